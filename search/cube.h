@@ -1,0 +1,47 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace pandicube {
+
+// The cube's fixed numbers: 125 cells in reading order, the centre cell 63
+// holding 63, cell 126 - k holding 126 minus the value of cell k, and every
+// one of the 157 magic lines summing to 315.
+inline constexpr int kEntryCount = 62;
+inline constexpr int kCellCount = 125;
+inline constexpr int kCentreCell = 63;
+inline constexpr std::int32_t kCentreValue = 63;
+inline constexpr std::int32_t kComplementSum = 126;
+inline constexpr std::int32_t kMagicSum = 315;
+
+// The four free entries of the search.
+inline constexpr int kE10 = 10;
+inline constexpr int kE14 = 14;
+inline constexpr int kE17 = 17;
+inline constexpr int kE18 = 18;
+
+// Largest upper bound the tool accepts: above it the numerators of the
+// derived-entry formulas leave the signed 32-bit range (258 * (U + 1) + 16821).
+inline constexpr std::int32_t kMaxUpperBound = 8323513;
+
+constexpr std::int32_t Complement(std::int32_t v) { return kComplementSum - v; }
+
+// Entries e1..e62 (index 0 unused).
+using Entries = std::array<std::int32_t, kEntryCount + 1>;
+
+// All 125 cells (index 0 unused) of the cube that the entries determine.
+using Cells = std::array<std::int32_t, kCellCount + 1>;
+
+constexpr Cells CellsFromEntries(const Entries& e)
+{
+    Cells c{};
+    for (int k = 1; k <= kEntryCount; ++k) {
+        c[static_cast<std::size_t>(k)] = e[static_cast<std::size_t>(k)];
+        c[static_cast<std::size_t>(kComplementSum - k)] = Complement(e[static_cast<std::size_t>(k)]);
+    }
+    c[kCentreCell] = kCentreValue;
+    return c;
+}
+
+} // namespace pandicube

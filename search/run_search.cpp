@@ -1,0 +1,259 @@
+#include "search/run_search.h"
+
+#include "search/formulas.h"
+
+#include <cassert>
+#include <cstddef>
+#include <utility>
+
+namespace pandicube {
+
+namespace {
+
+constexpr bool InLimits(std::int32_t v, std::int32_t lowerLimit, std::int32_t upperLimit)
+{
+    return lowerLimit < v && v < upperLimit;
+}
+
+// A free entry's value is held to the current limits like a derived one, so
+// that no entry ever lies on or outside an exclusive limit and every pool
+// access stays inside the pool.
+inline bool FreeValueAvailable(const SearchState& s, std::int32_t v)
+{
+    return InLimits(v, s.lowerLimit, s.upperLimit) && s.pool.IsAvailable(v);
+}
+
+// The numerator of step I over its divisor, unrolled at compile time.
+template <std::size_t I>
+inline std::int32_t EvaluateStep(const Entries& e)
+{
+    static constexpr FormulaStep step = kFormulaTable[I];
+    std::int32_t n = step.constant;
+    for (const FormulaTerm& t : step.terms) {
+        if (t.coeff != 0) n += t.coeff * e[static_cast<std::size_t>(t.entry)];
+    }
+    if constexpr (step.divisor != 1) n /= step.divisor;
+    return n;
+}
+
+// Evaluates step I and, when the value passes the range test and then the
+// availability test, takes it and stores it into its entry.
+template <std::size_t I>
+inline bool DeriveStep(SearchState& s)
+{
+    const std::int32_t v = EvaluateStep<I>(s.e);
+    s.candidate = v;
+    if (!InLimits(v, s.lowerLimit, s.upperLimit) || !s.pool.IsAvailable(v)) return false;
+    s.pool.Take(v);
+    s.e[static_cast<std::size_t>(kFormulaTable[I].entry)] = v;
+    return true;
+}
+
+// Releases the entries of the steps [first, end), latest first.
+inline void ReleaseSteps(SearchState& s, std::size_t first, std::size_t end)
+{
+    for (std::size_t i = end; i > first; --i) s.pool.Release(s.e[static_cast<std::size_t>(kFormulaTable[i - 1].entry)]);
+}
+
+template <std::size_t First, std::size_t... I>
+inline bool DeriveStepsImpl(SearchState& s, std::index_sequence<I...>)
+{
+    std::size_t taken = 0;
+    const bool ok = ((DeriveStep<First + I>(s) && (++taken, true)) && ...);
+    if (!ok) ReleaseSteps(s, First, First + taken);
+    return ok;
+}
+
+// Derives the steps of one loop level in table order. On the first failure it
+// releases what it took, latest first, and returns false.
+template <LevelRange R>
+inline bool DeriveLevel(SearchState& s)
+{
+    return DeriveStepsImpl<R.first>(s, std::make_index_sequence<R.end - R.first>{});
+}
+
+template <LevelRange R>
+inline void ReleaseLevel(SearchState& s)
+{
+    ReleaseSteps(s, R.first, R.end);
+}
+
+// The level at which the loops unwind after a reduction to the bound b: the
+// outermost loop whose own entries touch b or 126 - b.
+std::int32_t UnwindLevelFor(const SearchState& s, std::int32_t b)
+{
+    const auto touches = [&](int entry) {
+        const std::int32_t v = s.e[static_cast<std::size_t>(entry)];
+        return v == b || v == Complement(b);
+    };
+    if (touches(14)) return 3;
+    if (touches(18) || touches(55) || touches(59)) return 2;
+    if (touches(10) || touches(1) || touches(22) || touches(45) || touches(49)) return 1;
+    return 0;
+}
+
+class Search {
+public:
+    Search(SearchState& state, SearchHost& host) : s_(state), host_(host) {}
+
+    void Loop1();
+
+private:
+    void Loop2();
+    void Loop3();
+    void Loop4();
+    void SolutionSteps();
+    void ReduceBound();
+
+    SearchState& s_;
+    SearchHost& host_;
+};
+
+void Search::Loop1()
+{
+    std::int32_t& e14 = s_.e[14];
+    // Step 1. First value: the start value on the first descent.
+    e14 = s_.fullRange == 0 ? s_.startE14 : s_.lowerLimit + 1;
+    for (;;) {
+        s_.candidate = e14;
+        // Step 2-3. Only multiples of 3 inside the limits; 63 is the centre's.
+        if (e14 % 3 == 0 && InLimits(e14, s_.lowerLimit, s_.upperLimit) && e14 != kCentreValue) {
+            s_.pool.Take(e14);
+            Loop2();  // Step 4.
+            s_.pool.Release(e14);  // Step 5.
+            s_.unwindLevel = 0;
+        }
+        // Step 6. The complement of every cube with e14 above 63 is enumerated.
+        if (e14 >= 62) return;
+        ++e14;
+    }
+}
+
+void Search::Loop2()
+{
+    const std::int32_t e14 = s_.e[14];
+    std::int32_t& e18 = s_.e[18];
+    e18 = s_.fullRange == 0 ? s_.startE18 : s_.lowerLimit + 1;
+    for (;;) {
+        s_.candidate = e18;
+        // Step 1. Filters, then limits and availability.
+        if ((e14 + e18) % 3 == 0 && (e14 - e18) % 9 == 0 && FreeValueAvailable(s_, e18)) {
+            // Step 2.
+            s_.pool.Take(e18);
+            host_.ShowProgress(s_);
+            host_.ProcessEvents();
+            // Step 3-6. Derive e55 and e59, open loop 3, release in reverse.
+            if (DeriveLevel<kLevel2Steps>(s_)) {
+                Loop3();
+                ReleaseLevel<kLevel2Steps>(s_);
+            }
+            s_.pool.Release(e18);
+        }
+        // Step 7. Loop end.
+        if (s_.unwindLevel > 2) return;
+        s_.unwindLevel = 0;
+        if (!NextInPairOrder(e18)) return;
+    }
+}
+
+void Search::Loop3()
+{
+    std::int32_t& e10 = s_.e[10];
+    e10 = s_.fullRange == 0 ? s_.startE10 : s_.lowerLimit + 1;
+    for (;;) {
+        s_.candidate = e10;
+        // Step 1. Availability only (and the limits).
+        if (FreeValueAvailable(s_, e10)) {
+            s_.pool.Take(e10);  // Step 2.
+            // Step 3. Derive e1, e22, e45 and e49.
+            if (DeriveLevel<kLevel3Steps>(s_)) {
+                // Step 4. e17 opens at its start value once, then full range.
+                s_.e[17] = s_.fullRange == 0 ? s_.startE17 : s_.lowerLimit + 1;
+                s_.fullRange = 1;
+                Loop4();
+                ReleaseLevel<kLevel3Steps>(s_);  // Step 5.
+            }
+            s_.pool.Release(e10);
+        }
+        // Step 6. Loop end.
+        if (s_.unwindLevel > 1) return;
+        s_.unwindLevel = 0;
+        if (!NextInPairOrder(e10)) return;
+    }
+}
+
+void Search::Loop4()
+{
+    const std::int32_t e10 = s_.e[10];
+    std::int32_t& e17 = s_.e[17];
+    for (;;) {
+        s_.candidate = e17;
+        // Step 1. Filter, then limits and availability.
+        if ((e10 - e17) % 3 == 0 && FreeValueAvailable(s_, e17)) {
+            s_.pool.Take(e17);  // Step 2.
+            // Step 3. Derive the other 52 entries in ascending number.
+            if (DeriveLevel<kLevel4Steps>(s_)) {
+                SolutionSteps();  // Step 4.
+                ReleaseLevel<kLevel4Steps>(s_);  // Step 5.
+            }
+            s_.pool.Release(e17);
+        }
+        // Step 6. Loop end.
+        if (s_.unwindLevel > 0) return;
+        if (!NextInPairOrder(e17)) return;
+    }
+}
+
+void Search::SolutionSteps()
+{
+    if (host_.ReduceBoundRequested()) ReduceBound();
+    ++s_.solutionCount;
+    host_.StampEndTime();
+    host_.ReportSolution(s_);
+    host_.ProcessEvents();
+}
+
+void Search::ReduceBound()
+{
+    // Step 1. Scan for the largest value in use.
+    s_.largestUsed = s_.lowerLimit + 1;
+    for (s_.loopIndex = 64; s_.loopIndex <= s_.bestBound; ++s_.loopIndex) {
+        if (s_.pool.IsInUse(s_.loopIndex) && s_.loopIndex > s_.largestUsed) s_.largestUsed = s_.loopIndex;
+    }
+    // Step 2. The bound only ever falls.
+    if (s_.largestUsed < s_.bestBound) s_.bestBound = s_.largestUsed;
+    // Step 3-4. Unwind the loops whose entries lie on the new limits.
+    const std::int32_t b = s_.bestBound;
+    s_.unwindLevel = UnwindLevelFor(s_, b);
+    s_.upperLimit = b;
+    s_.lowerLimit = Complement(b);
+    assert(s_.lowerLimit + s_.upperLimit == kComplementSum);
+}
+
+} // namespace
+
+void RunSearch(SearchState& state, SearchHost& host)
+{
+    Search(state, host).Loop1();
+}
+
+void PrepareSearchState(SearchState& state, std::int32_t upperBound, const StartValues* start)
+{
+    assert(upperBound >= 1 && upperBound <= kMaxUpperBound);
+    state.e.fill(0);
+    state.unwindLevel = 0;
+    state.fullRange = 1;
+    if (start != nullptr) {
+        state.startE10 = start->e10;
+        state.startE14 = start->e14;
+        state.startE17 = start->e17;
+        state.startE18 = start->e18;
+        state.fullRange = 0;
+    }
+    state.upperLimit = upperBound + 1;
+    state.lowerLimit = kComplementSum - state.upperLimit;
+    state.pool.Reset(state.lowerLimit, state.upperLimit);
+    state.bestBound = state.upperLimit;
+}
+
+} // namespace pandicube
