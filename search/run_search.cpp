@@ -15,6 +15,13 @@ constexpr bool InLimits(std::int32_t v, std::int32_t lowerLimit, std::int32_t up
     return lowerLimit < v && v < upperLimit;
 }
 
+constexpr bool E14PassesFilters(std::int32_t e14) { return e14 % 3 == 0 && e14 != kCentreValue; }
+
+constexpr bool E18PassesFilters(std::int32_t e14, std::int32_t e18)
+{
+    return (e14 + e18) % 3 == 0 && (e14 - e18) % 9 == 0;
+}
+
 // A free entry's value is held to the current limits like a derived one, so
 // that no entry ever lies on or outside an exclusive limit and every pool
 // access stays inside the pool.
@@ -97,6 +104,8 @@ public:
     Search(SearchState& state, SearchHost& host) : s_(state), host_(host) {}
 
     void Loop1();
+    // Loop 2, steps 2 to 6, for an e18 that has passed its candidate test.
+    void SearchBelowE18();
 
 private:
     void Loop2();
@@ -117,7 +126,7 @@ void Search::Loop1()
     for (;;) {
         s_.candidate = e14;
         // Step 2-3. Only multiples of 3 inside the limits; 63 is the centre's.
-        if (e14 % 3 == 0 && InLimits(e14, s_.lowerLimit, s_.upperLimit) && e14 != kCentreValue) {
+        if (E14PassesFilters(e14) && InLimits(e14, s_.lowerLimit, s_.upperLimit)) {
             s_.pool.Take(e14);
             Loop2();  // Step 4.
             s_.pool.Release(e14);  // Step 5.
@@ -137,23 +146,27 @@ void Search::Loop2()
     for (;;) {
         s_.candidate = e18;
         // Step 1. Filters, then limits and availability.
-        if ((e14 + e18) % 3 == 0 && (e14 - e18) % 9 == 0 && FreeValueAvailable(s_, e18)) {
-            // Step 2.
-            s_.pool.Take(e18);
-            host_.ShowProgress(s_);
-            host_.ProcessEvents();
-            // Step 3-6. Derive e55 and e59, open loop 3, release in reverse.
-            if (DeriveLevel<kLevel2Steps>(s_)) {
-                Loop3();
-                ReleaseLevel<kLevel2Steps>(s_);
-            }
-            s_.pool.Release(e18);
-        }
+        if (E18PassesFilters(e14, e18) && FreeValueAvailable(s_, e18)) SearchBelowE18();
         // Step 7. Loop end.
         if (s_.unwindLevel > 2) return;
         s_.unwindLevel = 0;
         if (!NextInPairOrder(e18)) return;
     }
+}
+
+void Search::SearchBelowE18()
+{
+    const std::int32_t e18 = s_.e[18];
+    // Step 2.
+    s_.pool.Take(e18);
+    host_.ShowProgress(s_);
+    host_.ProcessEvents();
+    // Step 3-6. Derive e55 and e59, open loop 3, release in reverse.
+    if (DeriveLevel<kLevel2Steps>(s_)) {
+        Loop3();
+        ReleaseLevel<kLevel2Steps>(s_);
+    }
+    s_.pool.Release(e18);
 }
 
 void Search::Loop3()
@@ -235,6 +248,34 @@ void Search::ReduceBound()
 void RunSearch(SearchState& state, SearchHost& host)
 {
     Search(state, host).Loop1();
+}
+
+std::vector<OuterUnit> ListOuterUnits(const SearchState& state)
+{
+    assert(state.fullRange == 1);
+    SearchState s = state;
+    std::vector<OuterUnit> units;
+    for (std::int32_t e14 = s.lowerLimit + 1; e14 <= 62; ++e14) {
+        if (!E14PassesFilters(e14) || !InLimits(e14, s.lowerLimit, s.upperLimit)) continue;
+        s.pool.Take(e14);
+        std::int32_t e18 = s.lowerLimit + 1;
+        do {
+            if (E18PassesFilters(e14, e18) && FreeValueAvailable(s, e18)) units.push_back({e14, e18});
+        } while (NextInPairOrder(e18));
+        s.pool.Release(e14);
+    }
+    return units;
+}
+
+void RunOuterUnit(SearchState& state, SearchHost& host, OuterUnit unit)
+{
+    assert(state.fullRange == 1);
+    state.e[14] = unit.e14;
+    state.e[18] = unit.e18;
+    state.pool.Take(unit.e14);
+    Search(state, host).SearchBelowE18();
+    state.pool.Release(unit.e14);
+    state.unwindLevel = 0;
 }
 
 void PrepareSearchState(SearchState& state, std::int32_t upperBound, const StartValues* start)

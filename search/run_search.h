@@ -3,6 +3,9 @@
 #include "search/search_host.h"
 #include "search/search_state.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace pandicube {
 
 // Enumerates, in the fixed order of the four nested loops (e14 outermost, then
@@ -10,6 +13,25 @@ namespace pandicube {
 // that PrepareSearchState leaves. Returns when loop 1 is exhausted, with
 // solutionCount holding the number of cubes found and every value released.
 void RunSearch(SearchState& state, SearchHost& host);
+
+// One accepted pair of values of the two outer loops (e14, e18). Without a
+// bound reduction and with full range, a run is exactly the sequence of its
+// outer units in order, each searched on its own: the basis for splitting a
+// run over threads or machines.
+struct OuterUnit {
+    std::int32_t e14 = 0;
+    std::int32_t e18 = 0;
+};
+
+// The outer units of a run set up by PrepareSearchState without start values,
+// in the order in which RunSearch meets them.
+std::vector<OuterUnit> ListOuterUnits(const SearchState& state);
+
+// Searches below one outer unit exactly as RunSearch does for it: takes e14
+// and e18, calls ShowProgress and ProcessEvents, derives e55 and e59, runs
+// loops 3 and 4 and releases everything again. Requires fullRange 1 and a host
+// that never asks for a bound reduction.
+void RunOuterUnit(SearchState& state, SearchHost& host, OuterUnit unit);
 
 // The next value of loops 2, 3 and 4 after v in pair order; returns false when
 // the order has ended (after 63 or 64).
