@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Pandicube needs, when
+# they are missing and we are root. Sourced by run.sh and test.sh.
+
+PANDICUBE_PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
+    libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+    clang libclang-rt-14-dev clang-format
+    xvfb xauth xdotool
+)
+
+pandicube_install_packages() {
+    local missing=()
+    local pkg
+    for pkg in "${PANDICUBE_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing Debian packages: ${missing[*]}" >&2
+        echo "Run as root to install them, or: sudo apt-get install ${missing[*]}" >&2
+        return 1
+    fi
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
