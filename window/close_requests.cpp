@@ -17,7 +17,7 @@ namespace {
 constexpr int kSessionEnd = 2;
 constexpr int kTerminationRequest = 3;
 
-int signalPair[2] = {-1, -1};  // [0] written by the handler, [1] read by the notifier
+int signalPair[2] = {-1, -1}; // [0] written by the handler, [1] read by the notifier
 struct sigaction previousTerm {};
 struct sigaction previousHup {};
 
@@ -27,7 +27,7 @@ void OnSignal(int)
     [[maybe_unused]] const ssize_t written = ::write(signalPair[0], &byte, 1);
 }
 
-}  // namespace
+} // namespace
 
 TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent)
 {
@@ -68,4 +68,4 @@ void RouteCloseRequests(QGuiApplication& app, TerminationWatcher& watcher, Form1
                      [&form] { form.RequestClose(kTerminationRequest); });
 }
 
-}  // namespace pandicube
+} // namespace pandicube

@@ -34,4 +34,4 @@ private:
 // end of the desktop session as unloadMode 2, a termination request as 3.
 void RouteCloseRequests(QGuiApplication& app, TerminationWatcher& watcher, Form1& form);
 
-}  // namespace pandicube
+} // namespace pandicube

@@ -20,11 +20,17 @@ namespace {
 
 const QString kMessageTitle = QStringLiteral("zorvik");
 
-QString Decimal(std::int32_t value) { return QString::number(value); }
+QString Decimal(std::int32_t value)
+{
+    return QString::number(value);
+}
 
-std::string TextOf(const QLineEdit* box) { return box->text().toStdString(); }
+std::string TextOf(const QLineEdit* box)
+{
+    return box->text().toStdString();
+}
 
-}  // namespace
+} // namespace
 
 // What the search calls back, forwarded to the window's procedures.
 class Form1::RunHost : public SearchHost {
@@ -76,8 +82,7 @@ void Form1::Command1_Click()
 // four start cells; the first faulty field is marked and reported.
 void Form1::ValidateInput()
 {
-    for (int k : kStartCells)
-        SetBackColor(Text7(k), kStartCellYellow);
+    for (int k : kStartCells) SetBackColor(Text7(k), kStartCellYellow);
     SetBackColor(Text2, kWhite);
 
     const InputCheck bound = CheckUpperBound(TextOf(Text2));
@@ -151,10 +156,8 @@ void Form1::ResetAfterRun()
     Label7->clear();
     Label10->clear();
     Label4->clear();
-    for (int i = 1; i <= kEntryCount; ++i)
-        Label11(i)->clear();
-    for (int k = 1; k <= Text7.kCount; ++k)
-        Text7(k)->clear();
+    for (int i = 1; i <= kEntryCount; ++i) Label11(i)->clear();
+    for (int k = 1; k <= Text7.kCount; ++k) Text7(k)->clear();
     Check1->setEnabled(true);
     Check3->setEnabled(true);
     Text1->clear();
@@ -167,9 +170,15 @@ QString Form1::TimeStamp()
     return windowSystem_.CurrentDateText() + QStringLiteral("    ") + windowSystem_.CurrentTimeText();
 }
 
-void Form1::StampStartTime() { Label10->setText(TimeStamp()); }
+void Form1::StampStartTime()
+{
+    Label10->setText(TimeStamp());
+}
 
-void Form1::StampEndTime() { Label4->setText(TimeStamp()); }
+void Form1::StampEndTime()
+{
+    Label4->setText(TimeStamp());
+}
 
 void Form1::ShowProgress()
 {
@@ -182,8 +191,7 @@ void Form1::ShowProgress()
 void Form1::ShowSolution()
 {
     Label7->setText(Decimal(state_.solutionCount));
-    for (int i = 1; i <= kEntryCount; ++i)
-        Label11(i)->setText(Decimal(state_.e[static_cast<std::size_t>(i)]));
+    for (int i = 1; i <= kEntryCount; ++i) Label11(i)->setText(Decimal(state_.e[static_cast<std::size_t>(i)]));
     if (Check3->isChecked()) Text1->setText(Decimal(state_.bestBound));
 }
 
@@ -262,4 +270,4 @@ void Form1::closeEvent(QCloseEvent* event)
     windowSystem_.EndProgram(this);
 }
 
-}  // namespace pandicube
+} // namespace pandicube

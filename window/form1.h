@@ -22,7 +22,8 @@ namespace pandicube {
 class WindowSystem;
 
 // A row of controls of one kind, indexed from 1 to N like the cells they show.
-template <typename Control, int N> class ControlArray {
+template <typename Control, int N>
+class ControlArray {
 public:
     static constexpr int kCount = N;
 
@@ -88,8 +89,8 @@ public:
     QPushButton* Command3 = nullptr;
     QFrame* Line1 = nullptr;
     QFrame* Line2 = nullptr;
-    ControlArray<QLineEdit, 25> Text7;  // the working display, plane 1
-    ControlArray<QLabel, 63> Label11;   // the solution display, entries 1..62 and the centre
+    ControlArray<QLineEdit, 25> Text7; // the working display, plane 1
+    ControlArray<QLabel, 63> Label11;  // the solution display, entries 1..62 and the centre
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -115,7 +116,7 @@ private:
     WindowSystem& windowSystem_;
     SearchState state_;
     std::unique_ptr<RunHost> host_;
-    int pendingUnloadMode_ = 0;  // reason of the next close event; 0 the user
+    int pendingUnloadMode_ = 0; // reason of the next close event; 0 the user
 };
 
-}  // namespace pandicube
+} // namespace pandicube

@@ -130,7 +130,7 @@ void AddFontFallbacks()
     }
 }
 
-}  // namespace
+} // namespace
 
 void Form1::BuildControls()
 {
@@ -228,12 +228,10 @@ void Form1::BuildControls()
 void Form1::SetFocusOrder()
 {
     std::vector<QWidget*> order{Check2, Command2, Command1};
-    for (int k = 1; k <= Text7.kCount; ++k)
-        order.push_back(Text7(k));
+    for (int k = 1; k <= Text7.kCount; ++k) order.push_back(Text7(k));
     order.insert(order.end(), {Text2, Check1, Command3, Text1, Check3});
-    for (std::size_t i = 0; i + 1 < order.size(); ++i)
-        QWidget::setTabOrder(order[i], order[i + 1]);
+    for (std::size_t i = 0; i + 1 < order.size(); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
     Check2->setFocus();
 }
 
-}  // namespace pandicube
+} // namespace pandicube

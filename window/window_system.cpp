@@ -23,9 +23,12 @@ QColor ColorFromBgr(std::uint32_t bgr)
                   static_cast<int>((bgr >> 16) & 0xFFu));
 }
 
-QString TwoDigits(int n) { return QString::number(n).rightJustified(2, QLatin1Char('0')); }
+QString TwoDigits(int n)
+{
+    return QString::number(n).rightJustified(2, QLatin1Char('0'));
+}
 
-}  // namespace
+} // namespace
 
 int QtWindowSystem::ShowMessage(QWidget* owner, const QString& text, Icon icon, Buttons buttons, const QString& title)
 {
@@ -57,11 +60,20 @@ int QtWindowSystem::ShowMessage(QWidget* owner, const QString& text, Icon icon, 
     }
 }
 
-void QtWindowSystem::ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtWindowSystem::ProcessEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
-QString QtWindowSystem::CurrentDateText() { return DateText(QDate::currentDate()); }
+QString QtWindowSystem::CurrentDateText()
+{
+    return DateText(QDate::currentDate());
+}
 
-QString QtWindowSystem::CurrentTimeText() { return TimeText(QTime::currentTime()); }
+QString QtWindowSystem::CurrentTimeText()
+{
+    return TimeText(QTime::currentTime());
+}
 
 void QtWindowSystem::EndProgram(QWidget* window)
 {
@@ -106,8 +118,14 @@ void SetForeColor(QWidget* control, std::uint32_t bgr)
     control->setPalette(palette);
 }
 
-void SetReadOnly(QLineEdit* box) { box->setReadOnly(true); }
+void SetReadOnly(QLineEdit* box)
+{
+    box->setReadOnly(true);
+}
 
-void MoveTwips(QWidget* control, int leftTwips, int topTwips) { control->move(Pixels(leftTwips), Pixels(topTwips)); }
+void MoveTwips(QWidget* control, int leftTwips, int topTwips)
+{
+    control->move(Pixels(leftTwips), Pixels(topTwips));
+}
 
-}  // namespace pandicube
+} // namespace pandicube

@@ -58,7 +58,10 @@ QString TimeText(const QTime& time);
 
 // Positions and sizes of the layout are in twips; 15 twips make one pixel.
 inline constexpr int kTwipsPerPixel = 15;
-constexpr int Pixels(int twips) { return twips / kTwipsPerPixel; }
+constexpr int Pixels(int twips)
+{
+    return twips / kTwipsPerPixel;
+}
 
 // The control operations of the window. Colours are given as 0x00BBGGRR.
 void SetBackColor(QWidget* control, std::uint32_t bgr);
@@ -68,4 +71,4 @@ void SetReadOnly(QLineEdit* box);
 // Moves a control to a new left and top, in twips; its size stays.
 void MoveTwips(QWidget* control, int leftTwips, int topTwips);
 
-}  // namespace pandicube
+} // namespace pandicube

@@ -76,4 +76,4 @@ inline const QColor kLightRed(255, 128, 128);
 inline const QColor kWhite(255, 255, 255);
 inline const QColor kGreyText(128, 128, 128);
 
-}  // namespace pandicube::testing
+} // namespace pandicube::testing

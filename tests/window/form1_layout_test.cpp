@@ -134,8 +134,7 @@ TEST_F(Form1Test, OpensIdleWithTheStopButtonHidden)
     EXPECT_EQ(Background(form->Text2), kWhite);
     EXPECT_TRUE(form->Text1->text().isEmpty());
     EXPECT_TRUE(form->Text1->isReadOnly());
-    for (QLabel* label : {form->Label7, form->Label10, form->Label4})
-        EXPECT_TRUE(label->text().isEmpty());
+    for (QLabel* label : {form->Label7, form->Label10, form->Label4}) EXPECT_TRUE(label->text().isEmpty());
     EXPECT_EQ(form->Label4->palette().color(QPalette::WindowText), QColor(0, 0, 0));
     EXPECT_EQ(form->Label8->palette().color(QPalette::WindowText), QColor(192, 192, 255));
     EXPECT_EQ(form->Label3->palette().color(QPalette::WindowText), QColor(192, 192, 255));
@@ -157,8 +156,7 @@ TEST_F(Form1Test, FocusStartsOnCheck2AndFollowsTheTabOrder)
 
     // Command2 is hidden, so Tab skips it.
     std::vector<QWidget*> expected{form->Command1};
-    for (int k = 1; k <= 25; ++k)
-        expected.push_back(form->Text7(k));
+    for (int k = 1; k <= 25; ++k) expected.push_back(form->Text7(k));
     expected.insert(expected.end(),
                     {form->Text2, form->Check1, form->Command3, form->Text1, form->Check3, form->Check2});
     for (QWidget* next : expected) {
@@ -195,5 +193,5 @@ TEST_F(Form1Test, DefaultValuesFillTheStartCellsOnly)
     EXPECT_TRUE(windowSystem.messages.empty());
 }
 
-}  // namespace
-}  // namespace pandicube::testing
+} // namespace
+} // namespace pandicube::testing

@@ -13,8 +13,7 @@ const QString kTerminate = QStringLiteral("terminate program ?");
 std::array<int, 63> DisplayedEntries(const Form1& form)
 {
     std::array<int, 63> e{};
-    for (int k = 1; k <= 62; ++k)
-        e[static_cast<std::size_t>(k)] = form.Label11(k)->text().toInt();
+    for (int k = 1; k <= 62; ++k) e[static_cast<std::size_t>(k)] = form.Label11(k)->text().toInt();
     return e;
 }
 
@@ -107,13 +106,10 @@ TEST_F(Form1Test, WholeRunAtThreeHundred)
     EXPECT_TRUE(form->Command1->isEnabled());
     EXPECT_TRUE(form->Command3->isVisible());
     EXPECT_TRUE(form->Command3->isEnabled());
-    for (QCheckBox* box : {form->Check1, form->Check2, form->Check3})
-        EXPECT_TRUE(box->isEnabled());
+    for (QCheckBox* box : {form->Check1, form->Check2, form->Check3}) EXPECT_TRUE(box->isEnabled());
     EXPECT_EQ(form->State().solutionCount, 0);
-    for (QLabel* label : {form->Label7, form->Label10, form->Label4})
-        EXPECT_TRUE(label->text().isEmpty());
-    for (int k = 1; k <= 62; ++k)
-        EXPECT_TRUE(form->Label11(k)->text().isEmpty()) << k;
+    for (QLabel* label : {form->Label7, form->Label10, form->Label4}) EXPECT_TRUE(label->text().isEmpty());
+    for (int k = 1; k <= 62; ++k) EXPECT_TRUE(form->Label11(k)->text().isEmpty()) << k;
     EXPECT_EQ(form->Label11(63)->text(), QStringLiteral("63"));
     EXPECT_TRUE(form->Text1->text().isEmpty());
     EXPECT_EQ(form->Text2->text(), QStringLiteral("300"));
@@ -122,8 +118,7 @@ TEST_F(Form1Test, WholeRunAtThreeHundred)
         EXPECT_TRUE(form->Text7(k)->isReadOnly()) << k;
         EXPECT_EQ(TextColour(form->Text7(k)), kGreyText) << k;
     }
-    for (int k : {10, 14, 17, 18})
-        EXPECT_EQ(Background(form->Text7(k)), kYellow) << k;
+    for (int k : {10, 14, 17, 18}) EXPECT_EQ(Background(form->Text7(k)), kYellow) << k;
 
     windowSystem.onMessage = nullptr;
     windowSystem.onProcessEvents = nullptr;
@@ -148,7 +143,7 @@ protected:
     void SetUp() override
     {
         Form1Test::SetUp();
-        Type(form->Text2, QStringLiteral("255"));  // 24 solutions
+        Type(form->Text2, QStringLiteral("255")); // 24 solutions
         SetChecked(form->Check2, true);
         windowSystem.onMessage = [this](const MessageShown& shown) {
             if (shown.text == kContinue) countAtPrompt.push_back(form->Label7->text().toInt());
@@ -168,8 +163,7 @@ TEST_F(Form1Pause, YesAtEverySolutionPausesAtEach)
     };
     ASSERT_FALSE(ClickStart());
     std::vector<int> expected;
-    for (int n = 1; n <= 24; ++n)
-        expected.push_back(n);
+    for (int n = 1; n <= 24; ++n) expected.push_back(n);
     EXPECT_EQ(countAtPrompt, expected);
     EXPECT_TRUE(form->Check2->isChecked());
     EXPECT_EQ(ClosingMessageShown(), QStringLiteral("computation terminated\n24 solutions were found."));
@@ -248,5 +242,5 @@ TEST_F(Form1Test, SecondRunStartsAfresh)
     EXPECT_EQ(form->State().bestBound, 256);
 }
 
-}  // namespace
-}  // namespace pandicube::testing
+} // namespace
+} // namespace pandicube::testing

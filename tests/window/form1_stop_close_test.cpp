@@ -25,7 +25,8 @@ protected:
         };
     }
 
-    template <typename Action> void AfterFirstSolution(Action action)
+    template <typename Action>
+    void AfterFirstSolution(Action action)
     {
         windowSystem.onProcessEvents = [this, action] {
             if (acted || form->Label7->text() != QStringLiteral("1")) return;
@@ -159,5 +160,5 @@ TEST_F(Form1StopClose, SighupWhileIdleClosesTheWindow)
     EXPECT_TRUE(windowSystem.messages.empty());
 }
 
-}  // namespace
-}  // namespace pandicube::testing
+} // namespace
+} // namespace pandicube::testing

@@ -103,8 +103,7 @@ TEST_F(Form1Validation, OnlyTheFirstFaultyFieldIsReported)
     EXPECT_FALSE(ClickStart());
     ExpectRefusedWith("no input");
     EXPECT_EQ(Background(form->Text2), kLightRed);
-    for (int k : {10, 14, 17, 18})
-        EXPECT_EQ(Background(form->Text7(k)), kYellow) << k;
+    for (int k : {10, 14, 17, 18}) EXPECT_EQ(Background(form->Text7(k)), kYellow) << k;
 
     // With the bound mended, the first start cell is next.
     windowSystem.messages.clear();
@@ -168,9 +167,8 @@ TEST_F(Form1Validation, StartCellsAreIgnoredWithoutCheck1)
     ASSERT_EQ(windowSystem.messages.size(), 1u);
     EXPECT_EQ(windowSystem.messages.front().text, QStringLiteral("computation terminated\nno solution was found."));
     EXPECT_EQ(form->State().fullRange, 1);
-    for (int k : {10, 14, 17, 18})
-        EXPECT_EQ(Background(form->Text7(k)), kYellow) << k;
+    for (int k : {10, 14, 17, 18}) EXPECT_EQ(Background(form->Text7(k)), kYellow) << k;
 }
 
-}  // namespace
-}  // namespace pandicube::testing
+} // namespace
+} // namespace pandicube::testing

@@ -82,10 +82,9 @@ public:
     int CountOf(const QString& text) const
     {
         int n = 0;
-        for (const MessageShown& m : messages)
-            n += m.text == text ? 1 : 0;
+        for (const MessageShown& m : messages) n += m.text == text ? 1 : 0;
         return n;
     }
 };
 
-}  // namespace pandicube::testing
+} // namespace pandicube::testing

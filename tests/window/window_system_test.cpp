@@ -65,5 +65,5 @@ TEST(ControlOperations, MovingKeepsTheSize)
     EXPECT_EQ(button.geometry(), QRect(520, 312, 53, 33));
 }
 
-}  // namespace
-}  // namespace pandicube
+} // namespace
+} // namespace pandicube

@@ -10,7 +10,10 @@
 
 namespace {
 
-bool OnPath(const std::string& tool) { return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0; }
+bool OnPath(const std::string& tool)
+{
+    return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 // Runs a shell command and gathers the KEY=VALUE lines it prints.
 std::map<std::string, std::string> RunAndRead(const std::string& command, std::string& output)
@@ -19,8 +22,7 @@ std::map<std::string, std::string> RunAndRead(const std::string& command, std::s
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return values;
     char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
-        output += buffer;
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
     pclose(pipe);
     std::istringstream lines(output);
     std::string line;
@@ -47,4 +49,4 @@ TEST(RealWindow, OpensAtItsSizeAndEndsWithStatusZeroWhenCloseIsConfirmed)
     EXPECT_EQ(values["STATUS"], "0");
 }
 
-}  // namespace
+} // namespace
