@@ -1,0 +1,273 @@
+#include "window/form1.h"
+
+#include "search/run_report.h"
+#include "search/run_search.h"
+#include "search/search_host.h"
+#include "window/layout.h"
+#include "window/window_system.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <string>
+
+namespace pandicube {
+
+namespace {
+
+const QString kMessageTitle = QStringLiteral("zorvik");
+
+QString Decimal(std::int32_t value)
+{
+    return QString::number(value);
+}
+
+std::string TextOf(const QLineEdit* box)
+{
+    return box->text().toStdString();
+}
+
+} // namespace
+
+// What the search calls back, forwarded to the window's procedures.
+class Form1::RunHost : public SearchHost {
+public:
+    explicit RunHost(Form1& form) : form_(form) {}
+
+    void ShowProgress(const SearchState&) override { form_.ShowProgress(); }
+    void ProcessEvents() override { form_.windowSystem_.ProcessEvents(); }
+    bool ReduceBoundRequested() override { return form_.Check3->isChecked(); }
+    void StampEndTime() override { form_.StampEndTime(); }
+    void ReportSolution(const SearchState&) override { form_.ReportSolution(); }
+
+private:
+    Form1& form_;
+};
+
+Form1::Form1(WindowSystem& windowSystem, QWidget* parent)
+    : QWidget(parent), windowSystem_(windowSystem), host_(std::make_unique<RunHost>(*this))
+{
+    setObjectName(QStringLiteral("Form1"));
+    BuildControls();
+    SetFocusOrder();
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+}
+
+Form1::~Form1() = default;
+
+// The run sequence: validate, stamp, set up, search, report, reset.
+void Form1::Command1_Click()
+{
+    state_.abortRun = 0;
+    ValidateInput();
+    if (state_.abortRun != 0) return;
+    StampStartTime();
+    PrepareSearch();
+    windowSystem_.ProcessEvents();
+    RunSearch(state_, *host_);
+    StampEndTime();
+    Label7->setText(Decimal(state_.solutionCount));
+    windowSystem_.ProcessEvents();
+    windowSystem_.ShowMessage(this, QString::fromStdString(ClosingMessage(state_.solutionCount)),
+                              WindowSystem::Icon::Information, WindowSystem::Buttons::Ok, kMessageTitle);
+    ResetAfterRun();
+}
+
+// Checks the upper bound and, when the run starts from the yellow cells, the
+// four start cells; the first faulty field is marked and reported.
+void Form1::ValidateInput()
+{
+    for (int k : kStartCells) SetBackColor(Text7(k), kStartCellYellow);
+    SetBackColor(Text2, kWhite);
+
+    const InputCheck bound = CheckUpperBound(TextOf(Text2));
+    if (!bound.Ok()) {
+        RefuseField(Text2, bound.error);
+        return;
+    }
+    state_.upperLimit = bound.value + 1;
+    state_.lowerLimit = kComplementSum - state_.upperLimit;
+
+    if (!Check1->isChecked()) return;
+    for (int k : kStartCells) {
+        SetBackColor(Text7(k), kStartCellYellow);
+        const InputCheck start = CheckStartValue(TextOf(Text7(k)), state_.lowerLimit, state_.upperLimit);
+        if (!start.Ok()) {
+            RefuseField(Text7(k), start.error);
+            return;
+        }
+    }
+}
+
+void Form1::RefuseField(QLineEdit* field, InputError error)
+{
+    SetBackColor(field, kLightRed);
+    windowSystem_.ShowMessage(
+        this,
+        QString::fromUtf8(InputErrorMessage(error).data(), static_cast<qsizetype>(InputErrorMessage(error).size())),
+        WindowSystem::Icon::Information, WindowSystem::Buttons::Ok, kMessageTitle);
+    state_.abortRun = 1;
+}
+
+// Sets up the run state for the bound in Text2 and switches the controls to
+// the running state. The texts have passed ValidateInput.
+void Form1::PrepareSearch()
+{
+    StartValues start;
+    const bool fromStartCells = Check1->isChecked();
+    if (fromStartCells) {
+        start.e10 = CheckStartValue(TextOf(Text7(10)), state_.lowerLimit, state_.upperLimit).value;
+        start.e14 = CheckStartValue(TextOf(Text7(14)), state_.lowerLimit, state_.upperLimit).value;
+        start.e17 = CheckStartValue(TextOf(Text7(17)), state_.lowerLimit, state_.upperLimit).value;
+        start.e18 = CheckStartValue(TextOf(Text7(18)), state_.lowerLimit, state_.upperLimit).value;
+    }
+    PrepareSearchState(state_, CheckUpperBound(TextOf(Text2)).value, fromStartCells ? &start : nullptr);
+
+    Command1->setEnabled(false);
+    Command1->setVisible(false);
+    Command3->setEnabled(false);
+    Command3->setVisible(false);
+    Check1->setEnabled(false);
+    Check3->setEnabled(false);
+    MoveTwips(Command2, 7800, 4680);
+    Command2->setEnabled(true);
+    Command2->setVisible(true);
+    for (int k = 1; k <= Text7.kCount; ++k) {
+        SetReadOnly(Text7(k));
+        SetForeColor(Text7(k), kGrey);
+    }
+}
+
+// Back to idle after the closing message. The working display stays
+// read-only and grey, and Command2 keeps its new place.
+void Form1::ResetAfterRun()
+{
+    Command2->setVisible(false);
+    Command2->setEnabled(false);
+    Command1->setVisible(true);
+    Command1->setEnabled(true);
+    Check2->setEnabled(true);
+    state_.solutionCount = 0;
+    Label7->clear();
+    Label10->clear();
+    Label4->clear();
+    for (int i = 1; i <= kEntryCount; ++i) Label11(i)->clear();
+    for (int k = 1; k <= Text7.kCount; ++k) Text7(k)->clear();
+    Check1->setEnabled(true);
+    Check3->setEnabled(true);
+    Text1->clear();
+    Command3->setVisible(true);
+    Command3->setEnabled(true);
+}
+
+QString Form1::TimeStamp()
+{
+    return windowSystem_.CurrentDateText() + QStringLiteral("    ") + windowSystem_.CurrentTimeText();
+}
+
+void Form1::StampStartTime()
+{
+    Label10->setText(TimeStamp());
+}
+
+void Form1::StampEndTime()
+{
+    Label4->setText(TimeStamp());
+}
+
+void Form1::ShowProgress()
+{
+    Text7(10)->clear();
+    Text7(14)->setText(Decimal(state_.e[kE14]));
+    Text7(17)->clear();
+    Text7(18)->setText(Decimal(state_.e[kE18]));
+}
+
+void Form1::ShowSolution()
+{
+    Label7->setText(Decimal(state_.solutionCount));
+    for (int i = 1; i <= kEntryCount; ++i) Label11(i)->setText(Decimal(state_.e[static_cast<std::size_t>(i)]));
+    if (Check3->isChecked()) Text1->setText(Decimal(state_.bestBound));
+}
+
+// Shows the solution and, when asked to stop at the next solution, lets the
+// user go on, stop pausing, or end the program.
+void Form1::ReportSolution()
+{
+    ShowSolution();
+    if (!Check2->isChecked()) return;
+    const int answer = Ask(QStringLiteral("continue stop at next solution ?"), true, kMessageTitle);
+    if (answer == WindowSystem::kYes) return;
+    Check2->setChecked(false);
+    if (answer != WindowSystem::kCancel) return;
+    if (Ask(QStringLiteral("terminate program ?"), false, kMessageTitle) == WindowSystem::kYes) {
+        windowSystem_.EndProgram(this);
+    }
+}
+
+int Form1::Ask(const QString& text, bool withCancel, const QString& title)
+{
+    return windowSystem_.ShowMessage(this, text, WindowSystem::Icon::Question,
+                                     withCancel ? WindowSystem::Buttons::YesNoCancel : WindowSystem::Buttons::YesNo,
+                                     title);
+}
+
+void Form1::Command2_Click()
+{
+    StampEndTime();
+    if (Ask(QStringLiteral("terminate program ?"), false, kMessageTitle) == WindowSystem::kYes) {
+        windowSystem_.EndProgram(this);
+        return;
+    }
+    Label4->clear();
+}
+
+void Form1::Command3_Click()
+{
+    Text7(10)->setText(QStringLiteral("203"));
+    Text7(14)->setText(QStringLiteral("-75"));
+    Text7(17)->setText(QStringLiteral("-30"));
+    Text7(18)->setText(QStringLiteral("-58"));
+}
+
+void Form1::Form_QueryUnload(int& cancel, int unloadMode)
+{
+    StampEndTime();
+    if (unloadMode != 0 && unloadMode != 1) return;
+    if (Ask(QStringLiteral("terminate program ?"), false, windowTitle()) == WindowSystem::kYes) {
+        windowSystem_.EndProgram(this);
+        return;
+    }
+    cancel = 1;
+    Label4->clear();
+}
+
+void Form1::RequestClose(int unloadMode)
+{
+    pendingUnloadMode_ = unloadMode;
+    close();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    const int unloadMode = pendingUnloadMode_;
+    pendingUnloadMode_ = 0;
+    int cancel = 0;
+    Form_QueryUnload(cancel, unloadMode);
+    if (cancel != 0) {
+        event->ignore();
+        return;
+    }
+    // A close without a prompt (end of session, termination request) ends the
+    // program as well: no run goes on, and no message box stays open, behind
+    // a closed window.
+    event->accept();
+    windowSystem_.EndProgram(this);
+}
+
+} // namespace pandicube

@@ -1,0 +1,131 @@
+#include "window/window_system.h"
+
+#include <QColor>
+#include <QCoreApplication>
+#include <QDate>
+#include <QDateTime>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPalette>
+#include <QTime>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace pandicube {
+
+namespace {
+
+QColor ColorFromBgr(std::uint32_t bgr)
+{
+    return QColor(static_cast<int>(bgr & 0xFFu), static_cast<int>((bgr >> 8) & 0xFFu),
+                  static_cast<int>((bgr >> 16) & 0xFFu));
+}
+
+QString TwoDigits(int n)
+{
+    return QString::number(n).rightJustified(2, QLatin1Char('0'));
+}
+
+} // namespace
+
+int QtWindowSystem::ShowMessage(QWidget* owner, const QString& text, Icon icon, Buttons buttons, const QString& title)
+{
+    QMessageBox box(icon == Icon::Information ? QMessageBox::Information : QMessageBox::Question, title, text,
+                    QMessageBox::NoButton, owner);
+    switch (buttons) {
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+        break;
+    case Buttons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
+    }
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Yes: return kYes;
+    case QMessageBox::No: return kNo;
+    case QMessageBox::Cancel: return kCancel;
+    default: return kOk;
+    }
+}
+
+void QtWindowSystem::ProcessEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+QString QtWindowSystem::CurrentDateText()
+{
+    return DateText(QDate::currentDate());
+}
+
+QString QtWindowSystem::CurrentTimeText()
+{
+    return TimeText(QTime::currentTime());
+}
+
+void QtWindowSystem::EndProgram(QWidget* window)
+{
+    // Hiding (not closing) the window: a close would ask its close handler
+    // again. Nothing else of the program runs after this.
+    if (window != nullptr) window->hide();
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+QString DateText(const QDate& date)
+{
+    return TwoDigits(date.month()) + QLatin1Char('-') + TwoDigits(date.day()) + QLatin1Char('-') +
+           QString::number(date.year()).rightJustified(4, QLatin1Char('0'));
+}
+
+QString TimeText(const QTime& time)
+{
+    return TwoDigits(time.hour()) + QLatin1Char(':') + TwoDigits(time.minute()) + QLatin1Char(':') +
+           TwoDigits(time.second());
+}
+
+void SetBackColor(QWidget* control, std::uint32_t bgr)
+{
+    QPalette palette = control->palette();
+    const QColor color = ColorFromBgr(bgr);
+    if (qobject_cast<QLineEdit*>(control) != nullptr) {
+        palette.setColor(QPalette::Base, color);
+    } else {
+        palette.setColor(QPalette::Window, color);
+        control->setAutoFillBackground(true);
+    }
+    control->setPalette(palette);
+}
+
+void SetForeColor(QWidget* control, std::uint32_t bgr)
+{
+    QPalette palette = control->palette();
+    const QColor color = ColorFromBgr(bgr);
+    palette.setColor(QPalette::Text, color);
+    palette.setColor(QPalette::WindowText, color);
+    control->setPalette(palette);
+}
+
+void SetReadOnly(QLineEdit* box)
+{
+    box->setReadOnly(true);
+}
+
+void MoveTwips(QWidget* control, int leftTwips, int topTwips)
+{
+    control->move(Pixels(leftTwips), Pixels(topTwips));
+}
+
+} // namespace pandicube
