@@ -7,7 +7,7 @@ PANDICUBE_PACKAGES=(
     qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
     clang libclang-rt-14-dev clang-format
-    xvfb xauth xdotool
+    xvfb xauth xdotool libx11-dev
 )
 
 pandicube_install_packages() {
