@@ -1,5 +1,8 @@
 #include "tests/call_log.h"
 
+#include <algorithm>
+#include <sstream>
+
 namespace pandicube {
 
 namespace {
@@ -91,6 +94,19 @@ std::vector<HostCall> CallLogHost::Solutions() const
         if (call.kind == HostCall::Kind::ReportSolution) solutions.push_back(call);
     }
     return solutions;
+}
+
+std::string FirstDifference(const std::vector<HostCall>& actual, const std::vector<HostCall>& expected)
+{
+    std::ostringstream out;
+    const std::size_t common = std::min(actual.size(), expected.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        if (actual[i] == expected[i]) continue;
+        out << "call " << i << " differs\n  actual:   " << actual[i] << "\n  expected: " << expected[i];
+        return out.str();
+    }
+    if (actual.size() != expected.size()) out << actual.size() << " calls instead of " << expected.size();
+    return out.str();
 }
 
 FinalState FinalStateOf(const SearchState& state)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ostream>
+#include <string>
 #include <vector>
 
 namespace pandicube {
@@ -53,6 +54,9 @@ private:
     bool reduce_;
     std::vector<HostCall> calls_;
 };
+
+// Empty when both logs are equal; otherwise describes the first difference.
+std::string FirstDifference(const std::vector<HostCall>& actual, const std::vector<HostCall>& expected);
 
 // The state a run leaves behind, apart from the entries and `candidate`,
 // which hold the last values tried.

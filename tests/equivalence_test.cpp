@@ -46,14 +46,7 @@ RunRecord Record(SearchFunction search, std::int32_t bound, const StartValues* s
 void ExpectSameRun(const RunRecord& engine, const RunRecord& reference, const std::string& what)
 {
     SCOPED_TRACE(what);
-    const std::size_t common = std::min(engine.calls.size(), reference.calls.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        if (engine.calls[i] == reference.calls[i]) continue;
-        ADD_FAILURE() << "call " << i << " differs\n  engine:    " << engine.calls[i]
-                      << "\n  reference: " << reference.calls[i];
-        return;
-    }
-    EXPECT_EQ(engine.calls.size(), reference.calls.size()) << "one run makes more calls than the other";
+    EXPECT_EQ(FirstDifference(engine.calls, reference.calls), "");
     EXPECT_EQ(engine.final, reference.final);
 }
 
