@@ -38,7 +38,8 @@ struct ValueWindow {
 // every value). Pair order ranks a value by its distance from 63, the farthest
 // first and the lower member of a pair before the upper, and ends after 64; so
 // a loop that skips to this value passes over exactly the values outside the
-// window or of another residue. Returns false when no such value remains.
+// window or of another residue, and 63 (a start value at most, and never
+// available). Returns false when no such value remains.
 constexpr bool SkipInPairOrder(std::int32_t& v, ValueWindow window, std::int32_t modulus, std::int32_t residue)
 {
     const auto positiveMod = [modulus](std::int64_t x) { return ((x % modulus) + modulus) % modulus; };
