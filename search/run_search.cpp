@@ -110,30 +110,65 @@ struct JValue {
     std::int32_t operator()() const { return static_cast<std::int32_t>(atJZero[I] + StepJSlope(I) * j); }
 };
 
+// The pool's flags and the limits, held in locals while one level derives
+// its entries (the pool's own accessors reload the index base after every
+// store). It works on the pool's own flags, so the pool sees every take and
+// release.
+class StepContext {
+public:
+    explicit StepContext(SearchState& state)
+        : s(state), flags_(state.pool.Data()), low_(state.pool.Low()), lowerLimit_(state.lowerLimit),
+          upperLimit_(state.upperLimit)
+    {
+    }
+
+    bool PassesTests(std::int32_t v) const
+    {
+        return InLimits(v, lowerLimit_, upperLimit_) && flags_[v - low_] == 1 && flags_[Complement(v) - low_] == 1;
+    }
+    void Take(std::int32_t v) { flags_[v - low_] = 0; }
+    void Release(std::int32_t v)
+    {
+        flags_[v - low_] = 1;
+        flags_[Complement(v) - low_] = 1;
+    }
+
+    SearchState& s;
+
+private:
+    std::int32_t* flags_;
+    std::int64_t low_;
+    std::int32_t lowerLimit_;
+    std::int32_t upperLimit_;
+};
+
 // Puts the value v of step I through the range test and then the
 // availability test; when both pass, takes it and stores it into its entry.
 template <std::size_t I>
-inline bool AdmitStepValue(SearchState& s, std::int32_t v)
+inline bool AdmitStepValue(StepContext& c, std::int32_t v)
 {
-    s.candidate = v;
-    if (!InLimits(v, s.lowerLimit, s.upperLimit) || !s.pool.IsAvailable(v)) return false;
-    s.pool.Take(v);
-    s.e[static_cast<std::size_t>(kFormulaTable[I].entry)] = v;
+    c.s.candidate = v;
+    if (!c.PassesTests(v)) return false;
+    c.Take(v);
+    c.s.e[static_cast<std::size_t>(kFormulaTable[I].entry)] = v;
     return true;
-}
-
-// Releases the entries of the steps [first, end), latest first.
-inline void ReleaseSteps(SearchState& s, std::size_t first, std::size_t end)
-{
-    for (std::size_t i = end; i > first; --i) s.pool.Release(s.e[static_cast<std::size_t>(kFormulaTable[i - 1].entry)]);
 }
 
 template <std::size_t First, template <std::size_t> class Value, class... Args, std::size_t... I>
 inline bool DeriveStepsImpl(SearchState& s, std::index_sequence<I...>, const Args&... args)
 {
-    std::size_t taken = 0;
-    const bool ok = ((AdmitStepValue<First + I>(s, Value<First + I>{args...}()) && (++taken, true)) && ...);
-    if (!ok) ReleaseSteps(s, First, First + taken);
+    StepContext c(s);
+    std::array<std::int32_t, sizeof...(I)> taken;
+    std::size_t count = 0;
+    const auto admit = [&](std::int32_t v, auto step) {
+        if (!AdmitStepValue<decltype(step)::value>(c, v)) return false;
+        taken[count++] = v;
+        return true;
+    };
+    const bool ok = (admit(Value<First + I>{args...}(), std::integral_constant<std::size_t, First + I>{}) && ...);
+    if (!ok) {
+        while (count > 0) c.Release(taken[--count]);
+    }
     return ok;
 }
 
@@ -146,10 +181,12 @@ inline bool DeriveLevel(SearchState& s, const Args&... args)
     return DeriveStepsImpl<R.first, Value>(s, std::make_index_sequence<R.end - R.first>{}, args...);
 }
 
+// Releases the entries of one level, latest first.
 template <LevelRange R>
 inline void ReleaseLevel(SearchState& s)
 {
-    ReleaseSteps(s, R.first, R.end);
+    StepContext c(s);
+    for (std::size_t i = R.end; i > R.first; --i) c.Release(s.e[static_cast<std::size_t>(kFormulaTable[i - 1].entry)]);
 }
 
 // The level at which the loops unwind after a reduction to the bound b: the
