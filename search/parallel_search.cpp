@@ -89,7 +89,9 @@ public:
     bool NextUnit(std::size_t& index)
     {
         std::unique_lock lock(mutex_);
+        ++waitingWorkers_;
         workerReady_.wait(lock, [&] { return stop_ || next_ >= unitCount_ || next_ < replayed_ + lookahead_; });
+        --waitingWorkers_;
         if (stop_ || next_ >= unitCount_) return false;
         index = next_++;
         return true;
@@ -97,13 +99,16 @@ public:
 
     void Finish(std::size_t index, UnitCubes&& cubes)
     {
+        bool awaited = false;
         {
             std::lock_guard lock(mutex_);
             Slot& slot = slots_[index % lookahead_];
             slot.cubes = std::move(cubes);
             slot.ready = true;
+            awaited = index == replayed_;
         }
-        replayReady_.notify_one();
+        // Only the unit next in order can wake the calling thread.
+        if (awaited) replayReady_.notify_one();
     }
 
     void Fail(std::exception_ptr error)
@@ -131,11 +136,13 @@ public:
 
     void Replayed()
     {
+        bool waiting = false;
         {
             std::lock_guard lock(mutex_);
             ++replayed_;
+            waiting = waitingWorkers_ > 0;
         }
-        workerReady_.notify_all();
+        if (waiting) workerReady_.notify_all();
     }
 
     void Stop()
@@ -161,6 +168,7 @@ private:
     std::vector<Slot> slots_;
     std::size_t next_ = 0;
     std::size_t replayed_ = 0;
+    std::size_t waitingWorkers_ = 0;
     bool stop_ = false;
     std::exception_ptr error_;
 };
