@@ -74,38 +74,44 @@ void ReplayUnit(SearchState& state, SearchHost& host, OuterUnit unit, const Unit
     state.unwindLevel = 0;
 }
 
-// Hands out the units in order to the workers and passes their cubes back to
-// the calling thread. A worker may run at most `lookahead` units ahead of the
-// replay, so the cubes held at any time stay bounded.
+// Hands out the units in order to the workers, a batch of consecutive units
+// at a time, and passes their cubes back to the calling thread a batch at a
+// time (one wake-up per batch rather than per unit). The workers may run at
+// most `lookahead` units ahead of the replay, so the cubes held at any time
+// stay bounded.
 class UnitQueue {
 public:
-    UnitQueue(std::size_t unitCount, std::size_t lookahead)
-        : unitCount_(unitCount), lookahead_(lookahead), slots_(lookahead)
+    UnitQueue(std::size_t unitCount, std::size_t batch, std::size_t lookahead)
+        : unitCount_(unitCount), batch_(batch), lookahead_(lookahead), slots_(lookahead)
     {
     }
 
-    // Worker side: the next unit to search, or false when there is none left
-    // or the run is being abandoned.
-    bool NextUnit(std::size_t& index)
+    // Worker side: the next batch [first, first + count), or false when no
+    // unit is left or the run is being abandoned.
+    bool NextBatch(std::size_t& first, std::size_t& count)
     {
         std::unique_lock lock(mutex_);
         ++waitingWorkers_;
         workerReady_.wait(lock, [&] { return stop_ || next_ >= unitCount_ || next_ < replayed_ + lookahead_; });
         --waitingWorkers_;
         if (stop_ || next_ >= unitCount_) return false;
-        index = next_++;
+        first = next_;
+        count = std::min({batch_, unitCount_ - next_, replayed_ + lookahead_ - next_});
+        next_ += count;
         return true;
     }
 
-    void Finish(std::size_t index, UnitCubes&& cubes)
+    void Finish(std::size_t first, std::vector<UnitCubes>& batch)
     {
         bool awaited = false;
         {
             std::lock_guard lock(mutex_);
-            Slot& slot = slots_[index % lookahead_];
-            slot.cubes = std::move(cubes);
-            slot.ready = true;
-            awaited = index == replayed_;
+            for (std::size_t i = 0; i < batch.size(); ++i) {
+                Slot& slot = slots_[(first + i) % lookahead_];
+                slot.cubes = std::move(batch[i]);
+                slot.ready = true;
+            }
+            awaited = first <= replayed_ && replayed_ < first + batch.size();
         }
         // Only the unit next in order can wake the calling thread.
         if (awaited) replayReady_.notify_one();
@@ -161,6 +167,7 @@ private:
     };
 
     const std::size_t unitCount_;
+    const std::size_t batch_;
     const std::size_t lookahead_;
     std::mutex mutex_;
     std::condition_variable workerReady_;
@@ -177,12 +184,16 @@ void Work(const SearchState& state, std::span<const OuterUnit> units, UnitQueue&
 {
     try {
         SearchState local = state; // own entries and pool
-        std::size_t index = 0;
-        while (queue.NextUnit(index)) {
-            UnitCubes cubes;
-            CollectingHost collector(cubes);
-            RunOuterUnit(local, collector, units[index]);
-            queue.Finish(index, std::move(cubes));
+        std::vector<UnitCubes> batch;
+        std::size_t first = 0;
+        std::size_t count = 0;
+        while (queue.NextBatch(first, count)) {
+            batch.assign(count, {});
+            for (std::size_t i = 0; i < count; ++i) {
+                CollectingHost collector(batch[i]);
+                RunOuterUnit(local, collector, units[first + i]);
+            }
+            queue.Finish(first, batch);
         }
     } catch (...) {
         queue.Fail(std::current_exception());
@@ -199,7 +210,8 @@ void RunOuterUnits(SearchState& state, SearchHost& host, std::span<const OuterUn
         return;
     }
 
-    UnitQueue queue(units.size(), 8 * workerCount);
+    constexpr std::size_t kBatch = 8;
+    UnitQueue queue(units.size(), kBatch, 4 * kBatch * workerCount);
     const SearchState start = state;
     std::vector<std::jthread> workers;
     // Declared after the workers, so destroyed before them: whichever way the
