@@ -210,8 +210,12 @@ void RunOuterUnits(SearchState& state, SearchHost& host, std::span<const OuterUn
         return;
     }
 
+    // A unit takes well under a millisecond at the usual bounds; a worker may
+    // run a few hundred units ahead, enough to ride out a time slice lost to
+    // other programs without letting the held cubes grow with the run.
     constexpr std::size_t kBatch = 8;
-    UnitQueue queue(units.size(), kBatch, 4 * kBatch * workerCount);
+    constexpr std::size_t kLookaheadPerWorker = 256;
+    UnitQueue queue(units.size(), kBatch, kLookaheadPerWorker * workerCount);
     const SearchState start = state;
     std::vector<std::jthread> workers;
     // Declared after the workers, so destroyed before them: whichever way the
