@@ -101,6 +101,8 @@ public:
         return true;
     }
 
+    // Hands over the cubes of the batch and gives the worker the slots' old
+    // lists in exchange.
     void Finish(std::size_t first, std::vector<UnitCubes>& batch)
     {
         bool awaited = false;
@@ -108,7 +110,7 @@ public:
             std::lock_guard lock(mutex_);
             for (std::size_t i = 0; i < batch.size(); ++i) {
                 Slot& slot = slots_[(first + i) % lookahead_];
-                slot.cubes = std::move(batch[i]);
+                slot.cubes.swap(batch[i]);
                 slot.ready = true;
             }
             awaited = first <= replayed_ && replayed_ < first + batch.size();
@@ -129,22 +131,28 @@ public:
     }
 
     // Calling thread: waits until unit `index` (the next in order) is done
-    // and takes its cubes; rethrows a worker's failure.
-    UnitCubes Take(std::size_t index)
+    // and returns its cubes, which no worker touches until Replayed();
+    // rethrows a worker's failure.
+    const UnitCubes& Wait(std::size_t index)
     {
         std::unique_lock lock(mutex_);
         Slot& slot = slots_[index % lookahead_];
         replayReady_.wait(lock, [&] { return slot.ready || error_; });
         if (error_) std::rethrow_exception(error_);
-        slot.ready = false;
-        return std::move(slot.cubes);
+        return slot.cubes;
     }
 
+    // The unit next in order has been replayed. Its slot keeps the memory of
+    // its cubes for a later unit: the workers swap their lists with the slots'
+    // and so allocate next to nothing once the run is under way.
     void Replayed()
     {
         bool waiting = false;
         {
             std::lock_guard lock(mutex_);
+            Slot& slot = slots_[replayed_ % lookahead_];
+            slot.cubes.clear();
+            slot.ready = false;
             ++replayed_;
             waiting = waitingWorkers_ > 0;
         }
@@ -188,8 +196,9 @@ void Work(const SearchState& state, std::span<const OuterUnit> units, UnitQueue&
         std::size_t first = 0;
         std::size_t count = 0;
         while (queue.NextBatch(first, count)) {
-            batch.assign(count, {});
+            batch.resize(count);
             for (std::size_t i = 0; i < count; ++i) {
+                batch[i].clear();
                 CollectingHost collector(batch[i]);
                 RunOuterUnit(local, collector, units[first + i]);
             }
@@ -214,7 +223,7 @@ void RunOuterUnits(SearchState& state, SearchHost& host, std::span<const OuterUn
     // run a few hundred units ahead, enough to ride out a time slice lost to
     // other programs without letting the held cubes grow with the run.
     constexpr std::size_t kBatch = 8;
-    constexpr std::size_t kLookaheadPerWorker = 256;
+    constexpr std::size_t kLookaheadPerWorker = 128;
     UnitQueue queue(units.size(), kBatch, kLookaheadPerWorker * workerCount);
     const SearchState start = state;
     std::vector<std::jthread> workers;
@@ -227,8 +236,7 @@ void RunOuterUnits(SearchState& state, SearchHost& host, std::span<const OuterUn
     for (std::size_t i = 0; i < workerCount; ++i) workers.emplace_back(Work, std::cref(start), units, std::ref(queue));
 
     for (std::size_t i = 0; i < units.size(); ++i) {
-        const UnitCubes cubes = queue.Take(i);
-        ReplayUnit(state, host, units[i], cubes);
+        ReplayUnit(state, host, units[i], queue.Wait(i));
         queue.Replayed();
     }
 }
