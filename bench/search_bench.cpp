@@ -1,0 +1,64 @@
+// Whole runs of the search without reduction: the engine on one and two
+// threads against the plain reference loops.
+#include "search/parallel_search.h"
+#include "search/run_search.h"
+#include "tests/reference_search.h"
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace {
+
+using pandicube::SearchState;
+
+void BM_FullRun(benchmark::State& bench)
+{
+    const auto bound = static_cast<std::int32_t>(bench.range(0));
+    for (auto _ : bench) {
+        SearchState state;
+        pandicube::PrepareSearchState(state, bound, nullptr);
+        pandicube::SilentHost host;
+        pandicube::RunSearch(state, host);
+        benchmark::DoNotOptimize(state.solutionCount);
+    }
+}
+BENCHMARK(BM_FullRun)->Arg(300)->Arg(400)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_FullRunOnThreads(benchmark::State& bench)
+{
+    const auto bound = static_cast<std::int32_t>(bench.range(0));
+    const auto threads = static_cast<unsigned>(bench.range(1));
+    for (auto _ : bench) {
+        SearchState state;
+        pandicube::PrepareSearchState(state, bound, nullptr);
+        const std::vector<pandicube::OuterUnit> units = pandicube::ListOuterUnits(state);
+        pandicube::SilentHost host;
+        pandicube::RunOuterUnits(state, host, units, threads);
+        benchmark::DoNotOptimize(state.solutionCount);
+    }
+}
+BENCHMARK(BM_FullRunOnThreads)
+    ->Args({400, 1})
+    ->Args({400, 2})
+    ->Args({500, 1})
+    ->Args({500, 2})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void BM_ReferenceLoops(benchmark::State& bench)
+{
+    const auto bound = static_cast<std::int32_t>(bench.range(0));
+    for (auto _ : bench) {
+        SearchState state;
+        pandicube::PrepareSearchState(state, bound, nullptr);
+        pandicube::SilentHost host;
+        pandicube::RunReferenceSearch(state, host);
+        benchmark::DoNotOptimize(state.solutionCount);
+    }
+}
+BENCHMARK(BM_ReferenceLoops)->Arg(300)->Arg(400)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+} // namespace
+
+BENCHMARK_MAIN();

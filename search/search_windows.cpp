@@ -1,0 +1,83 @@
+#include "search/search_windows.h"
+
+namespace pandicube {
+
+namespace {
+
+// Narrows [lo, hi] to the integers x with low < m * x < high (m != 0).
+void NarrowToStrictRange(std::int64_t& lo, std::int64_t& hi, std::int64_t low, std::int64_t high, std::int64_t m)
+{
+    std::int64_t from = 0;
+    std::int64_t to = 0;
+    if (m > 0) {
+        from = FloorDiv(low, m) + 1;
+        to = CeilDiv(high, m) - 1;
+    } else {
+        from = FloorDiv(high, m) + 1;
+        to = CeilDiv(low, m) - 1;
+    }
+    if (from > lo) lo = from;
+    if (to < hi) hi = to;
+}
+
+// 9 times the entry at e10 = e17 = 0, for fixed e14 and e18.
+std::int64_t OffsetAt(int entry, std::int32_t e14, std::int32_t e18)
+{
+    const AffineForm& f = kAffineForms[static_cast<std::size_t>(entry)];
+    return f.constant + f.c14 * e14 + f.c18 * e18;
+}
+
+} // namespace
+
+UnitWindows ComputeUnitWindows(std::int32_t e14, std::int32_t e18, std::int32_t lowerLimit, std::int32_t upperLimit)
+{
+    UnitWindows u;
+    u.lowerLimit = lowerLimit;
+    u.upperLimit = upperLimit;
+    const std::int64_t low9 = kAffineDenominator * lowerLimit;
+    const std::int64_t high9 = kAffineDenominator * upperLimit;
+
+    // Step 1. The range tests of e17 and of loop 4, one window on w per
+    // direction. Every direction has members, so no window stays unbounded.
+    u.wLow.fill(-(std::int64_t{1} << 40));
+    u.wHigh.fill(std::int64_t{1} << 40);
+    for (const window_detail::DirectionMember& member : kDirectionMembers) {
+        const std::int64_t offset = OffsetAt(member.entry, e14, e18);
+        NarrowToStrictRange(u.wLow[member.direction], u.wHigh[member.direction], low9 - offset, high9 - offset,
+                            member.m);
+    }
+
+    // Step 2. The range tests of e10 itself and of loop 3 bound e10 directly.
+    u.e10 = {std::int64_t{lowerLimit} + 1, std::int64_t{upperLimit} - 1};
+    for (std::size_t i = kLevel3Steps.first; i < kLevel3Steps.end; ++i) {
+        const int entry = kFormulaTable[i].entry;
+        const std::int64_t offset = OffsetAt(entry, e14, e18);
+        NarrowToStrictRange(u.e10.lo, u.e10.hi, low9 - offset, high9 - offset,
+                            kAffineForms[static_cast<std::size_t>(entry)].c10);
+    }
+
+    // Step 3. An e17 must lie above the lower edge of every direction's window
+    // and below the upper edge of every other: for directions 1 and 2,
+    // (wLow1 - a1 e10) / b1 <= (wHigh2 - a2 e10) / b2, a bound on e10 alone.
+    for (std::size_t d1 = 0; d1 < kDirectionCount; ++d1) {
+        for (std::size_t d2 = 0; d2 < kDirectionCount; ++d2) {
+            const window_detail::Direction& p = kDirections[d1];
+            const window_detail::Direction& q = kDirections[d2];
+            const std::int64_t coeff = q.a * p.b - p.a * q.b;
+            const std::int64_t rhs = p.b * u.wHigh[d2] - q.b * u.wLow[d1];
+            if (coeff > 0) {
+                const std::int64_t hi = FloorDiv(rhs, coeff);
+                if (hi < u.e10.hi) u.e10.hi = hi;
+            } else if (coeff < 0) {
+                const std::int64_t lo = CeilDiv(rhs, coeff);
+                if (lo > u.e10.lo) u.e10.lo = lo;
+            } else if (rhs < 0) {
+                u.e10 = {}; // Two parallel windows that do not meet: no e10 at all.
+                return u;
+            }
+        }
+    }
+    return u;
+}
+
+} // namespace pandicube

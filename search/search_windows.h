@@ -1,0 +1,199 @@
+#pragma once
+
+#include "search/cube.h"
+#include "search/formulas.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <numeric>
+
+namespace pandicube {
+
+// Integer division rounded towards minus and plus infinity, for any signs
+// (the built-in division truncates towards zero). d must not be 0.
+constexpr std::int64_t FloorDiv(std::int64_t n, std::int64_t d)
+{
+    const std::int64_t q = n / d;
+    return (n % d != 0 && ((n < 0) != (d < 0))) ? q - 1 : q;
+}
+
+constexpr std::int64_t CeilDiv(std::int64_t n, std::int64_t d)
+{
+    const std::int64_t q = n / d;
+    return (n % d != 0 && ((n < 0) == (d < 0))) ? q + 1 : q;
+}
+
+// A closed range of values, empty when lo > hi.
+struct ValueWindow {
+    std::int64_t lo = 0;
+    std::int64_t hi = -1;
+
+    constexpr bool Contains(std::int64_t v) const { return lo <= v && v <= hi; }
+    constexpr bool Empty() const { return lo > hi; }
+};
+
+// Moves v to the first value of the pair order, at v's own place or later,
+// that lies in the window and leaves `residue` modulo `modulus` (modulus 1:
+// every value). Pair order ranks a value by its distance from 63, the farthest
+// first and the lower member of a pair before the upper, and ends after 64; so
+// a loop that skips to this value passes over exactly the values outside the
+// window or of another residue, and 63 (a start value at most, and never
+// available). Returns false when no such value remains.
+constexpr bool SkipInPairOrder(std::int32_t& v, ValueWindow window, std::int32_t modulus, std::int32_t residue)
+{
+    const auto positiveMod = [modulus](std::int64_t x) { return ((x % modulus) + modulus) % modulus; };
+    // The rank of v: the lower member m of its pair, and whether v is the upper.
+    const std::int64_t m = v <= kCentreValue ? v : Complement(v);
+    const bool upper = v > kCentreValue;
+    // The first lower member (at most 62) at or after v.
+    std::int64_t low = window.lo > m + (upper ? 1 : 0) ? window.lo : m + (upper ? 1 : 0);
+    low += positiveMod(residue - low);
+    const bool lowOk = low <= window.hi && low <= kCentreValue - 1;
+    // The first upper member (at least 64) at or after v: the largest one
+    // whose lower member is not below m.
+    std::int64_t high = window.hi < kComplementSum - m ? window.hi : kComplementSum - m;
+    high -= positiveMod(high - residue);
+    const bool highOk = high >= window.lo && high >= kCentreValue + 1;
+    if (!lowOk && !highOk) return false;
+    // Of the two, the one with the farther pair; the lower member on a tie.
+    const bool takeLow = lowOk && (!highOk || low <= kComplementSum - high);
+    v = static_cast<std::int32_t>(takeLow ? low : high);
+    return true;
+}
+
+namespace window_detail {
+
+// A direction of the (e10, e17) plane: w = a * e10 + b * e17 with b > 0 and
+// gcd(a, b) = 1. Every range test of loop 4 reads one linear combination of
+// e10 and e17 (the other free entries are fixed by then), and only 12 distinct
+// directions occur, so one window on w per direction replaces them all.
+struct Direction {
+    std::int64_t a = 0;
+    std::int64_t b = 0;
+};
+
+// A range test on w: 9 * entry = offset + m * w, with the offset read from
+// the entry's affine form at fixed e14 and e18.
+struct DirectionMember {
+    int entry = 0;
+    std::size_t direction = 0;
+    std::int64_t m = 0;
+};
+
+constexpr bool ReadsE17(int entry)
+{
+    return kAffineForms[static_cast<std::size_t>(entry)].c17 != 0;
+}
+
+constexpr Direction DirectionOf(int entry)
+{
+    const AffineForm& f = kAffineForms[static_cast<std::size_t>(entry)];
+    std::int64_t g = std::gcd(f.c10, f.c17);
+    if (f.c17 < 0) g = -g;
+    return {f.c10 / g, f.c17 / g};
+}
+
+// The entries range-tested once e17 is set: e17 itself and the 52 of loop 4.
+constexpr std::array<int, 53> kE17Entries = [] {
+    std::array<int, 53> entries{};
+    std::size_t n = 0;
+    entries[n++] = kE17;
+    for (std::size_t i = kLevel4Steps.first; i < kLevel4Steps.end; ++i) entries[n++] = kFormulaTable[i].entry;
+    return entries;
+}();
+
+constexpr std::size_t CountDirections()
+{
+    std::array<Direction, kE17Entries.size()> seen{};
+    std::size_t count = 0;
+    for (int entry : kE17Entries) {
+        const Direction d = DirectionOf(entry);
+        bool known = false;
+        for (std::size_t i = 0; i < count; ++i) known = known || (seen[i].a == d.a && seen[i].b == d.b);
+        if (!known) seen[count++] = d;
+    }
+    return count;
+}
+
+} // namespace window_detail
+
+inline constexpr std::size_t kDirectionCount = window_detail::CountDirections();
+
+// The distinct directions, in order of first appearance.
+inline constexpr std::array<window_detail::Direction, kDirectionCount> kDirections = [] {
+    std::array<window_detail::Direction, kDirectionCount> dirs{};
+    std::size_t count = 0;
+    for (int entry : window_detail::kE17Entries) {
+        const window_detail::Direction d = window_detail::DirectionOf(entry);
+        bool known = false;
+        for (std::size_t i = 0; i < count; ++i) known = known || (dirs[i].a == d.a && dirs[i].b == d.b);
+        if (!known) dirs[count++] = d;
+    }
+    return dirs;
+}();
+
+inline constexpr std::array<window_detail::DirectionMember, window_detail::kE17Entries.size()> kDirectionMembers = [] {
+    std::array<window_detail::DirectionMember, window_detail::kE17Entries.size()> members{};
+    std::size_t n = 0;
+    for (int entry : window_detail::kE17Entries) {
+        static_assert(window_detail::ReadsE17(kE17));
+        const window_detail::Direction d = window_detail::DirectionOf(entry);
+        std::size_t index = 0;
+        while (kDirections[index].a != d.a || kDirections[index].b != d.b) ++index;
+        members[n++] = {entry, index, kAffineForms[static_cast<std::size_t>(entry)].c17 / d.b};
+    }
+    return members;
+}();
+
+// The range tests of one outer unit (e14, e18) under the current limits,
+// turned into windows: for every direction the allowed values of w, and the
+// values of e10 for which the range tests of loops 3 and 4 leave any e17 at
+// all.
+struct UnitWindows {
+    std::array<std::int64_t, kDirectionCount> wLow{};
+    std::array<std::int64_t, kDirectionCount> wHigh{};
+    ValueWindow e10;
+    // The limits these windows were computed for.
+    std::int32_t lowerLimit = 0;
+    std::int32_t upperLimit = 0;
+};
+
+// Computes the windows of the unit for the exclusive limits given. Every e10
+// outside `e10` fails a range test of loop 3 (or its own), or leaves every e17
+// to fail a range test of loop 4; the converse need not hold.
+UnitWindows ComputeUnitWindows(std::int32_t e14, std::int32_t e18, std::int32_t lowerLimit, std::int32_t upperLimit);
+
+namespace window_detail {
+
+// Narrows w to the e17 allowed by the window on direction D at this e10; the
+// division is by the direction's compile-time b.
+template <std::size_t D>
+constexpr void NarrowE17Window(ValueWindow& w, const UnitWindows& u, std::int64_t e10)
+{
+    constexpr std::int64_t a = kDirections[D].a;
+    constexpr std::int64_t b = kDirections[D].b;
+    const std::int64_t lo = CeilDiv(u.wLow[D] - a * e10, b);
+    const std::int64_t hi = FloorDiv(u.wHigh[D] - a * e10, b);
+    if (lo > w.lo) w.lo = lo;
+    if (hi < w.hi) w.hi = hi;
+}
+
+template <std::size_t... D>
+constexpr ValueWindow E17WindowImpl(const UnitWindows& u, std::int64_t e10, std::index_sequence<D...>)
+{
+    ValueWindow w{-(std::int64_t{1} << 62), std::int64_t{1} << 62};
+    (NarrowE17Window<D>(w, u, e10), ...);
+    return w;
+}
+
+} // namespace window_detail
+
+// Exactly the values of e17 for which e17 and every entry of loop 4 pass the
+// range test, at the given e10.
+constexpr ValueWindow E17Window(const UnitWindows& u, std::int32_t e10)
+{
+    return window_detail::E17WindowImpl(u, e10, std::make_index_sequence<kDirectionCount>{});
+}
+
+} // namespace pandicube

@@ -1,0 +1,204 @@
+// The windows of the range tests: exact integer rounding, skipping along pair
+// order, and windows that never leave out a value the range tests would pass.
+#include "search/formulas.h"
+#include "search/run_search.h"
+#include "search/search_windows.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <random>
+
+namespace pandicube {
+namespace {
+
+TEST(IntegerDivision, RoundsDownAndUpForEverySign)
+{
+    for (std::int64_t n = -60; n <= 60; ++n) {
+        for (std::int64_t d = -9; d <= 9; ++d) {
+            if (d == 0) continue;
+            const long double exact = static_cast<long double>(n) / static_cast<long double>(d);
+            EXPECT_EQ(FloorDiv(n, d), static_cast<std::int64_t>(std::floor(exact))) << n << " / " << d;
+            EXPECT_EQ(CeilDiv(n, d), static_cast<std::int64_t>(std::ceil(exact))) << n << " / " << d;
+        }
+    }
+}
+
+TEST(IntegerDivision, ExactAtLargeMagnitudes)
+{
+    // Beyond the range of 32-bit values, as at the largest upper bound.
+    const std::int64_t big = std::int64_t{9} * 8323514 * 320 + 7;
+    EXPECT_EQ(FloorDiv(-big, 20), -(big / 20) - 1);
+    EXPECT_EQ(CeilDiv(-big, 20), -(big / 20));
+    EXPECT_EQ(FloorDiv(big, -20), -(big / 20) - 1);
+    EXPECT_EQ(CeilDiv(big, 20), big / 20 + 1);
+    EXPECT_EQ(FloorDiv(-big + 7, 20), -(big - 7) / 20);
+}
+
+// The first value at or after v in pair order inside the window with the
+// residue, found by walking the order one step at a time; 63 (only ever a
+// start value, and never available) does not count.
+std::optional<std::int32_t> WalkPairOrder(std::int32_t v, ValueWindow w, std::int32_t modulus, std::int32_t residue)
+{
+    do {
+        if (v != 63 && w.Contains(v) && ((v % modulus) + modulus) % modulus == residue) return v;
+    } while (NextInPairOrder(v));
+    return std::nullopt;
+}
+
+TEST(SkipInPairOrder, StopsAtTheSameValueAsWalkingTheOrder)
+{
+    std::mt19937 rng(5u);
+    const auto uniform = [&rng](std::int32_t lo, std::int32_t hi) {
+        return std::uniform_int_distribution<std::int32_t>(lo, hi)(rng);
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const std::int32_t modulus = uniform(0, 1) == 0 ? 1 : 3;
+        const std::int32_t residue = uniform(0, modulus - 1);
+        const std::int32_t a = uniform(-60, 190);
+        const std::int32_t b = uniform(-60, 190);
+        const ValueWindow w{std::min(a, b), uniform(0, 9) == 0 ? std::min(a, b) - 1 : std::max(a, b)};
+        const std::int32_t start = i % 7 == 0 ? uniform(60, 66) : uniform(-70, 200);
+        std::int32_t v = start;
+        const std::optional<std::int32_t> expected = WalkPairOrder(start, w, modulus, residue);
+        const bool found = SkipInPairOrder(v, w, modulus, residue);
+        ASSERT_EQ(found, expected.has_value()) << "from " << start << " in " << w.lo << ".." << w.hi;
+        if (found) {
+            ASSERT_EQ(v, *expected) << "from " << start << " in " << w.lo << ".." << w.hi;
+        }
+    }
+}
+
+TEST(SkipInPairOrder, EndsAfter63And64)
+{
+    std::int32_t v = 63;
+    EXPECT_FALSE(SkipInPairOrder(v, {-100, 200}, 1, 0));
+    v = 64;
+    EXPECT_TRUE(SkipInPairOrder(v, {-100, 200}, 1, 0));
+    EXPECT_EQ(v, 64);
+    v = 62;
+    EXPECT_TRUE(SkipInPairOrder(v, {63, 200}, 1, 0));
+    EXPECT_EQ(v, 64);
+}
+
+// All 62 entries from the free ones by the formula table, step by step.
+Entries EntriesFromTable(std::int32_t e10, std::int32_t e14, std::int32_t e17, std::int32_t e18)
+{
+    Entries e{};
+    e[10] = e10;
+    e[14] = e14;
+    e[17] = e17;
+    e[18] = e18;
+    for (const FormulaStep& step : kFormulaTable) {
+        std::int64_t n = step.constant;
+        for (const FormulaTerm& t : step.terms) n += std::int64_t{t.coeff} * e[static_cast<std::size_t>(t.entry)];
+        e[static_cast<std::size_t>(step.entry)] = static_cast<std::int32_t>(n / step.divisor);
+    }
+    return e;
+}
+
+bool InLimits(std::int32_t v, std::int32_t lower, std::int32_t upper)
+{
+    return lower < v && v < upper;
+}
+
+// The range tests of loop 4 (e17 and its 52 entries) and of loop 3 (e10 and
+// its four entries) on a complete set of free entries.
+bool Loop4RangeTestsPass(const Entries& e, std::int32_t lower, std::int32_t upper)
+{
+    if (!InLimits(e[17], lower, upper)) return false;
+    for (std::size_t i = kLevel4Steps.first; i < kLevel4Steps.end; ++i) {
+        if (!InLimits(e[static_cast<std::size_t>(kFormulaTable[i].entry)], lower, upper)) return false;
+    }
+    return true;
+}
+
+bool Loop3RangeTestsPass(const Entries& e, std::int32_t lower, std::int32_t upper)
+{
+    if (!InLimits(e[10], lower, upper)) return false;
+    for (std::size_t i = kLevel3Steps.first; i < kLevel3Steps.end; ++i) {
+        if (!InLimits(e[static_cast<std::size_t>(kFormulaTable[i].entry)], lower, upper)) return false;
+    }
+    return true;
+}
+
+struct UnitSample {
+    std::int32_t e14 = 0;
+    std::int32_t e18 = 0;
+    std::int32_t lower = 0;
+    std::int32_t upper = 0;
+};
+
+// Outer units that pass the filters, under the limits of a run's start and
+// under reduced limits.
+std::vector<UnitSample> UnitSamples(std::size_t count)
+{
+    std::mt19937 rng(11u);
+    const auto uniform = [&rng](std::int32_t lo, std::int32_t hi) {
+        return std::uniform_int_distribution<std::int32_t>(lo, hi)(rng);
+    };
+    std::vector<UnitSample> samples;
+    for (std::size_t i = 0; i < count; ++i) {
+        UnitSample u;
+        const std::int32_t bound = uniform(0, 1) == 0 ? uniform(230, 420) : uniform(100, 229);
+        u.upper = uniform(0, 2) == 0 ? bound : bound + 1; // reduced or as set up
+        u.lower = 126 - u.upper;
+        u.e14 = 3 * uniform((u.lower + 1) / 3, 20);
+        u.e18 = u.e14 + 9 * uniform((u.lower - u.e14) / 9 + 1, (u.upper - u.e14) / 9 - 1);
+        samples.push_back(u);
+    }
+    return samples;
+}
+
+TEST(E17Window, HoldsExactlyTheValuesThatPassEveryRangeTestOfLoop4)
+{
+    std::mt19937 rng(3u);
+    for (const UnitSample& u : UnitSamples(150)) {
+        const UnitWindows windows = ComputeUnitWindows(u.e14, u.e18, u.lower, u.upper);
+        for (int k = 0; k < 6; ++k) {
+            const std::int32_t e10 = std::uniform_int_distribution<std::int32_t>(u.lower - 3, u.upper + 3)(rng);
+            const ValueWindow w = E17Window(windows, e10);
+            // Only e17 of e10's remainder modulo 3 give whole entries.
+            for (std::int32_t e17 = e10 - 3 * ((e10 - u.lower) / 3 + 2); e17 <= u.upper + 6; e17 += 3) {
+                const bool pass = Loop4RangeTestsPass(EntriesFromTable(e10, u.e14, e17, u.e18), u.lower, u.upper);
+                ASSERT_EQ(w.Contains(e17), pass) << "e14 " << u.e14 << " e18 " << u.e18 << " e10 " << e10 << " e17 "
+                                                 << e17 << " limits " << u.lower << ".." << u.upper;
+            }
+        }
+    }
+}
+
+TEST(E10Window, LeavesOutOnlyValuesWithoutAnyE17)
+{
+    std::size_t left = 0;
+    std::size_t needed = 0;
+    std::size_t slack = 0;
+    for (const UnitSample& u : UnitSamples(40)) {
+        const UnitWindows windows = ComputeUnitWindows(u.e14, u.e18, u.lower, u.upper);
+        for (std::int32_t e10 = u.lower - 2; e10 <= u.upper + 2; ++e10) {
+            bool anyE17 = false;
+            for (std::int32_t e17 = e10 - 3 * ((e10 - u.lower) / 3 + 1); e17 <= u.upper && !anyE17; e17 += 3) {
+                const Entries e = EntriesFromTable(e10, u.e14, e17, u.e18);
+                anyE17 = Loop3RangeTestsPass(e, u.lower, u.upper) && Loop4RangeTestsPass(e, u.lower, u.upper);
+            }
+            if (anyE17) {
+                ++needed;
+                ASSERT_TRUE(windows.e10.Contains(e10)) << "e14 " << u.e14 << " e18 " << u.e18 << " e10 " << e10;
+            } else if (windows.e10.Contains(e10)) {
+                ++slack;
+            } else {
+                ++left;
+            }
+        }
+    }
+    // The window is worth having: it leaves out many values, and few of the
+    // values it keeps have no e17.
+    EXPECT_GT(needed, 0u);
+    EXPECT_GT(left, 2 * needed);
+    EXPECT_LT(slack, needed / 20);
+}
+
+} // namespace
+} // namespace pandicube
