@@ -68,10 +68,19 @@ private:
 
 } // namespace
 
+unsigned SliceOfUnit(std::size_t i, unsigned count)
+{
+    const std::size_t round = i / count;
+    const auto place = static_cast<unsigned>(i % count);
+    return 1 + (round % 2 == 0 ? place : count - 1 - place);
+}
+
 std::vector<OuterUnit> SliceUnits(const std::vector<OuterUnit>& units, Slice slice)
 {
     std::vector<OuterUnit> part;
-    for (std::size_t i = slice.index - 1; i < units.size(); i += slice.count) part.push_back(units[i]);
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        if (SliceOfUnit(i, slice.count) == slice.index) part.push_back(units[i]);
+    }
     return part;
 }
 

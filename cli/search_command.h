@@ -35,11 +35,16 @@ struct SearchOptions {
 // refusals and the progress line to `err`. Returns 0, or 2 for refused input.
 int RunSearchCommand(const SearchOptions& options, const CliEnvironment& env, std::ostream& out, std::ostream& err);
 
-// Slice K of N (1 <= K <= N): the units whose index i has i % N == K - 1.
+// Slice K of N (1 <= K <= N) of a run's outer units.
 struct Slice {
     unsigned index = 1;
     unsigned count = 1;
 };
+// The slice (1 to N) of the unit with index i: the units are dealt out to the
+// N slices in rounds, forwards and backwards in turn (1, 2, ..., N, N, ...,
+// 2, 1, 1, 2, ...), so that neighbouring units, which take similar time, are
+// spread evenly.
+unsigned SliceOfUnit(std::size_t i, unsigned count);
 std::vector<OuterUnit> SliceUnits(const std::vector<OuterUnit>& units, Slice slice);
 
 } // namespace pandicube
