@@ -1,6 +1,7 @@
 #include "cli/cube_reader.h"
 
 #include "cli/json_record.h"
+#include "cli/text_record.h"
 
 #include <cstdint>
 #include <istream>
@@ -11,48 +12,6 @@ namespace pandicube {
 namespace {
 
 constexpr std::size_t kMaxLineLength = 64 * 1024;
-constexpr std::string_view kBestBoundMark = " | best upper bound: ";
-constexpr std::string_view kTerminated = "computation terminated";
-
-bool StartsWith(std::string_view text, std::string_view prefix)
-{
-    return text.substr(0, prefix.size()) == prefix;
-}
-
-std::vector<std::string_view> SplitOn(std::string_view text, char separator)
-{
-    std::vector<std::string_view> parts;
-    for (;;) {
-        const auto at = text.find(separator);
-        parts.push_back(text.substr(0, at));
-        if (at == std::string_view::npos) return parts;
-        text.remove_prefix(at + 1);
-    }
-}
-
-// Splits on runs of blanks; no empty tokens.
-std::vector<std::string_view> Tokens(std::string_view text)
-{
-    std::vector<std::string_view> tokens;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-        const std::size_t from = i;
-        while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
-        if (i > from) tokens.push_back(text.substr(from, i - from));
-    }
-    return tokens;
-}
-
-bool IsBlank(std::string_view text)
-{
-    return Tokens(text).empty();
-}
-
-std::string Num(std::size_t v)
-{
-    return std::to_string(v);
-}
 
 // The CSV layouts the tool writes.
 struct CsvLayout {
@@ -78,9 +37,14 @@ std::optional<CsvLayout> CsvLayoutOf(std::string_view header)
     return std::nullopt;
 }
 
-class Reader {
+std::string Num(std::size_t v)
+{
+    return std::to_string(v);
+}
+
+class Reader : public RecordSink {
 public:
-    Reader(std::istream& in, CubeSink& sink) : in_(in), sink_(sink) {}
+    Reader(std::istream& in, CubeSink& sink) : in_(in), sink_(sink), text_(*this) {}
 
     ReadSummary Run()
     {
@@ -89,7 +53,7 @@ public:
         while (NextLine(line, skip)) {
             if (!skip) Dispatch(line);
         }
-        FinishText();
+        if (summary_.format == OutputFormat::Text) text_.Finish();
         summary_.cubesAfterLastClosing = cubesSinceClosing_ > 0;
         return summary_;
     }
@@ -130,7 +94,7 @@ private:
                 summary_.format = OutputFormat::Json;
             } else if (StartsWith(line, "solution,") || StartsWith(line, "solutions")) {
                 summary_.format = OutputFormat::Csv;
-            } else if (StartsWith(line, "solution ") || line == kTerminated) {
+            } else if (StartsWith(line, "solution ") || line == kTextTerminated) {
                 summary_.format = OutputFormat::Text;
             } else {
                 Problem("not the start of any output of pandicube-search (text, JSON Lines or CSV)");
@@ -138,168 +102,10 @@ private:
             }
         }
         switch (*summary_.format) {
-        case OutputFormat::Text: TextLine(line); break;
+        case OutputFormat::Text: text_.Line(line, lineNumber_); break;
         case OutputFormat::Json: JsonLine(line); break;
         case OutputFormat::Csv: CsvLine(line); break;
         }
-    }
-
-    // Text: "solution N: e1 ... e62", or "solution N:" and the five planes,
-    // each "plane P:" and five rows of five; then the two closing lines.
-    void TextLine(std::string_view line)
-    {
-        if (IsBlank(line)) return;
-        if (pending_) {
-            if (TextCubeLine(line)) return;
-            if (!StartsWith(line, "solution ") && line != kTerminated) return;
-        }
-        if (skippingCube_) {
-            if (LooksLikeCubeLine(line)) return;
-            skippingCube_ = false;
-        }
-        if (closingLine_) {
-            const std::size_t at = *closingLine_;
-            closingLine_.reset();
-            if (const auto count = ParseCountSentence(line)) {
-                Closing({at, *count, std::nullopt});
-                return;
-            }
-            ProblemAt(at, "\"computation terminated\" is not followed by the count sentence");
-        }
-        if (line == kTerminated) {
-            closingLine_ = lineNumber_;
-            return;
-        }
-        if (!StartsWith(line, "solution ")) {
-            Problem("not a line of the text output");
-            return;
-        }
-        TextSolutionLine(line.substr(9));
-    }
-
-    void TextSolutionLine(std::string_view rest)
-    {
-        const auto colon = rest.find(':');
-        const auto number = ParseInt32(rest.substr(0, colon));
-        if (colon == std::string_view::npos || !number || *number < 1) {
-            Problem("\"solution\" is not followed by a solution number and \":\"");
-            return;
-        }
-        rest.remove_prefix(colon + 1);
-        CubeRecord cube;
-        cube.line = lineNumber_;
-        cube.number = *number;
-        if (const auto mark = rest.find(kBestBoundMark); mark != std::string_view::npos) {
-            cube.bestBound = ParseInt32(rest.substr(mark + kBestBoundMark.size()));
-            if (!cube.bestBound) {
-                Problem("the best upper bound is not a whole number in the 32-bit range");
-                return;
-            }
-            rest = rest.substr(0, mark);
-        }
-        const std::vector<std::string_view> tokens = Tokens(rest);
-        if (tokens.empty()) {
-            cube.givenAsCells = true;
-            pending_ = PendingCube{cube, 0, 0};
-            return;
-        }
-        if (tokens.size() != kEntryCount) {
-            Problem("expected 62 entries after \"solution " + std::to_string(*number) + ":\", found " +
-                    Num(tokens.size()));
-            return;
-        }
-        Entries e{};
-        for (std::size_t k = 1; k <= kEntryCount; ++k) {
-            const auto v = ParseInt32(tokens[k - 1]);
-            if (!v) {
-                Problem("entry e" + Num(k) + " is not a whole number in the 32-bit range");
-                return;
-            }
-            e[k] = *v;
-        }
-        cube.cells = CellsFromEntries(e);
-        Cube(cube);
-    }
-
-    // One line inside a whole cube in text; false (after reporting) when the
-    // line does not continue the cube.
-    bool TextCubeLine(std::string_view line)
-    {
-        PendingCube& p = *pending_;
-        const std::string where =
-            "the cube of solution " + std::to_string(p.cube.number) + " (line " + Num(p.cube.line) + ")";
-        if (p.plane == 0 || p.row == 5) {
-            if (p.plane < 5 && line == "plane " + std::to_string(p.plane + 1) + ":") {
-                ++p.plane;
-                p.row = 0;
-                return true;
-            }
-            Problem(where + " expects \"plane " + std::to_string(p.plane + 1) + ":\" here");
-            BreakCube();
-            return false;
-        }
-        const std::vector<std::string_view> tokens = Tokens(line);
-        std::array<std::int32_t, 5> row{};
-        bool ok = tokens.size() == 5;
-        for (std::size_t i = 0; ok && i < 5; ++i) {
-            const auto v = ParseInt32(tokens[i]);
-            ok = v.has_value();
-            if (ok) row[i] = *v;
-        }
-        if (!ok) {
-            Problem(where + " expects a row of five whole numbers in the 32-bit range here");
-            BreakCube();
-            return false;
-        }
-        for (int column = 1; column <= 5; ++column) {
-            p.cube.cells[static_cast<std::size_t>(25 * (p.plane - 1) + 5 * p.row + column)] =
-                row[static_cast<std::size_t>(column - 1)];
-        }
-        ++p.row;
-        if (p.plane == 5 && p.row == 5) {
-            Cube(p.cube);
-            pending_.reset();
-        }
-        return true;
-    }
-
-    // After a broken cube the rest of its planes are skipped up to the next
-    // solution or closing line, so that one fault is reported once.
-    void BreakCube()
-    {
-        pending_.reset();
-        skippingCube_ = true;
-    }
-
-    static bool LooksLikeCubeLine(std::string_view line)
-    {
-        if (StartsWith(line, "plane ")) return true;
-        for (std::string_view token : Tokens(line)) {
-            if (!ParseInt32(token)) return false;
-        }
-        return true;
-    }
-
-    void FinishText()
-    {
-        if (pending_) {
-            ProblemAt(pending_->cube.line, "the cube of solution " + std::to_string(pending_->cube.number) +
-                                               " ends before its five planes are complete");
-            pending_.reset();
-        }
-        if (closingLine_) ProblemAt(*closingLine_, "\"computation terminated\" is not followed by the count sentence");
-        closingLine_.reset();
-    }
-
-    static std::optional<std::int32_t> ParseCountSentence(std::string_view line)
-    {
-        if (line == "no solution was found.") return 0;
-        if (line == "exactly one solution was found.") return 1;
-        constexpr std::string_view kTail = " solutions were found.";
-        if (line.size() <= kTail.size() || line.substr(line.size() - kTail.size()) != kTail) return std::nullopt;
-        const auto n = ParseInt32(line.substr(0, line.size() - kTail.size()));
-        if (!n || *n < 2) return std::nullopt;
-        return n;
     }
 
     void JsonLine(std::string_view line)
@@ -379,7 +185,7 @@ private:
         Cube(cube);
     }
 
-    void Cube(const CubeRecord& cube)
+    void Cube(const CubeRecord& cube) override
     {
         ++cubesSinceClosing_;
         summary_.cells = summary_.cells.value_or(cube.givenAsCells);
@@ -387,7 +193,7 @@ private:
         sink_.OnCube(cube);
     }
 
-    void Closing(const ClosingRecord& closing)
+    void Closing(const ClosingRecord& closing) override
     {
         // A count-only output has no cubes before its count.
         if (cubesSinceClosing_ > 0 && problemsSinceClosing_ == 0 &&
@@ -402,18 +208,12 @@ private:
 
     void Problem(const std::string& message) { ProblemAt(lineNumber_, message); }
 
-    void ProblemAt(std::size_t line, const std::string& message)
+    void ProblemAt(std::size_t line, const std::string& message) override
     {
         ++summary_.problems;
         ++problemsSinceClosing_;
         sink_.OnProblem(line, message);
     }
-
-    struct PendingCube {
-        CubeRecord cube;
-        int plane = 0; // the plane being read, 1 to 5 (0 before the first)
-        int row = 0;   // rows of it read so far
-    };
 
     std::istream& in_;
     CubeSink& sink_;
@@ -421,9 +221,7 @@ private:
     std::size_t lineNumber_ = 0;
     std::size_t cubesSinceClosing_ = 0;
     std::size_t problemsSinceClosing_ = 0;
-    std::optional<PendingCube> pending_;
-    bool skippingCube_ = false;
-    std::optional<std::size_t> closingLine_;
+    TextRecordParser text_;
     std::optional<CsvLayout> layout_;
 };
 
