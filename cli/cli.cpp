@@ -41,7 +41,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     auto* formatOption = app.add_option("--format", format, "Output format: text (default), json or csv")
                              ->option_text("text|json|csv")
                              ->check(CLI::IsMember({"text", "json", "csv"}));
-    app.add_flag("--json", json, "Short for --format json")->excludes(formatOption);
+    auto* jsonOption = app.add_flag("--json", json, "Short for --format json");
     app.add_flag("--cube", search.cube, "Write every solution as its 125 cells");
     app.add_flag("--count-only", search.countOnly, "Write only the closing report");
     app.add_flag("--quiet", search.quiet, "No progress line on the terminal");
@@ -50,16 +50,16 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
 
     VerifyOptions verify;
     auto* verifyCommand = app.add_subcommand("verify", "Check every cube of an output file from the geometry");
-    verifyCommand->add_option("file", verify.file, "Output of pandicube-search (- for standard input)")
+    verifyCommand->add_option("FILE", verify.file, "Output of pandicube-search (- for standard input)")
         ->required()
-        ->option_text("FILE");
+        ->type_name("");
     AddText(*verifyCommand, "--bound", verify.bound, "Also check that every value lies from 126 - U to U", "U");
 
     MergeOptions merge;
     auto* mergeCommand = app.add_subcommand("merge", "Merge the outputs of --slice runs into the output of one run");
-    mergeCommand->add_option("files", merge.files, "Outputs of the slices (- for standard input)")
+    mergeCommand->add_option("FILE", merge.files, "Outputs of the slices (- for standard input)")
         ->required()
-        ->option_text("FILE...");
+        ->type_name("");
 
     try {
         app.parse(argc, argv);
@@ -84,6 +84,10 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                                        : RunMergeCommand(merge, env, out, err);
     }
 
+    if (jsonOption->count() > 0 && formatOption->count() > 0) {
+        err << "pandicube-search: --json is short for --format json; give only one of them\n";
+        return kExitRefused;
+    }
     static const std::map<std::string, OutputFormat> kFormats = {
         {"text", OutputFormat::Text}, {"json", OutputFormat::Json}, {"csv", OutputFormat::Csv}};
     search.format = json ? OutputFormat::Json : kFormats.at(format);
