@@ -152,6 +152,8 @@ TEST(SearchOptions, AreRefusedNamingTheOption)
          "pandicube-search: --slice cannot be combined with --reduce: the bound walk is sequential\n"},
         {{"--slice", "1/3", "--start", "203,-75,-30,-58"},
          "pandicube-search: --slice cannot be combined with --start: slices cover the whole run\n"},
+        {{"--json", "--format", "json"},
+         "pandicube-search: --json is short for --format json; give only one of them\n"},
         {{"verify", "x", "--json"}, ""},
         {{"--bound", "300", "verify", "x"}, "pandicube-search: --bound is an option of the search, not of verify\n"},
     };
