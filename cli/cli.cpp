@@ -1,102 +1,102 @@
 #include "cli/cli.h"
 
-#include "cli/solution_writer.h"
-#include "search/input_rules.h"
-#include "search/run_search.h"
+#include "cli/merge_command.h"
+#include "cli/search_command.h"
+#include "cli/verify_command.h"
 
 #include <CLI/CLI.hpp>
 
-#include <array>
-#include <ostream>
-#include <string>
-#include <vector>
+#include <iostream>
+#include <map>
 
 namespace pandicube {
 
 namespace {
 
-constexpr int kExitRefused = 2;
-
-struct Options {
-    std::string bound = "300";
-    bool reduce = false;
-    std::string start;
-    bool startGiven = false;
-    bool json = false;
-};
-
-std::vector<std::string> SplitCommas(const std::string& text)
+// Binds an option whose text the input rules check later.
+CLI::Option* AddText(CLI::App& app, const std::string& name, std::optional<std::string>& target,
+                     const std::string& description, const std::string& placeholder)
 {
-    std::vector<std::string> parts;
-    std::string::size_type from = 0;
-    for (;;) {
-        const auto comma = text.find(',', from);
-        parts.push_back(text.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
-        if (comma == std::string::npos) return parts;
-        from = comma + 1;
-    }
-}
-
-int Refuse(std::ostream& err, const std::string& what, InputError error)
-{
-    err << "pandicube-search: " << what << ": " << InputErrorMessage(error) << '\n';
-    return kExitRefused;
+    return app
+        .add_option_function<std::string>(
+            name, [&target](const std::string& text) { target = text; }, description)
+        ->option_text(placeholder);
 }
 
 } // namespace
 
-int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err, const CliEnvironment& env)
 {
     CLI::App app{"Searches for centrally symmetric perfect magic 5x5x5 cubes whose six outer planes are pandiagonal.",
                  "pandicube-search"};
-    Options opt;
-    app.add_option("--bound", opt.bound, "Upper bound U for the entries (default 300)")->option_text("U");
-    app.add_flag("--reduce", opt.reduce, "Lower the upper bound after each solution");
-    auto* startOption =
-        app.add_option("--start", opt.start, "Start the search from these values of e10, e14, e17 and e18")
-            ->option_text("E10,E14,E17,E18");
-    app.add_flag("--json", opt.json, "Write JSON Lines instead of text");
+    app.require_subcommand(0, 1);
+
+    SearchOptions search;
+    std::string format = "text";
+    bool json = false;
+    app.add_option("--bound", search.bound, "Upper bound U for the entries (default 300)")->option_text("U");
+    app.add_flag("--reduce", search.reduce, "Lower the upper bound after each solution");
+    AddText(app, "--start", search.start, "Start the search from these values of e10, e14, e17 and e18",
+            "E10,E14,E17,E18");
+    auto* formatOption = app.add_option("--format", format, "Output format: text (default), json or csv")
+                             ->option_text("text|json|csv")
+                             ->check(CLI::IsMember({"text", "json", "csv"}));
+    auto* jsonOption = app.add_flag("--json", json, "Short for --format json");
+    app.add_flag("--cube", search.cube, "Write every solution as its 125 cells");
+    app.add_flag("--count-only", search.countOnly, "Write only the closing report");
+    app.add_flag("--quiet", search.quiet, "No progress line on the terminal");
+    AddText(app, "--threads", search.threads, "Threads for the search (default: all cores)", "N");
+    AddText(app, "--slice", search.slice, "Search only part K of N of the run", "K/N");
+
+    VerifyOptions verify;
+    auto* verifyCommand = app.add_subcommand("verify", "Check every cube of an output file from the geometry");
+    verifyCommand->add_option("FILE", verify.file, "Output of pandicube-search (- for standard input)")
+        ->required()
+        ->type_name("");
+    AddText(*verifyCommand, "--bound", verify.bound, "Also check that every value lies from 126 - U to U", "U");
+
+    MergeOptions merge;
+    auto* mergeCommand = app.add_subcommand("merge", "Merge the outputs of --slice runs into the output of one run");
+    mergeCommand->add_option("FILE", merge.files, "Outputs of the slices (- for standard input)")
+        ->required()
+        ->type_name("");
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         out << app.help();
-        return 0;
+        return kExitOk;
     } catch (const CLI::ParseError& e) {
         err << "pandicube-search: " << e.what() << '\n';
         return kExitRefused;
     }
-    opt.startGiven = startOption->count() > 0;
 
-    // The same rules as the window's fields, in the same order.
-    const InputCheck bound = CheckUpperBound(opt.bound);
-    if (!bound.Ok()) return Refuse(err, "--bound", bound.error);
-    const std::int32_t upperLimit = bound.value + 1;
-    const std::int32_t lowerLimit = 125 - bound.value;
-
-    StartValues start;
-    if (opt.startGiven) {
-        const std::vector<std::string> parts = SplitCommas(opt.start);
-        if (parts.size() > 4) {
-            err << "pandicube-search: --start takes four values E10,E14,E17,E18\n";
-            return kExitRefused;
+    if (verifyCommand->parsed() || mergeCommand->parsed()) {
+        // The search options belong to the search alone.
+        for (const CLI::Option* option : app.get_options()) {
+            if (option->count() > 0 && option->get_name() != "--help") {
+                err << "pandicube-search: " << option->get_name() << " is an option of the search, not of "
+                    << (verifyCommand->parsed() ? "verify" : "merge") << '\n';
+                return kExitRefused;
+            }
         }
-        const std::array<const char*, 4> names = {"e10", "e14", "e17", "e18"};
-        const std::array<std::int32_t*, 4> targets = {&start.e10, &start.e14, &start.e17, &start.e18};
-        for (std::size_t i = 0; i < 4; ++i) {
-            const std::string text = i < parts.size() ? parts[i] : std::string();
-            const InputCheck check = CheckStartValue(text, lowerLimit, upperLimit);
-            if (!check.Ok()) return Refuse(err, std::string("--start (") + names[i] + ")", check.error);
-            *targets[i] = check.value;
-        }
+        return verifyCommand->parsed() ? RunVerifyCommand(verify, env, out, err)
+                                       : RunMergeCommand(merge, env, out, err);
     }
 
-    SearchState state;
-    PrepareSearchState(state, bound.value, opt.startGiven ? &start : nullptr);
-    SolutionWriter writer(out, opt.json ? OutputFormat::Json : OutputFormat::Text, opt.reduce);
-    RunSearch(state, writer);
-    writer.WriteSummary(state);
-    return out.good() ? 0 : 1;
+    if (jsonOption->count() > 0 && formatOption->count() > 0) {
+        err << "pandicube-search: --json is short for --format json; give only one of them\n";
+        return kExitRefused;
+    }
+    static const std::map<std::string, OutputFormat> kFormats = {
+        {"text", OutputFormat::Text}, {"json", OutputFormat::Json}, {"csv", OutputFormat::Csv}};
+    search.format = json ? OutputFormat::Json : kFormats.at(format);
+    return RunSearchCommand(search, env, out, err);
+}
+
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+{
+    return RunCli(argc, argv, out, err, CliEnvironment{false, &std::cin, 1});
 }
 
 } // namespace pandicube

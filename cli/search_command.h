@@ -1,0 +1,50 @@
+#pragma once
+
+#include "cli/cli_environment.h"
+#include "cli/solution_writer.h"
+#include "search/run_search.h"
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pandicube {
+
+// Which engine path a search takes: the plain four loops (RunSearch), or the
+// list of outer units searched on threads (RunOuterUnits). Auto picks the
+// units unless the run reduces the bound or opens at start values; the other
+// two exist so that both paths can be compared.
+enum class EnginePath { Auto, Sequential, Units };
+
+// The search options as typed; the texts are checked by the input rules.
+struct SearchOptions {
+    std::string bound = "300";
+    bool reduce = false;
+    std::optional<std::string> start;
+    OutputFormat format = OutputFormat::Text;
+    bool cube = false;
+    bool countOnly = false;
+    bool quiet = false;
+    std::optional<std::string> threads;
+    std::optional<std::string> slice;
+    EnginePath path = EnginePath::Auto;
+};
+
+// Checks the options, runs the search and writes its solutions to `out`,
+// refusals and the progress line to `err`. Returns 0, or 2 for refused input.
+int RunSearchCommand(const SearchOptions& options, const CliEnvironment& env, std::ostream& out, std::ostream& err);
+
+// Slice K of N (1 <= K <= N) of a run's outer units.
+struct Slice {
+    unsigned index = 1;
+    unsigned count = 1;
+};
+// The slice (1 to N) of the unit with index i: the units are dealt out to the
+// N slices in rounds, forwards and backwards in turn (1, 2, ..., N, N, ...,
+// 2, 1, 1, 2, ...), so that neighbouring units, which take similar time, are
+// spread evenly.
+unsigned SliceOfUnit(std::size_t i, unsigned count);
+std::vector<OuterUnit> SliceUnits(const std::vector<OuterUnit>& units, Slice slice);
+
+} // namespace pandicube

@@ -1,0 +1,188 @@
+#include "cli/cli_test_support.h"
+#include "cli/search_command.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "cli/cube_reader.h"
+
+namespace pandicube {
+namespace {
+
+using test::kWorkedExample;
+using test::Lines;
+using test::RunTool;
+
+// The worked example is the first solution from these start values.
+const std::vector<std::string> kExampleRun = {"--start", "109,-33,-143,192", "--bound", "300"};
+
+// True when `text` is `count` whole numbers, each after `separator`.
+bool IsNumberList(const std::string& text, char separator, std::size_t count)
+{
+    std::size_t found = 0;
+    for (std::size_t at = 0; at < text.size(); ++found) {
+        if (text[at] != separator) return false;
+        const std::size_t end = std::min(text.find(separator, at + 1), text.size());
+        if (!ParseInt32(std::string_view(text).substr(at + 1, end - at - 1))) return false;
+        at = end;
+    }
+    return found == count;
+}
+
+std::vector<std::string> With(std::vector<std::string> args, std::initializer_list<std::string> more)
+{
+    args.insert(args.end(), more);
+    return args;
+}
+
+TEST(SearchOutput, KeepsTheTextAndJsonLinesOfARun)
+{
+    const auto text = RunTool({});
+    ASSERT_EQ(text.status, 0);
+    const auto lines = Lines(text.out);
+    ASSERT_EQ(lines.size(), 506u);
+    EXPECT_EQ(lines[0].substr(0, 11), "solution 1:");
+    EXPECT_TRUE(IsNumberList(lines[0].substr(11), ' ', 62));
+    EXPECT_EQ(lines[504], "computation terminated");
+    EXPECT_EQ(lines[505], "504 solutions were found.");
+    EXPECT_TRUE(text.err.empty());
+
+    const auto reduce = RunTool({"--start", "203,-75,-30,-58", "--reduce", "--json"});
+    EXPECT_EQ(Lines(reduce.out).size(), 3u);
+    EXPECT_EQ(nlohmann::json::parse(Lines(reduce.out)[1])["bestBound"], 255);
+    EXPECT_EQ(Lines(reduce.out)[2], R"({"solutions": 2, "bestBound": 255})");
+    EXPECT_EQ(RunTool({"--start", "203,-75,-30,-58", "--reduce", "--format", "json"}).out, reduce.out);
+}
+
+TEST(SearchOutput, WritesTheWholeCubeOfTheWorkedExampleCellByCell)
+{
+    const Cells cells = CellsFromEntries(kWorkedExample);
+    const auto text = RunTool(With(kExampleRun, {"--cube"}));
+    const auto lines = Lines(text.out);
+    ASSERT_GE(lines.size(), 31u);
+    EXPECT_EQ(lines[0], "solution 1:");
+    EXPECT_EQ(lines[1], "plane 1:");
+    EXPECT_EQ(lines[2], "  13   56   54   97   95");
+    EXPECT_EQ(lines[16], " -99 -153   63  279  225"); // plane 3, row 3, with the centre
+    for (int plane = 1; plane <= 5; ++plane) {
+        EXPECT_EQ(lines[static_cast<std::size_t>(6 * plane - 5)], "plane " + std::to_string(plane) + ":");
+        for (int row = 1; row <= 5; ++row) {
+            std::istringstream in(lines[static_cast<std::size_t>(6 * plane - 5 + row)]);
+            for (int column = 1; column <= 5; ++column) {
+                int v = 0;
+                in >> v;
+                EXPECT_EQ(v, cells[static_cast<std::size_t>(25 * (plane - 1) + 5 * (row - 1) + column)])
+                    << plane << " " << row << " " << column;
+            }
+        }
+    }
+    // Cells 121 to 125 hold 126 - e5, ..., 126 - e1.
+    EXPECT_EQ(lines[30], "  31   29   72   70  113");
+
+    const auto json = nlohmann::json::parse(Lines(RunTool(With(kExampleRun, {"--cube", "--json"})).out)[0]);
+    ASSERT_EQ(json["cells"].size(), 125u);
+    for (int k = 1; k <= 125; ++k)
+        EXPECT_EQ(json["cells"][static_cast<std::size_t>(k - 1)], cells[static_cast<std::size_t>(k)]);
+    EXPECT_EQ(json["entries"].size(), 62u);
+    EXPECT_EQ(json["solution"], 1);
+}
+
+TEST(SearchOutput, WritesCsvWithAHeaderAndOneRowPerSolution)
+{
+    const auto csv = Lines(RunTool({"--format", "csv"}).out);
+    ASSERT_EQ(csv.size(), 505u);
+    EXPECT_EQ(csv[0].substr(0, 21), "solution,e1,e2,e3,e4,");
+    EXPECT_EQ(csv[0].substr(csv[0].size() - 8), ",e61,e62");
+    EXPECT_EQ(csv[504].substr(0, 3), "504");
+    EXPECT_TRUE(IsNumberList(csv[504].substr(3), ',', 62));
+
+    const auto cube = Lines(RunTool(With(kExampleRun, {"--format", "csv", "--cube", "--reduce"})).out);
+    EXPECT_EQ(cube[0].substr(cube[0].size() - 20), ",c124,c125,bestBound");
+    EXPECT_EQ(cube[1].substr(0, 12), "1,13,56,54,9");
+    EXPECT_EQ(cube[1].substr(cube[1].size() - 8), ",113,279"); // c125 and the best upper bound
+}
+
+TEST(SearchOutput, CountOnlyWritesTheClosingReportAlone)
+{
+    EXPECT_EQ(RunTool({"--count-only"}).out, "computation terminated\n504 solutions were found.\n");
+    const std::string json = RunTool({"--json", "--bound", "255"}).out;
+    EXPECT_EQ(RunTool({"--count-only", "--json", "--bound", "255"}).out, json.substr(json.rfind("{\"solutions\"")));
+    EXPECT_EQ(RunTool({"--count-only", "--format", "csv", "--bound", "200"}).out, "solutions\n0\n");
+    EXPECT_EQ(RunTool({"--count-only", "--bound", "200"}).out, "computation terminated\nno solution was found.\n");
+}
+
+TEST(SearchOutput, BothEnginePathsWriteTheSameBytes)
+{
+    for (OutputFormat format : {OutputFormat::Text, OutputFormat::Json}) {
+        SearchOptions options;
+        options.format = format;
+        options.cube = format == OutputFormat::Json;
+        std::ostringstream sequential;
+        std::ostringstream units;
+        std::ostringstream threaded;
+        std::ostringstream err;
+        options.path = EnginePath::Sequential;
+        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1}, sequential, err), 0);
+        options.path = EnginePath::Units;
+        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1}, units, err), 0);
+        options.threads = "2";
+        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1}, threaded, err), 0);
+        EXPECT_EQ(Lines(sequential.str()).size(), format == OutputFormat::Text ? 506u : 505u);
+        EXPECT_EQ(sequential.str(), units.str());
+        EXPECT_EQ(sequential.str(), threaded.str());
+    }
+}
+
+TEST(SearchOptions, AreRefusedNamingTheOption)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"--bound", "30x"}, "pandicube-search: --bound: no cipher\n"},
+        {{"--start", "1,2,3"}, "pandicube-search: --start (e18): no input\n"},
+        {{"--threads", "0"}, "pandicube-search: --threads: erroneous number\n"},
+        {{"--threads", "two"}, "pandicube-search: --threads: no cipher\n"},
+        {{"--slice", "3"}, "pandicube-search: --slice takes K/N, the part K of N parts\n"},
+        {{"--slice", "4/3"}, "pandicube-search: --slice (K): erroneous number\n"},
+        {{"--slice", "1/0"}, "pandicube-search: --slice (N): erroneous number\n"},
+        {{"--slice", "1/-"}, "pandicube-search: --slice (N): no cipher\n"},
+        {{"--slice", "1/3", "--reduce"},
+         "pandicube-search: --slice cannot be combined with --reduce: the bound walk is sequential\n"},
+        {{"--slice", "1/3", "--start", "203,-75,-30,-58"},
+         "pandicube-search: --slice cannot be combined with --start: slices cover the whole run\n"},
+        {{"--json", "--format", "json"},
+         "pandicube-search: --json is short for --format json; give only one of them\n"},
+        {{"verify", "x", "--json"}, ""},
+        {{"--bound", "300", "verify", "x"}, "pandicube-search: --bound is an option of the search, not of verify\n"},
+    };
+    for (const Case& c : cases) {
+        const auto result = RunTool(c.args);
+        EXPECT_EQ(result.status, 2) << c.args[0];
+        EXPECT_TRUE(result.out.empty()) << c.args[0];
+        if (!c.message.empty())
+            EXPECT_EQ(result.err, c.message);
+        else
+            EXPECT_FALSE(result.err.empty());
+    }
+    EXPECT_EQ(RunTool({"--format", "xml"}).status, 2);
+    EXPECT_EQ(RunTool({"--format", "csv", "--json"}).status, 2);
+    EXPECT_EQ(RunTool({"merge"}).status, 2);
+}
+
+TEST(SearchOptions, HelpListsEveryCommandAndOption)
+{
+    const auto help = RunTool({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* word : {"--bound", "--reduce", "--start", "--format", "--json", "--cube", "--count-only",
+                             "--quiet", "--threads", "--slice", "verify", "merge"}) {
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    }
+    const auto verifyHelp = RunTool({"verify", "--help"});
+    EXPECT_EQ(verifyHelp.status, 0);
+    EXPECT_NE(verifyHelp.out.find("FILE"), std::string::npos);
+}
+
+} // namespace
+} // namespace pandicube

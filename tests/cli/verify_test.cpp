@@ -1,0 +1,190 @@
+#include "cli/cli_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace pandicube {
+namespace {
+
+using test::kWorkedExample;
+using test::Lines;
+using test::RunTool;
+
+std::string Join(const Cells& cells, int count, const char* separator)
+{
+    std::string text;
+    for (int k = 1; k <= count; ++k)
+        text += (k > 1 ? separator : "") + std::to_string(cells[static_cast<std::size_t>(k)]);
+    return text;
+}
+
+std::string JsonCube(const Cells& cells)
+{
+    return R"({"solution": 1, "cells": [)" + Join(cells, 125, ",") + "]}\n";
+}
+
+// A JSON line with its first entry replaced by `value`.
+std::string WithFirstEntry(std::string line, const std::string& value)
+{
+    const auto from = line.find('[') + 1;
+    return line.replace(from, line.find(',', from) - from, value);
+}
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+TEST(Verify, AcceptsEveryFormatTheSearchWrites)
+{
+    for (const std::vector<std::string>& format : {std::vector<std::string>{},
+                                                   {"--cube"},
+                                                   {"--json"},
+                                                   {"--json", "--cube"},
+                                                   {"--format", "csv"},
+                                                   {"--format", "csv", "--cube"},
+                                                   {"--reduce", "--cube"},
+                                                   {"--reduce", "--format", "csv"}}) {
+        std::vector<std::string> run = format;
+        run.insert(run.end(), {"--bound", "280"});
+        const std::string output = RunTool(run).out;
+        const auto result = RunTool({"verify", "-", "--bound", "280"}, output);
+        EXPECT_EQ(result.status, 0) << result.err;
+        const std::string expected = format.size() > 0 && format[0] == "--reduce"
+                                         ? "3 cubes checked, 3 valid, 0 invalid\n"
+                                         : "144 cubes checked, 144 valid, 0 invalid\n";
+        EXPECT_EQ(result.out, expected);
+        EXPECT_TRUE(result.err.empty());
+    }
+    EXPECT_EQ(RunTool({"verify", "-"}, RunTool({"--count-only"}).out).out, "0 cubes checked, 0 valid, 0 invalid\n");
+}
+
+TEST(Verify, NamesTheRuleAndLinesOfEachFailingCube)
+{
+    const Cells example = CellsFromEntries(kWorkedExample);
+    struct Case {
+        std::string name;
+        Cells cells;
+        std::vector<std::string> expected;
+        std::vector<std::string> absent;
+    };
+    std::vector<Case> cases;
+    Cells changed = example;
+    changed[7] = 1158; // plane 1, row 2, column 2, a value found nowhere else
+    cases.push_back({"one cell changed",
+                     changed,
+                     {"magic lines: row (plane 1, row 2) sums to 1315 (cells 6 7 8 9 10)",
+                      "central symmetry: cells 7 and 119 hold 1158 and -32, which add up to 1126, not 126"},
+                     {"distinct values"}});
+    Cells swapped = example;
+    std::swap(swapped[1], swapped[25]); // 13 and 1 at two corners of plane 1
+    cases.push_back({"two cells swapped",
+                     swapped,
+                     {"magic lines: row (plane 1, row 1) sums to 303",
+                      "magic lines: column (plane 1, column 5) sums to 327", "central symmetry: cells 1 and 125"},
+                     {"distinct values", "diagonal (plane 1, row = column)"}});
+    Cells asymmetric = example;
+    std::swap(asymmetric[1], asymmetric[125]); // a cell and its partner: every pair still adds up to 126
+    asymmetric[63] = 62;
+    cases.push_back({"symmetry broken", asymmetric, {"central symmetry: the centre cell 63 holds 62, not 63"}, {}});
+    Cells repeated = example;
+    repeated[2] = 13;
+    cases.push_back({"value repeated", repeated, {"distinct values: value 13 appears in cells 1, 2"}, {}});
+
+    for (const Case& c : cases) {
+        const auto result = RunTool({"verify", "-"}, JsonCube(example) + JsonCube(c.cells));
+        EXPECT_EQ(result.status, 1) << c.name;
+        EXPECT_TRUE(Contains(result.out, "solution 1 (line 2): invalid\n")) << c.name;
+        for (const std::string& part : c.expected)
+            EXPECT_TRUE(Contains(result.out, "  " + part)) << c.name << "\n" << result.out;
+        for (const std::string& part : c.absent) EXPECT_FALSE(Contains(result.out, part)) << c.name;
+        EXPECT_EQ(Lines(result.out).back(), "2 cubes checked, 1 valid, 1 invalid") << c.name;
+    }
+
+    const auto bound = RunTool({"verify", "-", "--bound", "278"}, JsonCube(example));
+    EXPECT_EQ(bound.status, 1);
+    EXPECT_EQ(bound.out, "solution 1 (line 1): invalid\n"
+                         "  bound: cell 62 holds -153, outside -152 to 278\n"
+                         "  bound: cell 64 holds 279, outside -152 to 278\n"
+                         "1 cubes checked, 0 valid, 1 invalid\n");
+    EXPECT_EQ(RunTool({"verify", "-", "--bound", "279"}, JsonCube(example)).status, 0);
+    EXPECT_EQ(RunTool({"verify", "-", "--bound", "0"}, JsonCube(example)).err,
+              "pandicube-search: --bound: erroneous number\n");
+}
+
+TEST(Verify, ChecksEntriesOnTheirOwnLine)
+{
+    std::string line = "solution 7: " + Join(CellsFromEntries(kWorkedExample), 62, " ");
+    line.replace(line.find(" 56 "), 4, " 57 ");
+    const auto result = RunTool({"verify", "-"}, line + "\n");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(Contains(result.out, "solution 7 (line 1): invalid\n  magic lines: row (plane 1, row 1) sums to 316"));
+    EXPECT_FALSE(Contains(result.out, "central symmetry")); // the complement rule builds cells 64 to 125
+}
+
+TEST(Verify, ReportsMalformedInputWithItsLineAndNeverAsValid)
+{
+    const std::string good = RunTool({"--json", "--bound", "270"}).out; // a few solutions
+    const std::string entries = Join(CellsFromEntries(kWorkedExample), 62, " ");
+    const std::string text = RunTool({"--start", "109,-33,-143,192", "--cube"}).out;
+    const std::string csv = RunTool({"--format", "csv", "--bound", "270"}).out;
+    struct Case {
+        std::string name;
+        std::string input;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"bad number", "solution 1: " + entries.substr(0, entries.size() - 4) + "-15x\n",
+         "line 1: entry e62 is not a whole number in the 32-bit range"},
+        {"too few entries", "solution 1: " + entries.substr(0, entries.rfind(' ')) + "\n",
+         "line 1: expected 62 entries after \"solution 1:\", found 61"},
+        {"truncated JSON line", good.substr(0, 100) + "\n", "line 1: not valid JSON"},
+        {"wrong count of cells",
+         R"({"solution": 1, "cells": [1, 2, 3]})"
+         "\n",
+         "\"cells\" holds 3 values, not 125"},
+        {"huge value", WithFirstEntry(Lines(good)[0], "99999999999") + "\n",
+         "line 1: \"entries\" value 1 is not a 32-bit integer"},
+        {"value just past 32 bits", WithFirstEntry(Lines(good)[0], "-2147483649") + "\n",
+         "line 1: \"entries\" value 1 is not a 32-bit integer"},
+        {"fraction", WithFirstEntry(Lines(good)[0], "13.5") + "\n",
+         "line 1: \"entries\" value 1 is not a 32-bit integer"},
+        {"huge value in text", "solution 1: 99999999999 " + entries.substr(entries.find(' ') + 1) + "\n",
+         "line 1: entry e1 is not a whole number in the 32-bit range"},
+        {"truncated CSV row", csv.substr(0, csv.find('\n') + 60) + "\n", "line 2: expected 63 fields, found"},
+        {"truncated cube", text.substr(0, text.find("plane 4:")),
+         "line 1: the cube of solution 1 ends before its five planes"},
+        {"binary garbage",
+         std::string("\x7f"
+                     "ELF\0\x01\x02\xff\xfe",
+                     10) +
+             "\n{\x01}",
+         "line 1: not the start of any output"},
+        {"empty input", "", "the input holds no output of pandicube-search"},
+    };
+    for (const Case& c : cases) {
+        const auto result = RunTool({"verify", "-"}, c.input);
+        EXPECT_EQ(result.status, 2) << c.name;
+        EXPECT_TRUE(Contains(result.err, c.message)) << c.name << "\n" << result.err;
+        EXPECT_FALSE(Contains(result.out, " 1 valid")) << c.name << "\n" << result.out;
+    }
+    // A closing count that disagrees with the cubes before it.
+    const auto count =
+        RunTool({"verify", "-"}, "solution 1: " + entries + "\ncomputation terminated\n2 solutions were found.\n");
+    EXPECT_EQ(count.status, 2);
+    EXPECT_TRUE(Contains(count.err, "line 2: the closing report counts 2 solutions, but 1 cubes come before it"));
+    // Good cubes around a broken line are still checked.
+    const auto mixed = RunTool({"verify", "-"}, Lines(good)[0] + "\n{\"solution\": 2}\n" + Lines(good)[1] + "\n");
+    EXPECT_EQ(mixed.status, 2);
+    EXPECT_EQ(mixed.out, "2 cubes checked, 2 valid, 0 invalid\n");
+    EXPECT_TRUE(Contains(mixed.err, "line 2: the object has neither \"entries\" nor \"cells\""));
+}
+
+TEST(Verify, RefusesAFileItCannotOpen)
+{
+    const auto result = RunTool({"verify", "/nonexistent/cubes.txt"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "pandicube-search: verify: cannot open /nonexistent/cubes.txt\n");
+}
+
+} // namespace
+} // namespace pandicube
