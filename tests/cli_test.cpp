@@ -6,7 +6,6 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -52,7 +51,35 @@ Entries EntriesOfLine(const std::string& line)
     return e;
 }
 
-const std::regex kSolutionLine(R"(solution [1-9][0-9]*: -?[0-9]+( -?[0-9]+){61}( \| best upper bound: [0-9]+)?)");
+// Reads an integer at `pos`: an optional "-" and at least one digit.
+bool ReadInteger(const std::string& line, std::size_t& pos, bool allowSign)
+{
+    if (allowSign && pos < line.size() && line[pos] == '-') ++pos;
+    const std::size_t first = pos;
+    while (pos < line.size() && line[pos] >= '0' && line[pos] <= '9') ++pos;
+    return pos > first;
+}
+
+bool ReadText(const std::string& line, std::size_t& pos, std::string_view text)
+{
+    if (line.compare(pos, text.size(), text) != 0) return false;
+    pos += text.size();
+    return true;
+}
+
+// "solution N: " and 62 numbers separated by single spaces, optionally
+// followed by " | best upper bound: B".
+bool IsSolutionLine(const std::string& line)
+{
+    std::size_t pos = 0;
+    if (!ReadText(line, pos, "solution ") || line[pos] == '0' || !ReadInteger(line, pos, false)) return false;
+    if (!ReadText(line, pos, ":")) return false;
+    for (int k = 1; k <= 62; ++k) {
+        if (!ReadText(line, pos, " ") || !ReadInteger(line, pos, true)) return false;
+    }
+    if (pos == line.size()) return true;
+    return ReadText(line, pos, " | best upper bound: ") && ReadInteger(line, pos, false) && pos == line.size();
+}
 
 TEST(CliText, DefaultStartWithReductionPrintsTwoCubesAndTheCount)
 {
@@ -70,9 +97,29 @@ TEST(CliText, DefaultStartWithReductionPrintsTwoCubesAndTheCount)
     EXPECT_EQ(lines[2], "computation terminated");
     EXPECT_EQ(lines[3], "2 solutions were found.");
     for (std::size_t i = 0; i < 2; ++i) {
-        EXPECT_TRUE(std::regex_match(lines[i], kSolutionLine)) << lines[i];
+        EXPECT_TRUE(IsSolutionLine(lines[i])) << lines[i];
         EXPECT_EQ(CubeFaults(EntriesOfLine(lines[i]), -175, 301), std::vector<std::string>{});
     }
+}
+
+TEST(CliText, SolutionLineShapeIsChecked)
+{
+    std::string line = "solution 3:";
+    for (int k = 1; k <= 62; ++k) {
+        line += ' ';
+        line += std::to_string(k - 31);
+    }
+    // The line with `from` characters of its head replaced by `head`.
+    const auto withHead = [&](std::string head, std::size_t from) { return head.append(line, from); };
+    EXPECT_TRUE(IsSolutionLine(line));
+    EXPECT_TRUE(IsSolutionLine(std::string(line).append(" | best upper bound: 255")));
+    EXPECT_FALSE(IsSolutionLine(std::string(line).append(" 1")));
+    EXPECT_FALSE(IsSolutionLine(std::string(line).append(" ")));
+    EXPECT_FALSE(IsSolutionLine(std::string(line).append(" | best upper bound: ")));
+    EXPECT_FALSE(IsSolutionLine(line.substr(0, line.rfind(' '))));
+    EXPECT_FALSE(IsSolutionLine(withHead("solution 3:  ", 12)));
+    EXPECT_FALSE(IsSolutionLine(withHead("solution 03:", 11)));
+    EXPECT_FALSE(IsSolutionLine(withHead("solution -3:", 11)));
 }
 
 TEST(CliText, RunWithoutReductionShowsNoBound)
@@ -81,7 +128,7 @@ TEST(CliText, RunWithoutReductionShowsNoBound)
     EXPECT_EQ(result.status, 0);
     const std::vector<std::string> lines = Lines(result.out);
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_TRUE(std::regex_match(lines[0], kSolutionLine)) << lines[0];
+    EXPECT_TRUE(IsSolutionLine(lines[0])) << lines[0];
     EXPECT_EQ(lines[0].find('|'), std::string::npos);
     const Entries e = EntriesOfLine(lines[0]);
     EXPECT_EQ(e[10], 25);

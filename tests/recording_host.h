@@ -47,6 +47,7 @@ public:
         event.e14 = state.e[14];
         event.e18 = state.e[18];
         events.push_back(event);
+        if (!OnlyOuterValuesInUse(state)) ++poolMismatches;
     }
     void ProcessEvents() override { calls += 'E'; }
     bool ReduceBoundRequested() override
@@ -85,8 +86,21 @@ public:
     std::vector<SearchEvent> events;
     std::vector<SearchEvent> solutions;
     std::string calls;
+    // Progress calls at which the pool held other values than 63, e14 and e18.
+    int poolMismatches = 0;
 
 private:
+    // When e18 has just been taken, every other value has been released.
+    static bool OnlyOuterValuesInUse(const SearchState& state)
+    {
+        const ValuePool& pool = state.pool;
+        for (std::int32_t v = pool.Low(); v <= pool.High(); ++v) {
+            const bool used = v == 63 || v == state.e[14] || v == state.e[18];
+            if (pool.Flag(v) != (used ? 0 : 1)) return false;
+        }
+        return true;
+    }
+
     bool reduce_;
     std::int32_t stopAfter_;
 };

@@ -111,6 +111,7 @@ TEST(RunSearch, DefaultStartWithReductionFindsTwoCubes)
     EXPECT_EQ(run.state.bestBound, 255);
     EXPECT_EQ(run.state.unwindLevel, 0);
     EXPECT_EQ(PoolFaults(run.state.pool), std::vector<std::string>{});
+    EXPECT_EQ(run.host.poolMismatches, 0);
 }
 
 TEST(RunSearch, RemaindersOfNegativeNumbersFilterE18)
@@ -165,6 +166,7 @@ TEST(RunSearch, WorkedExampleWithReductionGoesOnInLoopFour)
     ExpectEverySolutionInsideItsLimits(run.host, 300);
     EXPECT_EQ(run.state.unwindLevel, 0);
     EXPECT_EQ(PoolFaults(run.state.pool), std::vector<std::string>{});
+    EXPECT_EQ(run.host.poolMismatches, 0);
 }
 
 TEST(RunSearch, ReductionWalksDownToTheSmallestLargestValue)
@@ -183,6 +185,7 @@ TEST(RunSearch, ReductionWalksDownToTheSmallestLargestValue)
     EXPECT_EQ(run.state.solutionCount, 5);
     EXPECT_EQ(run.state.unwindLevel, 0);
     EXPECT_EQ(PoolFaults(run.state.pool), std::vector<std::string>{});
+    EXPECT_EQ(run.host.poolMismatches, 0);
 }
 
 TEST(RunSearch, StartValueRunReleasesEveryValue)
@@ -195,6 +198,7 @@ TEST(RunSearch, StartValueRunReleasesEveryValue)
     }
     EXPECT_EQ(run.state.fullRange, 1);
     EXPECT_EQ(PoolFaults(run.state.pool), std::vector<std::string>{});
+    EXPECT_EQ(run.host.poolMismatches, 0);
 }
 
 TEST(RunSearch, BoundsUpTo63FindNothing)
@@ -219,6 +223,7 @@ TEST(RunSearch, CentreValueIsRefusedForE14)
     EXPECT_EQ(run.state.solutionCount, 0);
     EXPECT_EQ(run.state.pool.Flag(63), 0);
     EXPECT_EQ(PoolFaults(run.state.pool), std::vector<std::string>{});
+    EXPECT_EQ(run.host.poolMismatches, 0);
 }
 
 TEST(RunSearch, StartE14OnALimitIsRefused)

@@ -64,33 +64,15 @@ void ExpectSoundFullRun(const RecordedRun& run, std::int32_t upperBound)
     }
     EXPECT_EQ(distinct.size(), solutions.size());
     EXPECT_TRUE(CallsInGroups(run.host.calls));
+    EXPECT_EQ(run.host.poolMismatches, 0);
     EXPECT_EQ(PoolFaults(run.state.pool), std::vector<std::string>{});
 }
 
-TEST(SignatureRun, FullRunAtU300)
+// Loop 1 and loop 2 of a full run at U = 300, seen through the progress calls.
+void ExpectProgressOfLoopsOneAndTwoAtU300(const RecordingHost& host)
 {
-    const RecordedRun run = SearchRun(300);
-    EXPECT_EQ(run.state.solutionCount, 504);
-    EXPECT_EQ(Checksum(run.host.solutions), 0x46173b9892ead045ull);
-    ExpectSoundFullRun(run, 300);
-}
-
-TEST(SignatureRun, FullRunAtU255)
-{
-    const RecordedRun run = SearchRun(255);
-    EXPECT_EQ(run.state.solutionCount, 24);
-    EXPECT_EQ(Checksum(run.host.solutions), 0x396571e2680ff615ull);
-    ExpectSoundFullRun(run, 255);
-    // 255 is the smallest bound with a cube: the last cube of the run with
-    // reduction from U = 300 has largest value 255.
-    EXPECT_EQ(SearchRun(254).state.solutionCount, 0);
-}
-
-TEST(SignatureRun, ProgressFollowsLoopsOneAndTwoAtU300)
-{
-    const RecordedRun run = SearchRun(300);
     std::vector<std::int32_t> e14Shown;
-    for (const SearchEvent& event : run.host.Progress()) {
+    for (const SearchEvent& event : host.Progress()) {
         if (e14Shown.empty() || e14Shown.back() != event.e14) e14Shown.push_back(event.e14);
     }
     // Loop 1 takes the multiples of 3 from -174 to 60: 79 values.
@@ -110,16 +92,36 @@ TEST(SignatureRun, ProgressFollowsLoopsOneAndTwoAtU300)
             expected.push_back(event);
         }
     }
-    EXPECT_EQ(run.host.Progress(), expected);
+    EXPECT_EQ(host.Progress(), expected);
 
     // With e14 = -75: -57 is taken, -58 and -54 are not.
     std::vector<std::int32_t> withMinus75;
-    for (const SearchEvent& event : run.host.Progress()) {
+    for (const SearchEvent& event : host.Progress()) {
         if (event.e14 == -75) withMinus75.push_back(event.e18);
     }
     EXPECT_NE(std::find(withMinus75.begin(), withMinus75.end(), -57), withMinus75.end());
     EXPECT_EQ(std::find(withMinus75.begin(), withMinus75.end(), -58), withMinus75.end());
     EXPECT_EQ(std::find(withMinus75.begin(), withMinus75.end(), -54), withMinus75.end());
+}
+
+TEST(SignatureRun, FullRunAtU300)
+{
+    const RecordedRun run = SearchRun(300);
+    EXPECT_EQ(run.state.solutionCount, 504);
+    EXPECT_EQ(Checksum(run.host.solutions), 0x46173b9892ead045ull);
+    ExpectSoundFullRun(run, 300);
+    ExpectProgressOfLoopsOneAndTwoAtU300(run.host);
+}
+
+TEST(SignatureRun, FullRunAtU255)
+{
+    const RecordedRun run = SearchRun(255);
+    EXPECT_EQ(run.state.solutionCount, 24);
+    EXPECT_EQ(Checksum(run.host.solutions), 0x396571e2680ff615ull);
+    ExpectSoundFullRun(run, 255);
+    // 255 is the smallest bound with a cube: the last cube of the run with
+    // reduction from U = 300 has largest value 255.
+    EXPECT_EQ(SearchRun(254).state.solutionCount, 0);
 }
 
 TEST(OuterUnits, SearchedOneByOneTheyRepeatRunSearch)
