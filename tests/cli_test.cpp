@@ -185,6 +185,15 @@ TEST(CliJson, ReductionAddsTheBestBound)
     EXPECT_EQ(nlohmann::json::parse(lines[2]), nlohmann::json::parse(R"({"solutions": 2, "bestBound": 255})"));
 }
 
+TEST(CliText, CentreValueAsStartE14EndsTheRunWithoutCubes)
+{
+    // 63 is the centre's value: e14 = 63 is refused and no e14 below 63 is left.
+    const CliResult result = RunInProcess({"--start", "109,63,-143,192"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "computation terminated\nno solution was found.\n");
+    EXPECT_EQ(result.err, "");
+}
+
 struct Refusal {
     std::vector<std::string> args;
     std::string message; // the whole line on stderr

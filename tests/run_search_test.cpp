@@ -69,6 +69,21 @@ TEST(RunSearch, WorkedExampleIsTheFirstCubeFromItsStartValues)
     EXPECT_EQ(run.host.events[0].e18, 192);
 }
 
+TEST(RunSearch, FirstDescentOpensEveryLoopAtItsStartValue)
+{
+    // Pair order from e17 = -142 never comes back to -143: the worked example
+    // is passed over when loop 4 opens at its start value, and found first
+    // when loop 4 opens anywhere before -143.
+    const RecordedRun past = SearchRun(300, StartValues{109, -33, -142, 192}, false, 1);
+    ASSERT_EQ(past.host.solutions.size(), 1u);
+    EXPECT_FALSE(HasFreeEntries(past.host.solutions[0].e, kWorkedExampleStart));
+    EXPECT_EQ(past.host.solutions[0].e[14], -33);
+
+    const RecordedRun before = SearchRun(300, StartValues{109, -33, -144, 192}, false, 1);
+    ASSERT_EQ(before.host.solutions.size(), 1u);
+    EXPECT_EQ(before.host.solutions[0].e, kWorkedExampleEntries);
+}
+
 TEST(RunSearch, WorkedExampleNeedsABoundOfAtLeast279)
 {
     // At U = 278, e62 = -153 lies on the lower limit: the first candidate of
