@@ -1,6 +1,5 @@
 #include "tests/cube_checker.h"
 
-#include <algorithm>
 #include <map>
 #include <ostream>
 #include <sstream>

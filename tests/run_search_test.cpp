@@ -169,14 +169,15 @@ TEST(RunSearch, WorkedExampleWithReductionGoesOnInLoopFour)
     // Only e62 = -153, an entry of loop 4, lies on the new limits.
     EXPECT_EQ(first.unwindLevel, 0);
 
-    // Loop 4 goes on with e17 = 269, 268, ... under the same e14 and e18, and
-    // no further cube lies strictly inside -153 .. 279 there: the next event
-    // is the next e18 of loop 2.
+    // Loop 4 goes on with e17 = 269, -142, 268, ... under the same e14, e18
+    // and e10; no further cube lies strictly inside -153 .. 279 below e14 =
+    // -33 and e18 = 192, so the next event is the next e18 of loop 2.
     ASSERT_EQ(run.host.events[0].kind, SearchEvent::Kind::Progress);
     ASSERT_EQ(run.host.events[1].kind, SearchEvent::Kind::Solution);
     ASSERT_GE(run.host.events.size(), 3u);
     EXPECT_EQ(run.host.events[2].kind, SearchEvent::Kind::Progress);
     EXPECT_EQ(run.host.events[2].e14, -33);
+    EXPECT_NE(run.host.events[2].e18, 192);
 
     ExpectEverySolutionInsideItsLimits(run.host, 300);
     EXPECT_EQ(run.state.unwindLevel, 0);
