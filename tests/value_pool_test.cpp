@@ -1,0 +1,160 @@
+#include "search/run_search.h"
+#include "search/search_state.h"
+#include "search/value_pool.h"
+#include "tests/search_runs.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace pandicube::test {
+namespace {
+
+TEST(ValuePool, TakeMarksValueAndComplementUnavailable)
+{
+    ValuePool pool;
+    pool.Reset(-175, 301);
+    ASSERT_TRUE(pool.IsAvailable(100));
+    ASSERT_TRUE(pool.IsAvailable(26));
+    pool.Take(100);
+    EXPECT_FALSE(pool.IsAvailable(100));
+    EXPECT_FALSE(pool.IsAvailable(26));
+    EXPECT_TRUE(pool.IsAvailable(200));
+    EXPECT_TRUE(pool.IsInUse(100));
+    EXPECT_FALSE(pool.IsInUse(200));
+    // Only the taken value's own flag changes.
+    EXPECT_EQ(pool.Flag(100), 0);
+    EXPECT_EQ(pool.Flag(26), 1);
+}
+
+TEST(ValuePool, ReleaseFreesValueAndComplement)
+{
+    ValuePool pool;
+    pool.Reset(-175, 301);
+    pool.Take(100);
+    pool.Release(100);
+    EXPECT_TRUE(pool.IsAvailable(100));
+    EXPECT_TRUE(pool.IsAvailable(26));
+    EXPECT_FALSE(pool.IsInUse(100));
+    EXPECT_EQ(PoolFaults(pool), std::vector<std::string>{});
+
+    // A value below 63 reports its use through the upper member of its pair.
+    pool.Take(-50);
+    EXPECT_TRUE(pool.IsInUse(176));
+    EXPECT_FALSE(pool.IsAvailable(176));
+    pool.Release(-50);
+    EXPECT_FALSE(pool.IsInUse(176));
+}
+
+TEST(ValuePool, CentreIsNeverAvailable)
+{
+    ValuePool pool;
+    pool.Reset(-175, 301);
+    EXPECT_FALSE(pool.IsAvailable(63));
+    EXPECT_TRUE(pool.IsInUse(63));
+    for (std::int32_t v = -175; v <= 301; ++v) {
+        if (v != 63) {
+            EXPECT_TRUE(pool.IsAvailable(v)) << v;
+        }
+    }
+}
+
+TEST(ValuePool, EmptyRangeHasNoFlags)
+{
+    ValuePool pool;
+    pool.Reset(124, 2); // the limits of U = 1
+    EXPECT_EQ(pool.Size(), 0u);
+    EXPECT_FALSE(pool.Contains(63));
+    pool.Reset(63, 63); // U = 62
+    EXPECT_EQ(pool.Size(), 1u);
+    EXPECT_EQ(pool.Flag(63), 0);
+}
+
+TEST(PrepareSearchState, SetsLimitsAndPoolForU300)
+{
+    SearchState state;
+    state.e.fill(7);
+    state.unwindLevel = 2;
+    PrepareSearchState(state, 300, nullptr);
+    EXPECT_EQ(state.lowerLimit, -175);
+    EXPECT_EQ(state.upperLimit, 301);
+    EXPECT_EQ(state.bestBound, 301);
+    EXPECT_EQ(state.pool.Low(), -175);
+    EXPECT_EQ(state.pool.High(), 301);
+    EXPECT_EQ(state.pool.Size(), 477u);
+    EXPECT_EQ(state.fullRange, 1);
+    EXPECT_EQ(state.unwindLevel, 0);
+    EXPECT_EQ(PoolFaults(state.pool), std::vector<std::string>{});
+    for (int k = 1; k <= 62; ++k) EXPECT_EQ(state.e[static_cast<std::size_t>(k)], 0) << "e" << k;
+}
+
+TEST(PrepareSearchState, SetsLimitsAndPoolForU255WithStartValues)
+{
+    SearchState state;
+    PrepareSearchState(state, 255, &kDefaultStart);
+    EXPECT_EQ(state.lowerLimit, -130);
+    EXPECT_EQ(state.upperLimit, 256);
+    EXPECT_EQ(state.bestBound, 256);
+    EXPECT_EQ(state.pool.Size(), 2u * 255u - 123u);
+    EXPECT_EQ(state.fullRange, 0);
+    EXPECT_EQ(state.startE10, 203);
+    EXPECT_EQ(state.startE14, -75);
+    EXPECT_EQ(state.startE17, -30);
+    EXPECT_EQ(state.startE18, -58);
+}
+
+TEST(PrepareSearchState, StartsAFreshPoolOnEveryRun)
+{
+    SearchState state;
+    PrepareSearchState(state, 300, nullptr);
+    state.pool.Take(100);
+    PrepareSearchState(state, 255, nullptr);
+    EXPECT_EQ(state.pool.Low(), -130);
+    EXPECT_EQ(PoolFaults(state.pool), std::vector<std::string>{});
+}
+
+// Pair order from -174: every complementary pair once, farthest from 63
+// first, lower member first.
+TEST(NextInPairOrder, VisitsEveryPairFromTheOutsideIn)
+{
+    std::vector<std::int32_t> expected;
+    for (std::int32_t distance = 237; distance >= 1; --distance) {
+        expected.push_back(63 - distance);
+        expected.push_back(63 + distance);
+    }
+    std::vector<std::int32_t> visited;
+    std::int32_t v = -174;
+    do visited.push_back(v);
+    while (NextInPairOrder(v));
+    EXPECT_EQ(visited, expected);
+    ASSERT_GE(visited.size(), 8u);
+    EXPECT_EQ((std::vector<std::int32_t>(visited.begin(), visited.begin() + 4)),
+              (std::vector<std::int32_t>{-174, 300, -173, 299}));
+    EXPECT_EQ((std::vector<std::int32_t>(visited.end() - 4, visited.end())),
+              (std::vector<std::int32_t>{61, 65, 62, 64}));
+}
+
+TEST(NextInPairOrder, StartAboveTheCentreJoinsTheSequence)
+{
+    std::int32_t v = 203;
+    ASSERT_TRUE(NextInPairOrder(v));
+    EXPECT_EQ(v, -76);
+    ASSERT_TRUE(NextInPairOrder(v));
+    EXPECT_EQ(v, 202);
+    v = 65;
+    ASSERT_TRUE(NextInPairOrder(v));
+    EXPECT_EQ(v, 62);
+    ASSERT_TRUE(NextInPairOrder(v));
+    EXPECT_EQ(v, 64);
+}
+
+TEST(NextInPairOrder, EndsAfter64And63)
+{
+    std::int32_t v = 64;
+    EXPECT_FALSE(NextInPairOrder(v));
+    v = 63;
+    EXPECT_FALSE(NextInPairOrder(v));
+}
+
+} // namespace
+} // namespace pandicube::test
