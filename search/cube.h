@@ -25,7 +25,10 @@ inline constexpr int kE18 = 18;
 // derived-entry formulas leave the signed 32-bit range (258 * (U + 1) + 16821).
 inline constexpr std::int32_t kMaxUpperBound = 8323513;
 
-constexpr std::int32_t Complement(std::int32_t v) { return kComplementSum - v; }
+constexpr std::int32_t Complement(std::int32_t v)
+{
+    return kComplementSum - v;
+}
 
 // Entries e1..e62 (index 0 unused).
 using Entries = std::array<std::int32_t, kEntryCount + 1>;

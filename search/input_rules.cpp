@@ -8,7 +8,10 @@ namespace pandicube {
 
 namespace {
 
-constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Converts an optional "-" and at least one digit; false when the number does
 // not fit a signed 32-bit integer.
@@ -29,7 +32,10 @@ bool ToInt32(std::string_view text, std::int32_t& out)
     return true;
 }
 
-InputCheck Refuse(InputError error) { return {error, 0}; }
+InputCheck Refuse(InputError error)
+{
+    return {error, 0};
+}
 
 } // namespace
 
