@@ -12,16 +12,24 @@ namespace {
 
 using pandicube::SearchState;
 
-void BM_FullRun(benchmark::State& bench)
+// One whole run without reduction at the bound of the first argument, by the
+// given search procedure.
+template <void (*Search)(SearchState&, pandicube::SearchHost&)>
+void BM_WholeRun(benchmark::State& bench)
 {
     const auto bound = static_cast<std::int32_t>(bench.range(0));
     for (auto _ : bench) {
         SearchState state;
         pandicube::PrepareSearchState(state, bound, nullptr);
         pandicube::SilentHost host;
-        pandicube::RunSearch(state, host);
+        Search(state, host);
         benchmark::DoNotOptimize(state.solutionCount);
     }
+}
+
+void BM_FullRun(benchmark::State& bench)
+{
+    BM_WholeRun<pandicube::RunSearch>(bench);
 }
 BENCHMARK(BM_FullRun)->Arg(300)->Arg(400)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -48,14 +56,7 @@ BENCHMARK(BM_FullRunOnThreads)
 
 void BM_ReferenceLoops(benchmark::State& bench)
 {
-    const auto bound = static_cast<std::int32_t>(bench.range(0));
-    for (auto _ : bench) {
-        SearchState state;
-        pandicube::PrepareSearchState(state, bound, nullptr);
-        pandicube::SilentHost host;
-        pandicube::RunReferenceSearch(state, host);
-        benchmark::DoNotOptimize(state.solutionCount);
-    }
+    BM_WholeRun<pandicube::RunReferenceSearch>(bench);
 }
 BENCHMARK(BM_ReferenceLoops)->Arg(300)->Arg(400)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 

@@ -52,6 +52,13 @@ std::string CsvHeader(const SolutionFormat& format)
 
 SolutionWriter::SolutionWriter(std::ostream& out, SolutionFormat format) : out_(out), format_(format) {}
 
+void SolutionWriter::AppendBestBound(std::string& line, std::int32_t bestBound) const
+{
+    if (!format_.reduce) return;
+    line += format_.format == OutputFormat::Json ? ", \"bestBound\": " : ",";
+    AppendInt(line, bestBound);
+}
+
 void SolutionWriter::WriteHeader()
 {
     if (format_.format == OutputFormat::Csv && !format_.countOnly) out_ << CsvHeader(format_) << '\n';
@@ -106,19 +113,13 @@ void SolutionWriter::WriteSolution(std::int32_t number, const Cells& cells, std:
             AppendRange(line, cells, 1, kCellCount, ",", false);
             line += "]";
         }
-        if (format_.reduce) {
-            line += ", \"bestBound\": ";
-            AppendInt(line, bestBound);
-        }
+        AppendBestBound(line, bestBound);
         line += "}\n";
         break;
     case OutputFormat::Csv:
         AppendInt(line, number);
         AppendRange(line, cells, 1, format_.cube ? kCellCount : kEntryCount, ",", true);
-        if (format_.reduce) {
-            line += ',';
-            AppendInt(line, bestBound);
-        }
+        AppendBestBound(line, bestBound);
         line += '\n';
         break;
     }
@@ -133,10 +134,7 @@ void SolutionWriter::WriteSummary(std::int32_t solutionCount, std::int32_t bestB
     case OutputFormat::Json:
         line = "{\"solutions\": ";
         AppendInt(line, solutionCount);
-        if (format_.reduce) {
-            line += ", \"bestBound\": ";
-            AppendInt(line, bestBound);
-        }
+        AppendBestBound(line, bestBound);
         line += "}\n";
         break;
     case OutputFormat::Csv:
@@ -144,10 +142,7 @@ void SolutionWriter::WriteSummary(std::int32_t solutionCount, std::int32_t bestB
         if (!format_.countOnly) break;
         line = CsvHeader(format_) + '\n';
         AppendInt(line, solutionCount);
-        if (format_.reduce) {
-            line += ',';
-            AppendInt(line, bestBound);
-        }
+        AppendBestBound(line, bestBound);
         line += '\n';
         break;
     }

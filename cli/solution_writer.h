@@ -42,6 +42,8 @@ public:
 
 private:
     void WriteTextCube(std::string& line, const Cells& cells) const;
+    // ", \"bestBound\": B" in JSON, ",B" in CSV; nothing without reduction.
+    void AppendBestBound(std::string& line, std::int32_t bestBound) const;
 
     std::ostream& out_;
     SolutionFormat format_;
