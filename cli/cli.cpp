@@ -23,6 +23,70 @@ CLI::Option* AddText(CLI::App& app, const std::string& name, std::optional<std::
         ->option_text(placeholder);
 }
 
+// A flag takes no value: "--json=false" is refused, not read as false.
+CLI::Option* AddFlag(CLI::App& app, const std::string& name, bool& target, const std::string& description)
+{
+    return app.add_flag(name, target, description)->disable_flag_override();
+}
+
+// The option of `app` or its commands that a parser message names.
+std::string OptionNamed(const CLI::App& app, const std::string& message)
+{
+    std::string found;
+    const auto look = [&](const CLI::App& a) {
+        for (const CLI::Option* option : a.get_options()) {
+            const std::string name = option->get_name();
+            if (!name.empty() && message.find(name) != std::string::npos && name.size() > found.size()) found = name;
+        }
+    };
+    look(app);
+    for (const CLI::App* sub : app.get_subcommands({})) look(*sub);
+    return found;
+}
+
+// The parser's complaint in the words of the README.
+std::string Complaint(const CLI::ParseError& e, const CLI::App& app)
+{
+    const std::string message = e.what();
+    const std::string option = OptionNamed(app, message);
+    // The parser names a flag without its dashes here.
+    if (message.find("flag override") != std::string::npos)
+        return "--" + message.substr(0, message.find(' ')) + " takes no value";
+    if (dynamic_cast<const CLI::ValidationError*>(&e) != nullptr && option == "--format")
+        return "--format takes text, json or csv";
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
+        if (message.find("At Most") != std::string::npos) return option + " is given more than once";
+        return option + " needs a value";
+    }
+    if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr) return "FILE is missing";
+    return message;
+}
+
+// The first argument that none of the options and commands took, in the
+// order typed, or an option given twice.
+std::string Leftover(const CLI::App& app)
+{
+    const auto unexpected = [](const CLI::App& a) -> std::string {
+        const std::vector<std::string> extra = a.remaining();
+        if (extra.empty()) return {};
+        const std::string& first = extra.front();
+        return first.size() > 1 && first[0] == '-' ? "unknown option " + first : "unexpected argument " + first;
+    };
+    const auto twice = [](const CLI::App& a) -> std::string {
+        for (const CLI::Option* option : a.get_options()) {
+            if (option->count() > 1 && !option->get_positional()) return option->get_name();
+        }
+        return {};
+    };
+    std::vector<const CLI::App*> apps = {&app};
+    for (const CLI::App* sub : app.get_subcommands()) apps.push_back(sub);
+    for (const CLI::App* a : apps) {
+        if (std::string text = unexpected(*a); !text.empty()) return text;
+        if (const std::string name = twice(*a); !name.empty()) return name + " is given more than once";
+    }
+    return {};
+}
+
 } // namespace
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err, const CliEnvironment& env)
@@ -30,36 +94,55 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     CLI::App app{"Searches for centrally symmetric perfect magic 5x5x5 cubes whose six outer planes are pandiagonal.",
                  "pandicube-search"};
     app.require_subcommand(0, 1);
+    app.allow_extras();
 
     SearchOptions search;
     std::string format = "text";
     bool json = false;
     app.add_option("--bound", search.bound, "Upper bound U for the entries (default 300)")->option_text("U");
-    app.add_flag("--reduce", search.reduce, "Lower the upper bound after each solution");
+    AddFlag(app, "--reduce", search.reduce, "Lower the upper bound after each solution");
     AddText(app, "--start", search.start, "Start the search from these values of e10, e14, e17 and e18",
             "E10,E14,E17,E18");
     auto* formatOption = app.add_option("--format", format, "Output format: text (default), json or csv")
                              ->option_text("text|json|csv")
                              ->check(CLI::IsMember({"text", "json", "csv"}));
-    auto* jsonOption = app.add_flag("--json", json, "Short for --format json");
-    app.add_flag("--cube", search.cube, "Write every solution as its 125 cells");
-    app.add_flag("--count-only", search.countOnly, "Write only the closing report");
-    app.add_flag("--quiet", search.quiet, "No progress line on the terminal");
-    AddText(app, "--threads", search.threads, "Threads for the search (default: all cores)", "N");
-    AddText(app, "--slice", search.slice, "Search only part K of N of the run", "K/N");
+    auto* jsonOption = AddFlag(app, "--json", json, "Short for --format json");
+    AddFlag(app, "--cube", search.cube, "Write every solution as its 125 cells");
+    AddFlag(app, "--count-only", search.countOnly, "Write only the closing report");
+    AddFlag(app, "--quiet", search.quiet, "No progress line on the terminal");
+    AddText(app, "--threads", search.threads, "Threads for the search, 1 to 1024 (default: all cores)", "N");
+    AddText(app, "--slice", search.slice, "Search only part K of N (N up to 1000000) of the run", "K/N");
+    AddText(app, "--output", search.output, "Write to FILE, which appears only when the run is complete", "FILE");
 
     VerifyOptions verify;
-    auto* verifyCommand = app.add_subcommand("verify", "Check every cube of an output file from the geometry");
+    auto* verifyCommand = app.add_subcommand("verify", "Check an output file: every cube, and the file as a whole");
+    verifyCommand->allow_extras();
     verifyCommand->add_option("FILE", verify.file, "Output of pandicube-search (- for standard input)")
         ->required()
         ->type_name("");
     AddText(*verifyCommand, "--bound", verify.bound, "Also check that every value lies from 126 - U to U", "U");
+    AddFlag(*verifyCommand, "--partial", verify.partial,
+            "Accept an output without completion record and say how far it is sound");
 
     MergeOptions merge;
-    auto* mergeCommand = app.add_subcommand("merge", "Merge the outputs of --slice runs into the output of one run");
+    auto* mergeCommand = app.add_subcommand("merge", "Merge the outputs of the slices of a run into the whole run");
+    mergeCommand->allow_extras();
     mergeCommand->add_option("FILE", merge.files, "Outputs of the slices (- for standard input)")
         ->required()
         ->type_name("");
+    AddFlag(*mergeCommand, "--check", merge.check,
+            "Report which slices are complete, missing or foreign; write nothing");
+    AddText(*mergeCommand, "--output", merge.output, "Write to FILE, which appears only when the merge is complete",
+            "FILE");
+
+    ResumeOptions resume;
+    auto* resumeCommand = app.add_subcommand("resume", "Continue the output of an interrupted or killed run, in place");
+    resumeCommand->allow_extras();
+    resumeCommand->add_option("FILE", resume.file, "The output to continue (NAME finds the NAME.part of --output)")
+        ->required()
+        ->type_name("");
+    AddText(*resumeCommand, "--threads", resume.threads, "Threads for the search (default: all cores)", "N");
+    AddFlag(*resumeCommand, "--quiet", resume.quiet, "No progress line on the terminal");
 
     try {
         app.parse(argc, argv);
@@ -67,21 +150,27 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         out << app.help();
         return kExitOk;
     } catch (const CLI::ParseError& e) {
-        err << "pandicube-search: " << e.what() << '\n';
+        err << "pandicube-search: " << Complaint(e, app) << '\n';
+        return kExitRefused;
+    }
+    if (const std::string leftover = Leftover(app); !leftover.empty()) {
+        err << "pandicube-search: " << leftover << '\n';
         return kExitRefused;
     }
 
-    if (verifyCommand->parsed() || mergeCommand->parsed()) {
+    CLI::App* command = app.get_subcommands().empty() ? nullptr : app.get_subcommands().front();
+    if (command != nullptr) {
         // The search options belong to the search alone.
         for (const CLI::Option* option : app.get_options()) {
             if (option->count() > 0 && option->get_name() != "--help") {
                 err << "pandicube-search: " << option->get_name() << " is an option of the search, not of "
-                    << (verifyCommand->parsed() ? "verify" : "merge") << '\n';
+                    << command->get_name() << '\n';
                 return kExitRefused;
             }
         }
-        return verifyCommand->parsed() ? RunVerifyCommand(verify, env, out, err)
-                                       : RunMergeCommand(merge, env, out, err);
+        if (command == verifyCommand) return RunVerifyCommand(verify, env, out, err);
+        if (command == mergeCommand) return RunMergeCommand(merge, env, out, err);
+        return RunResumeCommand(resume, env, err);
     }
 
     if (jsonOption->count() > 0 && formatOption->count() > 0) {
@@ -96,7 +185,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
 {
-    return RunCli(argc, argv, out, err, CliEnvironment{false, &std::cin, 1});
+    return RunCli(argc, argv, out, err, CliEnvironment{false, &std::cin, 1, false, {}});
 }
 
 } // namespace pandicube

@@ -1,20 +1,28 @@
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 
 namespace pandicube {
 
 // What the front end learns from its surroundings rather than its arguments:
-// whether standard error is a terminal (for the progress line), where
-// standard input is ("-" as a file name), and how many cores there are.
+// whether standard error is a terminal (for the progress line) and standard
+// output the same terminal, where standard input is ("-" as a file name), how
+// many cores there are, and whether a signal asks the run to stop (the
+// signal's number, 0 while none has come).
 struct CliEnvironment {
     bool errIsTerminal = false;
     std::istream* in = nullptr;
     unsigned cores = 1;
+    bool outIsErrTerminal = false;
+    std::function<int()> interruption;
 };
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitRefused = 2;
+inline constexpr int kExitWriteFailed = 3;
+// A run ended by signal S exits with 128 + S, as a shell reports it.
+inline constexpr int kExitSignalBase = 128;
 
 } // namespace pandicube

@@ -1,17 +1,18 @@
 #include "cli/cube_reader.h"
 
 #include "cli/json_record.h"
+#include "cli/solution_writer.h"
 #include "cli/text_record.h"
 
-#include <cstdint>
+#include <cerrno>
+#include <cstring>
 #include <istream>
+#include <limits>
 #include <vector>
 
 namespace pandicube {
 
 namespace {
-
-constexpr std::size_t kMaxLineLength = 64 * 1024;
 
 // The CSV layouts the tool writes.
 struct CsvLayout {
@@ -26,7 +27,7 @@ std::optional<CsvLayout> CsvLayoutOf(std::string_view header)
     for (bool countOnly : {false, true}) {
         for (bool cells : {false, true}) {
             for (bool bestBound : {false, true}) {
-                if (header == CsvHeader({OutputFormat::Csv, cells, bestBound, countOnly})) {
+                if (header == CsvHeader(cells, bestBound, countOnly)) {
                     const std::size_t values =
                         countOnly ? 1 : 1 + static_cast<std::size_t>(cells ? kCellCount : kEntryCount);
                     return CsvLayout{countOnly, cells, bestBound, values + (bestBound ? 1 : 0)};
@@ -42,99 +43,188 @@ std::string Num(std::size_t v)
     return std::to_string(v);
 }
 
-class Reader : public RecordSink {
-public:
-    Reader(std::istream& in, CubeSink& sink) : in_(in), sink_(sink), text_(*this) {}
+} // namespace
 
-    ReadSummary Run()
+class OutputReader::Impl : public RecordSink {
+public:
+    Impl(std::istream& in, CubeSink& sink) : in_(in), sink_(sink), text_(*this) {}
+
+    bool Step()
     {
+        if (stopped_) return false;
         std::string line;
-        bool skip = false;
-        while (NextLine(line, skip)) {
-            if (!skip) Dispatch(line);
+        const LineResult result = NextLine(line);
+        if (result == LineResult::End) {
+            Finish();
+            return false;
         }
-        if (summary_.format == OutputFormat::Text) text_.Finish();
-        summary_.cubesAfterLastClosing = cubesSinceClosing_ > 0;
-        return summary_;
+        if (result == LineResult::Line) Dispatch(line);
+        if (problems_ >= kMaxProblems) Stop("too many problems; the rest of the input is not read");
+        return !stopped_;
     }
 
-private:
-    // Reads one line without its end; false at the end of the input. A line
-    // over the limit is reported and skipped.
-    bool NextLine(std::string& line, bool& skip)
+    void StartAt(std::uint64_t offset, std::size_t line)
     {
-        line.clear();
-        skip = false;
+        offset_ = offset;
+        lineNumber_ = line;
+    }
+
+    std::optional<OutputFormat> format_;
+
+private:
+    enum class LineResult { Line, Skip, End };
+
+    // Reads one line without its end. A line cut off by the end of the input
+    // is reported, not read: an output that was killed ends that way.
+    LineResult NextLine(std::string& line)
+    {
         std::streambuf* buf = in_.rdbuf();
-        if (buf == nullptr) return false;
+        if (buf == nullptr) return LineResult::End;
+        lineOffset_ = offset_;
         bool any = false;
-        for (;;) {
-            const auto c = buf->sbumpc();
-            if (c == std::char_traits<char>::eof()) break;
-            any = true;
-            if (c == '\n') break;
-            if (line.size() < kMaxLineLength) {
+        bool ended = false;
+        try {
+            for (;;) {
+                const auto c = buf->sbumpc();
+                if (c == std::char_traits<char>::eof()) break;
+                ++offset_;
+                any = true;
+                if (c == '\n') {
+                    ended = true;
+                    break;
+                }
+                if (line.size() == kMaxLineLength) {
+                    ++lineNumber_;
+                    Stop("the line is longer than 64 KiB: not an output of pandicube-search");
+                    return LineResult::End;
+                }
                 line.push_back(static_cast<char>(c));
-            } else {
-                skip = true;
             }
+        } catch (const std::exception&) {
+            ++lineNumber_;
+            Stop(std::string("the input cannot be read: ") + std::strerror(errno));
+            return LineResult::End;
         }
-        if (!any) return false;
+        if (!any) return LineResult::End;
         ++lineNumber_;
+        if (!ended) {
+            CutShortAt(lineNumber_, "the line is cut short: the output ends inside it");
+            return LineResult::Skip;
+        }
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (skip) Problem("the line is longer than 64 KiB");
-        return true;
+        return LineResult::Line;
+    }
+
+    void Stop(const std::string& message)
+    {
+        if (stopped_) return;
+        stopped_ = true;
+        sink_.OnProblem(lineNumber_, message);
+        ++problems_;
+    }
+
+    void Finish()
+    {
+        if (format_ == OutputFormat::Text) text_.Finish();
+        stopped_ = true;
     }
 
     void Dispatch(std::string_view line)
     {
-        if (!summary_.format) {
-            if (IsBlank(line)) return;
+        if (!format_) {
             if (StartsWith(line, "{")) {
-                summary_.format = OutputFormat::Json;
+                format_ = OutputFormat::Json;
+            } else if (StartsWith(line, "#")) {
+                const auto identity = ParseIdentityComment(line);
+                if (!identity || identity->format == OutputFormat::Json) {
+                    Problem("not the identity line of an output of pandicube-search");
+                    return;
+                }
+                format_ = identity->format;
             } else if (StartsWith(line, "solution,") || StartsWith(line, "solutions")) {
-                summary_.format = OutputFormat::Csv;
+                format_ = OutputFormat::Csv;
             } else if (StartsWith(line, "solution ") || line == kTextTerminated) {
-                summary_.format = OutputFormat::Text;
+                format_ = OutputFormat::Text;
             } else {
                 Problem("not the start of any output of pandicube-search (text, JSON Lines or CSV)");
                 return;
             }
         }
-        switch (*summary_.format) {
-        case OutputFormat::Text: text_.Line(line, lineNumber_); break;
+        if (*format_ != OutputFormat::Json && StartsWith(line, "#")) {
+            CommentLine(line);
+            return;
+        }
+        switch (*format_) {
+        case OutputFormat::Text: text_.Line(line, lineNumber_, lineOffset_); break;
         case OutputFormat::Json: JsonLine(line); break;
         case OutputFormat::Csv: CsvLine(line); break;
         }
     }
 
+    // The identity and completion lines of text and CSV outputs.
+    void CommentLine(std::string_view line)
+    {
+        if (*format_ == OutputFormat::Text) text_.Finish();
+        if (const auto identity = ParseIdentityComment(line)) {
+            if (identity->format != *format_) {
+                Problem(std::string("an output in ") + FormatName(identity->format) + " follows one in " +
+                        FormatName(*format_) + ": outputs of different formats are mixed");
+                return;
+            }
+            layout_.reset();
+            IdentityRecord record;
+            Place(record);
+            record.identity = *identity;
+            sink_.OnIdentity(record);
+            return;
+        }
+        if (auto completion = ParseCompletionComment(line)) {
+            completion->line = lineNumber_;
+            sink_.OnCompletion(*completion);
+            return;
+        }
+        Problem("not an identity or completion line of pandicube-search");
+    }
+
+    void Place(RecordPlace& place) const
+    {
+        place.line = lineNumber_;
+        place.offset = lineOffset_;
+        place.end = offset_;
+    }
+
     void JsonLine(std::string_view line)
     {
-        if (IsBlank(line)) return;
-        const JsonRecord record = ParseJsonRecord(line);
+        JsonRecord record = ParseJsonRecord(line);
         if (!record.error.empty()) {
             Problem(record.error);
             return;
         }
-        if (record.closing) {
-            Closing({lineNumber_, record.closing->count, record.closing->bestBound});
-            return;
+        if (record.identity) {
+            IdentityRecord identity;
+            Place(identity);
+            identity.identity = *record.identity;
+            sink_.OnIdentity(identity);
+        } else if (record.completion) {
+            record.completion->line = lineNumber_;
+            sink_.OnCompletion(*record.completion);
+        } else if (record.closing) {
+            Place(*record.closing);
+            sink_.OnClosing(*record.closing);
+        } else {
+            Place(record.cube);
+            sink_.OnCube(record.cube);
         }
-        CubeRecord cube = record.cube;
-        cube.line = lineNumber_;
-        Cube(cube);
     }
 
     void CsvLine(std::string_view line)
     {
-        if (IsBlank(line)) return;
         if (StartsWith(line, "solution,") || StartsWith(line, "solutions")) {
             layout_ = CsvLayoutOf(line);
             if (!layout_) {
                 Problem("not a CSV header of pandicube-search");
-            } else if (!layout_->countOnly) {
-                summary_.cells = summary_.cells.value_or(layout_->cells);
-                summary_.bestBound = summary_.bestBound || layout_->bestBound;
+            } else {
+                sink_.OnHeader(offset_);
             }
             return;
         }
@@ -147,8 +237,10 @@ private:
             Problem("expected " + Num(layout_->fields) + " fields, found " + Num(fields.size()));
             return;
         }
+        // A --count-only run of the bound walk that found nothing has no bound.
+        const bool noBound = layout_->countOnly && layout_->bestBound && fields.back().empty();
         std::vector<std::int32_t> values;
-        for (std::size_t i = 0; i < fields.size(); ++i) {
+        for (std::size_t i = 0; i < fields.size() - (noBound ? 1 : 0); ++i) {
             const auto v = ParseInt32(fields[i]);
             if (!v) {
                 Problem("field " + Num(i + 1) + " is not a whole number in the 32-bit range");
@@ -157,13 +249,17 @@ private:
             values.push_back(*v);
         }
         const std::optional<std::int32_t> bestBound =
-            layout_->bestBound ? std::optional<std::int32_t>(values.back()) : std::nullopt;
+            layout_->bestBound && !noBound ? std::optional<std::int32_t>(values.back()) : std::nullopt;
         if (layout_->countOnly) {
             if (values[0] < 0) {
                 Problem("the count of solutions is negative");
                 return;
             }
-            Closing({lineNumber_, values[0], bestBound});
+            ClosingRecord closing;
+            Place(closing);
+            closing.count = values[0];
+            closing.bestBound = bestBound;
+            sink_.OnClosing(closing);
             return;
         }
         if (values[0] < 1) {
@@ -171,7 +267,6 @@ private:
             return;
         }
         CubeRecord cube;
-        cube.line = lineNumber_;
         cube.number = values[0];
         cube.bestBound = bestBound;
         cube.givenAsCells = layout_->cells;
@@ -180,52 +275,78 @@ private:
         } else {
             Entries e{};
             for (std::size_t k = 1; k <= kEntryCount; ++k) e[k] = values[k];
-            cube.cells = CellsFromEntries(e);
+            std::string problem;
+            const auto cells = CellsOfEntries(e, problem);
+            if (!cells) {
+                Problem(problem);
+                return;
+            }
+            cube.cells = *cells;
         }
-        Cube(cube);
+        Place(cube);
+        sink_.OnCube(cube);
     }
 
+    // From the text parser, which knows where its records start.
     void Cube(const CubeRecord& cube) override
     {
-        ++cubesSinceClosing_;
-        summary_.cells = summary_.cells.value_or(cube.givenAsCells);
-        summary_.bestBound = summary_.bestBound || cube.bestBound.has_value();
-        sink_.OnCube(cube);
+        CubeRecord placed = cube;
+        placed.end = offset_;
+        sink_.OnCube(placed);
     }
 
     void Closing(const ClosingRecord& closing) override
     {
-        // A count-only output has no cubes before its count.
-        if (cubesSinceClosing_ > 0 && problemsSinceClosing_ == 0 &&
-            cubesSinceClosing_ != static_cast<std::size_t>(closing.count)) {
-            ProblemAt(closing.line, "the closing report counts " + std::to_string(closing.count) + " solutions, but " +
-                                        Num(cubesSinceClosing_) + " cubes come before it");
-        }
-        cubesSinceClosing_ = 0;
-        problemsSinceClosing_ = 0;
-        sink_.OnClosing(closing);
+        ClosingRecord placed = closing;
+        placed.end = offset_;
+        sink_.OnClosing(placed);
     }
 
     void Problem(const std::string& message) { ProblemAt(lineNumber_, message); }
 
+    void CutShortAt(std::size_t line, const std::string& message) override { sink_.OnCutShort(line, message); }
+
     void ProblemAt(std::size_t line, const std::string& message) override
     {
-        ++summary_.problems;
-        ++problemsSinceClosing_;
+        ++problems_;
         sink_.OnProblem(line, message);
     }
 
     std::istream& in_;
     CubeSink& sink_;
-    ReadSummary summary_;
+    std::uint64_t offset_ = 0;
+    std::uint64_t lineOffset_ = 0;
     std::size_t lineNumber_ = 0;
-    std::size_t cubesSinceClosing_ = 0;
-    std::size_t problemsSinceClosing_ = 0;
+    std::size_t problems_ = 0;
+    bool stopped_ = false;
     TextRecordParser text_;
     std::optional<CsvLayout> layout_;
 };
 
-} // namespace
+OutputReader::OutputReader(std::istream& in, CubeSink& sink) : impl_(std::make_unique<Impl>(in, sink)) {}
+OutputReader::~OutputReader() = default;
+
+void OutputReader::StartAt(std::uint64_t offset, std::size_t line)
+{
+    impl_->StartAt(offset, line);
+}
+
+bool OutputReader::Step()
+{
+    return impl_->Step();
+}
+
+std::optional<OutputFormat> OutputReader::Format() const
+{
+    return impl_->format_;
+}
+
+void ReadCubes(std::istream& in, CubeSink& sink)
+{
+    OutputReader reader(in, sink);
+    while (reader.Step()) {
+    }
+}
 
 std::optional<std::int32_t> ParseInt32(std::string_view text)
 {
@@ -238,13 +359,22 @@ std::optional<std::int32_t> ParseInt32(std::string_view text)
         value = value * 10 + (c - '0');
     }
     if (negative) value = -value;
-    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
     return static_cast<std::int32_t>(value);
 }
 
-ReadSummary ReadCubes(std::istream& in, CubeSink& sink)
+std::optional<Cells> CellsOfEntries(const Entries& e, std::string& problem)
 {
-    return Reader(in, sink).Run();
+    constexpr std::int64_t kLowest = std::int64_t{kComplementSum} - std::numeric_limits<std::int32_t>::max();
+    for (std::size_t k = 1; k <= kEntryCount; ++k) {
+        if (e[k] < kLowest) {
+            problem = "entry e" + Num(k) + " is " + std::to_string(e[k]) + ": its complement 126 - e" + Num(k) +
+                      " leaves the 32-bit range";
+            return std::nullopt;
+        }
+    }
+    return CellsFromEntries(e);
 }
 
 } // namespace pandicube

@@ -1,31 +1,44 @@
 #pragma once
 
-#include "cli/solution_writer.h"
+#include "cli/run_identity.h"
 #include "search/cube.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace pandicube {
 
-// One cube read back from the tool's output: where it starts, its solution
-// number, its 125 cells (given, or built from 62 entries with the complement
-// rule) and the best upper bound it carried, if any.
-struct CubeRecord {
+// Where a record stands in its input: the line it starts on, and the byte
+// offsets of its first byte and of the byte after its last line.
+struct RecordPlace {
     std::size_t line = 0;
+    std::uint64_t offset = 0;
+    std::uint64_t end = 0;
+};
+
+// One cube read back from the tool's output: its solution number, its 125
+// cells (given, or built from 62 entries with the complement rule) and the
+// best upper bound it carried, if any.
+struct CubeRecord : RecordPlace {
     std::int32_t number = 0;
     bool givenAsCells = false;
     Cells cells{};
     std::optional<std::int32_t> bestBound;
 };
 
-// The closing report of one output: the count and, from a run that reduced
-// the bound, the best upper bound.
-struct ClosingRecord {
-    std::size_t line = 0;
+// The identity line that opens every output.
+struct IdentityRecord : RecordPlace {
+    RunIdentity identity;
+};
+
+// The closing report of one output: the text lines "computation terminated"
+// and the count sentence, the CSV count row of --count-only, or the closing
+// JSON object of an output written before outputs carried a completion record.
+struct ClosingRecord : RecordPlace {
     std::int32_t count = 0;
     std::optional<std::int32_t> bestBound;
 };
@@ -34,32 +47,58 @@ struct ClosingRecord {
 class CubeSink {
 public:
     virtual ~CubeSink() = default;
+    virtual void OnIdentity(const IdentityRecord&) {}
+    // The CSV header line; `end` is the offset after it.
+    virtual void OnHeader(std::uint64_t /*end*/) {}
     virtual void OnCube(const CubeRecord& cube) = 0;
-    virtual void OnClosing(const ClosingRecord& closing) = 0;
+    virtual void OnClosing(const ClosingRecord&) {}
+    virtual void OnCompletion(const CompletionRecord&) {}
     // Input that is not part of any output the tool writes.
     virtual void OnProblem(std::size_t line, const std::string& message) = 0;
+    // The input ends inside a record: the output was cut off (a killed run).
+    virtual void OnCutShort(std::size_t line, const std::string& message) { OnProblem(line, message); }
 };
 
-// What the input turned out to be: its format (from its first non-blank
-// line), whether cubes came as 125 cells, whether they carried a best upper
-// bound, and whether cubes followed the last closing report.
-struct ReadSummary {
-    std::optional<OutputFormat> format;
-    std::optional<bool> cells;
-    bool bestBound = false;
-    bool cubesAfterLastClosing = false;
-    std::size_t problems = 0;
-};
+// The limits of what the reader takes: longer lines, and more problems than
+// this, end the reading.
+inline constexpr std::size_t kMaxLineLength = 64 * 1024;
+inline constexpr std::size_t kMaxProblems = 100;
 
 // Reads every output format the tool writes: text (entries on one line, or
-// the five planes of the whole cube), JSON Lines and CSV, each with entries or
-// cells. Never throws on bad input: every line it cannot take is reported to
-// the sink with its number, and a closing report whose count disagrees with
-// the cubes before it is reported too. Lines are limited to 64 KiB.
-ReadSummary ReadCubes(std::istream& in, CubeSink& sink);
+// the five planes of the whole cube), JSON Lines and CSV, each with entries
+// or cells, with identity and completion records or without (as written by
+// earlier versions). Never throws on bad input: every line it cannot take is
+// reported to the sink with its number. A line longer than kMaxLineLength, a
+// read error or the kMaxProblems-th problem ends the reading. Step() reads
+// one line, so that several inputs can be read side by side.
+class OutputReader {
+public:
+    OutputReader(std::istream& in, CubeSink& sink);
+    ~OutputReader();
+    OutputReader(const OutputReader&) = delete;
+    OutputReader& operator=(const OutputReader&) = delete;
+
+    // Starts counting bytes and lines at these values (after a seek).
+    void StartAt(std::uint64_t offset, std::size_t line);
+    // Reads and hands on one line; false at the end of the input.
+    bool Step();
+    // The format (from the first line), once known.
+    std::optional<OutputFormat> Format() const;
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Reads the whole input.
+void ReadCubes(std::istream& in, CubeSink& sink);
 
 // A whole decimal number: an optional "-" and 1 to 10 digits, in the signed
 // 32-bit range.
 std::optional<std::int32_t> ParseInt32(std::string_view text);
+
+// The cube of 62 entries, or a message when an entry's complement leaves the
+// 32-bit range.
+std::optional<Cells> CellsOfEntries(const Entries& e, std::string& problem);
 
 } // namespace pandicube

@@ -52,13 +52,101 @@ JsonRecord Error(std::string message)
     return record;
 }
 
+// Parses a JSON text, refusing a key given twice in one object.
+json ParseStrict(std::string_view line, std::string& duplicate)
+{
+    std::vector<std::vector<std::string>> keys;
+    const json::parser_callback_t callback = [&](int, json::parse_event_t event, json& parsed) {
+        if (event == json::parse_event_t::object_start) keys.emplace_back();
+        if (event == json::parse_event_t::object_end && !keys.empty()) keys.pop_back();
+        if (event == json::parse_event_t::key && !keys.empty()) {
+            const std::string key = parsed.get<std::string>();
+            for (const std::string& seen : keys.back()) {
+                if (seen == key && duplicate.empty()) duplicate = key;
+            }
+            keys.back().push_back(key);
+        }
+        return true;
+    };
+    return json::parse(line.begin(), line.end(), callback, /*allow_exceptions=*/false);
+}
+
+bool OnlyKeys(const json& object, std::initializer_list<const char*> allowed, std::string& unexpected)
+{
+    for (const auto& item : object.items()) {
+        bool ok = false;
+        for (const char* key : allowed) ok = ok || item.key() == key;
+        if (!ok) {
+            unexpected = item.key();
+            return false;
+        }
+    }
+    return true;
+}
+
+JsonRecord IdentityRecordOf(const json& object)
+{
+    std::string unexpected;
+    if (!OnlyKeys(object, {"program", "version", "run"}, unexpected))
+        return Error("unexpected key \"" + unexpected + "\" in the identity object");
+    const json& program = object.at("program");
+    if (!program.is_string() || program.get<std::string>() != "pandicube-search" || !object.contains("version") ||
+        !object.at("version").is_string() || !object.contains("run") || !object.at("run").is_string()) {
+        return Error("not the identity object of an output of pandicube-search");
+    }
+    auto identity = ParseRunOptions(object.at("run").get<std::string>(), object.at("version").get<std::string>());
+    if (!identity || identity->format != OutputFormat::Json)
+        return Error("the identity object does not name a JSON run of pandicube-search");
+    JsonRecord record;
+    record.identity = std::move(identity);
+    return record;
+}
+
+JsonRecord CompletionRecordOf(const json& object, std::optional<std::int32_t> bestBound)
+{
+    std::string unexpected;
+    if (!OnlyKeys(object, {"solutions", "bestBound", "checksum", "complete", "interrupted", "next"}, unexpected))
+        return Error("unexpected key \"" + unexpected + "\" in the completion object");
+    CompletionRecord r;
+    const auto count = ToInt32(object.at("solutions"));
+    if (!count || *count < 0) return Error("\"solutions\" is not a count of solutions");
+    r.solutions = *count;
+    r.bestBound = bestBound;
+    const json& checksum = object.contains("checksum") ? object.at("checksum") : json();
+    const auto sum = checksum.is_string() ? ParseChecksum(checksum.get<std::string>()) : std::nullopt;
+    if (!sum) return Error("\"checksum\" is not 16 hexadecimal digits");
+    r.checksum = *sum;
+    if (!object.at("complete").is_boolean()) return Error("\"complete\" is not true or false");
+    r.complete = object.at("complete").get<bool>();
+    if (!r.complete) {
+        const json& signal = object.contains("interrupted") ? object.at("interrupted") : json();
+        if (!signal.is_string()) return Error("an interrupted run's completion object does not name the signal");
+        r.signal = signal.get<std::string>();
+        if (object.contains("next")) {
+            const json& next = object.at("next");
+            const auto e14 = next.is_array() && next.size() == 2 ? ToInt32(next[0]) : std::nullopt;
+            const auto e18 = next.is_array() && next.size() == 2 ? ToInt32(next[1]) : std::nullopt;
+            if (!e14 || !e18) return Error("\"next\" is not the pair [e14, e18]");
+            r.next = OuterUnit{*e14, *e18};
+        }
+    } else if (object.contains("interrupted") || object.contains("next")) {
+        return Error("a complete run's completion object names an interruption");
+    }
+    JsonRecord record;
+    record.completion = r;
+    return record;
+}
+
 } // namespace
 
 JsonRecord ParseJsonRecord(std::string_view line)
 {
-    const json object = json::parse(line.begin(), line.end(), nullptr, /*allow_exceptions=*/false);
+    std::string duplicate;
+    const json object = ParseStrict(line, duplicate);
     if (object.is_discarded()) return Error("not valid JSON");
+    if (!duplicate.empty()) return Error("the key \"" + duplicate + "\" is given twice");
     if (!object.is_object()) return Error("not a JSON object");
+    if (object.contains("program")) return IdentityRecordOf(object);
 
     std::optional<std::int32_t> bestBound;
     if (object.contains("bestBound")) {
@@ -66,6 +154,7 @@ JsonRecord ParseJsonRecord(std::string_view line)
         if (!bestBound) return Error("\"bestBound\" is not a 32-bit integer");
     }
 
+    if (object.contains("solutions") && object.contains("complete")) return CompletionRecordOf(object, bestBound);
     if (object.contains("solutions")) {
         for (const auto& item : object.items()) {
             if (item.key() != "solutions" && item.key() != "bestBound") {
@@ -75,7 +164,9 @@ JsonRecord ParseJsonRecord(std::string_view line)
         const auto count = ToInt32(object.at("solutions"));
         if (!count || *count < 0) return Error("\"solutions\" is not a count of solutions");
         JsonRecord record;
-        record.closing = ClosingRecord{0, *count, bestBound};
+        record.closing = ClosingRecord{};
+        record.closing->count = *count;
+        record.closing->bestBound = bestBound;
         return record;
     }
 
@@ -98,7 +189,10 @@ JsonRecord ParseJsonRecord(std::string_view line)
     Entries e{};
     if (hasEntries) {
         if (auto error = ReadArray(object, "entries", kEntryCount, e.data()); !error.empty()) return Error(error);
-        record.cube.cells = CellsFromEntries(e);
+        std::string problem;
+        const auto cells = CellsOfEntries(e, problem);
+        if (!cells) return Error(problem);
+        record.cube.cells = *cells;
     }
     if (hasCells) {
         Cells cells{};

@@ -1,20 +1,25 @@
 #include "cli/search_command.h"
 
+#include "cli/output_file.h"
+#include "cli/output_judge.h"
 #include "cli/progress.h"
+#include "cli/verify_command.h"
 #include "search/input_rules.h"
 #include "search/parallel_search.h"
+#include "search/solution_order.h"
 
+#include <algorithm>
 #include <array>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <ostream>
+#include <span>
 
 namespace pandicube {
 
 namespace {
-
-// Limits of the numbers the options take besides the bound and start values.
-constexpr std::int32_t kMaxThreads = 1024;
-constexpr std::int32_t kMaxSlices = 1000000;
 
 int Refuse(std::ostream& err, const std::string& what, InputError error)
 {
@@ -40,31 +45,198 @@ std::vector<std::string> Split(const std::string& text, char separator)
     }
 }
 
-// Reports every solution to the writer and, on a terminal, the progress.
+std::string SignalName(int signal)
+{
+    switch (signal) {
+    case SIGINT: return "SIGINT";
+    case SIGTERM: return "SIGTERM";
+    case SIGHUP: return "SIGHUP";
+    default: return "signal " + std::to_string(signal);
+    }
+}
+
+// Units are listed by e14 ascending, then e18 in pair order.
+bool UnitBefore(const OuterUnit& a, const OuterUnit& b)
+{
+    if (a.e14 != b.e14) return a.e14 < b.e14;
+    return RankInPairOrder(a.e18) < RankInPairOrder(b.e18);
+}
+
+bool InLimits(const SearchState& s, std::int32_t v)
+{
+    return s.lowerLimit < v && v < s.upperLimit;
+}
+
+// A signal asked the run to stop before the outer unit `next` (none: before
+// the run has left its start values, so that it must start over).
+struct RunInterrupted {
+    int signal = 0;
+    std::optional<OuterUnit> next;
+};
+
+// Where a run begins: at its start, or, for a resumed run, after the
+// solutions already written, at the outer unit `unit`, leaving out the
+// solutions up to `after` (already written when the run was killed).
+struct RunStart {
+    std::int64_t solutions = 0;
+    std::uint64_t checksum = 0;
+    std::optional<std::int32_t> bestBound;
+    std::optional<OuterUnit> unit;
+    std::optional<SolutionOrderKey> after;
+};
+
+// Writes every solution, draws the progress on a terminal, and stops the run
+// between two records when a signal has come.
 class SearchOutputHost : public SearchHost {
 public:
-    SearchOutputHost(SolutionWriter& writer, ProgressLine* progress, bool reduce)
-        : writer_(writer), progress_(progress), reduce_(reduce)
+    SearchOutputHost(SolutionWriter& writer, ProgressLine* progress, const CliEnvironment& env, const RunStart& from)
+        : writer_(writer), progress_(progress), env_(env), after_(from.after)
     {
     }
 
     void ShowProgress(const SearchState& state) override
     {
-        if (progress_ != nullptr) progress_->Update(state.e[kE14], state.e[kE18], state.solutionCount);
+        if (env_.interruption) {
+            if (const int signal = env_.interruption(); signal != 0) {
+                throw RunInterrupted{signal, state.fullRange == 1
+                                                 ? std::optional<OuterUnit>(OuterUnit{state.e[kE14], state.e[kE18]})
+                                                 : std::nullopt};
+            }
+        }
+        if (progress_ != nullptr)
+            progress_->Update(state.e[kE14], state.e[kE18], static_cast<std::int32_t>(writer_.Solutions()));
     }
     void ProcessEvents() override {}
-    bool ReduceBoundRequested() override { return reduce_; }
+    bool ReduceBoundRequested() override { return writer_.Identity().reduce; }
     void StampEndTime() override {}
     void ReportSolution(const SearchState& state) override
     {
-        writer_.WriteSolution(state.solutionCount, CellsFromEntries(state.e), state.bestBound);
+        if (after_ && !(*after_ < OrderKeyOf(state.e))) return;
+        writer_.WriteSolution(static_cast<std::int32_t>(writer_.Solutions() + 1), CellsFromEntries(state.e),
+                              state.bestBound);
     }
 
 private:
     SolutionWriter& writer_;
     ProgressLine* progress_;
-    bool reduce_;
+    const CliEnvironment& env_;
+    std::optional<SolutionOrderKey> after_;
 };
+
+// The outer units of a run (of its slice), in the order of the search.
+std::vector<OuterUnit> RunUnits(const RunIdentity& id)
+{
+    SearchState full;
+    PrepareSearchState(full, id.bound, nullptr);
+    std::vector<OuterUnit> units = ListOuterUnits(full);
+    if (id.slice) units = SliceUnits(units, *id.slice);
+    return units;
+}
+
+// Runs the search the identity describes from `from` on, writing to
+// `writer` (whose head is written), and ends the output with its completion
+// record, or with the record of the interruption.
+int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath path, SolutionWriter& writer,
+               const CliEnvironment& env, std::ostream& err)
+{
+    const RunIdentity& id = writer.Identity();
+    writer.ContinueAfter(from.solutions, from.checksum, from.bestBound);
+    const bool sequential = !from.unit && (id.reduce || id.start || (path == EnginePath::Sequential && !id.slice));
+
+    SearchState state;
+    const bool reduced = id.reduce && from.bestBound.has_value();
+    PrepareSearchState(state, reduced ? *from.bestBound - 1 : id.bound,
+                       from.unit  ? nullptr
+                       : id.start ? &*id.start
+                                  : nullptr);
+    if (reduced) state.bestBound = *from.bestBound;
+    state.solutionCount = static_cast<std::int32_t>(from.solutions);
+
+    // The progress line stands on its own line of the terminal: only when
+    // the results do not go there too, or when only the count does.
+    const bool drawProgress = env.errIsTerminal && !quiet && (!env.outIsErrTerminal || id.countOnly);
+    std::vector<OuterUnit> units;
+    if (!sequential || drawProgress) units = RunUnits(id);
+    std::unique_ptr<ProgressLine> progress;
+    if (drawProgress) progress = std::make_unique<ProgressLine>(err, units);
+    SearchOutputHost host(writer, progress.get(), env, from);
+
+    int status = kExitOk;
+    try {
+        try {
+            if (sequential) {
+                RunSearch(state, host);
+            } else {
+                std::span<const OuterUnit> rest(units);
+                if (from.unit) {
+                    const auto at = std::lower_bound(units.begin(), units.end(), *from.unit, UnitBefore);
+                    if (at == units.end() || at->e14 != from.unit->e14 || at->e18 != from.unit->e18) {
+                        if (progress) progress->Finish();
+                        return RefuseWith(err, "resume: the output goes on at a unit that is not one of its run's");
+                    }
+                    rest = rest.subspan(static_cast<std::size_t>(at - units.begin()));
+                }
+                if (!id.reduce) {
+                    RunOuterUnits(state, host, rest, threads);
+                } else {
+                    // The bound walk goes on unit by unit: a unit whose e14 or
+                    // e18 lies outside the lowered limits is one that the
+                    // loops no longer reach.
+                    for (const OuterUnit& unit : rest) {
+                        if (InLimits(state, unit.e14) && InLimits(state, unit.e18)) RunOuterUnit(state, host, unit);
+                    }
+                }
+            }
+            if (progress) progress->Finish();
+            writer.WriteCompletion();
+        } catch (const RunInterrupted& interrupted) {
+            if (progress) progress->Finish();
+            writer.WriteInterruption(SignalName(interrupted.signal), interrupted.next);
+            status = kExitSignalBase + interrupted.signal;
+        }
+    } catch (const WriteFailure& failure) {
+        if (progress) progress->Finish();
+        err << "pandicube-search: cannot write the output: " << failure.what() << '\n';
+        return kExitWriteFailed;
+    }
+    return status;
+}
+
+std::optional<unsigned> ParseThreads(const std::optional<std::string>& text, const CliEnvironment& env,
+                                     std::ostream& err)
+{
+    if (!text) return env.cores > 0 ? env.cores : 1;
+    const InputCheck check = CheckStartValue(*text, 1, kMaxThreads);
+    if (!check.Ok()) {
+        Refuse(err, "--threads", check.error);
+        return std::nullopt;
+    }
+    return static_cast<unsigned>(check.value);
+}
+
+// Writes a run, its head first when `writeHead`; a complete run's output
+// file is renamed to its name. When a signal ended the run, says how to go
+// on (with `resumeName`, the file that `resume` takes).
+int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, bool quiet, EnginePath path,
+             const CliEnvironment& env, std::ostream& err, bool writeHead, OutputFile* file,
+             const std::string& resumeName)
+{
+    try {
+        if (writeHead) writer.WriteHead();
+    } catch (const WriteFailure& failure) {
+        err << "pandicube-search: cannot write the output: " << failure.what() << '\n';
+        return kExitWriteFailed;
+    }
+    const int status = ExecuteRun(from, threads, quiet, path, writer, env, err);
+    if (status > kExitSignalBase) {
+        err << "pandicube-search: interrupted by " << SignalName(status - kExitSignalBase) << " after "
+            << writer.Solutions() << (writer.Solutions() == 1 ? " solution" : " solutions");
+        if (!resumeName.empty()) err << "; pandicube-search resume " << resumeName << " goes on";
+        err << '\n';
+    }
+    if (status == kExitOk && file != nullptr && !file->Commit(err, "")) return kExitWriteFailed;
+    return status;
+}
 
 } // namespace
 
@@ -86,17 +258,25 @@ std::vector<OuterUnit> SliceUnits(const std::vector<OuterUnit>& units, Slice sli
 
 int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::ostream& out, std::ostream& err)
 {
+    RunIdentity id;
+    id.version = ProgramVersion();
+    id.reduce = opt.reduce;
+    id.format = opt.format;
+    id.cube = opt.cube;
+    id.countOnly = opt.countOnly;
+
     // The same rules as the window's fields, in the same order.
     const InputCheck bound = CheckUpperBound(opt.bound);
     if (!bound.Ok()) return Refuse(err, "--bound", bound.error);
+    id.bound = bound.value;
     const std::int32_t upperLimit = bound.value + 1;
     const std::int32_t lowerLimit = 125 - bound.value;
 
-    StartValues start;
     if (opt.start) {
         const std::vector<std::string> parts = Split(*opt.start, ',');
         if (parts.size() > 4) return RefuseWith(err, "--start takes four values E10,E14,E17,E18");
         const std::array<const char*, 4> names = {"e10", "e14", "e17", "e18"};
+        StartValues start;
         const std::array<std::int32_t*, 4> targets = {&start.e10, &start.e14, &start.e17, &start.e18};
         for (std::size_t i = 0; i < 4; ++i) {
             const std::string text = i < parts.size() ? parts[i] : std::string();
@@ -104,16 +284,12 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
             if (!check.Ok()) return Refuse(err, std::string("--start (") + names[i] + ")", check.error);
             *targets[i] = check.value;
         }
+        id.start = start;
     }
 
-    unsigned threads = env.cores > 0 ? env.cores : 1;
-    if (opt.threads) {
-        const InputCheck check = CheckStartValue(*opt.threads, 1, kMaxThreads);
-        if (!check.Ok()) return Refuse(err, "--threads", check.error);
-        threads = static_cast<unsigned>(check.value);
-    }
+    const std::optional<unsigned> threads = ParseThreads(opt.threads, env, err);
+    if (!threads) return kExitRefused;
 
-    std::optional<Slice> slice;
     if (opt.slice) {
         const std::vector<std::string> parts = Split(*opt.slice, '/');
         if (parts.size() != 2) return RefuseWith(err, "--slice takes K/N, the part K of N parts");
@@ -124,40 +300,95 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
         if (opt.reduce)
             return RefuseWith(err, "--slice cannot be combined with --reduce: the bound walk is sequential");
         if (opt.start) return RefuseWith(err, "--slice cannot be combined with --start: slices cover the whole run");
-        slice = Slice{static_cast<unsigned>(index.value), static_cast<unsigned>(count.value)};
+        id.slice = Slice{static_cast<unsigned>(index.value), static_cast<unsigned>(count.value)};
     }
 
-    // The units path needs full range and no bound reduction; a slice needs it.
-    const bool sequentialOnly = opt.reduce || opt.start.has_value();
-    const EnginePath path =
-        sequentialOnly || (opt.path == EnginePath::Sequential && !slice) ? EnginePath::Sequential : EnginePath::Units;
-
-    SearchState state;
-    PrepareSearchState(state, bound.value, opt.start ? &start : nullptr);
-
-    // The units that this run searches; the progress line places (e14, e18)
-    // among them. A sequential run measures against all units of the bound.
-    std::vector<OuterUnit> units;
-    if (path == EnginePath::Units || (env.errIsTerminal && !opt.quiet)) {
-        SearchState full;
-        PrepareSearchState(full, bound.value, nullptr);
-        units = ListOuterUnits(full);
-        if (slice) units = SliceUnits(units, *slice);
+    if (!opt.output) {
+        SolutionWriter writer(out, id);
+        return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, nullptr, "");
     }
-    std::unique_ptr<ProgressLine> progress;
-    if (env.errIsTerminal && !opt.quiet) progress = std::make_unique<ProgressLine>(err, units);
+    OutputFile file(*opt.output);
+    if (!file.Open(err, "")) return kExitWriteFailed;
+    SolutionWriter writer(file.Stream(), id);
+    return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, &file, file.PartPath());
+}
 
-    SolutionWriter writer(out, {opt.format, opt.cube, opt.reduce, opt.countOnly});
-    SearchOutputHost host(writer, progress.get(), opt.reduce);
-    writer.WriteHeader();
-    if (path == EnginePath::Units) {
-        RunOuterUnits(state, host, units, threads);
-    } else {
-        RunSearch(state, host);
+int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::ostream& err)
+{
+    const std::optional<unsigned> threads = ParseThreads(opt.threads, env, err);
+    if (!threads) return kExitRefused;
+    // `resume NAME` also finds the NAME.part that --output NAME left.
+    std::string path = opt.file;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec) && std::filesystem::exists(OutputFile::PartPath(path), ec))
+        path = OutputFile::PartPath(path);
+
+    std::unique_ptr<std::istream> owned;
+    if (OpenInput(path, env, owned, err, "resume") == nullptr) return kExitRefused;
+    std::size_t problems = 0;
+    OutputJudge judge([&](std::size_t line, const std::string& message) {
+        if (problems++ < 10)
+            err << "pandicube-search: resume: " << path << ": line " << line << ": " << message << '\n';
+    });
+    ReadCubes(*owned, judge);
+    owned.reset();
+    if (problems > 0) return RefuseWith(err, "resume: " + path + " is malformed; it cannot be continued");
+    if (judge.Parts().size() != 1 || !judge.Parts().front().identity)
+        return RefuseWith(err, "resume: " + path + " does not hold the output of one run with its identity line");
+    const OutputPart& part = judge.Parts().front();
+    const RunIdentity& id = *part.identity;
+    const bool isPart = path.size() > 5 && path.ends_with(".part");
+    const std::string finalPath = isPart ? path.substr(0, path.size() - 5) : path;
+    if (part.Complete()) {
+        if (isPart) std::filesystem::rename(path, finalPath, ec);
+        err << "pandicube-search: resume: " << finalPath << " is complete; nothing to do\n";
+        return kExitOk;
     }
-    if (progress) progress->Finish();
-    writer.WriteSummary(state.solutionCount, state.bestBound);
-    return out.good() ? kExitOk : kExitFailed;
+
+    // Where the run goes on: at the unit the interruption names, or after the
+    // last whole solution record of a killed run. A run from start values
+    // whose last solution lies in its first unit starts over, since that unit
+    // was searched from the start values on, not whole.
+    RunStart from;
+    std::uint64_t keep = part.headEnd;
+    const std::optional<CompletionRecord>& stop = part.completion;
+    if (stop && stop->next) {
+        from.unit = stop->next;
+        from.solutions = stop->solutions;
+        from.checksum = stop->checksum;
+        from.bestBound = stop->bestBound;
+        if (!id.countOnly && part.last) keep = part.last->end;
+    } else if (part.last && !id.countOnly) {
+        Entries e{};
+        std::copy(part.last->cells.begin() + 1, part.last->cells.begin() + kEntryCount + 1, e.begin() + 1);
+        const OuterUnit unit{e[kE14], e[kE18]};
+        const OuterUnit first{part.first->cells[kE14], part.first->cells[kE18]};
+        if (!id.start || unit.e14 != first.e14 || unit.e18 != first.e18) {
+            from.unit = unit;
+            from.after = OrderKeyOf(e);
+            from.solutions = part.solutions;
+            from.checksum = part.checksum;
+            from.bestBound = part.last->bestBound;
+            keep = part.last->end;
+        }
+    }
+    const bool restart = !from.unit;
+    std::filesystem::resize_file(path, restart ? 0 : keep, ec);
+    if (ec) return RefuseWith(err, "resume: cannot shorten " + path + ": " + ec.message());
+
+    std::ofstream stream(path, std::ios::binary | std::ios::app);
+    if (!stream) return RefuseWith(err, "resume: cannot write " + path);
+    SolutionWriter writer(stream, id);
+    const int status = WriteRun(writer, from, *threads, opt.quiet, EnginePath::Auto, env, err, restart, nullptr, path);
+    stream.close();
+    if (status == kExitOk && isPart) {
+        std::filesystem::rename(path, finalPath, ec);
+        if (ec) {
+            err << "pandicube-search: resume: cannot rename " << path << ": " << ec.message() << '\n';
+            return kExitWriteFailed;
+        }
+    }
+    return status;
 }
 
 } // namespace pandicube

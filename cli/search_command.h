@@ -28,23 +28,35 @@ struct SearchOptions {
     bool quiet = false;
     std::optional<std::string> threads;
     std::optional<std::string> slice;
+    std::optional<std::string> output; // written as OUTPUT.part, renamed when whole
     EnginePath path = EnginePath::Auto;
 };
 
-// Checks the options, runs the search and writes its solutions to `out`,
-// refusals and the progress line to `err`. Returns 0, or 2 for refused input.
+// Checks the options, runs the search and writes its output to `out` (or to
+// the output file), refusals and the progress line to `err`. Returns 0; 2
+// for refused input; 3 when the output cannot be written; 128 + S when
+// signal S ended the run (its output then ends with a record that says so).
 int RunSearchCommand(const SearchOptions& options, const CliEnvironment& env, std::ostream& out, std::ostream& err);
 
-// Slice K of N (1 <= K <= N) of a run's outer units.
-struct Slice {
-    unsigned index = 1;
-    unsigned count = 1;
+// `pandicube-search resume FILE`: continues the output of a run that was
+// interrupted or killed, in place, so that FILE ends up holding exactly what
+// the whole run writes; FILE.part is renamed to FILE when it is whole.
+struct ResumeOptions {
+    std::string file;
+    std::optional<std::string> threads;
+    bool quiet = false;
 };
+int RunResumeCommand(const ResumeOptions& options, const CliEnvironment& env, std::ostream& err);
+
 // The slice (1 to N) of the unit with index i: the units are dealt out to the
 // N slices in rounds, forwards and backwards in turn (1, 2, ..., N, N, ...,
 // 2, 1, 1, 2, ...), so that neighbouring units, which take similar time, are
 // spread evenly.
 unsigned SliceOfUnit(std::size_t i, unsigned count);
 std::vector<OuterUnit> SliceUnits(const std::vector<OuterUnit>& units, Slice slice);
+
+// The most threads and slices the options take.
+inline constexpr std::int32_t kMaxThreads = 1024;
+inline constexpr std::int32_t kMaxSlices = 1000000;
 
 } // namespace pandicube

@@ -3,7 +3,9 @@
 #include "search/run_report.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <ostream>
 
 namespace pandicube {
@@ -35,33 +37,52 @@ void AppendRange(std::string& line, const Cells& cells, int first, int last, con
 
 } // namespace
 
-std::string CsvHeader(const SolutionFormat& format)
+void CheckWritten(std::ostream& out)
 {
-    if (format.countOnly) return format.reduce ? "solutions,bestBound" : "solutions";
+    if (out.good()) return;
+    const int error = errno;
+    throw WriteFailure(error != 0 ? std::strerror(error) : "the output stream failed");
+}
+
+std::string CsvHeader(bool cells, bool bestBound, bool countOnly)
+{
+    if (countOnly) return bestBound ? "solutions,bestBound" : "solutions";
     std::string header = "solution";
-    const char prefix = format.cube ? 'c' : 'e';
-    const int count = format.cube ? kCellCount : kEntryCount;
+    const char prefix = cells ? 'c' : 'e';
+    const int count = cells ? kCellCount : kEntryCount;
     for (int k = 1; k <= count; ++k) {
         header += ',';
         header += prefix;
         AppendInt(header, k);
     }
-    if (format.reduce) header += ",bestBound";
+    if (bestBound) header += ",bestBound";
     return header;
 }
 
-SolutionWriter::SolutionWriter(std::ostream& out, SolutionFormat format) : out_(out), format_(format) {}
+SolutionWriter::SolutionWriter(std::ostream& out, RunIdentity identity) : out_(out), identity_(std::move(identity)) {}
+
+void SolutionWriter::Put(const std::string& text, bool flush)
+{
+    errno = 0;
+    out_ << text;
+    if (flush) out_.flush();
+    CheckWritten(out_);
+}
 
 void SolutionWriter::AppendBestBound(std::string& line, std::int32_t bestBound) const
 {
-    if (!format_.reduce) return;
-    line += format_.format == OutputFormat::Json ? ", \"bestBound\": " : ",";
+    if (!identity_.reduce) return;
+    line += identity_.format == OutputFormat::Json ? ", \"bestBound\": " : ",";
     AppendInt(line, bestBound);
 }
 
-void SolutionWriter::WriteHeader()
+void SolutionWriter::WriteHead()
 {
-    if (format_.format == OutputFormat::Csv && !format_.countOnly) out_ << CsvHeader(format_) << '\n';
+    std::string head = identity_.format == OutputFormat::Json ? IdentityJson(identity_) : IdentityComment(identity_);
+    head += '\n';
+    if (identity_.format == OutputFormat::Csv && !identity_.countOnly)
+        head += CsvHeader(identity_.cube, identity_.reduce, false) + '\n';
+    Put(head, true);
 }
 
 void SolutionWriter::WriteTextCube(std::string& line, const Cells& cells) const
@@ -86,21 +107,26 @@ void SolutionWriter::WriteTextCube(std::string& line, const Cells& cells) const
 
 void SolutionWriter::WriteSolution(std::int32_t number, const Cells& cells, std::int32_t bestBound)
 {
-    if (format_.countOnly) return;
+    Entries entries{};
+    std::copy(cells.begin() + 1, cells.begin() + kEntryCount + 1, entries.begin() + 1);
+    checksum_ += SolutionHash(entries);
+    ++solutions_;
+    if (identity_.reduce) bestBound_ = bestBound;
+    if (identity_.countOnly) return;
     std::string line;
-    line.reserve(format_.cube ? 2000 : 800);
-    switch (format_.format) {
+    line.reserve(identity_.cube ? 2000 : 800);
+    switch (identity_.format) {
     case OutputFormat::Text:
         line += "solution ";
         AppendInt(line, number);
         line += ":";
-        if (!format_.cube) AppendRange(line, cells, 1, kEntryCount, " ", true);
-        if (format_.reduce) {
+        if (!identity_.cube) AppendRange(line, cells, 1, kEntryCount, " ", true);
+        if (identity_.reduce) {
             line += " | best upper bound: ";
             AppendInt(line, bestBound);
         }
         line += '\n';
-        if (format_.cube) WriteTextCube(line, cells);
+        if (identity_.cube) WriteTextCube(line, cells);
         break;
     case OutputFormat::Json:
         line += "{\"solution\": ";
@@ -108,7 +134,7 @@ void SolutionWriter::WriteSolution(std::int32_t number, const Cells& cells, std:
         line += ", \"entries\": [";
         AppendRange(line, cells, 1, kEntryCount, ",", false);
         line += "]";
-        if (format_.cube) {
+        if (identity_.cube) {
             line += ", \"cells\": [";
             AppendRange(line, cells, 1, kCellCount, ",", false);
             line += "]";
@@ -118,36 +144,63 @@ void SolutionWriter::WriteSolution(std::int32_t number, const Cells& cells, std:
         break;
     case OutputFormat::Csv:
         AppendInt(line, number);
-        AppendRange(line, cells, 1, format_.cube ? kCellCount : kEntryCount, ",", true);
+        AppendRange(line, cells, 1, identity_.cube ? kCellCount : kEntryCount, ",", true);
         AppendBestBound(line, bestBound);
         line += '\n';
         break;
     }
-    out_ << line;
+    Put(line, false);
 }
 
-void SolutionWriter::WriteSummary(std::int32_t solutionCount, std::int32_t bestBound)
+void SolutionWriter::ContinueAfter(std::int64_t solutions, std::uint64_t checksum,
+                                   std::optional<std::int32_t> bestBound)
 {
-    std::string line;
-    switch (format_.format) {
-    case OutputFormat::Text: line = ClosingMessage(solutionCount) + '\n'; break;
-    case OutputFormat::Json:
-        line = "{\"solutions\": ";
-        AppendInt(line, solutionCount);
-        AppendBestBound(line, bestBound);
-        line += "}\n";
-        break;
+    solutions_ = solutions;
+    checksum_ = checksum;
+    bestBound_ = identity_.reduce ? bestBound : std::nullopt;
+}
+
+CompletionRecord SolutionWriter::Record() const
+{
+    CompletionRecord record;
+    record.solutions = solutions_;
+    record.bestBound = bestBound_;
+    record.checksum = checksum_;
+    return record;
+}
+
+void SolutionWriter::WriteCompletion()
+{
+    const auto count = static_cast<std::int32_t>(solutions_);
+    std::string text;
+    switch (identity_.format) {
+    case OutputFormat::Text: text = ClosingMessage(count) + '\n' + CompletionComment(Record()) + '\n'; break;
+    case OutputFormat::Json: text = CompletionJson(Record()) + '\n'; break;
     case OutputFormat::Csv:
-        // A CSV file has rows of solutions only; the count stands alone.
-        if (!format_.countOnly) break;
-        line = CsvHeader(format_) + '\n';
-        AppendInt(line, solutionCount);
-        AppendBestBound(line, bestBound);
-        line += '\n';
+        // A CSV table has rows of solutions only; the count of a --count-only
+        // run is a table of its own.
+        if (identity_.countOnly) {
+            text = CsvHeader(false, identity_.reduce, true) + '\n';
+            AppendInt(text, count);
+            if (identity_.reduce) {
+                text += ',';
+                if (bestBound_) AppendInt(text, *bestBound_);
+            }
+            text += '\n';
+        }
+        text += CompletionComment(Record()) + '\n';
         break;
     }
-    out_ << line;
-    out_.flush();
+    Put(text, true);
+}
+
+void SolutionWriter::WriteInterruption(const std::string& signal, std::optional<OuterUnit> next)
+{
+    CompletionRecord record = Record();
+    record.complete = false;
+    record.signal = signal;
+    record.next = next;
+    Put((identity_.format == OutputFormat::Json ? CompletionJson(record) : CompletionComment(record)) + '\n', true);
 }
 
 } // namespace pandicube

@@ -1,56 +1,77 @@
 #pragma once
 
+#include "cli/run_identity.h"
 #include "search/cube.h"
 
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace pandicube {
 
-enum class OutputFormat { Text, Json, Csv };
-
-// How solutions are written: the format, entries or the whole cube, whether
-// the run reduces the bound (every solution then carries the best upper
-// bound), and whether only the closing report is written.
-struct SolutionFormat {
-    OutputFormat format = OutputFormat::Text;
-    bool cube = false;
-    bool reduce = false;
-    bool countOnly = false;
+// The output could not be written; what() names the cause ("No space left on
+// device").
+class WriteFailure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
 };
 
-// Writes the solutions of a run (or of merged runs) to a stream:
-//   text: "solution N: e1 ... e62", or with `cube` a "solution N:" line and
-//         the five planes; then "computation terminated" and the count sentence;
-//   json: one object per line, then {"solutions": N};
-//   csv:  a header line and one row per solution (no closing lines; with
-//         countOnly a "solutions" header and one row).
+// Checks a stream after writing to it: throws WriteFailure with the system's
+// reason when the write failed.
+void CheckWritten(std::ostream& out);
+
+// Writes the output of a run (or of merged slices) to a stream. Every output
+// opens with the run's identity and ends with a completion record (the
+// count, the best upper bound when the run reduces it and found a solution,
+// the checksum of the solutions, and whether the run completed):
+//   text: "# pandicube-search VERSION OPTIONS"; "solution N: e1 ... e62", or
+//         with `cube` a "solution N:" line and the five planes; then
+//         "computation terminated", the count sentence and "# complete: ...";
+//   json: the identity object, one object per solution, the completion object;
+//   csv:  the identity comment, a header line and one row per solution (with
+//         countOnly a "solutions" header and one row), the completion comment.
+// Every write is checked; a failure throws WriteFailure.
 class SolutionWriter {
 public:
-    SolutionWriter(std::ostream& out, SolutionFormat format);
+    SolutionWriter(std::ostream& out, RunIdentity identity);
 
-    const SolutionFormat& Format() const { return format_; }
+    const RunIdentity& Identity() const { return identity_; }
 
-    // Before the first solution: the CSV header.
-    void WriteHeader();
+    // The identity line (and the CSV header), flushed.
+    void WriteHead();
     // One solution; `bestBound` is written only when the run reduces the bound.
     void WriteSolution(std::int32_t number, const Cells& cells, std::int32_t bestBound);
-    // The closing report after the last solution.
-    void WriteSummary(std::int32_t solutionCount, std::int32_t bestBound);
+    // The closing report and the completion record.
+    void WriteCompletion();
+    // The record of a run ended by a signal: where it stopped and how it goes
+    // on (`next`, the first outer unit not searched; none when it starts over).
+    void WriteInterruption(const std::string& signal, std::optional<OuterUnit> next);
+    // Counts as written the solutions of an earlier part of the same run (a
+    // resumed run), or of runs whose counts alone are merged.
+    void ContinueAfter(std::int64_t solutions, std::uint64_t checksum, std::optional<std::int32_t> bestBound);
+
+    std::int64_t Solutions() const { return solutions_; }
+    std::uint64_t Checksum() const { return checksum_; }
 
 private:
     void WriteTextCube(std::string& line, const Cells& cells) const;
     // ", \"bestBound\": B" in JSON, ",B" in CSV; nothing without reduction.
     void AppendBestBound(std::string& line, std::int32_t bestBound) const;
+    CompletionRecord Record() const;
+    void Put(const std::string& text, bool flush);
 
     std::ostream& out_;
-    SolutionFormat format_;
+    RunIdentity identity_;
+    std::int64_t solutions_ = 0;
+    std::uint64_t checksum_ = 0;
+    std::optional<std::int32_t> bestBound_;
 };
 
-// The CSV header for a format: "solution,e1,...,e62" or "solution,c1,...,c125",
-// with ",bestBound" when the run reduces the bound.
-std::string CsvHeader(const SolutionFormat& format);
+// The CSV header: "solution,e1,...,e62" or "solution,c1,...,c125", with
+// ",bestBound" when the run reduces the bound; "solutions" or
+// "solutions,bestBound" for an output of the count alone.
+std::string CsvHeader(bool cells, bool bestBound, bool countOnly);
 
 } // namespace pandicube

@@ -72,10 +72,14 @@ bool IsBlank(std::string_view text)
     return Tokens(text).empty();
 }
 
-void TextRecordParser::Line(std::string_view line, std::size_t number)
+void TextRecordParser::Line(std::string_view line, std::size_t number, std::uint64_t offset)
 {
     lineNumber_ = number;
-    if (IsBlank(line)) return;
+    offset_ = offset;
+    if (IsBlank(line)) {
+        Problem("a blank line, which no output of pandicube-search has");
+        return;
+    }
     if (pending_) {
         if (CubeLine(line)) return;
         if (!StartsWith(line, "solution ") && line != kTextTerminated) return;
@@ -84,17 +88,19 @@ void TextRecordParser::Line(std::string_view line, std::size_t number)
         if (LooksLikeCubeLine(line)) return;
         skippingCube_ = false;
     }
-    if (closingLine_) {
-        const std::size_t at = *closingLine_;
-        closingLine_.reset();
+    if (closing_) {
+        ClosingRecord closing;
+        static_cast<RecordPlace&>(closing) = *closing_;
+        closing_.reset();
         if (const auto count = ParseCountSentence(line)) {
-            sink_.Closing({at, *count, std::nullopt});
+            closing.count = *count;
+            sink_.Closing(closing);
             return;
         }
-        sink_.ProblemAt(at, "\"computation terminated\" is not followed by the count sentence");
+        sink_.ProblemAt(closing.line, "\"computation terminated\" is not followed by the count sentence");
     }
     if (line == kTextTerminated) {
-        closingLine_ = lineNumber_;
+        closing_ = RecordPlace{lineNumber_, offset_, 0};
         return;
     }
     if (!StartsWith(line, "solution ")) {
@@ -115,6 +121,7 @@ void TextRecordParser::SolutionLine(std::string_view rest)
     rest.remove_prefix(colon + 1);
     CubeRecord cube;
     cube.line = lineNumber_;
+    cube.offset = offset_;
     cube.number = *number;
     if (const auto mark = rest.find(kBestBoundMark); mark != std::string_view::npos) {
         cube.bestBound = ParseInt32(rest.substr(mark + kBestBoundMark.size()));
@@ -143,7 +150,13 @@ void TextRecordParser::SolutionLine(std::string_view rest)
         }
         e[k] = *v;
     }
-    cube.cells = CellsFromEntries(e);
+    std::string problem;
+    const auto cells = CellsOfEntries(e, problem);
+    if (!cells) {
+        Problem(problem);
+        return;
+    }
+    cube.cells = *cells;
     sink_.Cube(cube);
 }
 
@@ -200,13 +213,12 @@ void TextRecordParser::BreakCube()
 void TextRecordParser::Finish()
 {
     if (pending_) {
-        sink_.ProblemAt(pending_->cube.line, "the cube of solution " + std::to_string(pending_->cube.number) +
-                                                 " ends before its five planes are complete");
+        sink_.CutShortAt(pending_->cube.line, "the cube of solution " + std::to_string(pending_->cube.number) +
+                                                  " ends before its five planes are complete");
         pending_.reset();
     }
-    if (closingLine_)
-        sink_.ProblemAt(*closingLine_, "\"computation terminated\" is not followed by the count sentence");
-    closingLine_.reset();
+    if (closing_) sink_.ProblemAt(closing_->line, "\"computation terminated\" is not followed by the count sentence");
+    closing_.reset();
 }
 
 } // namespace pandicube

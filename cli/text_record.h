@@ -20,6 +20,7 @@ public:
     virtual void Cube(const CubeRecord& cube) = 0;
     virtual void Closing(const ClosingRecord& closing) = 0;
     virtual void ProblemAt(std::size_t line, const std::string& message) = 0;
+    virtual void CutShortAt(std::size_t line, const std::string& message) = 0;
 };
 
 // The text output, line by line: "solution N: e1 ... e62" (with
@@ -30,7 +31,8 @@ class TextRecordParser {
 public:
     explicit TextRecordParser(RecordSink& sink) : sink_(sink) {}
 
-    void Line(std::string_view line, std::size_t number);
+    // One line, its number and the offset of its first byte.
+    void Line(std::string_view line, std::size_t number, std::uint64_t offset);
     // At the end of the input: reports a cube or a closing report left open.
     void Finish();
 
@@ -48,9 +50,10 @@ private:
 
     RecordSink& sink_;
     std::size_t lineNumber_ = 0;
+    std::uint64_t offset_ = 0;
     std::optional<PendingCube> pending_;
     bool skippingCube_ = false;
-    std::optional<std::size_t> closingLine_;
+    std::optional<RecordPlace> closing_; // "computation terminated" waiting for its count
 };
 
 // Small helpers of the parsers.

@@ -1,10 +1,14 @@
 #include "cli/verify_command.h"
 
-#include "cli/cube_reader.h"
+#include "cli/output_judge.h"
+#include "cli/solution_writer.h"
 #include "search/cube_check.h"
 #include "search/input_rules.h"
 
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -16,53 +20,27 @@ namespace {
 constexpr std::size_t kDetailsPerRule = 8;
 constexpr std::size_t kProblemsShown = 20;
 
-class VerifySink : public CubeSink {
-public:
-    VerifySink(std::ostream& out, std::ostream& err, std::optional<std::int32_t> bound)
-        : out_(out), err_(err), bound_(bound)
-    {
-    }
+std::string Plural(std::int64_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + ' ' + (n == 1 ? one : many);
+}
 
-    void OnCube(const CubeRecord& cube) override
-    {
-        ++checked_;
-        const CubeCheck check = CheckCube(cube.cells, bound_);
-        if (check.Valid()) {
-            ++valid_;
-            return;
-        }
-        ++invalid_;
-        out_ << "solution " << cube.number << " (line " << cube.line << "): invalid\n";
-        std::array<std::size_t, 4> perRule{};
-        for (const RuleFailure& failure : check.failures) {
-            std::size_t& n = perRule[static_cast<std::size_t>(failure.rule)];
-            if (n++ < kDetailsPerRule) out_ << "  " << CubeRuleName(failure.rule) << ": " << failure.detail << '\n';
-        }
-        for (std::size_t rule = 0; rule < perRule.size(); ++rule) {
-            if (perRule[rule] > kDetailsPerRule) {
-                out_ << "  " << CubeRuleName(static_cast<CubeRule>(rule)) << ": and " << perRule[rule] - kDetailsPerRule
-                     << " more\n";
-            }
+// Writes the rules a cube breaks, at most kDetailsPerRule details each.
+void ReportInvalidCube(std::ostream& out, const CubeRecord& cube, const CubeCheck& check)
+{
+    out << "solution " << cube.number << " (line " << cube.line << "): invalid\n";
+    std::array<std::size_t, 4> perRule{};
+    for (const RuleFailure& failure : check.failures) {
+        std::size_t& n = perRule[static_cast<std::size_t>(failure.rule)];
+        if (n++ < kDetailsPerRule) out << "  " << CubeRuleName(failure.rule) << ": " << failure.detail << '\n';
+    }
+    for (std::size_t rule = 0; rule < perRule.size(); ++rule) {
+        if (perRule[rule] > kDetailsPerRule) {
+            out << "  " << CubeRuleName(static_cast<CubeRule>(rule)) << ": and " << perRule[rule] - kDetailsPerRule
+                << " more\n";
         }
     }
-
-    void OnClosing(const ClosingRecord&) override {}
-
-    void OnProblem(std::size_t line, const std::string& message) override
-    {
-        if (problems_++ < kProblemsShown) err_ << "pandicube-search: verify: line " << line << ": " << message << '\n';
-    }
-
-    std::size_t checked_ = 0;
-    std::size_t valid_ = 0;
-    std::size_t invalid_ = 0;
-    std::size_t problems_ = 0;
-
-private:
-    std::ostream& out_;
-    std::ostream& err_;
-    std::optional<std::int32_t> bound_;
-};
+}
 
 } // namespace
 
@@ -70,9 +48,16 @@ std::istream* OpenInput(const std::string& file, const CliEnvironment& env, std:
                         std::ostream& err, const char* command)
 {
     if (file == "-") return env.in != nullptr ? env.in : &std::cin;
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec)) {
+        err << "pandicube-search: " << command << ": " << file << " is a directory\n";
+        return nullptr;
+    }
+    errno = 0;
     auto stream = std::make_unique<std::ifstream>(file, std::ios::binary);
     if (!stream->is_open()) {
-        err << "pandicube-search: " << command << ": cannot open " << file << '\n';
+        err << "pandicube-search: " << command << ": cannot open " << file << ": "
+            << (errno != 0 ? std::strerror(errno) : "unknown error") << '\n';
         return nullptr;
     }
     owned = std::move(stream);
@@ -85,7 +70,7 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
     if (opt.bound) {
         const InputCheck check = CheckUpperBound(*opt.bound);
         if (!check.Ok()) {
-            err << "pandicube-search: --bound: " << InputErrorMessage(check.error) << '\n';
+            err << "pandicube-search: verify: --bound: " << InputErrorMessage(check.error) << '\n';
             return kExitRefused;
         }
         bound = check.value;
@@ -94,23 +79,72 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
     std::istream* in = OpenInput(opt.file, env, owned, err, "verify");
     if (in == nullptr) return kExitRefused;
 
-    VerifySink sink(out, err, bound);
-    const ReadSummary summary = ReadCubes(*in, sink);
-    if (sink.problems_ > kProblemsShown) {
-        err << "pandicube-search: verify: " << sink.problems_ - kProblemsShown << " more problems not shown\n";
+    const std::string where = "pandicube-search: verify: " + opt.file + ": ";
+    std::size_t shown = 0;
+    std::int64_t checked = 0;
+    std::int64_t invalid = 0;
+    OutputJudge judge(
+        [&](std::size_t line, const std::string& message) {
+            if (shown++ < kProblemsShown) err << where << "line " << line << ": " << message << '\n';
+        },
+        [&](const CubeRecord& cube, const OutputPart& part) {
+            ++checked;
+            const CubeCheck check = CheckCube(cube.cells, bound           ? bound
+                                                          : part.identity ? std::optional(part.identity->bound)
+                                                                          : std::nullopt);
+            if (check.Valid()) return;
+            ++invalid;
+            ReportInvalidCube(out, cube, check);
+        });
+    ReadCubes(*in, judge);
+    if (judge.Problems() > kProblemsShown)
+        err << where << judge.Problems() - kProblemsShown << " more problems not shown\n";
+
+    // The file as a whole: is every output in it complete?
+    bool incomplete = false;
+    for (const OutputPart& part : judge.Parts()) {
+        const std::string at = where + "line " + std::to_string(part.line) + ": ";
+        std::string why;
+        if (!part.identity) {
+            why = "an output without identity line and completion record (written by an earlier "
+                  "pandicube-search): nothing shows that it is whole";
+        } else if (!part.completion) {
+            why = "the output that starts here has no completion record: the run was killed or the file is "
+                  "truncated";
+            if (part.cutShortAt)
+                why += " (the input ends inside the record at line " + std::to_string(*part.cutShortAt) + ")";
+        } else if (!part.completion->complete) {
+            why = "the run was interrupted by " + part.completion->signal + " after " +
+                  Plural(part.completion->solutions, "solution", "solutions") +
+                  "; pandicube-search resume continues it";
+        }
+        if (why.empty()) continue;
+        incomplete = true;
+        if (!opt.partial) {
+            err << at << why << '\n';
+        } else if (part.problems == 0) {
+            out << opt.file << ": output at line " << part.line << " is incomplete; its "
+                << Plural(part.solutions, "solution is", "solutions are") << " sound\n";
+        }
     }
-    out << sink.checked_ << " cubes checked, " << sink.valid_ << " valid, " << sink.invalid_ << " invalid\n";
+    out << Plural(checked, "cube", "cubes") << " checked, " << checked - invalid << " valid, " << invalid
+        << " invalid\n";
     out.flush();
-    if (!summary.format && sink.problems_ == 0) {
-        err << "pandicube-search: verify: the input holds no output of pandicube-search\n";
+    if (!out.good()) {
+        err << "pandicube-search: verify: cannot write the report: " << std::strerror(errno) << '\n';
+        return kExitWriteFailed;
+    }
+    if (judge.Parts().empty() && judge.Problems() == 0) {
+        err << where << "the input holds no output of pandicube-search\n";
         return kExitRefused;
     }
-    if (sink.problems_ > 0) {
-        err << "pandicube-search: verify: the input is malformed (" << sink.problems_
-            << (sink.problems_ == 1 ? " problem" : " problems") << ")\n";
+    if (judge.Problems() > 0) {
+        err << where << "the input is malformed ("
+            << Plural(static_cast<std::int64_t>(judge.Problems()), "problem", "problems") << ")\n";
         return kExitRefused;
     }
-    return sink.invalid_ == 0 ? kExitOk : kExitFailed;
+    if (incomplete && !opt.partial) return kExitRefused;
+    return invalid == 0 ? kExitOk : kExitFailed;
 }
 
 } // namespace pandicube
