@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "tests/cli/cli_test_support.h"
 #include "search/cube.h"
 #include "tests/cube_checker.h"
 
@@ -13,34 +14,6 @@
 
 namespace pandicube::test {
 namespace {
-
-struct CliResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CliResult RunInProcess(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "pandicube-search");
-    std::vector<const char*> argv;
-    for (const std::string& arg : args) argv.push_back(arg.c_str());
-    std::ostringstream out;
-    std::ostringstream err;
-    CliResult result;
-    result.status = RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    result.out = out.str();
-    result.err = err.str();
-    return result;
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
 
 // The entries of a text solution line "solution N: e1 ... e62 [| ...]".
 Entries EntriesOfLine(const std::string& line)
@@ -83,10 +56,10 @@ bool IsSolutionLine(const std::string& line)
 
 TEST(CliText, DefaultStartWithReductionPrintsTwoCubesAndTheCount)
 {
-    const CliResult result = RunInProcess({"--start", "203,-75,-30,-58", "--reduce"});
+    const CliResult result = RunTool({"--start", "203,-75,-30,-58", "--reduce"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
-    const std::vector<std::string> lines = Lines(result.out);
+    const std::vector<std::string> lines = Lines(Body(result.out));
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0],
               "solution 1: -19 52 48 119 115 34 10 96 -58 233 57 123 219 -75 -9 110 -94 -48 238 109 133 224 0 91 -133 "
@@ -124,9 +97,9 @@ TEST(CliText, SolutionLineShapeIsChecked)
 
 TEST(CliText, RunWithoutReductionShowsNoBound)
 {
-    const CliResult result = RunInProcess({"--bound", "255", "--start", "25,36,178,9"});
+    const CliResult result = RunTool({"--bound", "255", "--start", "25,36,178,9"});
     EXPECT_EQ(result.status, 0);
-    const std::vector<std::string> lines = Lines(result.out);
+    const std::vector<std::string> lines = Lines(Body(result.out));
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_TRUE(IsSolutionLine(lines[0])) << lines[0];
     EXPECT_EQ(lines[0].find('|'), std::string::npos);
@@ -142,17 +115,17 @@ TEST(CliText, RunWithoutReductionShowsNoBound)
 
 TEST(CliText, RunWithoutCubesPrintsOnlyTheClosingLines)
 {
-    const CliResult result = RunInProcess({"--bound", "63"});
+    const CliResult result = RunTool({"--bound", "63"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, "computation terminated\nno solution was found.\n");
+    EXPECT_EQ(Body(result.out), "computation terminated\nno solution was found.\n");
     EXPECT_EQ(result.err, "");
 }
 
 TEST(CliJson, EveryLineIsAnObjectAndTheLastCountsThem)
 {
-    const CliResult result = RunInProcess({"--bound", "255", "--json"});
+    const CliResult result = RunTool({"--bound", "255", "--json"});
     EXPECT_EQ(result.status, 0);
-    const std::vector<std::string> lines = Lines(result.out);
+    const std::vector<std::string> lines = Lines(Body(result.out));
     ASSERT_EQ(lines.size(), 25u);
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
         const nlohmann::json object = nlohmann::json::parse(lines[i]);
@@ -165,14 +138,15 @@ TEST(CliJson, EveryLineIsAnObjectAndTheLastCountsThem)
         EXPECT_EQ(CubeFaults(e, -130, 256), std::vector<std::string>{}) << "solution " << i + 1;
         EXPECT_FALSE(object.contains("bestBound"));
     }
-    EXPECT_EQ(nlohmann::json::parse(lines.back()), nlohmann::json::parse(R"({"solutions": 24})"));
+    EXPECT_EQ(nlohmann::json::parse(lines.back()),
+              nlohmann::json::parse(R"({"solutions": 24, "checksum": "c0a1b02ad2278b64", "complete": true})"));
 }
 
 TEST(CliJson, ReductionAddsTheBestBound)
 {
-    const CliResult result = RunInProcess({"--json", "--reduce", "--start", "203,-75,-30,-58"});
+    const CliResult result = RunTool({"--json", "--reduce", "--start", "203,-75,-30,-58"});
     EXPECT_EQ(result.status, 0);
-    const std::vector<std::string> lines = Lines(result.out);
+    const std::vector<std::string> lines = Lines(Body(result.out));
     ASSERT_EQ(lines.size(), 3u);
     const nlohmann::json first = nlohmann::json::parse(lines[0]);
     const nlohmann::json second = nlohmann::json::parse(lines[1]);
@@ -182,15 +156,16 @@ TEST(CliJson, ReductionAddsTheBestBound)
     EXPECT_EQ(second.at("solution"), 2);
     EXPECT_EQ(second.at("bestBound"), 255);
     EXPECT_EQ(second.at("entries").size(), 62u);
-    EXPECT_EQ(nlohmann::json::parse(lines[2]), nlohmann::json::parse(R"({"solutions": 2, "bestBound": 255})"));
+    EXPECT_EQ(nlohmann::json::parse(lines[2]),
+              nlohmann::json::parse(R"({"solutions": 2, "bestBound": 255, "checksum": "853bd5a5a0a2d328", "complete": true})"));
 }
 
 TEST(CliText, CentreValueAsStartE14EndsTheRunWithoutCubes)
 {
     // 63 is the centre's value: e14 = 63 is refused and no e14 below 63 is left.
-    const CliResult result = RunInProcess({"--start", "109,63,-143,192"});
+    const CliResult result = RunTool({"--start", "109,63,-143,192"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, "computation terminated\nno solution was found.\n");
+    EXPECT_EQ(Body(result.out), "computation terminated\nno solution was found.\n");
     EXPECT_EQ(result.err, "");
 }
 
@@ -217,7 +192,7 @@ TEST(CliRefusal, BadInputExitsWithStatus2AndNamesTheOption)
         {{"--start", "1,2,3,4,5"}, "pandicube-search: --start takes four values E10,E14,E17,E18\n"},
     };
     for (const Refusal& refusal : refusals) {
-        const CliResult result = RunInProcess(refusal.args);
+        const CliResult result = RunTool(refusal.args);
         EXPECT_EQ(result.status, 2) << refusal.message;
         EXPECT_EQ(result.out, "") << refusal.message;
         EXPECT_EQ(result.err, refusal.message);
@@ -228,7 +203,7 @@ TEST(CliRefusal, UnknownOptionsAreRefused)
 {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"--frobnicate"}, {"--bound"}, {"300"}, {"--reduce=maybe"}}) {
-        const CliResult result = RunInProcess(args);
+        const CliResult result = RunTool(args);
         EXPECT_EQ(result.status, 2) << args.front();
         EXPECT_EQ(result.out, "") << args.front();
         EXPECT_NE(result.err.find("pandicube-search: "), std::string::npos) << args.front();
@@ -237,7 +212,7 @@ TEST(CliRefusal, UnknownOptionsAreRefused)
 
 TEST(CliHelp, ListsTheOptionsAndSucceeds)
 {
-    const CliResult result = RunInProcess({"--help"});
+    const CliResult result = RunTool({"--help"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
     for (const char* option : {"--bound", "--reduce", "--start", "--json"}) {
@@ -263,7 +238,7 @@ CliResult RunProgram(const std::string& args, const std::string& redirect)
 TEST(CliProgram, WritesTheSameAsTheInProcessRun)
 {
     const CliResult program = RunProgram("--bound 255 --start 25,36,178,9", "2>/dev/null");
-    const CliResult inProcess = RunInProcess({"--bound", "255", "--start", "25,36,178,9"});
+    const CliResult inProcess = RunTool({"--bound", "255", "--start", "25,36,178,9"});
     EXPECT_EQ(program.status, 0);
     EXPECT_EQ(program.out, inProcess.out);
     EXPECT_NE(program.out.find("exactly one solution was found."), std::string::npos);

@@ -3,6 +3,7 @@
 #include "cli/cli.h"
 #include "search/cube.h"
 
+#include <functional>
 #include <initializer_list>
 #include <sstream>
 #include <string>
@@ -25,7 +26,8 @@ struct CliResult {
 
 // Runs the front end in-process with the given arguments (without the
 // program name), standard input `input`, and standard error a terminal or not.
-inline CliResult RunTool(std::vector<std::string> args, const std::string& input = {}, bool terminal = false)
+inline CliResult RunTool(std::vector<std::string> args, const std::string& input = {}, bool terminal = false,
+                         std::function<int()> interruption = {})
 {
     args.insert(args.begin(), "pandicube-search");
     std::vector<const char*> argv;
@@ -33,7 +35,7 @@ inline CliResult RunTool(std::vector<std::string> args, const std::string& input
     std::istringstream in(input);
     std::ostringstream out;
     std::ostringstream err;
-    const CliEnvironment env{terminal, &in, 2};
+    const CliEnvironment env{terminal, &in, 2, false, std::move(interruption)};
     CliResult result;
     result.status = RunCli(static_cast<int>(argv.size()), argv.data(), out, err, env);
     result.out = out.str();
@@ -47,6 +49,19 @@ inline std::vector<std::string> Lines(const std::string& text)
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+// The results of an output: without its identity line and, in text and CSV,
+// without its completion comment (in JSON the completion object stays: it
+// is also the closing count).
+inline std::string Body(const std::string& output)
+{
+    std::string body = output;
+    if (body.starts_with("# pandicube-search ") || body.starts_with("{\"program\"")) body.erase(0, body.find('\n') + 1);
+    const auto last = body.rfind('\n', body.size() >= 2 ? body.size() - 2 : 0);
+    const std::size_t from = last == std::string::npos ? 0 : last + 1;
+    if (body.compare(from, 2, "# ") == 0) body.erase(from);
+    return body;
 }
 
 } // namespace pandicube::test

@@ -9,6 +9,7 @@
 namespace pandicube {
 namespace {
 
+using test::Body;
 using test::kWorkedExample;
 using test::Lines;
 using test::RunTool;
@@ -39,7 +40,7 @@ TEST(SearchOutput, KeepsTheTextAndJsonLinesOfARun)
 {
     const auto text = RunTool({});
     ASSERT_EQ(text.status, 0);
-    const auto lines = Lines(text.out);
+    const auto lines = Lines(Body(text.out));
     ASSERT_EQ(lines.size(), 506u);
     EXPECT_EQ(lines[0].substr(0, 11), "solution 1:");
     EXPECT_TRUE(IsNumberList(lines[0].substr(11), ' ', 62));
@@ -48,9 +49,10 @@ TEST(SearchOutput, KeepsTheTextAndJsonLinesOfARun)
     EXPECT_TRUE(text.err.empty());
 
     const auto reduce = RunTool({"--start", "203,-75,-30,-58", "--reduce", "--json"});
-    EXPECT_EQ(Lines(reduce.out).size(), 3u);
-    EXPECT_EQ(nlohmann::json::parse(Lines(reduce.out)[1])["bestBound"], 255);
-    EXPECT_EQ(Lines(reduce.out)[2], R"({"solutions": 2, "bestBound": 255})");
+    EXPECT_EQ(Lines(Body(reduce.out)).size(), 3u);
+    EXPECT_EQ(nlohmann::json::parse(Lines(Body(reduce.out))[1])["bestBound"], 255);
+    EXPECT_EQ(Lines(Body(reduce.out))[2],
+              R"({"solutions": 2, "bestBound": 255, "checksum": "853bd5a5a0a2d328", "complete": true})");
     EXPECT_EQ(RunTool({"--start", "203,-75,-30,-58", "--reduce", "--format", "json"}).out, reduce.out);
 }
 
@@ -58,7 +60,7 @@ TEST(SearchOutput, WritesTheWholeCubeOfTheWorkedExampleCellByCell)
 {
     const Cells cells = CellsFromEntries(kWorkedExample);
     const auto text = RunTool(With(kExampleRun, {"--cube"}));
-    const auto lines = Lines(text.out);
+    const auto lines = Lines(Body(text.out));
     ASSERT_GE(lines.size(), 31u);
     EXPECT_EQ(lines[0], "solution 1:");
     EXPECT_EQ(lines[1], "plane 1:");
@@ -79,7 +81,7 @@ TEST(SearchOutput, WritesTheWholeCubeOfTheWorkedExampleCellByCell)
     // Cells 121 to 125 hold 126 - e5, ..., 126 - e1.
     EXPECT_EQ(lines[30], "  31   29   72   70  113");
 
-    const auto json = nlohmann::json::parse(Lines(RunTool(With(kExampleRun, {"--cube", "--json"})).out)[0]);
+    const auto json = nlohmann::json::parse(Lines(Body(RunTool(With(kExampleRun, {"--cube", "--json"})).out))[0]);
     ASSERT_EQ(json["cells"].size(), 125u);
     for (int k = 1; k <= 125; ++k)
         EXPECT_EQ(json["cells"][static_cast<std::size_t>(k - 1)], cells[static_cast<std::size_t>(k)]);
@@ -89,14 +91,14 @@ TEST(SearchOutput, WritesTheWholeCubeOfTheWorkedExampleCellByCell)
 
 TEST(SearchOutput, WritesCsvWithAHeaderAndOneRowPerSolution)
 {
-    const auto csv = Lines(RunTool({"--format", "csv"}).out);
+    const auto csv = Lines(Body(RunTool({"--format", "csv"}).out));
     ASSERT_EQ(csv.size(), 505u);
     EXPECT_EQ(csv[0].substr(0, 21), "solution,e1,e2,e3,e4,");
     EXPECT_EQ(csv[0].substr(csv[0].size() - 8), ",e61,e62");
     EXPECT_EQ(csv[504].substr(0, 3), "504");
     EXPECT_TRUE(IsNumberList(csv[504].substr(3), ',', 62));
 
-    const auto cube = Lines(RunTool(With(kExampleRun, {"--format", "csv", "--cube", "--reduce"})).out);
+    const auto cube = Lines(Body(RunTool(With(kExampleRun, {"--format", "csv", "--cube", "--reduce"})).out));
     EXPECT_EQ(cube[0].substr(cube[0].size() - 20), ",c124,c125,bestBound");
     EXPECT_EQ(cube[1].substr(0, 12), "1,13,56,54,9");
     EXPECT_EQ(cube[1].substr(cube[1].size() - 8), ",113,279"); // c125 and the best upper bound
@@ -104,11 +106,12 @@ TEST(SearchOutput, WritesCsvWithAHeaderAndOneRowPerSolution)
 
 TEST(SearchOutput, CountOnlyWritesTheClosingReportAlone)
 {
-    EXPECT_EQ(RunTool({"--count-only"}).out, "computation terminated\n504 solutions were found.\n");
+    EXPECT_EQ(Body(RunTool({"--count-only"}).out), "computation terminated\n504 solutions were found.\n");
     const std::string json = RunTool({"--json", "--bound", "255"}).out;
-    EXPECT_EQ(RunTool({"--count-only", "--json", "--bound", "255"}).out, json.substr(json.rfind("{\"solutions\"")));
-    EXPECT_EQ(RunTool({"--count-only", "--format", "csv", "--bound", "200"}).out, "solutions\n0\n");
-    EXPECT_EQ(RunTool({"--count-only", "--bound", "200"}).out, "computation terminated\nno solution was found.\n");
+    EXPECT_EQ(Body(RunTool({"--count-only", "--json", "--bound", "255"}).out),
+              json.substr(json.rfind("{\"solutions\"")));
+    EXPECT_EQ(Body(RunTool({"--count-only", "--format", "csv", "--bound", "200"}).out), "solutions\n0\n");
+    EXPECT_EQ(Body(RunTool({"--count-only", "--bound", "200"}).out), "computation terminated\nno solution was found.\n");
 }
 
 TEST(SearchOutput, BothEnginePathsWriteTheSameBytes)
@@ -122,12 +125,12 @@ TEST(SearchOutput, BothEnginePathsWriteTheSameBytes)
         std::ostringstream threaded;
         std::ostringstream err;
         options.path = EnginePath::Sequential;
-        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1}, sequential, err), 0);
+        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1, false, {}}, sequential, err), 0);
         options.path = EnginePath::Units;
-        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1}, units, err), 0);
+        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1, false, {}}, units, err), 0);
         options.threads = "2";
-        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1}, threaded, err), 0);
-        EXPECT_EQ(Lines(sequential.str()).size(), format == OutputFormat::Text ? 506u : 505u);
+        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1, false, {}}, threaded, err), 0);
+        EXPECT_EQ(Lines(sequential.str()).size(), format == OutputFormat::Text ? 508u : 506u);
         EXPECT_EQ(sequential.str(), units.str());
         EXPECT_EQ(sequential.str(), threaded.str());
     }
