@@ -74,13 +74,13 @@ struct SliceSet {
         // The run is the one that most outputs name; the others are foreign.
         std::map<std::string, std::size_t> votes;
         for (const Found& f : found) {
-            if (f.part.identity) ++votes[IdentityComment(WholeRun(WithCount(*f.part.identity)))];
+            if (f.part.identity) ++votes[IdentityComment(WithCount(*f.part.identity))];
         }
         const Found* majority = nullptr;
         std::size_t best = 0;
         for (const Found& f : found) {
             if (!f.part.identity) continue;
-            const std::size_t n = votes[IdentityComment(WholeRun(WithCount(*f.part.identity)))];
+            const std::size_t n = votes[IdentityComment(WithCount(*f.part.identity))];
             if (n > best) {
                 best = n;
                 majority = &f;
@@ -129,9 +129,10 @@ struct SliceSet {
         }
     }
 
+    // The identity with the slice number left out (a whole run is slice 1/1).
     static RunIdentity WithCount(RunIdentity id)
     {
-        if (id.slice) id.slice->index = 1;
+        id.slice = Slice{1, id.slice.value_or(Slice{}).count};
         return id;
     }
 
@@ -143,7 +144,7 @@ struct SliceSet {
             report.push_back("foreign: " + faults.back());
             return;
         }
-        if (run && !SameRun(WholeRun(WithCount(*f.part.identity)), WholeRun(WithCount(*run)))) {
+        if (run && !SameRun(WithCount(*f.part.identity), WithCount(*run))) {
             const std::vector<std::string> mine = Fields(*f.part.identity);
             const std::vector<std::string> theirs = Fields(*run);
             std::size_t i = 0;

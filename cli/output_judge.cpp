@@ -81,22 +81,26 @@ void OutputJudge::OnCube(const CubeRecord& cube)
                            what + (id->reduce ? " carries no best upper bound in an output of --reduce"
                                               : " carries a best upper bound in an output without --reduce"));
     }
-    if (cube.number != part.solutions + 1)
-        return Problem(cube.line, what + " stands where solution " + Num(part.solutions + 1) + " belongs");
     Entries e{};
     std::copy(cube.cells.begin() + 1, cube.cells.begin() + kEntryCount + 1, e.begin() + 1);
     const SolutionOrderKey key = OrderKeyOf(e);
-    if (lastKey_ && !(*lastKey_ < key))
-        return Problem(cube.line,
-                       what + " is out of the order of the search (after solution " + Num(cube.number - 1) + ")");
-    if (cube.bestBound) {
-        const std::int32_t largest = LargestValue(cube.cells);
-        if (*cube.bestBound != largest)
-            return Problem(cube.line, what + " carries the best upper bound " + Num(*cube.bestBound) +
-                                          ", but its largest value is " + Num(largest));
-        if (part.last && part.last->bestBound && *cube.bestBound >= *part.last->bestBound)
-            return Problem(cube.line, what + " carries the best upper bound " + Num(*cube.bestBound) +
-                                          ", not below the " + Num(*part.last->bestBound) + " before it");
+    // Outputs of earlier versions were numbered and ordered alike, but may be
+    // pieced together by hand: their cubes are checked one by one.
+    if (part.identity) {
+        if (cube.number != part.solutions + 1)
+            return Problem(cube.line, what + " stands where solution " + Num(part.solutions + 1) + " belongs");
+        if (lastKey_ && !(*lastKey_ < key))
+            return Problem(cube.line,
+                           what + " is out of the order of the search (after solution " + Num(cube.number - 1) + ")");
+        if (cube.bestBound) {
+            const std::int32_t largest = LargestValue(cube.cells);
+            if (*cube.bestBound != largest)
+                return Problem(cube.line, what + " carries the best upper bound " + Num(*cube.bestBound) +
+                                              ", but its largest value is " + Num(largest));
+            if (part.last && part.last->bestBound && *cube.bestBound >= *part.last->bestBound)
+                return Problem(cube.line, what + " carries the best upper bound " + Num(*cube.bestBound) +
+                                              ", not below the " + Num(*part.last->bestBound) + " before it");
+        }
     }
     lastKey_ = key;
     ++part.solutions;
@@ -155,7 +159,7 @@ void OutputJudge::OnProblem(std::size_t line, const std::string& message)
 void OutputJudge::OnCutShort(std::size_t line, const std::string& message)
 {
     if (parts_.empty() || Closed(parts_.back())) return Problem(line, message);
-    parts_.back().cutShortAt = line;
+    parts_.back().cutShort = "line " + std::to_string(line) + ": " + message;
 }
 
 } // namespace pandicube

@@ -25,7 +25,7 @@ struct OutputPart {
     std::optional<std::int32_t> closingCount;
     std::optional<CompletionRecord> completion;
     std::size_t problems = 0;
-    std::optional<std::size_t> cutShortAt; // the line where the input ends inside a record
+    std::string cutShort; // where and how the input ends inside a record
 
     bool Complete() const { return completion && completion->complete && problems == 0; }
     // Solutions of the run: read, or counted by a --count-only run.

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 
 namespace pandicube {
 
@@ -83,6 +84,7 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
     std::size_t shown = 0;
     std::int64_t checked = 0;
     std::int64_t invalid = 0;
+    std::map<std::size_t, std::int64_t> invalidAtLine; // invalid cubes of the output that starts at a line
     OutputJudge judge(
         [&](std::size_t line, const std::string& message) {
             if (shown++ < kProblemsShown) err << where << "line " << line << ": " << message << '\n';
@@ -94,6 +96,7 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
                                                                           : std::nullopt);
             if (check.Valid()) return;
             ++invalid;
+            ++invalidAtLine[part.line];
             ReportInvalidCube(out, cube, check);
         });
     ReadCubes(*in, judge);
@@ -111,8 +114,7 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
         } else if (!part.completion) {
             why = "the output that starts here has no completion record: the run was killed or the file is "
                   "truncated";
-            if (part.cutShortAt)
-                why += " (the input ends inside the record at line " + std::to_string(*part.cutShortAt) + ")";
+            if (!part.cutShort.empty()) why += "; " + part.cutShort;
         } else if (!part.completion->complete) {
             why = "the run was interrupted by " + part.completion->signal + " after " +
                   Plural(part.completion->solutions, "solution", "solutions") +
@@ -122,7 +124,7 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
         incomplete = true;
         if (!opt.partial) {
             err << at << why << '\n';
-        } else if (part.problems == 0) {
+        } else if (part.problems == 0 && invalidAtLine[part.line] == 0) {
             out << opt.file << ": output at line " << part.line << " is incomplete; its "
                 << Plural(part.solutions, "solution is", "solutions are") << " sound\n";
         }

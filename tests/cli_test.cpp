@@ -1,6 +1,6 @@
 #include "cli/cli.h"
-#include "tests/cli/cli_test_support.h"
 #include "search/cube.h"
+#include "tests/cli/cli_test_support.h"
 #include "tests/cube_checker.h"
 
 #include <gtest/gtest.h>
@@ -157,7 +157,8 @@ TEST(CliJson, ReductionAddsTheBestBound)
     EXPECT_EQ(second.at("bestBound"), 255);
     EXPECT_EQ(second.at("entries").size(), 62u);
     EXPECT_EQ(nlohmann::json::parse(lines[2]),
-              nlohmann::json::parse(R"({"solutions": 2, "bestBound": 255, "checksum": "853bd5a5a0a2d328", "complete": true})"));
+              nlohmann::json::parse(
+                  R"({"solutions": 2, "bestBound": 255, "checksum": "853bd5a5a0a2d328", "complete": true})"));
 }
 
 TEST(CliText, CentreValueAsStartE14EndsTheRunWithoutCubes)

@@ -51,6 +51,12 @@ inline std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
+// A stand-in for the signal handler: SIGTERM comes after `calls` looks.
+inline std::function<int()> StopAfter(int calls)
+{
+    return [calls]() mutable { return --calls < 0 ? 15 : 0; };
+}
+
 // The results of an output: without its identity line and, in text and CSV,
 // without its completion comment (in JSON the completion object stays: it
 // is also the closing count).

@@ -111,7 +111,8 @@ TEST(SearchOutput, CountOnlyWritesTheClosingReportAlone)
     EXPECT_EQ(Body(RunTool({"--count-only", "--json", "--bound", "255"}).out),
               json.substr(json.rfind("{\"solutions\"")));
     EXPECT_EQ(Body(RunTool({"--count-only", "--format", "csv", "--bound", "200"}).out), "solutions\n0\n");
-    EXPECT_EQ(Body(RunTool({"--count-only", "--bound", "200"}).out), "computation terminated\nno solution was found.\n");
+    EXPECT_EQ(Body(RunTool({"--count-only", "--bound", "200"}).out),
+              "computation terminated\nno solution was found.\n");
 }
 
 TEST(SearchOutput, BothEnginePathsWriteTheSameBytes)

@@ -11,8 +11,10 @@
 namespace pandicube {
 namespace {
 
+using test::Body;
 using test::Lines;
 using test::RunTool;
+using test::StopAfter;
 
 // The solution lines of a text run ("solution N: e1 ... e62") without their
 // numbers, so that lines of different runs compare.
@@ -101,50 +103,76 @@ TEST_F(TempFiles, MergeKeepsEachFormatAndSumsCounts)
     for (const std::vector<std::string>& format : {std::vector<std::string>{"--json", "--cube"},
                                                    {"--format", "csv"},
                                                    {"--format", "csv", "--cube"},
-                                                   {"--cube"}}) {
+                                                   {"--cube"},
+                                                   {"--count-only"},
+                                                   {"--count-only", "--format", "csv"}}) {
         const std::vector<std::string> run = With(format, {"--bound", "280"});
         std::string concatenated;
-        for (int k = 1; k <= 3; ++k) {
-            const std::vector<std::string> args = With(run, {"--slice", std::to_string(k) + "/3"});
-            concatenated += RunTool(args).out;
-        }
+        for (int k = 3; k >= 1; --k) concatenated += RunTool(With(run, {"--slice", std::to_string(k) + "/3"})).out;
         const auto merged = RunTool({"merge", "-"}, concatenated);
         EXPECT_EQ(merged.status, 0) << merged.err;
-        EXPECT_EQ(merged.out, RunTool(run).out) << format[0] << " " << format[1];
+        EXPECT_EQ(merged.out, RunTool(run).out) << format[0] << " " << format.back();
     }
-    const std::string counts = RunTool({"--slice", "1/2", "--count-only", "--bound", "280"}).out;
-    const std::string more = Write("counts", RunTool({"--slice", "2/2", "--count-only", "--bound", "280"}).out);
-    EXPECT_EQ(RunTool({"merge", "-", more}, counts).out, "computation terminated\n144 solutions were found.\n");
-    EXPECT_EQ(RunTool({"merge", "-"}, "solutions\n200\nsolutions\n304\n").out, "solutions\n504\n");
 }
 
-TEST_F(TempFiles, MergeRefusesRepeatedMixedUnfinishedAndReducedInputs)
+// Every set of inputs that is not exactly the complete slices of one run is
+// refused with what is wrong, and `merge --check` says the same per slice.
+TEST_F(TempFiles, MergeRefusesAnythingButACompleteSetOfSlices)
 {
-    const std::string slice = Write("slice", RunTool({"--slice", "1/3"}).out);
-    const std::string json = Write("json", RunTool({"--slice", "2/3", "--json"}).out);
-    const std::string text = RunTool({"--slice", "2/3"}).out;
-    const std::string unfinished = Write("unfinished", text.substr(0, text.find("computation")));
-    const std::string reduced = Write("reduced", RunTool({"--reduce"}).out);
-    const std::string counts = Write("counts", RunTool({"--slice", "3/3", "--count-only"}).out);
+    const auto slice = [&](const std::string& k, std::vector<std::string> more = {}) {
+        return Write("slice-" + k.substr(0, k.find('/')) + "-of-" + k.substr(k.find('/') + 1) +
+                         std::to_string(more.size()),
+                     RunTool(With(more, {"--bound", "300", "--slice", k, "--threads", "1"})).out);
+    };
+    const std::string s1 = slice("1/3"), s2 = slice("2/3"), s3 = slice("3/3");
+    const std::string text3 = RunTool({"--bound", "300", "--slice", "3/3"}).out;
+    const std::string killed = Write("killed", text3.substr(0, text3.size() / 2));
+    const std::string stopped =
+        Write("stopped", RunTool({"--bound", "300", "--slice", "3/3", "--threads", "1"}, "", false, StopAfter(40)).out);
+    const std::string foreignBound = Write("bound", RunTool({"--bound", "301", "--slice", "3/3"}).out);
+    const std::string otherCount = slice("2/4");
+    const std::string counts = slice("3/3", {"--count-only"});
+    const std::string old = Write("old", "solution 1: " + std::string(Lines(Body(text3))[0]).substr(12) + "\n");
     struct Case {
         std::vector<std::string> files;
         std::string message;
     };
     for (const Case& c : std::vector<Case>{
-             {{slice, slice}, "appears twice"},
-             {{slice, json}, "is in another format than the first input"},
-             {{unfinished}, "ends without its closing report"},
-             {{reduced}, "reduced the bound"},
-             {{slice, counts}, "mix outputs of --count-only runs"},
-             {{"/nonexistent/slice.txt"}, "cannot open /nonexistent/slice.txt"},
+             {{s1, s3}, "slice 2 of 3 is missing"},
+             {{s1}, "slices 2 and 3 of 3 are missing"},
+             {{s1, s2, s2, s3}, "slice 2 of 3 is given more than once"},
+             {{s1, s2, killed}, killed + " is incomplete: no completion record"},
+             {{s1, s2, stopped}, stopped + " is incomplete: interrupted by SIGTERM"},
+             {{s1, s2, foreignBound}, foreignBound + " was made with --bound 301, the others with --bound 300"},
+             {{s1, s2, s3, otherCount}, otherCount + " was made as 4 slices, the others as 3 slices"},
+             {{s1, s2, counts}, counts + " was made with --count-only, the others without --count-only"},
+             {{s1, s2, old}, old + " is an output without identity line"},
+             {{s1, s2, s3, Write("bad", "{\"program\": 1}\n")}, "not the identity object"},
+             {{"/nonexistent/slice.txt"}, "cannot open /nonexistent/slice.txt: No such file or directory"},
+             {{"/"}, "/ is a directory"},
          }) {
         std::vector<std::string> args = {"merge"};
         args.insert(args.end(), c.files.begin(), c.files.end());
         const auto result = RunTool(args);
         EXPECT_EQ(result.status, 2) << c.message;
         EXPECT_TRUE(result.out.empty()) << c.message;
-        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.message << "\n" << result.err;
     }
+
+    const auto check = RunTool({"merge", "--check", s1, killed, foreignBound});
+    EXPECT_EQ(check.status, 2);
+    EXPECT_EQ(Lines(check.out)[0], "run: pandicube-search 0.1.0 --bound 300 --format text");
+    EXPECT_EQ(Lines(check.out)[1],
+              "foreign: " + foreignBound + " was made with --bound 301, the others with --bound 300");
+    EXPECT_EQ(Lines(check.out)[2],
+              "slice 1: complete, " +
+                  std::to_string(Lines(Body(RunTool({"--bound", "300", "--slice", "1/3"}).out)).size() - 2) +
+                  " solutions (" + s1 + ")");
+    EXPECT_EQ(Lines(check.out)[3], "slice 2: missing");
+    EXPECT_EQ(Lines(check.out)[4], "slice 3: incomplete: no completion record (" + killed + ")");
+    const auto whole = RunTool({"merge", "--check", s3, s1, s2});
+    EXPECT_EQ(whole.status, 0);
+    EXPECT_EQ(Lines(whole.out).back(), "complete: merge can join these slices");
 }
 
 } // namespace
