@@ -82,12 +82,14 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
 
     const std::string where = "pandicube-search: verify: " + opt.file + ": ";
     std::size_t shown = 0;
+    std::string lastProblem; // shown in any case: it may say why the reading stopped
     std::int64_t checked = 0;
     std::int64_t invalid = 0;
     std::map<std::size_t, std::int64_t> invalidAtLine; // invalid cubes of the output that starts at a line
     OutputJudge judge(
         [&](std::size_t line, const std::string& message) {
-            if (shown++ < kProblemsShown) err << where << "line " << line << ": " << message << '\n';
+            lastProblem = where + "line " + std::to_string(line) + ": " + message + '\n';
+            if (shown++ < kProblemsShown) err << lastProblem;
         },
         [&](const CubeRecord& cube, const OutputPart& part) {
             ++checked;
@@ -101,7 +103,7 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
         });
     ReadCubes(*in, judge);
     if (judge.Problems() > kProblemsShown)
-        err << where << judge.Problems() - kProblemsShown << " more problems not shown\n";
+        err << where << judge.Problems() - kProblemsShown - 1 << " more problems not shown\n" << lastProblem;
 
     // The file as a whole: is every output in it complete?
     bool incomplete = false;

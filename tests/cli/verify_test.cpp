@@ -5,9 +5,11 @@
 namespace pandicube {
 namespace {
 
+using test::Body;
 using test::kWorkedExample;
 using test::Lines;
 using test::RunTool;
+using test::StopAfter;
 
 std::string Join(const Cells& cells, int count, const char* separator)
 {
@@ -91,7 +93,7 @@ TEST(Verify, NamesTheRuleAndLinesOfEachFailingCube)
     cases.push_back({"value repeated", repeated, {"distinct values: value 13 appears in cells 1, 2"}, {}});
 
     for (const Case& c : cases) {
-        const auto result = RunTool({"verify", "-"}, JsonCube(example) + JsonCube(c.cells));
+        const auto result = RunTool({"verify", "--partial", "-"}, JsonCube(example) + JsonCube(c.cells));
         EXPECT_EQ(result.status, 1) << c.name;
         EXPECT_TRUE(Contains(result.out, "solution 1 (line 2): invalid\n")) << c.name;
         for (const std::string& part : c.expected)
@@ -100,22 +102,22 @@ TEST(Verify, NamesTheRuleAndLinesOfEachFailingCube)
         EXPECT_EQ(Lines(result.out).back(), "2 cubes checked, 1 valid, 1 invalid") << c.name;
     }
 
-    const auto bound = RunTool({"verify", "-", "--bound", "278"}, JsonCube(example));
+    const auto bound = RunTool({"verify", "--partial", "-", "--bound", "278"}, JsonCube(example));
     EXPECT_EQ(bound.status, 1);
     EXPECT_EQ(bound.out, "solution 1 (line 1): invalid\n"
                          "  bound: cell 62 holds -153, outside -152 to 278\n"
                          "  bound: cell 64 holds 279, outside -152 to 278\n"
-                         "1 cubes checked, 0 valid, 1 invalid\n");
-    EXPECT_EQ(RunTool({"verify", "-", "--bound", "279"}, JsonCube(example)).status, 0);
+                         "1 cube checked, 0 valid, 1 invalid\n");
+    EXPECT_EQ(RunTool({"verify", "--partial", "-", "--bound", "279"}, JsonCube(example)).status, 0);
     EXPECT_EQ(RunTool({"verify", "-", "--bound", "0"}, JsonCube(example)).err,
-              "pandicube-search: --bound: erroneous number\n");
+              "pandicube-search: verify: --bound: erroneous number\n");
 }
 
 TEST(Verify, ChecksEntriesOnTheirOwnLine)
 {
     std::string line = "solution 7: " + Join(CellsFromEntries(kWorkedExample), 62, " ");
     line.replace(line.find(" 56 "), 4, " 57 ");
-    const auto result = RunTool({"verify", "-"}, line + "\n");
+    const auto result = RunTool({"verify", "--partial", "-"}, line + "\n");
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(Contains(result.out, "solution 7 (line 1): invalid\n  magic lines: row (plane 1, row 1) sums to 316"));
     EXPECT_FALSE(Contains(result.out, "central symmetry")); // the complement rule builds cells 64 to 125
@@ -137,22 +139,22 @@ TEST(Verify, ReportsMalformedInputWithItsLineAndNeverAsValid)
          "line 1: entry e62 is not a whole number in the 32-bit range"},
         {"too few entries", "solution 1: " + entries.substr(0, entries.rfind(' ')) + "\n",
          "line 1: expected 62 entries after \"solution 1:\", found 61"},
-        {"truncated JSON line", good.substr(0, 100) + "\n", "line 1: not valid JSON"},
+        {"truncated JSON line", Lines(good)[1].substr(0, 100) + "\n", "line 1: not valid JSON"},
         {"wrong count of cells",
          R"({"solution": 1, "cells": [1, 2, 3]})"
          "\n",
          "\"cells\" holds 3 values, not 125"},
-        {"huge value", WithFirstEntry(Lines(good)[0], "99999999999") + "\n",
+        {"huge value", WithFirstEntry(Lines(good)[1], "99999999999") + "\n",
          "line 1: \"entries\" value 1 is not a 32-bit integer"},
-        {"value just past 32 bits", WithFirstEntry(Lines(good)[0], "-2147483649") + "\n",
+        {"value just past 32 bits", WithFirstEntry(Lines(good)[1], "-2147483649") + "\n",
          "line 1: \"entries\" value 1 is not a 32-bit integer"},
-        {"fraction", WithFirstEntry(Lines(good)[0], "13.5") + "\n",
+        {"fraction", WithFirstEntry(Lines(good)[1], "13.5") + "\n",
          "line 1: \"entries\" value 1 is not a 32-bit integer"},
         {"huge value in text", "solution 1: 99999999999 " + entries.substr(entries.find(' ') + 1) + "\n",
          "line 1: entry e1 is not a whole number in the 32-bit range"},
-        {"truncated CSV row", csv.substr(0, csv.find('\n') + 60) + "\n", "line 2: expected 63 fields, found"},
+        {"truncated CSV row", csv.substr(0, csv.find("\n1,") + 60) + "\n", "line 3: expected 63 fields, found"},
         {"truncated cube", text.substr(0, text.find("plane 4:")),
-         "line 1: the cube of solution 1 ends before its five planes"},
+         "line 2: the cube of solution 1 ends before its five planes"},
         {"binary garbage",
          std::string("\x7f"
                      "ELF\0\x01\x02\xff\xfe",
@@ -171,9 +173,9 @@ TEST(Verify, ReportsMalformedInputWithItsLineAndNeverAsValid)
     const auto count =
         RunTool({"verify", "-"}, "solution 1: " + entries + "\ncomputation terminated\n2 solutions were found.\n");
     EXPECT_EQ(count.status, 2);
-    EXPECT_TRUE(Contains(count.err, "line 2: the closing report counts 2 solutions, but 1 cubes come before it"));
+    EXPECT_TRUE(Contains(count.err, "line 2: the closing report counts 2 solutions, but 1 come before it"));
     // Good cubes around a broken line are still checked.
-    const auto mixed = RunTool({"verify", "-"}, Lines(good)[0] + "\n{\"solution\": 2}\n" + Lines(good)[1] + "\n");
+    const auto mixed = RunTool({"verify", "-"}, Lines(good)[1] + "\n{\"solution\": 2}\n" + Lines(good)[2] + "\n");
     EXPECT_EQ(mixed.status, 2);
     EXPECT_EQ(mixed.out, "2 cubes checked, 2 valid, 0 invalid\n");
     EXPECT_TRUE(Contains(mixed.err, "line 2: the object has neither \"entries\" nor \"cells\""));
@@ -183,7 +185,81 @@ TEST(Verify, RefusesAFileItCannotOpen)
 {
     const auto result = RunTool({"verify", "/nonexistent/cubes.txt"});
     EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.err, "pandicube-search: verify: cannot open /nonexistent/cubes.txt\n");
+    EXPECT_EQ(result.err, "pandicube-search: verify: cannot open /nonexistent/cubes.txt: No such file or directory\n");
+}
+
+// The text with the first occurrence of `from` replaced by `to`.
+std::string Replaced(std::string text, const std::string& from, const std::string& to)
+{
+    const auto at = text.find(from);
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+// A whole output proves itself: truncated, killed, miscounted, reordered,
+// foreign or doubled outputs are refused with their line; --partial accepts
+// an unfinished one and says how far it is sound.
+TEST(Verify, JudgesTheWholeFileNotOnlyItsCubes)
+{
+    const std::string json = RunTool({"--json", "--bound", "270"}).out;
+    const std::string reduce = RunTool({"--reduce", "--bound", "280"}).out;
+    const std::vector<std::string> lines = Lines(json);
+    const std::string solution2 = lines[2] + "\n";
+    const std::string stopped = RunTool({"--bound", "300", "--threads", "1"}, "", false, StopAfter(30)).out;
+    struct Case {
+        std::string name;
+        std::string input;
+        int status;
+        std::string message; // on standard error, or with status 0 on standard output
+        std::vector<std::string> args = {};
+    };
+    const std::vector<Case> cases = {
+        {"complete", json, 0, "24 cubes checked, 24 valid, 0 invalid"},
+        {"cut at a line end", json.substr(0, json.rfind("{\"solutions\"")), 2,
+         "line 1: the output that starts here "
+         "has no completion record"},
+        {"cut inside a number", json.substr(0, json.rfind("]")), 2, "line 25: the line is cut short"},
+        {"cut, accepted as partial",
+         json.substr(0, json.rfind("]")),
+         0,
+         "output at line 1 is incomplete; its 23 solutions are sound",
+         {"--partial"}},
+        {"count changed", Replaced(json, "\"solutions\": 24", "\"solutions\": 25"), 2,
+         "line 26: the completion record counts 25 solutions, but 24 come before it"},
+        {"checksum changed", Replaced(json, "\"checksum\": \"", "\"checksum\": \"0"), 2,
+         "line 26: \"checksum\" is not 16"},
+        {"solution doubled", Replaced(json, solution2, solution2 + solution2), 2,
+         "line 4: solution 2 stands where solution 3 belongs"},
+        {"solutions swapped",
+         Replaced(json, lines[1] + "\n" + lines[2],
+                  Replaced(lines[2], ": 2,", ": 1,") + "\n" + Replaced(lines[1], ": 1,", ": 2,")),
+         2, "line 3: solution 2 is out of the order of the search"},
+        {"key given twice", Replaced(json, "\"entries\": [", "\"entries\": [], \"entries\": ["), 2,
+         "line 2: the key \"entries\" is given twice"},
+        {"output given twice", json + json, 0, "48 cubes checked, 48 valid, 0 invalid"},
+        {"formats mixed", json + reduce, 2, "line 27: not valid JSON"},
+        {"final bound changed", Replaced(reduce, "best upper bound 255, checksum", "best upper bound 2, checksum"), 2,
+         "line 7: the completion record's best upper bound is not the last solution's"},
+        {"bound of a cube changed", Replaced(reduce, "| best upper bound: 255", "| best upper bound: 2"), 2,
+         "line 4: solution 3 carries the best upper bound 2, but its largest value is 255"},
+        {"interrupted", stopped, 2, "the run was interrupted by SIGTERM after"},
+        {"interrupted, partial", stopped, 0, "solutions are sound", {"--partial"}},
+        {"lowest 32-bit entry", Replaced(json, "\"entries\": [29,", "\"entries\": [-2147483648,"), 2,
+         "line 2: entry e1 is -2147483648: its complement 126 - e1 leaves the 32-bit range"},
+        {"written by an earlier version", Body(RunTool({"--bound", "255"}).out), 2,
+         "an output without identity line and completion record"},
+        {"endless line", std::string(70000, '\0'), 2, "line 1: the line is longer than 64 KiB"},
+        {"endless garbage", std::string(300, '\n'), 2, "too many problems; the rest of the input is not read"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"verify"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.push_back("-");
+        const auto result = RunTool(args, c.input);
+        EXPECT_EQ(result.status, c.status) << c.name << "\n" << result.err;
+        EXPECT_TRUE(Contains(c.status == 0 ? result.out : result.err, c.message)) << c.name << "\n"
+                                                                                  << result.out << result.err;
+    }
+    EXPECT_EQ(RunTool({"verify", "/"}).err, "pandicube-search: verify: / is a directory\n");
 }
 
 } // namespace
