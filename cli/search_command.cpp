@@ -332,9 +332,9 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
     });
     ReadCubes(*owned, judge);
     owned.reset();
-    if (problems > 0) return RefuseWith(err, "resume: " + path + " is malformed; it cannot be continued");
     if (judge.Parts().size() != 1 || !judge.Parts().front().identity)
         return RefuseWith(err, "resume: " + path + " does not hold the output of one run with its identity line");
+    if (problems > 0) return RefuseWith(err, "resume: " + path + " is malformed; it cannot be continued");
     const OutputPart& part = judge.Parts().front();
     const RunIdentity& id = *part.identity;
     const bool isPart = path.size() > 5 && path.ends_with(".part");

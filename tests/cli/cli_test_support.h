@@ -3,11 +3,21 @@
 #include "cli/cli.h"
 #include "search/cube.h"
 
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace pandicube::test {
 
@@ -69,5 +79,75 @@ inline std::string Body(const std::string& output)
     if (body.compare(from, 2, "# ") == 0) body.erase(from);
     return body;
 }
+
+class TempFiles : public ::testing::Test {
+protected:
+    // A path for a file of the test, removed with NAME.part at the end.
+    std::string Path(const std::string& name)
+    {
+        const auto path =
+            std::filesystem::temp_directory_path() / ("pandicube-test-" + std::to_string(::getpid()) + "-" + name);
+        paths_.push_back(path);
+        paths_.push_back(path.string() + ".part");
+        return path.string();
+    }
+    std::string Write(const std::string& name, const std::string& text)
+    {
+        const std::string path = Path(name);
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    ~TempFiles() override
+    {
+        for (const auto& path : paths_) std::filesystem::remove(path);
+    }
+
+private:
+    std::vector<std::filesystem::path> paths_;
+};
+
+// Reads a whole file.
+inline std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+#ifdef PANDICUBE_SEARCH_BINARY
+// Starts the built program with standard output going to `outPath` and
+// standard error discarded; returns its process id.
+inline pid_t StartProgram(std::vector<std::string> args, const std::string& outPath)
+{
+    args.insert(args.begin(), PANDICUBE_SEARCH_BINARY);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// Waits until `path` holds at least `bytes` (or the program has ended), then
+// sends `signal`; returns the exit status, 128 + S for a program that S ended.
+inline int StopProgramAt(pid_t pid, const std::string& path, std::uintmax_t bytes, int signal)
+{
+    std::error_code ec;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::filesystem::exists(path, ec) && std::filesystem::file_size(path, ec) >= bytes) {
+            kill(pid, signal);
+            waitpid(pid, &status, 0);
+            break;
+        }
+        usleep(2000);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+#endif
 
 } // namespace pandicube::test

@@ -15,6 +15,7 @@ using test::Body;
 using test::Lines;
 using test::RunTool;
 using test::StopAfter;
+using test::TempFiles;
 
 // The solution lines of a text run ("solution N: e1 ... e62") without their
 // numbers, so that lines of different runs compare.
@@ -32,25 +33,6 @@ std::vector<std::string> With(std::vector<std::string> args, std::initializer_li
     args.insert(args.end(), more);
     return args;
 }
-
-class TempFiles : public ::testing::Test {
-protected:
-    std::string Write(const std::string& name, const std::string& text)
-    {
-        const auto path =
-            std::filesystem::temp_directory_path() / ("pandicube-merge-" + std::to_string(::getpid()) + "-" + name);
-        std::ofstream(path, std::ios::binary) << text;
-        paths_.push_back(path);
-        return path.string();
-    }
-    ~TempFiles() override
-    {
-        for (const auto& path : paths_) std::filesystem::remove(path);
-    }
-
-private:
-    std::vector<std::filesystem::path> paths_;
-};
 
 TEST(SliceUnits, DealsEveryUnitToExactlyOneSlice)
 {
