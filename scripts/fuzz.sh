@@ -16,9 +16,9 @@ CXX=clang++ cmake -S "$root" -B "$build" -G Ninja \
     -DPANDICUBE_BUILD_WINDOW=OFF \
     -DPANDICUBE_BUILD_TESTS=OFF \
     -DPANDICUBE_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" -j2 --target fuzz_input_rules fuzz_verify_reader
+cmake --build "$build" -j2 --target fuzz_input_rules fuzz_verify_reader fuzz_merge_reader
 
-for target in input_rules verify_reader; do
+for target in input_rules verify_reader merge_reader; do
     work="$(mktemp -d)"
     trap 'rm -rf "$work"' EXIT
     cp "$root/fuzz/corpus/$target/"* "$work/"
