@@ -2,6 +2,8 @@
 #include "cli/search_command.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 #include <nlohmann/json.hpp>
 
 #include "cli/cube_reader.h"
@@ -134,6 +136,53 @@ TEST(SearchOutput, BothEnginePathsWriteTheSameBytes)
         EXPECT_EQ(Lines(sequential.str()).size(), format == OutputFormat::Text ? 508u : 506u);
         EXPECT_EQ(sequential.str(), units.str());
         EXPECT_EQ(sequential.str(), threaded.str());
+    }
+}
+
+// A stream buffer that takes `room` bytes and then fails as a full disk does.
+class FullDisk : public std::streambuf {
+public:
+    explicit FullDisk(std::size_t room) : room_(room) {}
+    std::size_t taken = 0;
+
+protected:
+    std::streamsize xsputn(const char*, std::streamsize n) override
+    {
+        if (taken + static_cast<std::size_t>(n) > room_) {
+            errno = ENOSPC;
+            return 0;
+        }
+        taken += static_cast<std::size_t>(n);
+        return n;
+    }
+    int_type overflow(int_type c) override { return xsputn(nullptr, 1) == 1 ? c : traits_type::eof(); }
+
+private:
+    std::size_t room_;
+};
+
+// A write that fails stops the command at once with the system's reason and
+// status 3, whether the head, a solution or a report cannot be written.
+TEST(SearchOutput, WriteFailuresStopTheRunAtOnce)
+{
+    const std::string whole = RunTool({"--bound", "280"}).out;
+    struct Case {
+        std::vector<const char*> args;
+        std::size_t room;
+    };
+    for (const Case& c : std::vector<Case>{{{"pandicube-search", "--bound", "280"}, 0},
+                                           {{"pandicube-search", "--bound", "280"}, 5000},
+                                           {{"pandicube-search", "--bound", "280", "--count-only"}, 70},
+                                           {{"pandicube-search", "merge", "-"}, 5000},
+                                           {{"pandicube-search", "verify", "-"}, 0}}) {
+        FullDisk disk(c.room);
+        std::ostream out(&disk);
+        std::ostringstream err;
+        std::istringstream in(whole);
+        const CliEnvironment env{false, &in, 1, false, {}};
+        EXPECT_EQ(RunCli(static_cast<int>(c.args.size()), c.args.data(), out, err, env), 3) << c.args[1] << c.room;
+        EXPECT_NE(err.str().find("No space left on device"), std::string::npos) << err.str();
+        EXPECT_LE(disk.taken, c.room);
     }
 }
 

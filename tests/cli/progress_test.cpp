@@ -63,6 +63,18 @@ TEST(ProgressOutput, AppearsOnATerminalOnlyAndNeverInTheOutput)
     EXPECT_NE(sequential.err.find("\re14 -153"), std::string::npos);
     EXPECT_EQ(terminal.out, plain.out);
     EXPECT_EQ(quiet.out, plain.out);
+
+    // When the results go to the same terminal, the line would stand at the
+    // start of result lines: it is drawn only when just the count follows.
+    for (const bool countOnly : {false, true}) {
+        std::vector<const char*> argv = {"pandicube-search", "--bound", "280"};
+        if (countOnly) argv.push_back("--count-only");
+        std::ostringstream out;
+        std::ostringstream err;
+        const CliEnvironment shared{true, nullptr, 1, true, {}};
+        EXPECT_EQ(RunCli(static_cast<int>(argv.size()), argv.data(), out, err, shared), 0);
+        EXPECT_EQ(err.str().find("% done") != std::string::npos, countOnly);
+    }
 }
 
 // Reads everything from fd until it closes.
