@@ -275,13 +275,7 @@ private:
         } else {
             Entries e{};
             for (std::size_t k = 1; k <= kEntryCount; ++k) e[k] = values[k];
-            std::string problem;
-            const auto cells = CellsOfEntries(e, problem);
-            if (!cells) {
-                Problem(problem);
-                return;
-            }
-            cube.cells = *cells;
+            if (const std::string problem = FillCells(e, cube.cells); !problem.empty()) return Problem(problem);
         }
         Place(cube);
         sink_.OnCube(cube);
@@ -364,17 +358,17 @@ std::optional<std::int32_t> ParseInt32(std::string_view text)
     return static_cast<std::int32_t>(value);
 }
 
-std::optional<Cells> CellsOfEntries(const Entries& e, std::string& problem)
+std::string FillCells(const Entries& e, Cells& cells)
 {
     constexpr std::int64_t kLowest = std::int64_t{kComplementSum} - std::numeric_limits<std::int32_t>::max();
     for (std::size_t k = 1; k <= kEntryCount; ++k) {
         if (e[k] < kLowest) {
-            problem = "entry e" + Num(k) + " is " + std::to_string(e[k]) + ": its complement 126 - e" + Num(k) +
-                      " leaves the 32-bit range";
-            return std::nullopt;
+            return "entry e" + Num(k) + " is " + std::to_string(e[k]) + ": its complement 126 - e" + Num(k) +
+                   " leaves the 32-bit range";
         }
     }
-    return CellsFromEntries(e);
+    cells = CellsFromEntries(e);
+    return {};
 }
 
 } // namespace pandicube

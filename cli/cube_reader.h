@@ -97,8 +97,8 @@ void ReadCubes(std::istream& in, CubeSink& sink);
 // 32-bit range.
 std::optional<std::int32_t> ParseInt32(std::string_view text);
 
-// The cube of 62 entries, or a message when an entry's complement leaves the
-// 32-bit range.
-std::optional<Cells> CellsOfEntries(const Entries& e, std::string& problem);
+// Fills `cells` with the cube of 62 entries; returns what is wrong (empty
+// when nothing is), for an entry whose complement leaves the 32-bit range.
+std::string FillCells(const Entries& e, Cells& cells);
 
 } // namespace pandicube

@@ -189,10 +189,7 @@ JsonRecord ParseJsonRecord(std::string_view line)
     Entries e{};
     if (hasEntries) {
         if (auto error = ReadArray(object, "entries", kEntryCount, e.data()); !error.empty()) return Error(error);
-        std::string problem;
-        const auto cells = CellsOfEntries(e, problem);
-        if (!cells) return Error(problem);
-        record.cube.cells = *cells;
+        if (std::string problem = FillCells(e, record.cube.cells); !problem.empty()) return Error(problem);
     }
     if (hasCells) {
         Cells cells{};

@@ -150,13 +150,7 @@ void TextRecordParser::SolutionLine(std::string_view rest)
         }
         e[k] = *v;
     }
-    std::string problem;
-    const auto cells = CellsOfEntries(e, problem);
-    if (!cells) {
-        Problem(problem);
-        return;
-    }
-    cube.cells = *cells;
+    if (const std::string problem = FillCells(e, cube.cells); !problem.empty()) return Problem(problem);
     sink_.Cube(cube);
 }
 
