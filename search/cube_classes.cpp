@@ -6,11 +6,13 @@ namespace pandicube {
 
 namespace {
 
-// FNV-1a over the 125 cells.
+// FNV-1a over cells 1 to 18: they hold the four free entries, which
+// determine a cube of our kind, so distinct classes hash apart; other cells
+// share a hash at worst, and Add compares whole forms.
 std::uint64_t HashOf(const Cells& cells)
 {
     std::uint64_t hash = 14695981039346656037ull;
-    for (int k = 1; k <= kCellCount; ++k) {
+    for (int k = 1; k <= kE18; ++k) {
         hash ^= static_cast<std::uint32_t>(cells[static_cast<std::size_t>(k)]);
         hash *= 1099511628211ull;
     }
