@@ -1,6 +1,7 @@
-// The cost of sorting a run's cubes into classes: the standard form and the
-// first-member test over every cube of the run at U = 500, and whole runs
-// with and without a class grouper.
+// The cost of sorting a run's cubes into classes: the standard form, the
+// first-member test, the grouper and the stream over every cube of the run at
+// U = 500 (one pass each), and whole runs with the stream (against
+// BM_FullRunOnThreads with 1 thread).
 #include "search/cube_classes.h"
 #include "search/cube_symmetry.h"
 #include "search/parallel_search.h"
@@ -23,13 +24,10 @@ public:
     std::vector<Entries> cubes;
 };
 
-class GroupingHost : public pandicube::SilentHost {
+class StreamingHost : public pandicube::SilentHost {
 public:
-    void ReportSolution(const SearchState& state) override
-    {
-        grouper.Add(pandicube::CellsFromEntries(state.e), state.solutionCount);
-    }
-    pandicube::ClassGrouper grouper;
+    void ReportSolution(const SearchState& state) override { classes.Add(state.e, state.solutionCount); }
+    pandicube::RunClassStream classes;
 };
 
 // The cubes of a whole run, kept as entries (92 MB at U = 500).
@@ -84,7 +82,21 @@ void BM_GroupRunIntoClasses(benchmark::State& bench)
 }
 BENCHMARK(BM_GroupRunIntoClasses)->Arg(500)->Unit(benchmark::kMillisecond);
 
-// A whole run on one thread with every solution put through the grouper;
+void BM_StreamRunIntoClasses(benchmark::State& bench)
+{
+    const std::vector<Entries>& cubes = RunCubes(static_cast<std::int32_t>(bench.range(0)));
+    for (auto _ : bench) {
+        pandicube::RunClassStream classes;
+        std::int64_t solution = 0;
+        for (const Entries& e : cubes) classes.Add(e, ++solution);
+        benchmark::DoNotOptimize(classes.ClassCount());
+    }
+    bench.SetItemsProcessed(static_cast<std::int64_t>(bench.iterations()) * static_cast<std::int64_t>(cubes.size()));
+}
+BENCHMARK(BM_StreamRunIntoClasses)->Arg(500)->Unit(benchmark::kMillisecond);
+
+// A whole run on one thread with every solution streamed into its class, as
+// the front end's class listing does;
 // compare with BM_FullRunOnThreads at the same bound and 1 thread.
 void BM_FullRunWithClasses(benchmark::State& bench)
 {
@@ -92,9 +104,9 @@ void BM_FullRunWithClasses(benchmark::State& bench)
     for (auto _ : bench) {
         SearchState state;
         pandicube::PrepareSearchState(state, bound, nullptr);
-        GroupingHost host;
+        StreamingHost host;
         pandicube::RunOuterUnits(state, host, pandicube::ListOuterUnits(state), 1);
-        benchmark::DoNotOptimize(host.grouper.ClassCount());
+        benchmark::DoNotOptimize(host.classes.ClassCount());
     }
 }
 BENCHMARK(BM_FullRunWithClasses)->Arg(400)->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTime();

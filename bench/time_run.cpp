@@ -2,7 +2,7 @@
 //   pandicube-time engine|reference|units|classes BOUND [THREADS] [reduce]
 // "engine" runs RunSearch, "units" the outer units through RunOuterUnits on
 // THREADS threads, "classes" the same with every solution put through a
-// ClassGrouper, "reference" the plain loops. Prints the count (and the number
+// RunClassStream, "reference" the plain loops. Prints the count (and the number
 // of classes), the best bound and the seconds of the search itself.
 #include "search/cube_classes.h"
 #include "search/parallel_search.h"
@@ -23,11 +23,11 @@ public:
     bool ReduceBoundRequested() override { return reduce_; }
     void ReportSolution(const pandicube::SearchState& state) override
     {
-        if (grouping) grouper.Add(pandicube::CellsFromEntries(state.e), state.solutionCount);
+        if (grouping) classes.Add(state.e, state.solutionCount);
     }
 
     bool grouping = false;
-    pandicube::ClassGrouper grouper;
+    pandicube::RunClassStream classes;
 
 private:
     bool reduce_;
@@ -66,7 +66,7 @@ int main(int argc, char** argv)
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     std::cout << engine << " U=" << bound << " threads=" << threads << (reduce ? " reduce" : "")
               << " solutions=" << state.solutionCount;
-    if (host.grouping) std::cout << " classes=" << host.grouper.ClassCount();
+    if (host.grouping) std::cout << " classes=" << host.classes.ClassCount();
     std::cout << " bestBound=" << state.bestBound << " seconds=" << seconds.count() << '\n';
     return 0;
 }

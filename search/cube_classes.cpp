@@ -21,27 +21,28 @@ std::uint64_t HashOf(const Cells& cells)
 
 } // namespace
 
+std::optional<CubeClass> RunClassStream::Add(const Entries& e, std::int64_t solutionNumber)
+{
+    const Cells cube = CellsFromEntries(e);
+    if (!OpensClassInRun(cube)) return std::nullopt;
+    return CubeClass{++classCount_, solutionNumber, ClassSizeInRun(cube), StandardForm(cube)};
+}
+
 ClassGrouper::Placement ClassGrouper::Add(const Cells& cube, std::int64_t solutionNumber)
 {
     const Cells form = StandardForm(cube);
     const std::uint64_t hash = HashOf(form);
     const auto [first, last] = byHash_.equal_range(hash);
     for (auto it = first; it != last; ++it) {
-        CubeClass& known = classes_[it->second];
-        if (known.standardForm == form) {
-            ++known.membersSeen;
-            return {known.number, false};
+        if (classes_[it->second].standardForm == form) {
+            ++membersSeen_[it->second];
+            return {classes_[it->second].number, false};
         }
     }
-    CubeClass opened;
-    opened.number = ClassCount() + 1;
-    opened.firstSolution = solutionNumber;
-    opened.sizeInRun = ClassSizeInRun(cube);
-    opened.membersSeen = 1;
-    opened.standardForm = form;
     byHash_.emplace(hash, classes_.size());
-    classes_.push_back(opened);
-    return {opened.number, true};
+    classes_.push_back({ClassCount() + 1, solutionNumber, ClassSizeInRun(cube), form});
+    membersSeen_.push_back(1);
+    return {ClassCount(), true};
 }
 
 } // namespace pandicube

@@ -168,6 +168,8 @@ TEST(ClassGrouper, GroupsTheRunsAt255And300IntoClassesOfTwentyFour)
         for (const Cells& cells : cubes) listing.insert(Sequence(cells));
 
         ClassGrouper grouper;
+        RunClassStream stream;
+        std::vector<CubeClass> streamed;
         std::map<std::vector<std::int32_t>, std::int64_t> classOfForm;
         for (std::size_t i = 0; i < cubes.size(); ++i) {
             const Cells& cells = cubes[i];
@@ -188,13 +190,19 @@ TEST(ClassGrouper, GroupsTheRunsAt255And300IntoClassesOfTwentyFour)
             EXPECT_EQ(placed.classNumber, it->second);
             EXPECT_EQ(placed.opened, fresh);
             EXPECT_EQ(OpensClassInRun(cells), fresh) << "solution " << i + 1;
+            Entries entries{};
+            std::copy(cells.begin(), cells.begin() + kEntryCount + 1, entries.begin());
+            if (const std::optional<CubeClass> opened = stream.Add(entries, solution)) streamed.push_back(*opened);
             EXPECT_EQ(Sequence(ClassMembersInRun(cells).front()) == Sequence(cells), fresh);
         }
         std::vector<std::int64_t> firstSolutions;
-        for (const CubeClass& cubeClass : grouper.Classes()) {
+        ASSERT_EQ(grouper.ClassCount(), static_cast<std::int64_t>(streamed.size()));
+        for (std::int64_t number = 1; number <= grouper.ClassCount(); ++number) {
+            const CubeClass& cubeClass = grouper.Class(number);
             firstSolutions.push_back(cubeClass.firstSolution);
             EXPECT_EQ(cubeClass.sizeInRun, 24);
-            EXPECT_EQ(cubeClass.membersSeen, 24);
+            EXPECT_EQ(grouper.MembersSeen(number), 24);
+            EXPECT_EQ(streamed[static_cast<std::size_t>(number - 1)], cubeClass);
         }
         for (const auto& [form, number] : classOfForm) EXPECT_EQ(Sequence(grouper.Class(number).standardForm), form);
         EXPECT_EQ(firstSolutions, c.firstSolutions) << "U = " << c.bound;
