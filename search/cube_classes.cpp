@@ -2,6 +2,9 @@
 
 #include "search/cube_symmetry.h"
 
+#include <algorithm>
+#include <cassert>
+
 namespace pandicube {
 
 namespace {
@@ -19,7 +22,42 @@ std::uint64_t HashOf(const Cells& cells)
     return hash;
 }
 
+std::int32_t RankCode(std::int32_t v)
+{
+    return v < kCentreValue ? 2 * v : 2 * Complement(v) + 1;
+}
+
+// The keys of the members of the cube's class that a run lists, ascending.
+std::vector<RunClassStream::CompactKey> MemberKeys(const Cells& cells)
+{
+    std::vector<RunClassStream::CompactKey> keys;
+    keys.reserve(kSymmetryCount);
+    for (const auto& source : kSymmetrySources) {
+        const auto read = [&](int k) { return cells[source[static_cast<std::size_t>(k)]]; };
+        if (read(kE14) < kCentreValue)
+            keys.push_back({read(kE14), {RankCode(read(kE18)), RankCode(read(kE10)), RankCode(read(kE17))}});
+    }
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    return keys;
+}
+
 } // namespace
+
+CubeClass RunClassStream::AddOpener(const Entries& e)
+{
+    const Cells cube = CellsFromEntries(e);
+    const std::vector<CompactKey> members = MemberKeys(cube);
+    assert(OpensClassInRun(cube) && !members.empty());
+    // The members of earlier classes that come before this opener.
+    while (!ahead_.empty() && ahead_.top() < members.front()) {
+        ahead_.pop();
+        ++passed_;
+    }
+    const std::int64_t number = ++passed_;
+    for (std::size_t i = 1; i < members.size(); ++i) ahead_.push(members[i]);
+    return CubeClass{++classCount_, number, ClassSizeInRun(cube), StandardForm(cube)};
+}
 
 std::optional<CubeClass> RunClassStream::Add(const Entries& e, std::int64_t solutionNumber)
 {

@@ -2,8 +2,12 @@
 
 #include "search/cube.h"
 
+#include <array>
+#include <compare>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <queue>
 #include <unordered_map>
 #include <vector>
 
@@ -25,15 +29,37 @@ struct CubeClass {
 // about 200 reads. On a slice of a run, each class is opened by the one slice
 // that lists its first member, numbered within the slice. Only for runs with
 // full range and without bound reduction, whose order is the run order.
+//
+// A search with classOpenersOnly lists only the cubes that open a class;
+// AddOpener takes those, in run order, and gives each the number of the
+// solution that the full run would give it: the count of the members of the
+// classes before it that come before it in run order, plus one. For that it
+// keeps the order keys of the members still ahead (16 bytes each, at most 23
+// per class). On the classes of slices, sorted into run order by their first
+// members (ClassMembersInRun), it numbers them as the whole run would.
 class RunClassStream {
 public:
     // The class that this solution opens, if it opens one.
     std::optional<CubeClass> Add(const Entries& e, std::int64_t solutionNumber);
+    // The class that this cube, the next opener of the run, opens.
+    CubeClass AddOpener(const Entries& e);
 
     std::int64_t ClassCount() const { return classCount_; }
+    // After the last opener: the number of cubes of the full run.
+    std::int64_t RunSolutionCount() const { return passed_ + static_cast<std::int64_t>(ahead_.size()); }
+
+    // A member's place in run order, in 16 bytes (SolutionOrderKey).
+    struct CompactKey {
+        std::int32_t e14 = 0;
+        std::array<std::int32_t, 3> ranks{}; // of e18, e10 and e17: 2 min(v, 126 - v), plus 1 above 63
+
+        friend constexpr auto operator<=>(const CompactKey&, const CompactKey&) = default;
+    };
 
 private:
     std::int64_t classCount_ = 0;
+    std::int64_t passed_ = 0; // members met before the latest opener, and the opener
+    std::priority_queue<CompactKey, std::vector<CompactKey>, std::greater<>> ahead_;
 };
 
 // Groups the cubes of any listing, one at a time in the listing's order, into

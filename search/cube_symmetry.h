@@ -2,6 +2,7 @@
 
 #include "search/cube.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -73,6 +74,53 @@ inline constexpr SymmetrySources kSymmetrySources = MakeSymmetrySources();
 
 static_assert(kSymmetrySources[kIdentitySymmetry][1] == 1 && kSymmetrySources[kIdentitySymmetry][14] == 14);
 static_assert(kSymmetrySources[kPointReflection][1] == 125 && kSymmetrySources[kPointReflection][14] == 112);
+
+// Which cubes open their class in run order, as limits on single entries, so
+// that a search can skip every branch without such a cube. Of a class, the
+// run lists the images with e14 below 63 and meets first the one with the
+// smallest e14, then the one whose e18 comes first in pair order. An image's
+// e14 is the value of one of the 24 cells of cell 14's orbit (closed under
+// the point reflection; it holds e18 and ten entries of loop 4); only the
+// identity and the reversal of the rows keep cell 14 in place, and that
+// reversal reads its e18 from cell 8. So a cube with distinct values opens
+// its class exactly when every entry of the orbit other than e14 lies
+// strictly between e14 and 126 - e14, and e8 lies strictly nearer 63 than
+// e18 (strictly between m and 126 - m, m = min(e18, 126 - e18)).
+constexpr bool InOrbitOfE14(int entry)
+{
+    for (const auto& sources : kSymmetrySources) {
+        if (sources[static_cast<std::size_t>(entry)] == kE14) return true;
+    }
+    return false;
+}
+
+// The cell from which the symmetry other than the identity that keeps cell 14
+// in place reads its image's e18.
+constexpr int kE18UnderE14Stabilizer = [] {
+    for (std::size_t g = 1; g < kSymmetryCount; ++g) {
+        if (kSymmetrySources[g][kE14] == kE14) return int{kSymmetrySources[g][kE18]};
+    }
+    return 0;
+}();
+static_assert(kE18UnderE14Stabilizer == 8 && InOrbitOfE14(kE18) && InOrbitOfE14(8) && !InOrbitOfE14(kE10) &&
+              !InOrbitOfE14(kE17));
+
+// Narrows the exclusive limits (low, high) of entry k (not 14) to those that
+// a cube opening its class keeps, given its e14 (below 63) and e18.
+constexpr void NarrowToClassOpener(int entry, std::int32_t e14, std::int32_t e18, std::int64_t& low, std::int64_t& high)
+{
+    if (!InOrbitOfE14(entry)) return;
+    std::int64_t inner = e14;
+    if (entry == kE18UnderE14Stabilizer) inner = std::max<std::int64_t>(inner, std::min(e18, Complement(e18)));
+    if (inner > low) low = inner;
+    if (kComplementSum - inner < high) high = kComplementSum - inner;
+}
+
+// Whether an outer unit (e14, e18) holds any cube that opens its class.
+constexpr bool UnitMayOpenClasses(std::int32_t e14, std::int32_t e18)
+{
+    return e14 < e18 && e18 < Complement(e14);
+}
 
 // The image of a cube under symmetry g (0 to 47).
 Cells ApplySymmetry(const Cells& cells, int g);

@@ -35,6 +35,13 @@ const std::vector<Cells>& RunCubes(std::int32_t upperBound)
     return it->second;
 }
 
+Entries EntriesOf(const Cells& cells)
+{
+    Entries e{};
+    std::copy(cells.begin(), cells.begin() + kEntryCount + 1, e.begin());
+    return e;
+}
+
 std::vector<std::int32_t> Sequence(const Cells& cells)
 {
     return {cells.begin() + 1, cells.end()};
@@ -190,9 +197,8 @@ TEST(ClassGrouper, GroupsTheRunsAt255And300IntoClassesOfTwentyFour)
             EXPECT_EQ(placed.classNumber, it->second);
             EXPECT_EQ(placed.opened, fresh);
             EXPECT_EQ(OpensClassInRun(cells), fresh) << "solution " << i + 1;
-            Entries entries{};
-            std::copy(cells.begin(), cells.begin() + kEntryCount + 1, entries.begin());
-            if (const std::optional<CubeClass> opened = stream.Add(entries, solution)) streamed.push_back(*opened);
+            if (const std::optional<CubeClass> opened = stream.Add(EntriesOf(cells), solution))
+                streamed.push_back(*opened);
             EXPECT_EQ(Sequence(ClassMembersInRun(cells).front()) == Sequence(cells), fresh);
         }
         std::vector<std::int64_t> firstSolutions;
@@ -206,6 +212,38 @@ TEST(ClassGrouper, GroupsTheRunsAt255And300IntoClassesOfTwentyFour)
         }
         for (const auto& [form, number] : classOfForm) EXPECT_EQ(Sequence(grouper.Class(number).standardForm), form);
         EXPECT_EQ(firstSolutions, c.firstSolutions) << "U = " << c.bound;
+    }
+}
+
+// A search that lists only the cubes opening a class finds exactly those of
+// the full run, in run order, on one thread and on two; numbered from the
+// members of the classes before them, they carry the full run's numbers.
+TEST(ClassOpenersOnly, FindsTheOpenersOfTheFullRunAndNumbersThemAsTheFullRun)
+{
+    for (const std::int32_t bound : {255, 300, 333}) {
+        RunClassStream full;
+        std::vector<CubeClass> expected;
+        std::int64_t solution = 0;
+        for (const Cells& cells : RunCubes(bound)) {
+            if (const std::optional<CubeClass> opened = full.Add(EntriesOf(cells), ++solution))
+                expected.push_back(*opened);
+        }
+
+        SearchState state;
+        PrepareSearchState(state, bound, nullptr);
+        state.classOpenersOnly = 1;
+        SearchState single = state;
+        CollectingHost host;
+        RunOuterUnits(state, host, ListOuterUnits(state), 2);
+        CollectingHost singleHost;
+        RunSearch(single, singleHost);
+        EXPECT_EQ(singleHost.cubes, host.cubes) << "U = " << bound;
+
+        RunClassStream openers;
+        std::vector<CubeClass> found;
+        for (const Cells& cells : host.cubes) found.push_back(openers.AddOpener(EntriesOf(cells)));
+        EXPECT_EQ(found, expected) << "U = " << bound;
+        EXPECT_EQ(openers.RunSolutionCount(), solution) << "U = " << bound;
     }
 }
 
