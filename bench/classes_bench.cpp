@@ -1,7 +1,7 @@
 // The cost of sorting a run's cubes into classes: the standard form, the
 // first-member test, the grouper and the stream over every cube of the run at
-// U = 500 (one pass each), and whole runs with the stream (against
-// BM_FullRunOnThreads with 1 thread).
+// U = 500 (one pass each), whole runs with the stream, and the search that
+// lists only the class openers (against BM_FullRunOnThreads).
 #include "search/cube_classes.h"
 #include "search/cube_symmetry.h"
 #include "search/parallel_search.h"
@@ -110,5 +110,33 @@ void BM_FullRunWithClasses(benchmark::State& bench)
     }
 }
 BENCHMARK(BM_FullRunWithClasses)->Arg(400)->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+class OpenerHost : public pandicube::SilentHost {
+public:
+    void ReportSolution(const SearchState& state) override { classes.AddOpener(state.e); }
+    pandicube::RunClassStream classes;
+};
+
+// The search that lists only the cubes opening a class, each numbered as the
+// full run would; against BM_FullRunOnThreads, which counts the whole run.
+void BM_ClassOpenersRun(benchmark::State& bench)
+{
+    const auto bound = static_cast<std::int32_t>(bench.range(0));
+    const auto threads = static_cast<unsigned>(bench.range(1));
+    for (auto _ : bench) {
+        SearchState state;
+        pandicube::PrepareSearchState(state, bound, nullptr);
+        state.classOpenersOnly = 1;
+        OpenerHost host;
+        pandicube::RunOuterUnits(state, host, pandicube::ListOuterUnits(state), threads);
+        benchmark::DoNotOptimize(host.classes.RunSolutionCount());
+    }
+}
+BENCHMARK(BM_ClassOpenersRun)
+    ->Args({400, 1})
+    ->Args({500, 1})
+    ->Args({500, 2})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
