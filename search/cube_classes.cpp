@@ -27,10 +27,17 @@ std::int32_t RankCode(std::int32_t v)
     return v < kCentreValue ? 2 * v : 2 * Complement(v) + 1;
 }
 
+struct MemberKey {
+    std::int32_t e14 = 0;
+    RunClassStream::Ranks ranks{};
+
+    friend constexpr auto operator<=>(const MemberKey&, const MemberKey&) = default;
+};
+
 // The keys of the members of the cube's class that a run lists, ascending.
-std::vector<RunClassStream::CompactKey> MemberKeys(const Cells& cells)
+std::vector<MemberKey> MemberKeys(const Cells& cells)
 {
-    std::vector<RunClassStream::CompactKey> keys;
+    std::vector<MemberKey> keys;
     keys.reserve(kSymmetryCount);
     for (const auto& source : kSymmetrySources) {
         const auto read = [&](int k) { return cells[source[static_cast<std::size_t>(k)]]; };
@@ -44,18 +51,56 @@ std::vector<RunClassStream::CompactKey> MemberKeys(const Cells& cells)
 
 } // namespace
 
+// Counts as passed every member ahead that comes before (e14, ranks).
+void RunClassStream::PassTo(std::int32_t e14, const Ranks& ranks)
+{
+    const auto pass = [this](std::int64_t n) {
+        passed_ += n;
+        ahead_ -= n;
+    };
+    if (classCount_ == 0 || e14 != currentE14_) {
+        pass(static_cast<std::int64_t>(current_.size() - next_ + addedToCurrent_.size()));
+        while (!later_.empty() && later_.begin()->first < e14) {
+            pass(static_cast<std::int64_t>(later_.begin()->second.size()));
+            later_.erase(later_.begin());
+        }
+        current_.clear();
+        if (!later_.empty() && later_.begin()->first == e14) {
+            current_ = std::move(later_.begin()->second);
+            later_.erase(later_.begin());
+        }
+        std::sort(current_.begin(), current_.end());
+        next_ = 0;
+        addedToCurrent_ = {};
+        currentE14_ = e14;
+    }
+    while (next_ < current_.size() && current_[next_] < ranks) {
+        ++next_;
+        pass(1);
+    }
+    while (!addedToCurrent_.empty() && addedToCurrent_.top() < ranks) {
+        addedToCurrent_.pop();
+        pass(1);
+    }
+}
+
 CubeClass RunClassStream::AddOpener(const Entries& e)
 {
     const Cells cube = CellsFromEntries(e);
-    const std::vector<CompactKey> members = MemberKeys(cube);
+    const std::vector<MemberKey> members = MemberKeys(cube);
     assert(OpensClassInRun(cube) && !members.empty());
-    // The members of earlier classes that come before this opener.
-    while (!ahead_.empty() && ahead_.top() < members.front()) {
-        ahead_.pop();
-        ++passed_;
-    }
+    assert(classCount_ == 0 || members.front().e14 >= currentE14_);
+    PassTo(members.front().e14, members.front().ranks);
     const std::int64_t number = ++passed_;
-    for (std::size_t i = 1; i < members.size(); ++i) ahead_.push(members[i]);
+    for (std::size_t i = 1; i < members.size(); ++i) {
+        const MemberKey& m = members[i];
+        if (m.e14 == currentE14_) {
+            addedToCurrent_.push(m.ranks);
+        } else {
+            later_[m.e14].push_back(m.ranks);
+        }
+        ++ahead_;
+    }
     return CubeClass{++classCount_, number, ClassSizeInRun(cube), StandardForm(cube)};
 }
 

@@ -3,9 +3,9 @@
 #include "search/cube.h"
 
 #include <array>
-#include <compare>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <queue>
 #include <unordered_map>
@@ -34,9 +34,10 @@ struct CubeClass {
 // AddOpener takes those, in run order, and gives each the number of the
 // solution that the full run would give it: the count of the members of the
 // classes before it that come before it in run order, plus one. For that it
-// keeps the order keys of the members still ahead (16 bytes each, at most 23
-// per class). On the classes of slices, sorted into run order by their first
-// members (ClassMembersInRun), it numbers them as the whole run would.
+// keeps, by e14, the ranks of the members still ahead (12 bytes each; about
+// 13 per class at the peak). On the classes of slices, sorted into run order
+// by their first members (ClassMembersInRun), it numbers them as the whole
+// run would.
 class RunClassStream {
 public:
     // The class that this solution opens, if it opens one.
@@ -46,20 +47,26 @@ public:
 
     std::int64_t ClassCount() const { return classCount_; }
     // After the last opener: the number of cubes of the full run.
-    std::int64_t RunSolutionCount() const { return passed_ + static_cast<std::int64_t>(ahead_.size()); }
+    std::int64_t RunSolutionCount() const { return passed_ + ahead_; }
 
-    // A member's place in run order, in 16 bytes (SolutionOrderKey).
-    struct CompactKey {
-        std::int32_t e14 = 0;
-        std::array<std::int32_t, 3> ranks{}; // of e18, e10 and e17: 2 min(v, 126 - v), plus 1 above 63
-
-        friend constexpr auto operator<=>(const CompactKey&, const CompactKey&) = default;
-    };
+    // The ranks in pair order of a member's e18, e10 and e17 (SolutionOrderKey
+    // after e14): 2 min(v, 126 - v), plus 1 above 63.
+    using Ranks = std::array<std::int32_t, 3>;
 
 private:
+    void PassTo(std::int32_t e14, const Ranks& ranks);
+
     std::int64_t classCount_ = 0;
-    std::int64_t passed_ = 0; // members met before the latest opener, and the opener
-    std::priority_queue<CompactKey, std::vector<CompactKey>, std::greater<>> ahead_;
+    std::int64_t passed_ = 0; // members before the latest opener, and the openers so far
+    std::int64_t ahead_ = 0;  // members after the latest opener
+    // Members of the e14 of the latest opener, ascending, the first `next_`
+    // of them passed; and those added after they were sorted.
+    std::int32_t currentE14_ = 0;
+    std::vector<Ranks> current_;
+    std::size_t next_ = 0;
+    std::priority_queue<Ranks, std::vector<Ranks>, std::greater<>> addedToCurrent_;
+    // Members of larger e14.
+    std::map<std::int32_t, std::vector<Ranks>> later_;
 };
 
 // Groups the cubes of any listing, one at a time in the listing's order, into
