@@ -61,12 +61,14 @@ void RunClassStream::PassTo(std::int32_t e14, const Ranks& ranks)
     if (classCount_ == 0 || e14 != currentE14_) {
         pass(static_cast<std::int64_t>(current_.size() - next_ + addedToCurrent_.size()));
         while (!later_.empty() && later_.begin()->first < e14) {
-            pass(static_cast<std::int64_t>(later_.begin()->second.size()));
+            const LaterMembers& members = later_.begin()->second;
+            pass(members.early + static_cast<std::int64_t>(members.ranks.size()));
             later_.erase(later_.begin());
         }
         current_.clear();
         if (!later_.empty() && later_.begin()->first == e14) {
-            current_ = std::move(later_.begin()->second);
+            pass(later_.begin()->second.early);
+            current_ = std::move(later_.begin()->second.ranks);
             later_.erase(later_.begin());
         }
         std::sort(current_.begin(), current_.end());
@@ -96,8 +98,10 @@ CubeClass RunClassStream::AddOpener(const Entries& e)
         const MemberKey& m = members[i];
         if (m.e14 == currentE14_) {
             addedToCurrent_.push(m.ranks);
+        } else if (m.ranks[0] < RankCode(m.e14)) {
+            ++later_[m.e14].early;
         } else {
-            later_[m.e14].push_back(m.ranks);
+            later_[m.e14].ranks.push_back(m.ranks);
         }
         ++ahead_;
     }

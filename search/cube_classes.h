@@ -34,10 +34,9 @@ struct CubeClass {
 // AddOpener takes those, in run order, and gives each the number of the
 // solution that the full run would give it: the count of the members of the
 // classes before it that come before it in run order, plus one. For that it
-// keeps, by e14, the ranks of the members still ahead (12 bytes each; about
-// 13 per class at the peak). On the classes of slices, sorted into run order
-// by their first members (ClassMembersInRun), it numbers them as the whole
-// run would.
+// keeps, by e14, the ranks of the members still ahead that may come after an
+// opener of the same e14 (12 bytes each; about 7 per class at the peak). On the classes of slices, sorted into run
+// order by their first members (ClassMembersInRun), it numbers them as the whole run would.
 class RunClassStream {
 public:
     // The class that this solution opens, if it opens one.
@@ -65,8 +64,14 @@ private:
     std::vector<Ranks> current_;
     std::size_t next_ = 0;
     std::priority_queue<Ranks, std::vector<Ranks>, std::greater<>> addedToCurrent_;
-    // Members of larger e14.
-    std::map<std::int32_t, std::vector<Ranks>> later_;
+    // Members of larger e14: those whose e18 lies farther from 63 than their
+    // e14 come before every opener of that e14 (whose e18 lies nearer) and
+    // are only counted; the others are kept.
+    struct LaterMembers {
+        std::int64_t early = 0;
+        std::vector<Ranks> ranks;
+    };
+    std::map<std::int32_t, LaterMembers> later_;
 };
 
 // Groups the cubes of any listing, one at a time in the listing's order, into
