@@ -35,8 +35,9 @@ struct CubeClass {
 // solution that the full run would give it: the count of the members of the
 // classes before it that come before it in run order, plus one. For that it
 // keeps, by e14, the ranks of the members still ahead that may come after an
-// opener of the same e14 (12 bytes each; about 7 per class at the peak). On the classes of slices, sorted into run
-// order by their first members (ClassMembersInRun), it numbers them as the whole run would.
+// opener of the same e14 (12 bytes each; about 7 per class at the peak). On
+// the classes of slices, sorted into run order by their first members
+// (ClassMembersInRun), it numbers them as the whole run would.
 class RunClassStream {
 public:
     // The class that this solution opens, if it opens one.

@@ -291,7 +291,8 @@ void Search::RefreshWindows(UnitWindows& windows) const
 
 // Loops 3 and 4 try only values inside the windows of the range tests: every
 // value skipped would have failed a filter or a range test, which changes
-// nothing but `candidate`. While fullRange is 0 loop 3 tries every value,
+// nothing but `candidate` (with classOpenersOnly, or given a cube that does
+// not open its class). While fullRange is 0 loop 3 tries every value,
 // since opening loop 4 is what sets fullRange to 1.
 void Search::Loop3()
 {
