@@ -1,5 +1,6 @@
 #include "search/run_search.h"
 
+#include "search/cube_symmetry.h"
 #include "search/formulas.h"
 #include "search/search_windows.h"
 
@@ -25,6 +26,13 @@ constexpr bool E14PassesFilters(std::int32_t e14)
 constexpr bool E18PassesFilters(std::int32_t e14, std::int32_t e18)
 {
     return (e14 + e18) % 3 == 0 && (e14 - e18) % 9 == 0;
+}
+
+// Only the units that may hold a cube opening its class, when the search
+// lists nothing else.
+inline bool UnitWanted(const SearchState& s, std::int32_t e14, std::int32_t e18)
+{
+    return s.classOpenersOnly == 0 || UnitMayOpenClasses(e14, e18);
 }
 
 // A free entry's value is held to the current limits like a derived one, so
@@ -251,7 +259,7 @@ void Search::Loop2()
     for (;;) {
         s_.candidate = e18;
         // Step 1. Filters, then limits and availability.
-        if (E18PassesFilters(e14, e18) && FreeValueAvailable(s_, e18)) SearchBelowE18();
+        if (E18PassesFilters(e14, e18) && FreeValueAvailable(s_, e18) && UnitWanted(s_, e14, e18)) SearchBelowE18();
         // Step 7. Loop end.
         if (s_.unwindLevel > 2) return;
         s_.unwindLevel = 0;
@@ -278,17 +286,19 @@ void Search::SearchBelowE18()
 void Search::RefreshWindows(UnitWindows& windows) const
 {
     if (windows.upperLimit != s_.upperLimit || windows.lowerLimit != s_.lowerLimit)
-        windows = ComputeUnitWindows(s_.e[14], s_.e[18], s_.lowerLimit, s_.upperLimit);
+        windows = ComputeUnitWindows(s_.e[14], s_.e[18], s_.lowerLimit, s_.upperLimit, s_.classOpenersOnly != 0);
 }
 
 // Loops 3 and 4 try only values inside the windows of the range tests: every
 // value skipped would have failed a filter or a range test, which changes
-// nothing but `candidate`. While fullRange is 0 loop 3 tries every value,
+// nothing but `candidate` (with classOpenersOnly, or given a cube that does
+// not open its class). While fullRange is 0 loop 3 tries every value,
 // since opening loop 4 is what sets fullRange to 1.
 void Search::Loop3()
 {
     std::int32_t& e10 = s_.e[10];
-    UnitWindows windows = ComputeUnitWindows(s_.e[14], s_.e[18], s_.lowerLimit, s_.upperLimit);
+    UnitWindows windows =
+        ComputeUnitWindows(s_.e[14], s_.e[18], s_.lowerLimit, s_.upperLimit, s_.classOpenersOnly != 0);
     const StepValues atZero = ValuesAtZero(s_.e[14], s_.e[18]);
     e10 = s_.fullRange == 0 ? s_.startE10 : s_.lowerLimit + 1;
     if (s_.fullRange == 1 && !SkipInPairOrder(e10, windows.e10, 1, 0)) return;
@@ -395,7 +405,8 @@ std::vector<OuterUnit> ListOuterUnits(const SearchState& state)
         s.pool.Take(e14);
         std::int32_t e18 = s.lowerLimit + 1;
         do {
-            if (E18PassesFilters(e14, e18) && FreeValueAvailable(s, e18)) units.push_back({e14, e18});
+            if (E18PassesFilters(e14, e18) && FreeValueAvailable(s, e18) && UnitWanted(s, e14, e18))
+                units.push_back({e14, e18});
         } while (NextInPairOrder(e18));
         s.pool.Release(e14);
     }

@@ -24,7 +24,8 @@ struct OuterUnit {
 };
 
 // The outer units of a run set up by PrepareSearchState without start values,
-// in the order in which RunSearch meets them.
+// in the order in which RunSearch meets them (with classOpenersOnly, only
+// those that may hold a cube opening its class).
 std::vector<OuterUnit> ListOuterUnits(const SearchState& state);
 
 // Searches below one outer unit exactly as RunSearch does for it: takes e14

@@ -27,6 +27,9 @@ struct SearchState {
     std::int32_t largestUsed = 0; // result of the largest-value scan
     std::int32_t bestBound = 0;   // smallest largest value found so far
     std::int32_t unwindLevel = 0; // loop levels to abandon after a bound reduction
+    // 1: the loops list only the cubes that open their class in run order
+    // (NarrowToClassOpener); full range without reduction only.
+    std::int32_t classOpenersOnly = 0;
 };
 
 // The four start values, in the order of the working display's start cells.
@@ -40,7 +43,8 @@ struct StartValues {
 // Set-up of a run for the upper bound U: limits 125 - U and U + 1, a fresh pool
 // with 63 in use, zeroed entries, bestBound U + 1, unwindLevel 0, and fullRange
 // 1, or 0 with the start values taken when `start` is given. The caller has
-// checked U with CheckUpperBound. solutionCount is left as it is.
+// checked U with CheckUpperBound. solutionCount and classOpenersOnly are left
+// as they are.
 void PrepareSearchState(SearchState& state, std::int32_t upperBound, const StartValues* start);
 
 } // namespace pandicube

@@ -1,5 +1,9 @@
 #include "search/search_windows.h"
 
+#include "search/cube_symmetry.h"
+
+#include <utility>
+
 namespace pandicube {
 
 namespace {
@@ -29,13 +33,19 @@ std::int64_t OffsetAt(int entry, std::int32_t e14, std::int32_t e18)
 
 } // namespace
 
-UnitWindows ComputeUnitWindows(std::int32_t e14, std::int32_t e18, std::int32_t lowerLimit, std::int32_t upperLimit)
+UnitWindows ComputeUnitWindows(std::int32_t e14, std::int32_t e18, std::int32_t lowerLimit, std::int32_t upperLimit,
+                               bool classOpenersOnly)
 {
     UnitWindows u;
     u.lowerLimit = lowerLimit;
     u.upperLimit = upperLimit;
-    const std::int64_t low9 = kAffineDenominator * lowerLimit;
-    const std::int64_t high9 = kAffineDenominator * upperLimit;
+    // 9 times the exclusive limits of an entry.
+    const auto limits9 = [&](int entry) {
+        std::int64_t low = lowerLimit;
+        std::int64_t high = upperLimit;
+        if (classOpenersOnly) NarrowToClassOpener(entry, e14, e18, low, high);
+        return std::pair{kAffineDenominator * low, kAffineDenominator * high};
+    };
 
     // Step 1. The range tests of e17 and of loop 4, one window on w per
     // direction. Every direction has members, so no window stays unbounded.
@@ -43,6 +53,7 @@ UnitWindows ComputeUnitWindows(std::int32_t e14, std::int32_t e18, std::int32_t 
     u.wHigh.fill(std::int64_t{1} << 40);
     for (const window_detail::DirectionMember& member : kDirectionMembers) {
         const std::int64_t offset = OffsetAt(member.entry, e14, e18);
+        const auto [low9, high9] = limits9(member.entry);
         NarrowToStrictRange(u.wLow[member.direction], u.wHigh[member.direction], low9 - offset, high9 - offset,
                             member.m);
     }
@@ -52,6 +63,7 @@ UnitWindows ComputeUnitWindows(std::int32_t e14, std::int32_t e18, std::int32_t 
     for (std::size_t i = kLevel3Steps.first; i < kLevel3Steps.end; ++i) {
         const int entry = kFormulaTable[i].entry;
         const std::int64_t offset = OffsetAt(entry, e14, e18);
+        const auto [low9, high9] = limits9(entry);
         NarrowToStrictRange(u.e10.lo, u.e10.hi, low9 - offset, high9 - offset,
                             kAffineForms[static_cast<std::size_t>(entry)].c10);
     }

@@ -161,8 +161,11 @@ struct UnitWindows {
 
 // Computes the windows of the unit for the exclusive limits given. Every e10
 // outside `e10` fails a range test of loop 3 (or its own), or leaves every e17
-// to fail a range test of loop 4; the converse need not hold.
-UnitWindows ComputeUnitWindows(std::int32_t e14, std::int32_t e18, std::int32_t lowerLimit, std::int32_t upperLimit);
+// to fail a range test of loop 4; the converse need not hold. With
+// classOpenersOnly the limits of each entry are narrowed to those of a cube
+// that opens its class (NarrowToClassOpener), and "fails" reads "fails those".
+UnitWindows ComputeUnitWindows(std::int32_t e14, std::int32_t e18, std::int32_t lowerLimit, std::int32_t upperLimit,
+                               bool classOpenersOnly = false);
 
 namespace window_detail {
 
