@@ -3,6 +3,7 @@
 #include "cli/merge_command.h"
 #include "cli/search_command.h"
 #include "cli/verify_command.h"
+#include "pandicube/version.h"
 
 #include <CLI/CLI.hpp>
 
@@ -30,6 +31,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     CLI::App app{"Searches for centrally symmetric perfect magic 5x5x5 cubes whose six outer planes are pandiagonal.",
                  "pandicube-search"};
     app.require_subcommand(0, 1);
+    app.set_version_flag("--version", std::string("pandicube-search ") + kVersion, "Print the version and exit");
 
     SearchOptions search;
     std::string format = "text";
@@ -65,6 +67,9 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         out << app.help();
+        return kExitOk;
+    } catch (const CLI::CallForVersion& e) {
+        out << e.what() << '\n';
         return kExitOk;
     } catch (const CLI::ParseError& e) {
         err << "pandicube-search: " << e.what() << '\n';
