@@ -1,3 +1,4 @@
+#include "app/command_line.h"
 #include "window/close_requests.h"
 #include "window/form1.h"
 #include "window/window_system.h"
@@ -6,9 +7,11 @@
 
 int main(int argc, char* argv[])
 {
+    if (const auto status = pandicube::AnswerTextOptions(argc, argv)) return *status;
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("pandicube"));
-    QApplication::setApplicationVersion(QStringLiteral(PANDICUBE_VERSION));
+    pandicube::RefuseUnknownOptions(app);
+    // Lets the desktop find the program's entry, and with it its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.pandicube.Pandicube"));
 
     pandicube::QtWindowSystem windowSystem;
     pandicube::Form1 form(windowSystem);

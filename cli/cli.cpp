@@ -3,6 +3,7 @@
 #include "cli/merge_command.h"
 #include "cli/search_command.h"
 #include "cli/verify_command.h"
+#include "pandicube/version.h"
 
 #include <CLI/CLI.hpp>
 
@@ -95,6 +96,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                  "pandicube-search"};
     app.require_subcommand(0, 1);
     app.allow_extras();
+    app.set_version_flag("--version", std::string("pandicube-search ") + kVersion, "Print the version and exit");
 
     SearchOptions search;
     std::string format = "text";
@@ -148,6 +150,9 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         out << app.help();
+        return kExitOk;
+    } catch (const CLI::CallForVersion& e) {
+        out << e.what() << '\n';
         return kExitOk;
     } catch (const CLI::ParseError& e) {
         err << "pandicube-search: " << Complaint(e, app) << '\n';

@@ -3,6 +3,8 @@
 #include "cli/cube_reader.h"
 #include "cli/text_record.h"
 
+#include "pandicube/version.h"
+
 #include <nlohmann/json.hpp>
 
 #include <array>
@@ -48,7 +50,7 @@ const char* FormatName(OutputFormat format)
 
 std::string ProgramVersion()
 {
-    return PANDICUBE_VERSION;
+    return kVersion;
 }
 
 std::string RunOptions(const RunIdentity& id)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, builds and runs every test:
 # the release build, then the AddressSanitizer + UndefinedBehaviorSanitizer
-# build, then a short run of each fuzz target.
+# build, then the Debian package (built, installed and checked), then a short
+# run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -17,6 +18,19 @@ for preset in release asan; do
     echo "== $preset: tests"
     ctest --preset "$preset" --timeout 600
 done
+
+# The Debian package from the release build, installed and checked on this
+# machine (which needs root, as CI has).
+echo "== package"
+deb=$(scripts/package.sh | tail -n 1)
+if [ "$(id -u)" -eq 0 ]; then
+    scripts/check-package.sh "$deb"
+elif [ -n "${CI:-}" ]; then
+    echo "the package check installs the package and needs root" >&2
+    exit 1
+else
+    echo "== package check skipped: installing $deb needs root"
+fi
 
 if [ -x scripts/fuzz.sh ]; then
     echo "== fuzz"

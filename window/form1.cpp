@@ -253,6 +253,15 @@ void Form1::RequestClose(int unloadMode)
     close();
 }
 
+void Form1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Qt draws focus marks only once the keyboard has moved the focus, and
+    // forgets that whenever the window is shown; the window shows the mark on
+    // Check2 from the start.
+    setAttribute(Qt::WA_KeyboardFocusChange);
+}
+
 void Form1::closeEvent(QCloseEvent* event)
 {
     const int unloadMode = pendingUnloadMode_;

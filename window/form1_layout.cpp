@@ -3,6 +3,7 @@
 
 #include "window/form1.h"
 
+#include "pandicube/version.h"
 #include "search/cube.h"
 #include "window/layout.h"
 #include "window/window_system.h"
@@ -11,17 +12,16 @@
 #include <QCheckBox>
 #include <QFont>
 #include <QFrame>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPalette>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
 
 #include <vector>
-
-#ifndef PANDICUBE_VERSION
-#define PANDICUBE_VERSION "0.0.0"
-#endif
 
 namespace pandicube {
 
@@ -80,6 +80,25 @@ QCheckBox* MakeCheckBox(QWidget* parent, const char* name, Twips r)
     return box;
 }
 
+// The application's style with the check box indicator of the layout, 13 by
+// 13 pixels: the styles' own (14 and more) does not fit Check3, which is only
+// 13 pixels high.
+class CheckBoxStyle : public QProxyStyle {
+public:
+    static constexpr int kIndicatorPixels = 13;
+
+    explicit CheckBoxStyle(QObject* owner) : QProxyStyle(QStyleFactory::create(QApplication::style()->name()))
+    {
+        setParent(owner);
+    }
+
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        if (metric == PM_IndicatorWidth || metric == PM_IndicatorHeight) return kIndicatorPixels;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, Twips r)
 {
     auto* button = new QPushButton(text, parent);
@@ -115,19 +134,35 @@ protected:
 };
 
 // The window asks for the fonts it was laid out with. Where they are missing,
-// narrow families of about their widths come first, so that the captions
-// still fit their rectangles.
+// narrow families come first: at 8.25 points Liberation Sans Narrow (Debian's
+// fonts-liberation) and Nimbus Sans Narrow set every caption inside its
+// rectangle with the line breaks of the layout; DejaVu Sans Condensed is
+// already too wide for the last dot of Label9's leader.
 void AddFontFallbacks()
 {
-    const QStringList narrow{QStringLiteral("Microsoft Sans Serif"),  QStringLiteral("Liberation Sans Narrow"),
-                             QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Arimo"),
-                             QStringLiteral("Liberation Sans"),       QStringLiteral("Arial")};
+    const QStringList narrow{QStringLiteral("Microsoft Sans Serif"),
+                             QStringLiteral("Liberation Sans Narrow"),
+                             QStringLiteral("Nimbus Sans Narrow"),
+                             QStringLiteral("DejaVu Sans Condensed"),
+                             QStringLiteral("Arimo"),
+                             QStringLiteral("Liberation Sans"),
+                             QStringLiteral("Arial")};
     if (QFont::substitutes(QStringLiteral("MS Sans Serif")).isEmpty()) {
         QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), narrow);
     }
     if (QFont::substitutes(QStringLiteral("System")).isEmpty()) {
         QFont::insertSubstitutions(QStringLiteral("System"), narrow);
     }
+}
+
+// The program's icon in the sizes drawn for it, from the resources.
+QIcon ProgramIcon()
+{
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/%1x%1/pandicube.png").arg(size), QSize(size, size));
+    }
+    return icon;
 }
 
 } // namespace
@@ -138,6 +173,7 @@ void Form1::BuildControls()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(Pixels(kClientWidth), Pixels(kClientHeight));
+    setWindowIcon(ProgramIcon());
     AddFontFallbacks();
     setFont(Font("MS Sans Serif", 8.25));
     SetBackColor(this, kPanelColour);
@@ -216,13 +252,17 @@ void Form1::BuildControls()
     Command2->setFont(buttonFont);
     Command2->setVisible(false);
     Command2->setEnabled(false);
-    Label8 = MakeLabel(this, "Label8", QStringLiteral("Pandicube " PANDICUBE_VERSION), {7440, 6960, 1575, 255});
+    Label8 = MakeLabel(this, "Label8", QStringLiteral("Pandicube ") + QLatin1String(kVersion), {7440, 6960, 1575, 255});
     SetForeColor(Label8, kCreditColour);
     Label3 = MakeLabel(this, "Label3", QStringLiteral("MIT License"), {7440, 7200, 1815, 255});
     SetForeColor(Label3, kCreditColour);
 
     // Text1 lies on top of the right end of Label12.
     Text1->raise();
+
+    // Made after the check boxes, so that it outlives them.
+    auto* checkBoxStyle = new CheckBoxStyle(this);
+    for (QCheckBox* box : {Check1, Check2, Check3}) box->setStyle(checkBoxStyle);
 }
 
 void Form1::SetFocusOrder()

@@ -103,7 +103,9 @@ void SetBackColor(QWidget* control, std::uint32_t bgr)
     if (qobject_cast<QLineEdit*>(control) != nullptr) {
         palette.setColor(QPalette::Base, color);
     } else {
+        // Buttons and check boxes fill their background from the Button role.
         palette.setColor(QPalette::Window, color);
+        palette.setColor(control->backgroundRole(), color);
         control->setAutoFillBackground(true);
     }
     control->setPalette(palette);

@@ -1,7 +1,9 @@
 #include "tests/window/form1_fixture.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QFrame>
+#include <QIcon>
 #include <QRect>
 
 #include <vector>
@@ -146,6 +148,39 @@ TEST_F(Form1Test, OpensIdleWithTheStopButtonHidden)
     EXPECT_TRUE(form->Command1->font().bold());
     EXPECT_DOUBLE_EQ(form->Command1->font().pointSizeF(), 9.75);
     EXPECT_EQ(form->Command1->font().family(), QStringLiteral("System"));
+}
+
+// The stand-in fonts set every caption inside its rectangle: every line of a
+// wrapped caption stands in its label down to the baseline, where the dots of
+// the leaders sit (descenders may touch the edge); a one-line label and a
+// button show their caption without clipping it.
+TEST_F(Form1Test, EveryCaptionFitsItsRectangle)
+{
+    int captions = 0;
+    for (QLabel* label : form->findChildren<QLabel*>()) {
+        if (label->text().isEmpty()) continue;
+        ++captions;
+        SCOPED_TRACE(label->objectName().toStdString() + " in " + QFontInfo(label->font()).family().toStdString());
+        if (label->wordWrap()) {
+            const QFontMetrics metrics = label->fontMetrics();
+            const int lines = label->heightForWidth(label->width()) / metrics.lineSpacing();
+            EXPECT_LE((lines - 1) * metrics.lineSpacing() + metrics.ascent(), label->height()) << lines << " lines";
+        } else {
+            EXPECT_LE(label->sizeHint().width(), label->width());
+        }
+    }
+    for (QPushButton* button : form->findChildren<QPushButton*>()) {
+        ++captions;
+        SCOPED_TRACE(button->objectName().toStdString() + " in " + QFontInfo(button->font()).family().toStdString());
+        EXPECT_LT(button->fontMetrics().horizontalAdvance(button->text()), button->width() - 8);
+    }
+    EXPECT_EQ(captions, 12 + 1 + 3); // the single labels with text, the centre cell, the buttons
+}
+
+TEST_F(Form1Test, ShowsTheProgramIconInEverySizeDrawnForIt)
+{
+    const QList<QSize> sizes = form->windowIcon().availableSizes();
+    for (int size : {16, 32, 48, 64, 128, 256}) EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
 }
 
 TEST_F(Form1Test, FocusStartsOnCheck2AndFollowsTheTabOrder)

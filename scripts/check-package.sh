@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs the Debian package on this machine (as root, with apt-get, which
+# brings its dependencies) and checks it as a user meets it: both programs
+# answer --version, a search runs, man finds both manual pages, bash-completion
+# finds the completion, the window opens under Xvfb, and lintian (no errors),
+# appstreamcli and desktop-file-validate accept the package and its files.
+# The package is removed again at the end.
+# Usage: scripts/check-package.sh build/release/package/pandicube_<version>_<arch>.deb
+set -euo pipefail
+deb=$(realpath "$1")
+version=$(dpkg-deb --field "$deb" Version)
+export DEBIAN_FRONTEND=noninteractive
+
+echo "== install $(basename "$deb")"
+apt-get install -y -qq -o DPkg::Lock::Timeout=600 "$deb" >/dev/null
+trap 'apt-get remove -y -qq -o DPkg::Lock::Timeout=600 pandicube >/dev/null' EXIT
+
+expect() { # expect WHAT ACTUAL EXPECTED
+    if [ "$2" != "$3" ]; then
+        echo "FAILED: $1: got '$2', expected '$3'" >&2
+        exit 1
+    fi
+    echo "ok: $1"
+}
+
+expect "pandicube-search --version" "$(pandicube-search --version)" "pandicube-search $version"
+expect "pandicube --version" "$(pandicube --version)" "pandicube $version"
+expect "a search" "$(pandicube-search --bound 255 --count-only | tail -n 1)" "24 solutions were found."
+expect "man -w pandicube-search" "$(man -w pandicube-search)" /usr/share/man/man1/pandicube-search.1.gz
+expect "man -w pandicube" "$(man -w pandicube)" /usr/share/man/man1/pandicube.1.gz
+expect "completion found by bash-completion" \
+    "$(bash -c 'source /usr/share/bash-completion/bash_completion; __load_completion pandicube-search; complete -p pandicube-search')" \
+    "complete -F _pandicube_search pandicube-search"
+expect "the window opens" \
+    "$(timeout 60 xvfb-run -a sh -c 'pandicube & pid=$!; xdotool search --sync --onlyvisible --name centralsymmetric >/dev/null && echo open; kill $pid')" \
+    open
+
+echo "== lintian (warnings and notes shown; errors fail)"
+lintian --fail-on error --display-info "$deb" || { echo "FAILED: lintian reports errors" >&2; exit 1; }
+echo "== appstreamcli validate"
+appstreamcli validate --no-net /usr/share/metainfo/org.pandicube.Pandicube.metainfo.xml
+echo "== desktop-file-validate"
+desktop-file-validate /usr/share/applications/org.pandicube.Pandicube.desktop
+echo "package check passed"
