@@ -47,12 +47,13 @@ std::string Num(std::size_t v)
 
 class OutputReader::Impl : public RecordSink {
 public:
-    Impl(std::istream& in, CubeSink& sink) : in_(in), sink_(sink), text_(*this) {}
+    Impl(std::streambuf* in, CubeSink& sink) : in_(in), sink_(sink), text_(*this) {}
 
     bool Step()
     {
         if (stopped_) return false;
-        std::string line;
+        std::string& line = line_;
+        line.clear();
         const LineResult result = NextLine(line);
         if (result == LineResult::End) {
             Finish();
@@ -78,7 +79,7 @@ private:
     // is reported, not read: an output that was killed ends that way.
     LineResult NextLine(std::string& line)
     {
-        std::streambuf* buf = in_.rdbuf();
+        std::streambuf* buf = in_;
         if (buf == nullptr) return LineResult::End;
         lineOffset_ = offset_;
         bool any = false;
@@ -137,7 +138,7 @@ private:
             } else if (StartsWith(line, "#")) {
                 const auto identity = ParseIdentityComment(line);
                 if (!identity || identity->format == OutputFormat::Json) {
-                    Problem("not the identity line of an output of pandicube-search");
+                    Stop("not the identity line of an output of pandicube-search");
                     return;
                 }
                 format_ = identity->format;
@@ -146,7 +147,8 @@ private:
             } else if (StartsWith(line, "solution ") || line == kTextTerminated) {
                 format_ = OutputFormat::Text;
             } else {
-                Problem("not the start of any output of pandicube-search (text, JSON Lines or CSV)");
+                // Nothing else of such an input would be read either.
+                Stop("not the start of any output of pandicube-search (text, JSON Lines or CSV)");
                 return;
             }
         }
@@ -306,7 +308,8 @@ private:
         sink_.OnProblem(line, message);
     }
 
-    std::istream& in_;
+    std::streambuf* in_;
+    std::string line_; // the line being read, kept to spare an allocation per line
     CubeSink& sink_;
     std::uint64_t offset_ = 0;
     std::uint64_t lineOffset_ = 0;
@@ -317,7 +320,8 @@ private:
     std::optional<CsvLayout> layout_;
 };
 
-OutputReader::OutputReader(std::istream& in, CubeSink& sink) : impl_(std::make_unique<Impl>(in, sink)) {}
+OutputReader::OutputReader(std::istream& in, CubeSink& sink) : impl_(std::make_unique<Impl>(in.rdbuf(), sink)) {}
+OutputReader::OutputReader(std::streambuf& in, CubeSink& sink) : impl_(std::make_unique<Impl>(&in, sink)) {}
 OutputReader::~OutputReader() = default;
 
 void OutputReader::StartAt(std::uint64_t offset, std::size_t line)
@@ -336,6 +340,11 @@ std::optional<OutputFormat> OutputReader::Format() const
 }
 
 void ReadCubes(std::istream& in, CubeSink& sink)
+{
+    if (in.rdbuf() != nullptr) ReadCubes(*in.rdbuf(), sink);
+}
+
+void ReadCubes(std::streambuf& in, CubeSink& sink)
 {
     OutputReader reader(in, sink);
     while (reader.Step()) {

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <streambuf>
+#include <string_view>
 #include <memory>
 #include <optional>
 #include <string>
@@ -74,6 +76,7 @@ inline constexpr std::size_t kMaxProblems = 100;
 class OutputReader {
 public:
     OutputReader(std::istream& in, CubeSink& sink);
+    OutputReader(std::streambuf& in, CubeSink& sink);
     ~OutputReader();
     OutputReader(const OutputReader&) = delete;
     OutputReader& operator=(const OutputReader&) = delete;
@@ -92,6 +95,18 @@ private:
 
 // Reads the whole input.
 void ReadCubes(std::istream& in, CubeSink& sink);
+void ReadCubes(std::streambuf& in, CubeSink& sink);
+
+// The bytes of a string as a stream buffer, without a stream around them.
+class TextBuffer : public std::streambuf {
+public:
+    explicit TextBuffer(std::string_view text)
+    {
+        char* begin = const_cast<char*>(text.data());
+        setg(begin, begin, begin + text.size());
+    }
+    void SeekTo(std::uint64_t offset) { setg(eback(), eback() + offset, egptr()); }
+};
 
 // A whole decimal number: an optional "-" and 1 to 10 digits, in the signed
 // 32-bit range.

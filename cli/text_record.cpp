@@ -69,7 +69,7 @@ std::vector<std::string_view> Tokens(std::string_view text)
 
 bool IsBlank(std::string_view text)
 {
-    return Tokens(text).empty();
+    return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
 void TextRecordParser::Line(std::string_view line, std::size_t number, std::uint64_t offset)

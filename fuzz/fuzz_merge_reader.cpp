@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -38,14 +37,14 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string input(reinterpret_cast<const char*>(data), size);
-    std::istringstream in(input);
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    pandicube::TextBuffer in(input);
     pandicube::OutputJudge judge([](std::size_t, const std::string&) {});
     pandicube::ReadCubes(in, judge);
     for (const pandicube::OutputPart& part : judge.Parts()) {
         if (!part.Complete()) continue;
-        std::istringstream again(input);
-        again.seekg(static_cast<std::streamoff>(part.offset));
+        pandicube::TextBuffer again(input);
+        again.SeekTo(part.offset);
         Rereader rereader;
         pandicube::OutputReader reader(again, rereader);
         reader.StartAt(part.offset, part.line - 1);

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -21,7 +20,7 @@ void Require(bool condition)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    pandicube::TextBuffer in(std::string_view(reinterpret_cast<const char*>(data), size));
     std::size_t reported = 0;
     pandicube::OutputJudge judge(
         [&](std::size_t line, const std::string& message) {
