@@ -3,28 +3,17 @@
 // "engine" runs RunSearch, "units" the outer units through RunOuterUnits on
 // THREADS threads, "reference" the plain loops. Prints the count, the best
 // bound and the seconds of the search itself.
+#include "bench/silent_reporter.h"
+#include "reference/reference_search.h"
 #include "search/parallel_search.h"
 #include "search/run_search.h"
-#include "tests/reference_search.h"
+#include "search/run_setup.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
-
-namespace {
-
-class CountingHost : public pandicube::SilentHost {
-public:
-    explicit CountingHost(bool reduce) : reduce_(reduce) {}
-    bool ReduceBoundRequested() override { return reduce_; }
-
-private:
-    bool reduce_;
-};
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -42,16 +31,16 @@ int main(int argc, char** argv)
     }
 
     pandicube::SearchState state;
-    pandicube::PrepareSearchState(state, bound, nullptr);
-    CountingHost host(reduce);
+    pandicube::PrepareSearchState(state, {bound, std::nullopt, reduce});
+    pandicube::SilentReporter reporter;
     const auto start = std::chrono::steady_clock::now();
     if (engine == "reference") {
-        pandicube::RunReferenceSearch(state, host);
+        pandicube::RunReferenceSearch(state, reporter);
     } else if (engine == "units") {
         const std::vector<pandicube::OuterUnit> units = pandicube::ListOuterUnits(state);
-        pandicube::RunOuterUnits(state, host, units, threads);
+        pandicube::RunOuterUnits(state, reporter, units, threads);
     } else {
-        pandicube::RunSearch(state, host);
+        pandicube::RunSearch(state, reporter);
     }
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     std::cout << engine << " U=" << bound << " threads=" << threads << (reduce ? " reduce" : "")

@@ -3,6 +3,7 @@
 #include "cli/progress.h"
 #include "search/input_rules.h"
 #include "search/parallel_search.h"
+#include "search/run_setup.h"
 
 #include <array>
 #include <memory>
@@ -41,29 +42,22 @@ std::vector<std::string> Split(const std::string& text, char separator)
 }
 
 // Reports every solution to the writer and, on a terminal, the progress.
-class SearchOutputHost : public SearchHost {
+class SearchOutputReporter : public SearchReporter {
 public:
-    SearchOutputHost(SolutionWriter& writer, ProgressLine* progress, bool reduce)
-        : writer_(writer), progress_(progress), reduce_(reduce)
-    {
-    }
+    SearchOutputReporter(SolutionWriter& writer, ProgressLine* progress) : writer_(writer), progress_(progress) {}
 
-    void ShowProgress(const SearchState& state) override
+    void ReportProgress(const Progress& p) override
     {
-        if (progress_ != nullptr) progress_->Update(state.e[kE14], state.e[kE18], state.solutionCount);
+        if (progress_ != nullptr) progress_->Update(p.e14, p.e18, p.solutionCount);
     }
-    void ProcessEvents() override {}
-    bool ReduceBoundRequested() override { return reduce_; }
-    void StampEndTime() override {}
-    void ReportSolution(const SearchState& state) override
+    void ReportSolution(const Solution& s) override
     {
-        writer_.WriteSolution(state.solutionCount, CellsFromEntries(state.e), state.bestBound);
+        writer_.WriteSolution(s.number, CellsFromEntries(s.entries), s.bestBound);
     }
 
 private:
     SolutionWriter& writer_;
     ProgressLine* progress_;
-    bool reduce_;
 };
 
 } // namespace
@@ -87,24 +81,22 @@ std::vector<OuterUnit> SliceUnits(const std::vector<OuterUnit>& units, Slice sli
 int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::ostream& out, std::ostream& err)
 {
     // The same rules as the window's fields, in the same order.
-    const InputCheck bound = CheckUpperBound(opt.bound);
-    if (!bound.Ok()) return Refuse(err, "--bound", bound.error);
-    const std::int32_t upperLimit = bound.value + 1;
-    const std::int32_t lowerLimit = 125 - bound.value;
-
-    StartValues start;
+    std::vector<std::string> startParts;
+    StartTexts startTexts;
     if (opt.start) {
-        const std::vector<std::string> parts = Split(*opt.start, ',');
-        if (parts.size() > 4) return RefuseWith(err, "--start takes four values E10,E14,E17,E18");
-        const std::array<const char*, 4> names = {"e10", "e14", "e17", "e18"};
-        const std::array<std::int32_t*, 4> targets = {&start.e10, &start.e14, &start.e17, &start.e18};
-        for (std::size_t i = 0; i < 4; ++i) {
-            const std::string text = i < parts.size() ? parts[i] : std::string();
-            const InputCheck check = CheckStartValue(text, lowerLimit, upperLimit);
-            if (!check.Ok()) return Refuse(err, std::string("--start (") + names[i] + ")", check.error);
-            *targets[i] = check.value;
-        }
+        startParts = Split(*opt.start, ',');
+        for (std::size_t i = 0; i < startTexts.size() && i < startParts.size(); ++i) startTexts[i] = startParts[i];
     }
+    const auto checked = SetUpRun(opt.bound, opt.start ? &startTexts : nullptr, opt.reduce);
+    const auto* refusal = std::get_if<SetupRefusal>(&checked);
+    if (refusal != nullptr && refusal->field == SetupField::Bound) return Refuse(err, "--bound", refusal->error);
+    if (startParts.size() > 4) return RefuseWith(err, "--start takes four values E10,E14,E17,E18");
+    if (refusal != nullptr) {
+        const std::array<const char*, 4> names = {"e10", "e14", "e17", "e18"};
+        const std::string name = names[static_cast<std::size_t>(refusal->field) - 1];
+        return Refuse(err, "--start (" + name + ")", refusal->error);
+    }
+    const RunSetup& setup = std::get<RunSetup>(checked);
 
     unsigned threads = env.cores > 0 ? env.cores : 1;
     if (opt.threads) {
@@ -133,14 +125,14 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
         sequentialOnly || (opt.path == EnginePath::Sequential && !slice) ? EnginePath::Sequential : EnginePath::Units;
 
     SearchState state;
-    PrepareSearchState(state, bound.value, opt.start ? &start : nullptr);
+    PrepareSearchState(state, setup);
 
     // The units that this run searches; the progress line places (e14, e18)
     // among them. A sequential run measures against all units of the bound.
     std::vector<OuterUnit> units;
     if (path == EnginePath::Units || (env.errIsTerminal && !opt.quiet)) {
         SearchState full;
-        PrepareSearchState(full, bound.value, nullptr);
+        PrepareSearchState(full, {setup.upperBound});
         units = ListOuterUnits(full);
         if (slice) units = SliceUnits(units, *slice);
     }
@@ -148,12 +140,12 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
     if (env.errIsTerminal && !opt.quiet) progress = std::make_unique<ProgressLine>(err, units);
 
     SolutionWriter writer(out, {opt.format, opt.cube, opt.reduce, opt.countOnly});
-    SearchOutputHost host(writer, progress.get(), opt.reduce);
+    SearchOutputReporter reporter(writer, progress.get());
     writer.WriteHeader();
     if (path == EnginePath::Units) {
-        RunOuterUnits(state, host, units, threads);
+        RunOuterUnits(state, reporter, units, threads);
     } else {
-        RunSearch(state, host);
+        RunSearch(state, reporter);
     }
     if (progress) progress->Finish();
     writer.WriteSummary(state.solutionCount, state.bestBound);

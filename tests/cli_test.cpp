@@ -1,6 +1,6 @@
 #include "cli/cli.h"
 #include "search/cube.h"
-#include "tests/cube_checker.h"
+#include "tests/support/cube_checker.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
