@@ -115,7 +115,8 @@ private:
     void Loop2();
     void Loop3(const StepValues& atZero);
     void Loop4(UnitWindows& windows, const StepValues& atZero);
-    bool DeriveSteps(LevelRange steps, const StepValues& base, const StepValues& slope, std::int64_t x);
+    template <LevelRange Steps>
+    bool DeriveSteps(const StepValues& base, const StepValues& slope, std::int64_t x);
     void ReleaseSteps(std::size_t first, std::size_t end);
     void RefreshWindows(UnitWindows& windows) const;
     void SolutionSteps();
@@ -130,13 +131,21 @@ private:
 // availability test; when both pass it is taken and stored into its entry. On
 // the first failure the level's values taken so far are released, latest
 // first, and the result is false.
-bool Search::DeriveSteps(LevelRange steps, const StepValues& base, const StepValues& slope, std::int64_t x)
+// The level is a template argument so that the bounds of the loop are
+// constants: the compiler then unrolls it and reads the tables at compile
+// time. With the bounds as arguments a whole run at U = 500 took 1.70 s of CPU
+// time instead of 1.60 s (medians of 12 interleaved runs).
+template <LevelRange Steps>
+bool Search::DeriveSteps(const StepValues& base, const StepValues& slope, std::int64_t x)
 {
-    for (std::size_t i = steps.first; i < steps.end; ++i) {
+    const std::int32_t lowerLimit = s_.lowerLimit;
+    const std::int32_t upperLimit = s_.upperLimit;
+#pragma GCC unroll 64
+    for (std::size_t i = Steps.first; i < Steps.end; ++i) {
         const auto v = static_cast<std::int32_t>(base[i] + slope[i] * x);
         s_.candidate = v;
-        if (!FreeValueAvailable(s_, v)) {
-            ReleaseSteps(steps.first, i);
+        if (!InLimits(v, lowerLimit, upperLimit) || !s_.pool.IsAvailable(v)) {
+            ReleaseSteps(Steps.first, i);
             return false;
         }
         s_.pool.Take(v);
@@ -195,7 +204,7 @@ void Search::SearchBelowE18()
     reporter_.ReportProgress({s_.e[kE14], e18, s_.solutionCount});
     // Step 3-6. Derive e55 and e59, open loop 3, release in reverse.
     const StepValues atZero = ValuesAtZero(s_.e[kE14], e18);
-    if (DeriveSteps(kLevel2Steps, atZero, kE10Slope, 0)) {
+    if (DeriveSteps<kLevel2Steps>(atZero, kE10Slope, 0)) {
         Loop3(atZero);
         ReleaseSteps(kLevel2Steps.first, kLevel2Steps.end);
     }
@@ -225,7 +234,7 @@ void Search::Loop3(const StepValues& atZero)
         if (FreeValueAvailable(s_, e10)) {
             s_.pool.Take(e10); // Step 2.
             // Step 3. Derive e1, e22, e45 and e49.
-            if (DeriveSteps(kLevel3Steps, atZero, kE10Slope, e10)) {
+            if (DeriveSteps<kLevel3Steps>(atZero, kE10Slope, e10)) {
                 // Step 4. e17 opens at its start value once, then full range.
                 s_.e[17] = s_.fullRange == 0 ? s_.startE17 : s_.lowerLimit + 1;
                 s_.fullRange = 1;
@@ -262,7 +271,7 @@ void Search::Loop4(UnitWindows& windows, const StepValues& atZero)
         if ((e10 - e17) % 3 == 0 && FreeValueAvailable(s_, e17)) {
             s_.pool.Take(e17); // Step 2.
             // Step 3. Derive the other 52 entries in ascending number.
-            if (DeriveSteps(kLevel4Steps, atJZero, kJSlope, (e17 - e10) / 3)) {
+            if (DeriveSteps<kLevel4Steps>(atJZero, kJSlope, (e17 - e10) / 3)) {
                 SolutionSteps();                                    // Step 4.
                 ReleaseSteps(kLevel4Steps.first, kLevel4Steps.end); // Step 5.
             }

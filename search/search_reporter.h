@@ -16,9 +16,10 @@ struct Progress {
 
 // One solution: its 62 entries, its number in the run (from 1) and the best
 // upper bound, which a run with bound reduction has just lowered to at most
-// the cube's largest value (U + 1 throughout a run without reduction).
+// the cube's largest value (U + 1 throughout a run without reduction). The
+// entries are valid during the report only.
 struct Solution {
-    Entries entries{};
+    const Entries& entries;
     std::int32_t number = 0;
     std::int32_t bestBound = 0;
 };
