@@ -25,17 +25,20 @@ bool Contains(const std::vector<std::int32_t>& values, std::int32_t v)
     return std::find(values.begin(), values.end(), v) != values.end();
 }
 
-// Each solution of a run with bound reduction lies strictly inside the limits
-// that stood while it was searched: those of the previous solution's bound,
-// or of U for the first.
-void ExpectEverySolutionInsideItsLimits(const RecordingReporter& reporter, std::int32_t upperBound)
+// A run with bound reduction: each solution lies strictly inside the limits
+// that stood while it was searched (those of the previous solution's bound,
+// or of U for the first), and at the end every value is released.
+void ExpectSoundReducedRun(const RecordedRun& run, std::int32_t upperBound)
 {
     std::int32_t bound = upperBound + 1;
-    for (const Report& solution : reporter.solutions) {
+    for (const Report& solution : run.reporter.solutions) {
         EXPECT_EQ(CubeFaults(solution.entries, 126 - bound, bound), std::vector<std::string>{})
             << "solution " << solution.count << " searched below " << bound;
         bound = solution.bestBound;
     }
+    EXPECT_EQ(run.state.unwindLevel, 0);
+    EXPECT_EQ(PoolFaults(run.state.pool), std::vector<std::string>{});
+    EXPECT_EQ(run.reporter.poolMismatches, 0);
 }
 
 // The largest of the cube's 125 values.
@@ -122,11 +125,8 @@ TEST(RunSearch, DefaultStartWithReductionFindsTwoCubes)
     EXPECT_EQ(second.seen.upperLimit, 255);
     EXPECT_EQ(second.seen.unwindLevel, 0);
 
-    ExpectEverySolutionInsideItsLimits(run.reporter, 300);
+    ExpectSoundReducedRun(run, 300);
     EXPECT_EQ(run.state.bestBound, 255);
-    EXPECT_EQ(run.state.unwindLevel, 0);
-    EXPECT_EQ(PoolFaults(run.state.pool), std::vector<std::string>{});
-    EXPECT_EQ(run.reporter.poolMismatches, 0);
 }
 
 TEST(RunSearch, RemaindersOfNegativeNumbersFilterE18)
@@ -179,10 +179,7 @@ TEST(RunSearch, WorkedExampleWithReductionGoesOnInLoopFour)
     EXPECT_EQ(run.reporter.reports[2].entries[kE14], -33);
     EXPECT_NE(run.reporter.reports[2].entries[kE18], 192);
 
-    ExpectEverySolutionInsideItsLimits(run.reporter, 300);
-    EXPECT_EQ(run.state.unwindLevel, 0);
-    EXPECT_EQ(PoolFaults(run.state.pool), std::vector<std::string>{});
-    EXPECT_EQ(run.reporter.poolMismatches, 0);
+    ExpectSoundReducedRun(run, 300);
 }
 
 TEST(RunSearch, ReductionWalksDownToTheSmallestLargestValue)
@@ -197,11 +194,8 @@ TEST(RunSearch, ReductionWalksDownToTheSmallestLargestValue)
         EXPECT_EQ(solution.seen.lowerLimit, 126 - solution.bestBound);
     }
     EXPECT_EQ(bounds, (std::vector<std::int32_t>{295, 287, 279, 271, 255}));
-    ExpectEverySolutionInsideItsLimits(run.reporter, 300);
+    ExpectSoundReducedRun(run, 300);
     EXPECT_EQ(run.state.solutionCount, 5);
-    EXPECT_EQ(run.state.unwindLevel, 0);
-    EXPECT_EQ(PoolFaults(run.state.pool), std::vector<std::string>{});
-    EXPECT_EQ(run.reporter.poolMismatches, 0);
 }
 
 TEST(RunSearch, StartValueRunReleasesEveryValue)
