@@ -13,23 +13,20 @@ namespace pandicube {
 
 namespace {
 
-// The cubes found below a few consecutive units, unit by unit.
-struct UnitBatch {
-    std::span<const OuterUnit> units;
-    std::vector<std::vector<Entries>> cubes;
-};
+// The cubes found below one unit, in the order of the search.
+using UnitCubes = std::vector<Entries>;
 
 // Keeps the cubes of the unit being searched; the progress is reported from
-// the unit itself when the batch is handed over.
+// the unit itself when its batch is handed over.
 class CubeCollector : public SearchReporter {
 public:
-    explicit CubeCollector(std::vector<Entries>& cubes) : cubes_(cubes) {}
+    explicit CubeCollector(UnitCubes& cubes) : cubes_(cubes) {}
 
     void ReportProgress(const Progress&) override {}
     void ReportSolution(const Solution& solution) override { cubes_.push_back(solution.entries); }
 
 private:
-    std::vector<Entries>& cubes_;
+    UnitCubes& cubes_;
 };
 
 } // namespace
@@ -50,38 +47,50 @@ void RunOuterUnits(SearchState& state, SearchReporter& reporter, std::span<const
     // More threads than TBB has workers for would gain nothing (and TBB would
     // say so on standard error).
     const int concurrency = std::min(static_cast<int>(threads), tbb::info::default_concurrency());
+    const std::size_t liveBatches = kBatchesPerThread * static_cast<std::size_t>(concurrency);
+    const std::size_t batchCount = (units.size() + kBatch - 1) / kBatch;
+    // The pipeline passes batch numbers; the cubes of batch b lie in slot
+    // b % liveBatches, which no batch in flight shares. (Tokens that own
+    // memory would leak when an exception cancels the pipeline.)
+    std::vector<std::vector<UnitCubes>> slots(liveBatches);
+    const auto unitsOf = [&](std::size_t batch) {
+        return units.subspan(batch * kBatch, std::min(kBatch, units.size() - batch * kBatch));
+    };
     tbb::enumerable_thread_specific<SearchState> workerStates(state); // own entries and pool
     std::size_t next = 0;
+
     const auto takeBatch = [&](tbb::flow_control& control) {
-        if (next == units.size()) control.stop();
-        const std::size_t count = std::min(kBatch, units.size() - next);
-        UnitBatch batch{units.subspan(next, count), {}};
-        next += count;
-        return batch;
+        if (next == batchCount) control.stop();
+        return next++;
     };
-    const auto searchBatch = [&](UnitBatch batch) {
+    const auto searchBatch = [&](std::size_t batch) {
         SearchState& local = workerStates.local();
-        batch.cubes.resize(batch.units.size());
-        for (std::size_t i = 0; i < batch.units.size(); ++i) {
-            CubeCollector collector(batch.cubes[i]);
-            RunOuterUnit(local, collector, batch.units[i]);
+        const std::span<const OuterUnit> batchUnits = unitsOf(batch);
+        std::vector<UnitCubes>& cubes = slots[batch % liveBatches];
+        cubes.resize(batchUnits.size());
+        for (std::size_t i = 0; i < batchUnits.size(); ++i) {
+            cubes[i].clear();
+            CubeCollector collector(cubes[i]);
+            RunOuterUnit(local, collector, batchUnits[i]);
         }
         return batch;
     };
-    const auto reportBatch = [&](const UnitBatch& batch) {
-        for (std::size_t i = 0; i < batch.units.size(); ++i) {
-            reporter.ReportProgress({batch.units[i].e14, batch.units[i].e18, state.solutionCount});
-            for (const Entries& cube : batch.cubes[i])
+    const auto reportBatch = [&](std::size_t batch) {
+        const std::span<const OuterUnit> batchUnits = unitsOf(batch);
+        const std::vector<UnitCubes>& cubes = slots[batch % liveBatches];
+        for (std::size_t i = 0; i < batchUnits.size(); ++i) {
+            reporter.ReportProgress({batchUnits[i].e14, batchUnits[i].e18, state.solutionCount});
+            for (const Entries& cube : cubes[i])
                 reporter.ReportSolution({cube, ++state.solutionCount, state.bestBound});
         }
     };
 
     tbb::task_arena arena(concurrency);
     arena.execute([&] {
-        tbb::parallel_pipeline(kBatchesPerThread * static_cast<std::size_t>(concurrency),
-                               tbb::make_filter<void, UnitBatch>(tbb::filter_mode::serial_in_order, takeBatch) &
-                                   tbb::make_filter<UnitBatch, UnitBatch>(tbb::filter_mode::parallel, searchBatch) &
-                                   tbb::make_filter<UnitBatch, void>(tbb::filter_mode::serial_in_order, reportBatch));
+        tbb::parallel_pipeline(liveBatches,
+                               tbb::make_filter<void, std::size_t>(tbb::filter_mode::serial_in_order, takeBatch) &
+                                   tbb::make_filter<std::size_t, std::size_t>(tbb::filter_mode::parallel, searchBatch) &
+                                   tbb::make_filter<std::size_t, void>(tbb::filter_mode::serial_in_order, reportBatch));
     });
 }
 

@@ -42,7 +42,7 @@ constexpr std::array<std::size_t, kFormulaTable.size()> kStepEntry = [] {
     return entries;
 }();
 
-// Per step, a value for each step of the table.
+// One number per step of the table: a value of its entry, or a slope.
 using StepValues = std::array<std::int64_t, kFormulaTable.size()>;
 
 // Every entry is an affine function of the free entries (kAffineForms, derived
