@@ -2,10 +2,12 @@
 // first-member test, the grouper and the stream over every cube of the run at
 // U = 500 (one pass each), whole runs with the stream, and the search that
 // lists only the class openers (against BM_FullRunOnThreads).
+#include "bench/silent_reporter.h"
 #include "search/cube_classes.h"
 #include "search/cube_symmetry.h"
 #include "search/parallel_search.h"
 #include "search/run_search.h"
+#include "search/run_setup.h"
 
 #include <benchmark/benchmark.h>
 
@@ -18,15 +20,18 @@ using pandicube::Cells;
 using pandicube::Entries;
 using pandicube::SearchState;
 
-class CollectingHost : public pandicube::SilentHost {
+class CollectingHost : public pandicube::SilentReporter {
 public:
-    void ReportSolution(const SearchState& state) override { cubes.push_back(state.e); }
+    void ReportSolution(const pandicube::Solution& solution) override { cubes.push_back(solution.entries); }
     std::vector<Entries> cubes;
 };
 
-class StreamingHost : public pandicube::SilentHost {
+class StreamingHost : public pandicube::SilentReporter {
 public:
-    void ReportSolution(const SearchState& state) override { classes.Add(state.e, state.solutionCount); }
+    void ReportSolution(const pandicube::Solution& solution) override
+    {
+        classes.Add(solution.entries, solution.number);
+    }
     pandicube::RunClassStream classes;
 };
 
@@ -37,7 +42,7 @@ const std::vector<Entries>& RunCubes(std::int32_t bound)
     auto [it, fresh] = runs.try_emplace(bound);
     if (fresh) {
         SearchState state;
-        pandicube::PrepareSearchState(state, bound, nullptr);
+        pandicube::PrepareSearchState(state, pandicube::RunSetup{bound});
         CollectingHost host;
         pandicube::RunOuterUnits(state, host, pandicube::ListOuterUnits(state), 2);
         it->second = std::move(host.cubes);
@@ -103,7 +108,7 @@ void BM_FullRunWithClasses(benchmark::State& bench)
     const auto bound = static_cast<std::int32_t>(bench.range(0));
     for (auto _ : bench) {
         SearchState state;
-        pandicube::PrepareSearchState(state, bound, nullptr);
+        pandicube::PrepareSearchState(state, pandicube::RunSetup{bound});
         StreamingHost host;
         pandicube::RunOuterUnits(state, host, pandicube::ListOuterUnits(state), 1);
         benchmark::DoNotOptimize(host.classes.ClassCount());
@@ -111,9 +116,9 @@ void BM_FullRunWithClasses(benchmark::State& bench)
 }
 BENCHMARK(BM_FullRunWithClasses)->Arg(400)->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-class OpenerHost : public pandicube::SilentHost {
+class OpenerHost : public pandicube::SilentReporter {
 public:
-    void ReportSolution(const SearchState& state) override { classes.AddOpener(state.e); }
+    void ReportSolution(const pandicube::Solution& solution) override { classes.AddOpener(solution.entries); }
     pandicube::RunClassStream classes;
 };
 
@@ -125,7 +130,7 @@ void BM_ClassOpenersRun(benchmark::State& bench)
     const auto threads = static_cast<unsigned>(bench.range(1));
     for (auto _ : bench) {
         SearchState state;
-        pandicube::PrepareSearchState(state, bound, nullptr);
+        pandicube::PrepareSearchState(state, pandicube::RunSetup{bound});
         state.classOpenersOnly = 1;
         OpenerHost host;
         pandicube::RunOuterUnits(state, host, pandicube::ListOuterUnits(state), threads);

@@ -1,8 +1,10 @@
 // Whole runs of the search without reduction: the engine on one and two
 // threads against the plain reference loops.
+#include "bench/silent_reporter.h"
+#include "reference/reference_search.h"
 #include "search/parallel_search.h"
 #include "search/run_search.h"
-#include "tests/reference_search.h"
+#include "search/run_setup.h"
 
 #include <benchmark/benchmark.h>
 
@@ -14,15 +16,15 @@ using pandicube::SearchState;
 
 // One whole run without reduction at the bound of the first argument, by the
 // given search procedure.
-template <void (*Search)(SearchState&, pandicube::SearchHost&)>
+template <void (*Search)(SearchState&, pandicube::SearchReporter&)>
 void BM_WholeRun(benchmark::State& bench)
 {
     const auto bound = static_cast<std::int32_t>(bench.range(0));
     for (auto _ : bench) {
         SearchState state;
-        pandicube::PrepareSearchState(state, bound, nullptr);
-        pandicube::SilentHost host;
-        Search(state, host);
+        pandicube::PrepareSearchState(state, {bound});
+        pandicube::SilentReporter reporter;
+        Search(state, reporter);
         benchmark::DoNotOptimize(state.solutionCount);
     }
 }
@@ -39,10 +41,10 @@ void BM_FullRunOnThreads(benchmark::State& bench)
     const auto threads = static_cast<unsigned>(bench.range(1));
     for (auto _ : bench) {
         SearchState state;
-        pandicube::PrepareSearchState(state, bound, nullptr);
+        pandicube::PrepareSearchState(state, {bound});
         const std::vector<pandicube::OuterUnit> units = pandicube::ListOuterUnits(state);
-        pandicube::SilentHost host;
-        pandicube::RunOuterUnits(state, host, units, threads);
+        pandicube::SilentReporter reporter;
+        pandicube::RunOuterUnits(state, reporter, units, threads);
         benchmark::DoNotOptimize(state.solutionCount);
     }
 }

@@ -6,10 +6,12 @@
 // (numbered by RunClassStream::AddOpener), "reference" the plain loops.
 // Prints the count (and the number of classes and of the full run's cubes),
 // the best bound and the seconds of the search itself.
+#include "bench/silent_reporter.h"
+#include "reference/reference_search.h"
 #include "search/cube_classes.h"
 #include "search/parallel_search.h"
 #include "search/run_search.h"
-#include "tests/reference_search.h"
+#include "search/run_setup.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -19,25 +21,21 @@
 
 namespace {
 
-class CountingHost : public pandicube::SilentHost {
+// Puts the solutions through the class grouping, when asked to.
+class ClassReporter : public pandicube::SilentReporter {
 public:
-    explicit CountingHost(bool reduce) : reduce_(reduce) {}
-    bool ReduceBoundRequested() override { return reduce_; }
-    void ReportSolution(const pandicube::SearchState& state) override
+    void ReportSolution(const pandicube::Solution& solution) override
     {
         if (openers) {
-            classes.AddOpener(state.e);
+            classes.AddOpener(solution.entries);
         } else if (grouping) {
-            classes.Add(state.e, state.solutionCount);
+            classes.Add(solution.entries, solution.number);
         }
     }
 
     bool grouping = false;
     bool openers = false;
     pandicube::RunClassStream classes;
-
-private:
-    bool reduce_;
 };
 
 } // namespace
@@ -58,26 +56,25 @@ int main(int argc, char** argv)
     }
 
     pandicube::SearchState state;
-    pandicube::PrepareSearchState(state, bound, nullptr);
-    CountingHost host(reduce);
+    pandicube::PrepareSearchState(state, {bound, std::nullopt, reduce});
+    ClassReporter reporter;
     const auto start = std::chrono::steady_clock::now();
     if (engine == "reference") {
-        pandicube::RunReferenceSearch(state, host);
+        pandicube::RunReferenceSearch(state, reporter);
     } else if (engine == "units" || engine == "classes" || engine == "openers") {
-        host.grouping = engine == "classes";
-        host.openers = engine == "openers";
-        state.classOpenersOnly = host.openers ? 1 : 0;
+        reporter.grouping = engine == "classes";
+        reporter.openers = engine == "openers";
+        state.classOpenersOnly = reporter.openers ? 1 : 0;
         const std::vector<pandicube::OuterUnit> units = pandicube::ListOuterUnits(state);
-        pandicube::RunOuterUnits(state, host, units, threads);
+        pandicube::RunOuterUnits(state, reporter, units, threads);
     } else {
-        pandicube::RunSearch(state, host);
+        pandicube::RunSearch(state, reporter);
     }
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     std::cout << engine << " U=" << bound << " threads=" << threads << (reduce ? " reduce" : "")
               << " solutions=" << state.solutionCount;
-    if (host.grouping) std::cout << " classes=" << host.classes.ClassCount();
-    if (host.openers)
-        std::cout << " classes=" << host.classes.ClassCount() << " runSolutions=" << host.classes.RunSolutionCount();
+    if (reporter.grouping || reporter.openers) std::cout << " classes=" << reporter.classes.ClassCount();
+    if (reporter.openers) std::cout << " runSolutions=" << reporter.classes.RunSolutionCount();
     std::cout << " bestBound=" << state.bestBound << " seconds=" << seconds.count() << '\n';
     return 0;
 }

@@ -6,11 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
-#include <streambuf>
-#include <string_view>
 #include <memory>
 #include <optional>
+#include <streambuf>
 #include <string>
+#include <string_view>
 
 namespace pandicube {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "search/run_search.h"
-#include "search/search_state.h"
+#include "search/run_setup.h"
 
 #include <cstdint>
 #include <optional>

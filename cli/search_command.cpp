@@ -6,6 +6,7 @@
 #include "cli/verify_command.h"
 #include "search/input_rules.h"
 #include "search/parallel_search.h"
+#include "search/run_setup.h"
 #include "search/solution_order.h"
 
 #include <algorithm>
@@ -87,33 +88,32 @@ struct RunStart {
 
 // Writes every solution, draws the progress on a terminal, and stops the run
 // between two records when a signal has come.
-class SearchOutputHost : public SearchHost {
+class SearchOutputReporter : public SearchReporter {
 public:
-    SearchOutputHost(SolutionWriter& writer, ProgressLine* progress, const CliEnvironment& env, const RunStart& from)
-        : writer_(writer), progress_(progress), env_(env), after_(from.after)
+    SearchOutputReporter(SolutionWriter& writer, ProgressLine* progress, const CliEnvironment& env,
+                         const RunStart& from)
+        : writer_(writer), progress_(progress), env_(env), after_(from.after),
+          leftStart_(!writer.Identity().start || from.unit.has_value())
     {
     }
 
-    void ShowProgress(const SearchState& state) override
+    void ReportProgress(const Progress& p) override
     {
         if (env_.interruption) {
-            if (const int signal = env_.interruption(); signal != 0) {
-                throw RunInterrupted{signal, state.fullRange == 1
-                                                 ? std::optional<OuterUnit>(OuterUnit{state.e[kE14], state.e[kE18]})
-                                                 : std::nullopt};
-            }
+            // A run from start values goes on at a unit only once it has left
+            // them: a solution shows it has; before one it starts over.
+            if (const int signal = env_.interruption(); signal != 0)
+                throw RunInterrupted{signal,
+                                     leftStart_ ? std::optional<OuterUnit>(OuterUnit{p.e14, p.e18}) : std::nullopt};
         }
-        if (progress_ != nullptr)
-            progress_->Update(state.e[kE14], state.e[kE18], static_cast<std::int32_t>(writer_.Solutions()));
+        if (progress_ != nullptr) progress_->Update(p.e14, p.e18, static_cast<std::int32_t>(writer_.Solutions()));
     }
-    void ProcessEvents() override {}
-    bool ReduceBoundRequested() override { return writer_.Identity().reduce; }
-    void StampEndTime() override {}
-    void ReportSolution(const SearchState& state) override
+    void ReportSolution(const Solution& s) override
     {
-        if (after_ && !(*after_ < OrderKeyOf(state.e))) return;
-        writer_.WriteSolution(static_cast<std::int32_t>(writer_.Solutions() + 1), CellsFromEntries(state.e),
-                              state.bestBound);
+        if (after_ && !(*after_ < OrderKeyOf(s.entries))) return;
+        writer_.WriteSolution(static_cast<std::int32_t>(writer_.Solutions() + 1), CellsFromEntries(s.entries),
+                              s.bestBound);
+        leftStart_ = true;
     }
 
 private:
@@ -121,13 +121,14 @@ private:
     ProgressLine* progress_;
     const CliEnvironment& env_;
     std::optional<SolutionOrderKey> after_;
+    bool leftStart_;
 };
 
 // The outer units of a run (of its slice), in the order of the search.
 std::vector<OuterUnit> RunUnits(const RunIdentity& id)
 {
     SearchState full;
-    PrepareSearchState(full, id.bound, nullptr);
+    PrepareSearchState(full, RunSetup{id.bound});
     std::vector<OuterUnit> units = ListOuterUnits(full);
     if (id.slice) units = SliceUnits(units, *id.slice);
     return units;
@@ -143,12 +144,11 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
     writer.ContinueAfter(from.solutions, from.checksum, from.bestBound);
     const bool sequential = !from.unit && (id.reduce || id.start || (path == EnginePath::Sequential && !id.slice));
 
+    // A bound walk goes on at the bound its last solution set.
     SearchState state;
     const bool reduced = id.reduce && from.bestBound.has_value();
-    PrepareSearchState(state, reduced ? *from.bestBound - 1 : id.bound,
-                       from.unit  ? nullptr
-                       : id.start ? &*id.start
-                                  : nullptr);
+    PrepareSearchState(
+        state, RunSetup(reduced ? *from.bestBound - 1 : id.bound, from.unit ? std::nullopt : id.start, id.reduce));
     if (reduced) state.bestBound = *from.bestBound;
     state.solutionCount = static_cast<std::int32_t>(from.solutions);
 
@@ -159,13 +159,13 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
     if (!sequential || drawProgress) units = RunUnits(id);
     std::unique_ptr<ProgressLine> progress;
     if (drawProgress) progress = std::make_unique<ProgressLine>(err, units);
-    SearchOutputHost host(writer, progress.get(), env, from);
+    SearchOutputReporter reporter(writer, progress.get(), env, from);
 
     int status = kExitOk;
     try {
         try {
             if (sequential) {
-                RunSearch(state, host);
+                RunSearch(state, reporter);
             } else {
                 std::span<const OuterUnit> rest(units);
                 if (from.unit) {
@@ -177,13 +177,13 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
                     rest = rest.subspan(static_cast<std::size_t>(at - units.begin()));
                 }
                 if (!id.reduce) {
-                    RunOuterUnits(state, host, rest, threads);
+                    RunOuterUnits(state, reporter, rest, threads);
                 } else {
                     // The bound walk goes on unit by unit: a unit whose e14 or
                     // e18 lies outside the lowered limits is one that the
                     // loops no longer reach.
                     for (const OuterUnit& unit : rest) {
-                        if (InLimits(state, unit.e14) && InLimits(state, unit.e18)) RunOuterUnit(state, host, unit);
+                        if (InLimits(state, unit.e14) && InLimits(state, unit.e18)) RunOuterUnit(state, reporter, unit);
                     }
                 }
             }
@@ -266,26 +266,24 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
     id.countOnly = opt.countOnly;
 
     // The same rules as the window's fields, in the same order.
-    const InputCheck bound = CheckUpperBound(opt.bound);
-    if (!bound.Ok()) return Refuse(err, "--bound", bound.error);
-    id.bound = bound.value;
-    const std::int32_t upperLimit = bound.value + 1;
-    const std::int32_t lowerLimit = 125 - bound.value;
-
+    std::vector<std::string> startParts;
+    StartTexts startTexts;
     if (opt.start) {
-        const std::vector<std::string> parts = Split(*opt.start, ',');
-        if (parts.size() > 4) return RefuseWith(err, "--start takes four values E10,E14,E17,E18");
-        const std::array<const char*, 4> names = {"e10", "e14", "e17", "e18"};
-        StartValues start;
-        const std::array<std::int32_t*, 4> targets = {&start.e10, &start.e14, &start.e17, &start.e18};
-        for (std::size_t i = 0; i < 4; ++i) {
-            const std::string text = i < parts.size() ? parts[i] : std::string();
-            const InputCheck check = CheckStartValue(text, lowerLimit, upperLimit);
-            if (!check.Ok()) return Refuse(err, std::string("--start (") + names[i] + ")", check.error);
-            *targets[i] = check.value;
-        }
-        id.start = start;
+        startParts = Split(*opt.start, ',');
+        for (std::size_t i = 0; i < startTexts.size() && i < startParts.size(); ++i) startTexts[i] = startParts[i];
     }
+    const auto checked = SetUpRun(opt.bound, opt.start ? &startTexts : nullptr, opt.reduce);
+    const auto* refusal = std::get_if<SetupRefusal>(&checked);
+    if (refusal != nullptr && refusal->field == SetupField::Bound) return Refuse(err, "--bound", refusal->error);
+    if (startParts.size() > 4) return RefuseWith(err, "--start takes four values E10,E14,E17,E18");
+    if (refusal != nullptr) {
+        const std::array<const char*, 4> names = {"e10", "e14", "e17", "e18"};
+        const std::string name = names[static_cast<std::size_t>(refusal->field) - 1];
+        return Refuse(err, "--start (" + name + ")", refusal->error);
+    }
+    const RunSetup& setup = std::get<RunSetup>(checked);
+    id.bound = setup.upperBound;
+    id.start = setup.start;
 
     const std::optional<unsigned> threads = ParseThreads(opt.threads, env, err);
     if (!threads) return kExitRefused;

@@ -7,16 +7,13 @@
 namespace pandicube {
 
 // Searches the given outer units, in the order given, on up to `threads`
-// threads. The host sees exactly the calls that a single-threaded search of
-// these units in this order makes (ShowProgress and ProcessEvents per unit;
-// ReduceBoundRequested, StampEndTime, ReportSolution and ProcessEvents per
-// solution), all on the calling thread, with solutionCount counting on from
-// its value on entry. Each worker thread searches with its own copy of the
-// state; the calling thread replays a unit's cubes as soon as all units before
-// it are done, and workers run at most a few units ahead of it. threads <= 1
-// searches on the calling thread alone. An exception from the host stops the
-// workers and leaves this function after they have ended. Requires a state
-// prepared with full range and a host that never asks for a bound reduction.
-void RunOuterUnits(SearchState& state, SearchHost& host, std::span<const OuterUnit> units, unsigned threads);
+// threads, and reports their progress and solutions in the order of a
+// single-threaded search of these units, one report at a time, with the
+// solutions numbered on from solutionCount, which it leaves at the last
+// number. The reports may come from any of the threads. An exception from a
+// worker or from the reporter stops the run and reaches the caller. Requires
+// a state set up without start values and without bound reduction; threads
+// <= 1 searches on the calling thread alone.
+void RunOuterUnits(SearchState& state, SearchReporter& reporter, std::span<const OuterUnit> units, unsigned threads);
 
 } // namespace pandicube

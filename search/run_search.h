@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/search_host.h"
+#include "search/search_reporter.h"
 #include "search/search_state.h"
 
 #include <cstdint>
@@ -10,9 +10,10 @@ namespace pandicube {
 
 // Enumerates, in the fixed order of the four nested loops (e14 outermost, then
 // e18, e10 and e17), every cube that the limits admit, starting from the state
-// that PrepareSearchState leaves. Returns when loop 1 is exhausted, with
-// solutionCount holding the number of cubes found and every value released.
-void RunSearch(SearchState& state, SearchHost& host);
+// that PrepareSearchState leaves, and reports the progress and each solution.
+// Returns when loop 1 is exhausted, with solutionCount holding the number of
+// cubes found and every value released.
+void RunSearch(SearchState& state, SearchReporter& reporter);
 
 // One accepted pair of values of the two outer loops (e14, e18). Without a
 // bound reduction and with full range, a run is exactly the sequence of its
@@ -29,10 +30,12 @@ struct OuterUnit {
 std::vector<OuterUnit> ListOuterUnits(const SearchState& state);
 
 // Searches below one outer unit exactly as RunSearch does for it: takes e14
-// and e18, calls ShowProgress and ProcessEvents, derives e55 and e59, runs
-// loops 3 and 4 and releases everything again. Requires fullRange 1 and a host
-// that never asks for a bound reduction.
-void RunOuterUnit(SearchState& state, SearchHost& host, OuterUnit unit);
+// and e18, reports the progress, derives e55 and e59, runs loops 3 and 4 and
+// releases everything again. Requires fullRange 1. Under bound reduction the
+// caller goes on with the next unit whose e14 and e18 lie inside the lowered
+// limits: a reduction that unwinds to loop 2 or 1 ends the unit, and the
+// units the loops skip are those outside the limits.
+void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit);
 
 // The next value of loops 2, 3 and 4 after v in pair order; returns false when
 // the order has ended (after 63 or 64).

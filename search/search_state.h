@@ -27,24 +27,10 @@ struct SearchState {
     std::int32_t largestUsed = 0; // result of the largest-value scan
     std::int32_t bestBound = 0;   // smallest largest value found so far
     std::int32_t unwindLevel = 0; // loop levels to abandon after a bound reduction
+    bool reduceBound = false;     // lower the bound after each solution; fixed at set-up
     // 1: the loops list only the cubes that open their class in run order
     // (NarrowToClassOpener); full range without reduction only.
     std::int32_t classOpenersOnly = 0;
 };
-
-// The four start values, in the order of the working display's start cells.
-struct StartValues {
-    std::int32_t e10 = 0;
-    std::int32_t e14 = 0;
-    std::int32_t e17 = 0;
-    std::int32_t e18 = 0;
-};
-
-// Set-up of a run for the upper bound U: limits 125 - U and U + 1, a fresh pool
-// with 63 in use, zeroed entries, bestBound U + 1, unwindLevel 0, and fullRange
-// 1, or 0 with the start values taken when `start` is given. The caller has
-// checked U with CheckUpperBound. solutionCount and classOpenersOnly are left
-// as they are.
-void PrepareSearchState(SearchState& state, std::int32_t upperBound, const StartValues* start);
 
 } // namespace pandicube

@@ -167,36 +167,19 @@ struct UnitWindows {
 UnitWindows ComputeUnitWindows(std::int32_t e14, std::int32_t e18, std::int32_t lowerLimit, std::int32_t upperLimit,
                                bool classOpenersOnly = false);
 
-namespace window_detail {
-
-// Narrows w to the e17 allowed by the window on direction D at this e10; the
-// division is by the direction's compile-time b.
-template <std::size_t D>
-constexpr void NarrowE17Window(ValueWindow& w, const UnitWindows& u, std::int64_t e10)
-{
-    constexpr std::int64_t a = kDirections[D].a;
-    constexpr std::int64_t b = kDirections[D].b;
-    const std::int64_t lo = CeilDiv(u.wLow[D] - a * e10, b);
-    const std::int64_t hi = FloorDiv(u.wHigh[D] - a * e10, b);
-    if (lo > w.lo) w.lo = lo;
-    if (hi < w.hi) w.hi = hi;
-}
-
-template <std::size_t... D>
-constexpr ValueWindow E17WindowImpl(const UnitWindows& u, std::int64_t e10, std::index_sequence<D...>)
-{
-    ValueWindow w{-(std::int64_t{1} << 62), std::int64_t{1} << 62};
-    (NarrowE17Window<D>(w, u, e10), ...);
-    return w;
-}
-
-} // namespace window_detail
-
 // Exactly the values of e17 for which e17 and every entry of loop 4 pass the
-// range test, at the given e10.
+// range test, at the given e10: the e17 inside every direction's window.
 constexpr ValueWindow E17Window(const UnitWindows& u, std::int32_t e10)
 {
-    return window_detail::E17WindowImpl(u, e10, std::make_index_sequence<kDirectionCount>{});
+    ValueWindow w{-(std::int64_t{1} << 62), std::int64_t{1} << 62};
+    for (std::size_t d = 0; d < kDirectionCount; ++d) {
+        const window_detail::Direction& direction = kDirections[d];
+        const std::int64_t lo = CeilDiv(u.wLow[d] - direction.a * e10, direction.b);
+        const std::int64_t hi = FloorDiv(u.wHigh[d] - direction.a * e10, direction.b);
+        if (lo > w.lo) w.lo = lo;
+        if (hi < w.hi) w.hi = hi;
+    }
+    return w;
 }
 
 } // namespace pandicube

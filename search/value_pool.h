@@ -33,10 +33,6 @@ public:
     std::int32_t High() const { return high_; }
     std::size_t Size() const { return flags_.size(); }
 
-    // Raw access for the search's hot loops: flag of v is Data()[v - Low()].
-    const std::int32_t* Data() const { return flags_.data(); }
-    std::int32_t* Data() { return flags_.data(); }
-
 private:
     std::size_t Index(std::int32_t v) const { return static_cast<std::size_t>(static_cast<std::int64_t>(v) - low_); }
 

@@ -1,7 +1,7 @@
 #include "cli/cli.h"
 #include "search/cube.h"
 #include "tests/cli/cli_test_support.h"
-#include "tests/cube_checker.h"
+#include "tests/support/cube_checker.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

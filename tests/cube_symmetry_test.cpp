@@ -1,8 +1,9 @@
 #include "search/cube_classes.h"
 #include "search/cube_symmetry.h"
 #include "search/parallel_search.h"
+#include "search/run_setup.h"
 #include "search/solution_order.h"
-#include "tests/cube_checker.h"
+#include "tests/support/cube_checker.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,10 @@
 namespace pandicube::test {
 namespace {
 
-class CollectingHost : public SilentHost {
+class CollectingHost : public SearchReporter {
 public:
-    void ReportSolution(const SearchState& state) override { cubes.push_back(CellsFromEntries(state.e)); }
+    void ReportProgress(const Progress&) override {}
+    void ReportSolution(const Solution& solution) override { cubes.push_back(CellsFromEntries(solution.entries)); }
     std::vector<Cells> cubes;
 };
 
@@ -27,7 +29,7 @@ const std::vector<Cells>& RunCubes(std::int32_t upperBound)
     auto [it, fresh] = runs.try_emplace(upperBound);
     if (fresh) {
         SearchState state;
-        PrepareSearchState(state, upperBound, nullptr);
+        PrepareSearchState(state, RunSetup{upperBound});
         CollectingHost host;
         RunOuterUnits(state, host, ListOuterUnits(state), 2);
         it->second = std::move(host.cubes);
@@ -225,7 +227,7 @@ TEST(ClassOpenersOnly, FindsTheOpenersOfTheFullRunAndNumbersThemAsTheFullRun)
         }
 
         SearchState state;
-        PrepareSearchState(state, bound, nullptr);
+        PrepareSearchState(state, RunSetup{bound});
         state.classOpenersOnly = 1;
         SearchState single = state;
         CollectingHost host;

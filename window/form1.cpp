@@ -2,7 +2,6 @@
 
 #include "search/run_report.h"
 #include "search/run_search.h"
-#include "search/search_host.h"
 #include "window/layout.h"
 #include "window/window_system.h"
 
@@ -12,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <array>
 #include <string>
 
 namespace pandicube {
@@ -32,23 +32,30 @@ std::string TextOf(const QLineEdit* box)
 
 } // namespace
 
-// What the search calls back, forwarded to the window's procedures.
-class Form1::RunHost : public SearchHost {
+// What the search reports, shown by the window's procedures; the window's own
+// duties come at the same points: the time stamp of every solution, and the
+// processing of pending events after every report.
+class Form1::RunReporter : public SearchReporter {
 public:
-    explicit RunHost(Form1& form) : form_(form) {}
+    explicit RunReporter(Form1& form) : form_(form) {}
 
-    void ShowProgress(const SearchState&) override { form_.ShowProgress(); }
-    void ProcessEvents() override { form_.windowSystem_.ProcessEvents(); }
-    bool ReduceBoundRequested() override { return form_.Check3->isChecked(); }
-    void StampEndTime() override { form_.StampEndTime(); }
-    void ReportSolution(const SearchState&) override { form_.ReportSolution(); }
+    void ReportProgress(const Progress& progress) override
+    {
+        form_.ShowProgress(progress);
+        form_.windowSystem_.ProcessEvents();
+    }
+    void ReportSolution(const Solution& solution) override
+    {
+        form_.StampEndTime();
+        form_.ReportSolution(solution);
+        form_.windowSystem_.ProcessEvents();
+    }
 
 private:
     Form1& form_;
 };
 
-Form1::Form1(WindowSystem& windowSystem, QWidget* parent)
-    : QWidget(parent), windowSystem_(windowSystem), host_(std::make_unique<RunHost>(*this))
+Form1::Form1(WindowSystem& windowSystem, QWidget* parent) : QWidget(parent), windowSystem_(windowSystem)
 {
     setObjectName(QStringLiteral("Form1"));
     BuildControls();
@@ -69,7 +76,8 @@ void Form1::Command1_Click()
     StampStartTime();
     PrepareSearch();
     windowSystem_.ProcessEvents();
-    RunSearch(state_, *host_);
+    RunReporter reporter(*this);
+    RunSearch(state_, reporter);
     StampEndTime();
     Label7->setText(Decimal(state_.solutionCount));
     windowSystem_.ProcessEvents();
@@ -85,23 +93,27 @@ void Form1::ValidateInput()
     for (int k : kStartCells) SetBackColor(Text7(k), kStartCellYellow);
     SetBackColor(Text2, kWhite);
 
-    const InputCheck bound = CheckUpperBound(TextOf(Text2));
-    if (!bound.Ok()) {
-        RefuseField(Text2, bound.error);
+    std::array<std::string, 4> start;
+    for (std::size_t i = 0; i < start.size(); ++i) start[i] = TextOf(Text7(kStartCells[i]));
+    const StartTexts startTexts{start[0], start[1], start[2], start[3]};
+    const auto setup = SetUpRun(TextOf(Text2), Check1->isChecked() ? &startTexts : nullptr, Check3->isChecked());
+    if (const auto* refusal = std::get_if<SetupRefusal>(&setup)) {
+        RefuseField(FieldBox(refusal->field), refusal->error);
         return;
     }
-    state_.upperLimit = bound.value + 1;
-    state_.lowerLimit = kComplementSum - state_.upperLimit;
+    runSetup_ = std::get<RunSetup>(setup);
+}
 
-    if (!Check1->isChecked()) return;
-    for (int k : kStartCells) {
-        SetBackColor(Text7(k), kStartCellYellow);
-        const InputCheck start = CheckStartValue(TextOf(Text7(k)), state_.lowerLimit, state_.upperLimit);
-        if (!start.Ok()) {
-            RefuseField(Text7(k), start.error);
-            return;
-        }
+QLineEdit* Form1::FieldBox(SetupField field) const
+{
+    switch (field) {
+    case SetupField::Bound: return Text2;
+    case SetupField::E10: return Text7(10);
+    case SetupField::E14: return Text7(14);
+    case SetupField::E17: return Text7(17);
+    case SetupField::E18: return Text7(18);
     }
+    return Text2;
 }
 
 void Form1::RefuseField(QLineEdit* field, InputError error)
@@ -114,19 +126,11 @@ void Form1::RefuseField(QLineEdit* field, InputError error)
     state_.abortRun = 1;
 }
 
-// Sets up the run state for the bound in Text2 and switches the controls to
-// the running state. The texts have passed ValidateInput.
+// Sets up the run state from the input that ValidateInput accepted and
+// switches the controls to the running state.
 void Form1::PrepareSearch()
 {
-    StartValues start;
-    const bool fromStartCells = Check1->isChecked();
-    if (fromStartCells) {
-        start.e10 = CheckStartValue(TextOf(Text7(10)), state_.lowerLimit, state_.upperLimit).value;
-        start.e14 = CheckStartValue(TextOf(Text7(14)), state_.lowerLimit, state_.upperLimit).value;
-        start.e17 = CheckStartValue(TextOf(Text7(17)), state_.lowerLimit, state_.upperLimit).value;
-        start.e18 = CheckStartValue(TextOf(Text7(18)), state_.lowerLimit, state_.upperLimit).value;
-    }
-    PrepareSearchState(state_, CheckUpperBound(TextOf(Text2)).value, fromStartCells ? &start : nullptr);
+    PrepareSearchState(state_, runSetup_);
 
     Command1->setEnabled(false);
     Command1->setVisible(false);
@@ -180,26 +184,26 @@ void Form1::StampEndTime()
     Label4->setText(TimeStamp());
 }
 
-void Form1::ShowProgress()
+void Form1::ShowProgress(const Progress& progress)
 {
     Text7(10)->clear();
-    Text7(14)->setText(Decimal(state_.e[kE14]));
+    Text7(14)->setText(Decimal(progress.e14));
     Text7(17)->clear();
-    Text7(18)->setText(Decimal(state_.e[kE18]));
+    Text7(18)->setText(Decimal(progress.e18));
 }
 
-void Form1::ShowSolution()
+void Form1::ShowSolution(const Solution& solution)
 {
-    Label7->setText(Decimal(state_.solutionCount));
-    for (int i = 1; i <= kEntryCount; ++i) Label11(i)->setText(Decimal(state_.e[static_cast<std::size_t>(i)]));
-    if (Check3->isChecked()) Text1->setText(Decimal(state_.bestBound));
+    Label7->setText(Decimal(solution.number));
+    for (int i = 1; i <= kEntryCount; ++i) Label11(i)->setText(Decimal(solution.entries[static_cast<std::size_t>(i)]));
+    if (Check3->isChecked()) Text1->setText(Decimal(solution.bestBound));
 }
 
 // Shows the solution and, when asked to stop at the next solution, lets the
 // user go on, stop pausing, or end the program.
-void Form1::ReportSolution()
+void Form1::ReportSolution(const Solution& solution)
 {
-    ShowSolution();
+    ShowSolution(solution);
     if (!Check2->isChecked()) return;
     const int answer = Ask(QStringLiteral("continue stop at next solution ?"), true, kMessageTitle);
     if (answer == WindowSystem::kYes) return;

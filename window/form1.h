@@ -1,6 +1,8 @@
 #pragma once
 
 #include "search/input_rules.h"
+#include "search/run_setup.h"
+#include "search/search_reporter.h"
 #include "search/search_state.h"
 
 #include <QWidget>
@@ -8,7 +10,6 @@
 #include <array>
 #include <cassert>
 #include <cstdint>
-#include <memory>
 
 class QCheckBox;
 class QCloseEvent;
@@ -98,26 +99,27 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    class RunHost;
+    class RunReporter;
 
     void BuildControls();
     void SetFocusOrder();
 
     void ValidateInput();
+    QLineEdit* FieldBox(SetupField field) const;
     void RefuseField(QLineEdit* field, InputError error);
     void PrepareSearch();
     void ResetAfterRun();
     void StampStartTime();
     void StampEndTime();
     QString TimeStamp();
-    void ShowProgress();
-    void ShowSolution();
-    void ReportSolution();
+    void ShowProgress(const Progress& progress);
+    void ShowSolution(const Solution& solution);
+    void ReportSolution(const Solution& solution);
     int Ask(const QString& text, bool withCancel, const QString& title);
 
     WindowSystem& windowSystem_;
     SearchState state_;
-    std::unique_ptr<RunHost> host_;
+    RunSetup runSetup_;         // the input of the next run, as ValidateInput accepted it
     int pendingUnloadMode_ = 0; // reason of the next close event; 0 the user
 };
 

@@ -23,11 +23,6 @@ QColor ColorFromBgr(std::uint32_t bgr)
                   static_cast<int>((bgr >> 16) & 0xFFu));
 }
 
-QString TwoDigits(int n)
-{
-    return QString::number(n).rightJustified(2, QLatin1Char('0'));
-}
-
 } // namespace
 
 int QtWindowSystem::ShowMessage(QWidget* owner, const QString& text, Icon icon, Buttons buttons, const QString& title)
@@ -84,16 +79,16 @@ void QtWindowSystem::EndProgram(QWidget* window)
     std::_Exit(0);
 }
 
+// Formats given as text always use the C locale: ASCII digits, whatever the
+// user's locale.
 QString DateText(const QDate& date)
 {
-    return TwoDigits(date.month()) + QLatin1Char('-') + TwoDigits(date.day()) + QLatin1Char('-') +
-           QString::number(date.year()).rightJustified(4, QLatin1Char('0'));
+    return date.toString(u"MM-dd-yyyy");
 }
 
 QString TimeText(const QTime& time)
 {
-    return TwoDigits(time.hour()) + QLatin1Char(':') + TwoDigits(time.minute()) + QLatin1Char(':') +
-           TwoDigits(time.second());
+    return time.toString(u"HH:mm:ss");
 }
 
 void SetBackColor(QWidget* control, std::uint32_t bgr)

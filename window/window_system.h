@@ -51,8 +51,8 @@ public:
     [[noreturn]] void EndProgram(QWidget* window) override;
 };
 
-// Date and time texts of the time stamps, built from the numbers alone so that
-// no locale takes part: month-day-year with hyphens, hours:minutes:seconds.
+// Date and time texts of the time stamps, in fixed formats that no locale takes
+// part in: month-day-year with hyphens, hours:minutes:seconds (24-hour clock).
 QString DateText(const QDate& date);
 QString TimeText(const QTime& time);
 

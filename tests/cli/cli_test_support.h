@@ -2,6 +2,7 @@
 
 #include "cli/cli.h"
 #include "search/cube.h"
+#include "tests/support/worked_example.h"
 
 #include <gtest/gtest.h>
 
@@ -20,13 +21,6 @@
 #include <unistd.h>
 
 namespace pandicube::test {
-
-// The worked example of the formula table: e10 = 109, e14 = -33, e17 = -143,
-// e18 = 192 and the 58 entries they give, e1 to e62 (index 0 unused).
-inline constexpr Entries kWorkedExample = {
-    0,   13, 56,  54,  97, 95,   -94, 158, -15, 157, 109, 129, 210, -39, -33, 48,  22,  -143, 192, 182, 62,
-    245, 34, 123, -88, 1,  26,   -22, 105, -23, 229, 203, 172, 66,  -85, -41, 180, 41,  -73,  68,  99,  -98,
-    240, 43, 146, -16, 4,  -116, 174, 209, 44,  69,  150, 201, -93, -12, 0,   61,  247, 88,   -81, -99, -153};
 
 struct CliResult {
     int status = -1;

@@ -1,5 +1,5 @@
-#include "cli/cli_test_support.h"
 #include "cli/search_command.h"
+#include "tests/cli/cli_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "cli/cli_test_support.h"
 #include "cli/progress.h"
+#include "tests/cli/cli_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "cli/cli_test_support.h"
+#include "tests/cli/cli_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -249,11 +249,13 @@ TEST(Verify, JudgesTheWholeFileNotOnlyItsCubes)
          "an output without identity line and completion record"},
         {"endless line", std::string(70000, '\0'), 2, "line 1: the line is longer than 64 KiB"},
         {"endless garbage", std::string(300, '\n'), 2, "line 1: not the start of any output"},
-        {"endless broken lines", [] {
-             std::string lines;
-             for (int i = 0; i < 300; ++i) lines += "solution 1: x\n";
-             return lines;
-         }(), 2, "too many problems; the rest of the input is not read"},
+        {"endless broken lines",
+         [] {
+             std::string broken;
+             for (int i = 0; i < 300; ++i) broken += "solution 1: x\n";
+             return broken;
+         }(),
+         2, "too many problems; the rest of the input is not read"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {"verify"};

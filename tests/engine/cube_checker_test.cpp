@@ -1,5 +1,5 @@
-#include "tests/cube_checker.h"
-#include "tests/search_runs.h"
+#include "tests/support/cube_checker.h"
+#include "tests/support/worked_example.h"
 
 #include <gtest/gtest.h>
 
@@ -96,7 +96,7 @@ TEST(CubeChecker, BuildsTheNonMagicBrokenDiagonals)
 
 TEST(CubeChecker, AcceptsTheWorkedExample)
 {
-    const Cube cube = Cube::FromEntries(kWorkedExampleEntries);
+    const Cube cube = Cube::FromEntries(kWorkedExample);
     EXPECT_EQ(CubeFaults(cube, -154, 280), std::vector<std::string>{});
     std::int32_t smallest = cube.Cell(1);
     std::int32_t largest = cube.Cell(1);
@@ -115,20 +115,20 @@ TEST(CubeChecker, RejectsValuesOnTheLimits)
 {
     // Exclusive limits: the worked example's -153 (cell 62) and 279 (cell 64)
     // lie on -153 and 279.
-    EXPECT_EQ(CubeFaults(kWorkedExampleEntries, -153, 279).size(), 2u);
-    EXPECT_EQ(CubeFaults(kWorkedExampleEntries, -154, 279).size(), 1u);
-    EXPECT_EQ(CubeFaults(kWorkedExampleEntries, -153, 280).size(), 1u);
+    EXPECT_EQ(CubeFaults(kWorkedExample, -153, 279).size(), 2u);
+    EXPECT_EQ(CubeFaults(kWorkedExample, -154, 279).size(), 1u);
+    EXPECT_EQ(CubeFaults(kWorkedExample, -153, 280).size(), 1u);
 }
 
 TEST(CubeChecker, RejectsOneChangedValue)
 {
     for (int k = 1; k <= 62; ++k) {
-        Entries e = kWorkedExampleEntries;
+        Entries e = kWorkedExample;
         e[static_cast<std::size_t>(k)] += 9; // the mirror cell changes with it
         EXPECT_FALSE(CubeFaults(e, -1000, 1000).empty()) << "entry " << k;
     }
     for (int k = 1; k <= 125; ++k) {
-        Cube cube = Cube::FromEntries(kWorkedExampleEntries);
+        Cube cube = Cube::FromEntries(kWorkedExample);
         const Point p{(k - 1) / 25 + 1, ((k - 1) % 25) / 5 + 1, (k - 1) % 5 + 1};
         cube.Set(p, cube.At(p) + 1000);
         EXPECT_FALSE(CubeFaults(cube, -10000, 10000).empty()) << "cell " << k;
@@ -139,14 +139,14 @@ TEST(CubeChecker, RejectsTwoSwappedValues)
 {
     for (int i = 1; i <= 62; ++i) {
         for (int j = i + 1; j <= 62; ++j) {
-            Entries e = kWorkedExampleEntries;
+            Entries e = kWorkedExample;
             std::swap(e[static_cast<std::size_t>(i)], e[static_cast<std::size_t>(j)]);
             EXPECT_FALSE(CubeFaults(e, -1000, 1000).empty()) << "entries " << i << " and " << j;
         }
     }
     // Swapping a cell with its mirror keeps all values and every line through
     // the centre, but breaks the other lines.
-    Cube cube = Cube::FromEntries(kWorkedExampleEntries);
+    Cube cube = Cube::FromEntries(kWorkedExample);
     const Point p{1, 2, 5};
     const std::int32_t v = cube.At(p);
     cube.Set(p, cube.At(Reflect(p)));
@@ -167,7 +167,7 @@ TEST(CubeChecker, RejectsRepeatedValuesOnMagicLines)
 
 TEST(CubeChecker, RejectsAWrongCentre)
 {
-    Cube cube = Cube::FromEntries(kWorkedExampleEntries);
+    Cube cube = Cube::FromEntries(kWorkedExample);
     cube.Set({3, 3, 3}, 64);
     const std::vector<std::string> faults = CubeFaults(cube, -1000, 1000);
     ASSERT_FALSE(faults.empty());
@@ -176,7 +176,7 @@ TEST(CubeChecker, RejectsAWrongCentre)
 
 TEST(CubeChecker, WorkedExampleHasNoOtherMagicDiagonals)
 {
-    const Cube cube = Cube::FromEntries(kWorkedExampleEntries);
+    const Cube cube = Cube::FromEntries(kWorkedExample);
     for (const Line& line : InnerPlaneBrokenDiagonals()) EXPECT_NE(LineSum(cube, line), 315);
     for (const Line& line : BrokenSpaceDiagonals()) EXPECT_NE(LineSum(cube, line), 315);
 }

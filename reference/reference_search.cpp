@@ -1,4 +1,4 @@
-#include "tests/reference_search.h"
+#include "reference/reference_search.h"
 
 #include <array>
 #include <cstdint>
@@ -158,16 +158,14 @@ void ReduceBound(SearchState& s)
     s.lowerLimit = 126 - b;
 }
 
-void Solution(SearchState& s, SearchHost& host)
+void SolutionSteps(SearchState& s, SearchReporter& reporter)
 {
-    if (host.ReduceBoundRequested()) ReduceBound(s);
+    if (s.reduceBound) ReduceBound(s);
     ++s.solutionCount;
-    host.StampEndTime();
-    host.ReportSolution(s);
-    host.ProcessEvents();
+    reporter.ReportSolution({s.e, s.solutionCount, s.bestBound});
 }
 
-void Loop4(SearchState& s, SearchHost& host)
+void Loop4(SearchState& s, SearchReporter& reporter)
 {
     Entries& e = s.e;
     for (;;) {
@@ -175,7 +173,7 @@ void Loop4(SearchState& s, SearchHost& host)
         if ((e[10] - e[17]) % 3 == 0 && InLimits(s, e[17]) && s.pool.IsAvailable(e[17])) {
             s.pool.Take(e[17]);
             Taken taken;
-            if (DeriveLoop4(s, taken)) Solution(s, host);
+            if (DeriveLoop4(s, taken)) SolutionSteps(s, reporter);
             ReleaseAll(s, taken);
             s.pool.Release(e[17]);
         }
@@ -184,7 +182,7 @@ void Loop4(SearchState& s, SearchHost& host)
     }
 }
 
-void Loop3(SearchState& s, SearchHost& host)
+void Loop3(SearchState& s, SearchReporter& reporter)
 {
     Entries& e = s.e;
     e[10] = s.fullRange == 0 ? s.startE10 : s.lowerLimit + 1;
@@ -196,7 +194,7 @@ void Loop3(SearchState& s, SearchHost& host)
             if (DeriveLoop3(s, taken)) {
                 e[17] = s.fullRange == 0 ? s.startE17 : s.lowerLimit + 1;
                 s.fullRange = 1;
-                Loop4(s, host);
+                Loop4(s, reporter);
             }
             ReleaseAll(s, taken);
             s.pool.Release(e[10]);
@@ -207,7 +205,7 @@ void Loop3(SearchState& s, SearchHost& host)
     }
 }
 
-void Loop2(SearchState& s, SearchHost& host)
+void Loop2(SearchState& s, SearchReporter& reporter)
 {
     Entries& e = s.e;
     e[18] = s.fullRange == 0 ? s.startE18 : s.lowerLimit + 1;
@@ -215,10 +213,9 @@ void Loop2(SearchState& s, SearchHost& host)
         s.candidate = e[18];
         if ((e[14] + e[18]) % 3 == 0 && (e[14] - e[18]) % 9 == 0 && InLimits(s, e[18]) && s.pool.IsAvailable(e[18])) {
             s.pool.Take(e[18]);
-            host.ShowProgress(s);
-            host.ProcessEvents();
+            reporter.ReportProgress({e[14], e[18], s.solutionCount});
             Taken taken;
-            if (DeriveLoop2(s, taken)) Loop3(s, host);
+            if (DeriveLoop2(s, taken)) Loop3(s, reporter);
             ReleaseAll(s, taken);
             s.pool.Release(e[18]);
         }
@@ -230,7 +227,7 @@ void Loop2(SearchState& s, SearchHost& host)
 
 } // namespace
 
-void RunReferenceSearch(SearchState& s, SearchHost& host)
+void RunReferenceSearch(SearchState& s, SearchReporter& reporter)
 {
     Entries& e = s.e;
     e[14] = s.fullRange == 0 ? s.startE14 : s.lowerLimit + 1;
@@ -239,7 +236,7 @@ void RunReferenceSearch(SearchState& s, SearchHost& host)
         // 63 belongs to the centre; e14 is taken without an availability test.
         if (e[14] % 3 == 0 && e[14] != 63 && InLimits(s, e[14])) {
             s.pool.Take(e[14]);
-            Loop2(s, host);
+            Loop2(s, reporter);
             s.pool.Release(e[14]);
             s.unwindLevel = 0;
         }

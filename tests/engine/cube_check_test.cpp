@@ -1,8 +1,9 @@
 #include "search/cube_check.h"
 
-#include "cli/cli_test_support.h"
 #include "search/run_search.h"
 #include "search/solution_order.h"
+#include "tests/support/search_runs.h"
+#include "tests/support/worked_example.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,8 @@ namespace pandicube {
 namespace {
 
 using test::kWorkedExample;
+using test::RecordRun;
+using test::Report;
 
 std::vector<std::string> FailuresOf(const CubeCheck& check, CubeRule rule)
 {
@@ -30,20 +33,12 @@ bool AnyStartsWith(const std::vector<std::string>& details, const std::string& p
     return std::any_of(details.begin(), details.end(), [&](const std::string& d) { return d.rfind(prefix, 0) == 0; });
 }
 
-// Collects every solution of a run in the order found.
-class Collector : public SilentHost {
-public:
-    void ReportSolution(const SearchState& state) override { solutions.push_back(state.e); }
-    std::vector<Entries> solutions;
-};
-
+// The solutions of a whole run, in the order found.
 std::vector<Entries> WholeRun(std::int32_t bound)
 {
-    SearchState state;
-    PrepareSearchState(state, bound, nullptr);
-    Collector collector;
-    RunSearch(state, collector);
-    return collector.solutions;
+    std::vector<Entries> solutions;
+    for (const Report& solution : RecordRun({bound}).reporter.solutions) solutions.push_back(solution.entries);
+    return solutions;
 }
 
 TEST(MagicLines, AreTheRowsColumnsPillarsDiagonalsAndOuterBrokenDiagonals)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/search_host.h"
+#include "search/search_reporter.h"
 #include "search/search_state.h"
 
 namespace pandicube {
@@ -8,7 +8,7 @@ namespace pandicube {
 // The search written out in the plainest way: the four nested loops, and the
 // 58 formulas one by one as the table gives them, each value range-tested,
 // availability-tested, taken and released in reverse. No windows, no tables,
-// no threads: the yardstick that the engine must match call for call.
-void RunReferenceSearch(SearchState& state, SearchHost& host);
+// no threads: the yardstick that the engine must match report for report.
+void RunReferenceSearch(SearchState& state, SearchReporter& reporter);
 
 } // namespace pandicube

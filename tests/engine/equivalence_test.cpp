@@ -1,9 +1,10 @@
-// The engine against the plain reference loops: the same host calls in the
-// same order, with the same cubes, counts and bounds, and the same state
-// afterwards, for whole runs and for many start values.
+// The engine against the plain reference loops: the same reports in the same
+// order, with the same cubes, counts and bounds and the same state seen at
+// each, and the same state afterwards, for whole runs and many start values.
+#include "reference/reference_search.h"
 #include "search/run_search.h"
-#include "tests/call_log.h"
-#include "tests/reference_search.h"
+#include "tests/support/search_runs.h"
+#include "tests/support/worked_example.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace pandicube {
+namespace pandicube::test {
 namespace {
 
 // Under the sanitizers everything runs several times slower: the largest
@@ -26,44 +27,28 @@ constexpr bool kSanitized = true;
 constexpr bool kSanitized = false;
 #endif
 
-using SearchFunction = void (*)(SearchState&, SearchHost&);
-
-struct RunRecord {
-    std::vector<HostCall> calls;
-    FinalState final;
-};
-
-RunRecord Record(SearchFunction search, std::int32_t bound, const StartValues* start, bool reduce)
-{
-    SearchState state;
-    PrepareSearchState(state, bound, start);
-    CallLogHost host(reduce);
-    search(state, host);
-    return {host.Calls(), FinalStateOf(state)};
-}
-
-// Compares two runs call by call and reports the first difference only.
-void ExpectSameRun(const RunRecord& engine, const RunRecord& reference, const std::string& what)
+// Compares two runs report by report and reports the first difference only.
+void ExpectSameRun(const RecordedRun& engine, const RecordedRun& reference, const std::string& what)
 {
     SCOPED_TRACE(what);
-    EXPECT_EQ(FirstDifference(engine.calls, reference.calls), "");
-    EXPECT_EQ(engine.final, reference.final);
+    EXPECT_EQ(FirstDifference(engine.reporter.reports, reference.reporter.reports), "");
+    EXPECT_EQ(FinalStateOf(engine.state), FinalStateOf(reference.state));
 }
 
-std::size_t CountSolutions(const RunRecord& run)
+// Runs the engine and the reference from the same set-up and compares them.
+RecordedRun CompareRuns(const RunSetup& setup, const std::string& what)
 {
-    std::size_t n = 0;
-    for (const HostCall& call : run.calls) n += call.kind == HostCall::Kind::ReportSolution ? 1 : 0;
-    return n;
+    RecordedRun reference = RecordRun(setup, 0, RunReferenceSearch);
+    ExpectSameRun(RecordRun(setup), reference, what);
+    return reference;
 }
 
 void CompareFullRun(std::int32_t bound, bool reduce)
 {
-    const RunRecord reference = Record(RunReferenceSearch, bound, nullptr, reduce);
-    const RunRecord engine = Record(RunSearch, bound, nullptr, reduce);
-    ExpectSameRun(engine, reference, "bound " + std::to_string(bound) + (reduce ? " with reduction" : ""));
+    const RecordedRun reference = CompareRuns({bound, std::nullopt, reduce},
+                                              "bound " + std::to_string(bound) + (reduce ? " with reduction" : ""));
     // Runs without a single cube would prove little about the inner loops.
-    EXPECT_GT(CountSolutions(reference), 0u);
+    EXPECT_GT(reference.reporter.solutions.size(), 0u);
 }
 
 TEST(EngineMatchesReference, FullRunsWithoutReduction)
@@ -92,14 +77,9 @@ TEST(EngineMatchesReference, FullRunsWithReductionAtLargerBounds)
 // default start values lowers the bound twice, to 283 and then to 255.
 TEST(EngineMatchesReference, DefaultStartValuesWithReduction)
 {
-    const StartValues start{203, -75, -30, -58};
-    const RunRecord reference = Record(RunReferenceSearch, 300, &start, true);
-    const RunRecord engine = Record(RunSearch, 300, &start, true);
-    ExpectSameRun(engine, reference, "default start values");
+    const RecordedRun reference = CompareRuns({300, kDefaultStart, true}, "default start values");
     std::vector<std::int32_t> bounds;
-    for (const HostCall& call : engine.calls) {
-        if (call.kind == HostCall::Kind::ReportSolution) bounds.push_back(call.bestBound);
-    }
+    for (const Report& solution : reference.reporter.solutions) bounds.push_back(solution.bestBound);
     EXPECT_EQ(bounds, (std::vector<std::int32_t>{283, 255}));
 }
 
@@ -181,9 +161,7 @@ TEST(EngineMatchesReference, RandomStartValuesWithoutCubes)
 {
     const std::size_t count = kSanitized ? 80 : 300;
     for (const StartCase& c : StartCasesWithoutCubes(count)) {
-        const RunRecord reference = Record(RunReferenceSearch, c.bound, &c.start, c.reduce);
-        const RunRecord engine = Record(RunSearch, c.bound, &c.start, c.reduce);
-        ExpectSameRun(engine, reference, Describe(c));
+        CompareRuns({c.bound, c.start, c.reduce}, Describe(c));
         if (HasFailure()) return;
     }
 }
@@ -193,18 +171,14 @@ TEST(EngineMatchesReference, RandomStartValuesWithoutCubes)
 // a cube at once, or just misses it.
 std::vector<StartCase> StartCasesNearCubes(std::size_t count)
 {
-    SearchState state;
-    PrepareSearchState(state, 270, nullptr);
-    CallLogHost host;
-    RunSearch(state, host);
-    std::vector<HostCall> cubes;
-    for (const HostCall& call : host.Solutions()) {
-        if (call.entries[14] >= 36) cubes.push_back(call);
+    std::vector<Report> cubes;
+    for (const Report& solution : RecordRun({270}).reporter.solutions) {
+        if (solution.entries[14] >= 36) cubes.push_back(solution);
     }
     StartValueDraw draw(7321u);
     std::vector<StartCase> cases;
     for (std::size_t i = 0; i < count && !cubes.empty(); ++i) {
-        const HostCall& cube =
+        const Report& cube =
             cubes[static_cast<std::size_t>(draw.Uniform(0, static_cast<std::int32_t>(cubes.size()) - 1))];
         std::int32_t largest = 0;
         for (std::size_t k = 1; k <= 62; ++k) largest = std::max({largest, cube.entries[k], 126 - cube.entries[k]});
@@ -232,14 +206,12 @@ TEST(EngineMatchesReference, RandomStartValuesNearCubes)
     ASSERT_EQ(cases.size(), count);
     std::size_t withCubes = 0;
     for (const StartCase& c : cases) {
-        const RunRecord reference = Record(RunReferenceSearch, c.bound, &c.start, c.reduce);
-        const RunRecord engine = Record(RunSearch, c.bound, &c.start, c.reduce);
-        ExpectSameRun(engine, reference, Describe(c));
+        const RecordedRun reference = CompareRuns({c.bound, c.start, c.reduce}, Describe(c));
         if (HasFailure()) return;
-        withCubes += CountSolutions(reference) > 0 ? 1 : 0;
+        withCubes += reference.reporter.solutions.empty() ? 0 : 1;
     }
     EXPECT_GE(withCubes, count / 3);
 }
 
 } // namespace
-} // namespace pandicube
+} // namespace pandicube::test

@@ -1,4 +1,4 @@
-#include "tests/cube_checker.h"
+#include "tests/support/cube_checker.h"
 
 #include <map>
 #include <ostream>

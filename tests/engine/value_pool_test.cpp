@@ -1,7 +1,6 @@
 #include "search/run_search.h"
-#include "search/search_state.h"
 #include "search/value_pool.h"
-#include "tests/search_runs.h"
+#include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>
 
@@ -68,49 +67,6 @@ TEST(ValuePool, EmptyRangeHasNoFlags)
     pool.Reset(63, 63); // U = 62
     EXPECT_EQ(pool.Size(), 1u);
     EXPECT_EQ(pool.Flag(63), 0);
-}
-
-TEST(PrepareSearchState, SetsLimitsAndPoolForU300)
-{
-    SearchState state;
-    state.e.fill(7);
-    state.unwindLevel = 2;
-    PrepareSearchState(state, 300, nullptr);
-    EXPECT_EQ(state.lowerLimit, -175);
-    EXPECT_EQ(state.upperLimit, 301);
-    EXPECT_EQ(state.bestBound, 301);
-    EXPECT_EQ(state.pool.Low(), -175);
-    EXPECT_EQ(state.pool.High(), 301);
-    EXPECT_EQ(state.pool.Size(), 477u);
-    EXPECT_EQ(state.fullRange, 1);
-    EXPECT_EQ(state.unwindLevel, 0);
-    EXPECT_EQ(PoolFaults(state.pool), std::vector<std::string>{});
-    for (int k = 1; k <= 62; ++k) EXPECT_EQ(state.e[static_cast<std::size_t>(k)], 0) << "e" << k;
-}
-
-TEST(PrepareSearchState, SetsLimitsAndPoolForU255WithStartValues)
-{
-    SearchState state;
-    PrepareSearchState(state, 255, &kDefaultStart);
-    EXPECT_EQ(state.lowerLimit, -130);
-    EXPECT_EQ(state.upperLimit, 256);
-    EXPECT_EQ(state.bestBound, 256);
-    EXPECT_EQ(state.pool.Size(), 2u * 255u - 123u);
-    EXPECT_EQ(state.fullRange, 0);
-    EXPECT_EQ(state.startE10, 203);
-    EXPECT_EQ(state.startE14, -75);
-    EXPECT_EQ(state.startE17, -30);
-    EXPECT_EQ(state.startE18, -58);
-}
-
-TEST(PrepareSearchState, StartsAFreshPoolOnEveryRun)
-{
-    SearchState state;
-    PrepareSearchState(state, 300, nullptr);
-    state.pool.Take(100);
-    PrepareSearchState(state, 255, nullptr);
-    EXPECT_EQ(state.pool.Low(), -130);
-    EXPECT_EQ(PoolFaults(state.pool), std::vector<std::string>{});
 }
 
 // Pair order from -174: every complementary pair once, farthest from 63

@@ -1,0 +1,96 @@
+// Searching the outer units on several threads: the reports of a
+// single-threaded run, in its order.
+#include "search/parallel_search.h"
+#include "search/run_search.h"
+#include "tests/support/search_runs.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <vector>
+
+namespace pandicube::test {
+namespace {
+
+// The reports of the outer units searched on `threads` threads, as plain
+// values, with the count going on from `countBefore`.
+RecordingReporter RunUnits(std::int32_t bound, std::span<const OuterUnit> units, unsigned threads,
+                           std::int32_t countBefore = 0)
+{
+    SearchState state;
+    PrepareSearchState(state, {bound});
+    state.solutionCount = countBefore;
+    RecordingReporter reporter;
+    RunOuterUnits(state, reporter, units, threads);
+    EXPECT_EQ(state.solutionCount, countBefore + static_cast<std::int32_t>(reporter.solutions.size()));
+    return reporter;
+}
+
+// The same run as RunSearch reports it, without what the state showed.
+std::vector<Report> PlainReports(const RecordingReporter& reporter)
+{
+    std::vector<Report> reports = reporter.reports;
+    for (Report& report : reports) report.seen = {};
+    return reports;
+}
+
+std::vector<OuterUnit> UnitsOf(std::int32_t bound)
+{
+    SearchState state;
+    PrepareSearchState(state, {bound});
+    return ListOuterUnits(state);
+}
+
+TEST(RunOuterUnits, MatchesWholeSearchOnAnyNumberOfThreads)
+{
+    for (std::int32_t bound : {255, 270}) {
+        const RecordedRun whole = RecordRun({bound});
+        ASSERT_GT(whole.state.solutionCount, 0);
+        const std::vector<OuterUnit> units = UnitsOf(bound);
+        for (unsigned threads : {1u, 2u, 3u}) {
+            SCOPED_TRACE("bound " + std::to_string(bound) + ", " + std::to_string(threads) + " threads");
+            EXPECT_EQ(FirstDifference(RunUnits(bound, units, threads).reports, PlainReports(whole.reporter)), "");
+        }
+    }
+}
+
+// A slice of the units, as one machine of several would search it, with the
+// count going on from where an earlier slice left it.
+TEST(RunOuterUnits, SliceCountsOnFromTheCountOnEntry)
+{
+    const std::vector<OuterUnit> units = UnitsOf(270);
+    const std::span<const OuterUnit> slice = std::span(units).subspan(units.size() / 2, units.size() / 5);
+    const RecordingReporter sequential = RunUnits(270, slice, 1, 17);
+    ASSERT_FALSE(sequential.solutions.empty());
+    EXPECT_EQ(sequential.solutions.front().count, 18);
+    EXPECT_EQ(FirstDifference(RunUnits(270, slice, 3, 17).reports, sequential.reports), "");
+}
+
+TEST(RunOuterUnits, NoUnitsMakeNoReports)
+{
+    EXPECT_TRUE(RunUnits(270, {}, 4).reports.empty());
+}
+
+// Gives up at the third cube, as a reporter that ends the program does.
+class StoppingReporter : public RecordingReporter {
+public:
+    void ReportSolution(const Solution& solution) override
+    {
+        RecordingReporter::ReportSolution(solution);
+        if (solution.number == 3) throw std::runtime_error("enough");
+    }
+};
+
+TEST(RunOuterUnits, AnExceptionOfTheReporterEndsTheRunAndReachesTheCaller)
+{
+    SearchState state;
+    PrepareSearchState(state, {270});
+    const std::vector<OuterUnit> units = ListOuterUnits(state);
+    StoppingReporter reporter;
+    EXPECT_THROW(RunOuterUnits(state, reporter, units, 2), std::runtime_error);
+    EXPECT_EQ(reporter.solutions.size(), 3u);
+    EXPECT_EQ(state.solutionCount, 3);
+}
+
+} // namespace
+} // namespace pandicube::test
