@@ -47,6 +47,13 @@ inline CliResult RunTool(std::vector<std::string> args, const std::string& input
     return result;
 }
 
+// The arguments with more after them.
+inline std::vector<std::string> With(std::vector<std::string> args, std::initializer_list<std::string> more)
+{
+    args.insert(args.end(), more);
+    return args;
+}
+
 inline std::vector<std::string> Lines(const std::string& text)
 {
     std::vector<std::string> lines;

@@ -15,6 +15,7 @@ using test::Body;
 using test::kWorkedExample;
 using test::Lines;
 using test::RunTool;
+using test::With;
 
 // The worked example is the first solution from these start values.
 const std::vector<std::string> kExampleRun = {"--start", "109,-33,-143,192", "--bound", "300"};
@@ -30,12 +31,6 @@ bool IsNumberList(const std::string& text, char separator, std::size_t count)
         at = end;
     }
     return found == count;
-}
-
-std::vector<std::string> With(std::vector<std::string> args, std::initializer_list<std::string> more)
-{
-    args.insert(args.end(), more);
-    return args;
 }
 
 TEST(SearchOutput, KeepsTheTextAndJsonLinesOfARun)

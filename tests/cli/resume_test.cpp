@@ -10,12 +10,7 @@ using test::ReadFile;
 using test::RunTool;
 using test::StopAfter;
 using test::TempFiles;
-
-std::vector<std::string> With(std::vector<std::string> args, std::initializer_list<std::string> more)
-{
-    args.insert(args.end(), more);
-    return args;
-}
+using test::With;
 
 // The runs whose outputs are cut and resumed: both engine paths, the bound
 // walk, start values, slices, whole cubes and every format.

@@ -16,6 +16,7 @@ using test::Lines;
 using test::RunTool;
 using test::StopAfter;
 using test::TempFiles;
+using test::With;
 
 // The solution lines of a text run ("solution N: e1 ... e62") without their
 // numbers, so that lines of different runs compare.
@@ -26,12 +27,6 @@ std::vector<std::string> EntryLines(const std::string& text)
         if (line.rfind("solution ", 0) == 0) entries.push_back(line.substr(line.find(':')));
     }
     return entries;
-}
-
-std::vector<std::string> With(std::vector<std::string> args, std::initializer_list<std::string> more)
-{
-    args.insert(args.end(), more);
-    return args;
 }
 
 TEST(SliceUnits, DealsEveryUnitToExactlyOneSlice)

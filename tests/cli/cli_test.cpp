@@ -241,7 +241,7 @@ TEST(CliHelp, ListsTheOptionsAndSucceeds)
 // it wrote to the stream selected by `redirect`.
 CliResult RunProgram(const std::string& args, const std::string& redirect)
 {
-    const std::string command = std::string(PANDICUBE_SEARCH_PROGRAM) + " " + args + " " + redirect;
+    const std::string command = std::string(PANDICUBE_SEARCH_BINARY) + " " + args + " " + redirect;
     CliResult result;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return result;
