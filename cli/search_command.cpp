@@ -321,6 +321,8 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
     if (!std::filesystem::exists(path, ec) && std::filesystem::exists(OutputFile::PartPath(path), ec))
         path = OutputFile::PartPath(path);
 
+    // The output is continued in place: it must be a file.
+    if (path == "-") return RefuseWith(err, "resume: continues a file in place, not standard input");
     std::unique_ptr<std::istream> owned;
     if (OpenInput(path, env, owned, err, "resume") == nullptr) return kExitRefused;
     std::size_t problems = 0;

@@ -44,6 +44,8 @@ TEST_F(TempFiles, ResumeMakesAKilledOutputWhole)
     const auto lost = RunTool({"resume", Write("lost", "# pandicube-search 0.1.0 --bou")});
     EXPECT_EQ(lost.status, 2);
     EXPECT_NE(lost.err.find("does not hold the output of one run"), std::string::npos) << lost.err;
+    EXPECT_EQ(RunTool({"resume", "-"}, RunTool({"--bound", "255"}).out).status, 2);
+    EXPECT_EQ(RunTool({"resume", "/nonexistent/run.out"}).status, 2);
 }
 
 // A signal ends a run between two records with a record of where it stopped;
