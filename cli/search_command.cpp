@@ -5,6 +5,7 @@
 #include "cli/progress.h"
 #include "cli/verify_command.h"
 #include "search/cube_classes.h"
+#include "search/cube_symmetry.h"
 #include "search/input_rules.h"
 #include "search/parallel_search.h"
 #include "search/run_setup.h"
@@ -113,8 +114,16 @@ public:
     {
         if (classes_) {
             // With classOpenersOnly the run hands on the cubes that open a
-            // class, in run order.
-            writer_.WriteClass(classes_->AddOpener(s.entries));
+            // class, in run order. A slice cannot know the whole run's
+            // solution numbers: it numbers its classes, and their first
+            // members, within the slice; merge renumbers them.
+            if (writer_.Identity().slice) {
+                const Cells cube = CellsFromEntries(s.entries);
+                const std::int64_t n = writer_.Solutions() + 1;
+                writer_.WriteClass(CubeClass{n, n, ClassSizeInRun(cube), StandardForm(cube)});
+            } else {
+                writer_.WriteClass(classes_->AddOpener(s.entries));
+            }
             leftStart_ = true;
             return;
         }
@@ -306,8 +315,6 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
         return RefuseWith(err, "--classes cannot be combined with --reduce: the classes are those of the whole run");
     if (opt.classes && opt.start)
         return RefuseWith(err, "--classes cannot be combined with --start: the classes are those of the whole run");
-    if (opt.classes && opt.slice)
-        return RefuseWith(err, "--classes cannot be combined with --slice: the classes are numbered by the whole run");
 
     if (opt.slice) {
         const std::vector<std::string> parts = Split(*opt.slice, '/');

@@ -135,10 +135,10 @@ TEST_P(ClassesTest, ClassesAreTheStandardFormsOfTheirFirstSolutions)
 
 INSTANTIATE_TEST_SUITE_P(Bounds, ClassesTest, ::testing::Values(ClassCase{"255", 1, 24}, ClassCase{"300", 21, 504}));
 
-TEST(ClassesRefusal, TheBoundWalkStartValuesAndSlicesAreRefused)
+TEST(ClassesRefusal, TheBoundWalkAndStartValuesAreRefused)
 {
-    for (const auto& [option, value] : std::vector<std::pair<std::string, std::string>>{
-             {"--reduce", ""}, {"--start", "109,-33,-143,192"}, {"--slice", "1/2"}}) {
+    for (const auto& [option, value] :
+         std::vector<std::pair<std::string, std::string>>{{"--reduce", ""}, {"--start", "109,-33,-143,192"}}) {
         std::vector<std::string> args = {"--bound", "300", "--classes", option};
         if (!value.empty()) args.push_back(value);
         const test::CliResult r = RunTool(args);
@@ -150,6 +150,27 @@ TEST(ClassesRefusal, TheBoundWalkStartValuesAndSlicesAreRefused)
 }
 
 class VerifyClassesTest : public test::TempFiles {};
+
+// The classes of the slices, merged, are the whole run's, byte for byte: the
+// same numbers, first solutions and checksum, in every format.
+TEST_F(VerifyClassesTest, MergedSlicesAreTheWholeRun)
+{
+    for (const std::string format : {"text", "json", "csv"}) {
+        const std::vector<std::string> run = {"--bound", "300", "--classes", "--format", format};
+        std::vector<std::string> merge = {"merge"};
+        for (const std::string slice : {"1/3", "2/3", "3/3"}) {
+            std::vector<std::string> args = run;
+            args.insert(args.end(), {"--slice", slice});
+            const test::CliResult part = RunTool(args);
+            ASSERT_EQ(part.status, 0) << part.err;
+            EXPECT_EQ(RunTool({"verify", "-"}, part.out).status, 0) << format << ' ' << slice;
+            merge.push_back(Write(format + slice.substr(0, 1), part.out));
+        }
+        const test::CliResult merged = RunTool(merge);
+        EXPECT_EQ(merged.status, 0) << merged.err;
+        EXPECT_EQ(merged.out, RunTool(run).out) << format;
+    }
+}
 
 // verify --classes groups a full listing into its classes, and flags the
 // listing when a member of a class is missing.
