@@ -116,7 +116,8 @@ struct SliceSet {
                 continue;
             }
             const OutputPart& part = it->second.front()->part;
-            std::string state = "complete, " + std::to_string(part.Count()) + " solutions";
+            std::string state =
+                "complete, " + std::to_string(part.Count()) + (run->classes ? " classes" : " solutions");
             if (part.problems > 0) {
                 state = "malformed";
             } else if (!part.completion) {
@@ -229,6 +230,12 @@ int WriteMergedClasses(const SliceSet& set, SolutionWriter& writer, std::int64_t
         }
     }
     std::sort(openers.begin(), openers.end());
+    // Each class has one first member, in one slice.
+    if (std::adjacent_find(openers.begin(), openers.end(),
+                           [](const auto& a, const auto& b) { return a.first == b.first; }) != openers.end()) {
+        err << "pandicube-search: merge: a class stands in more than one slice\n";
+        return kExitRefused;
+    }
     RunClassStream stream;
     for (const auto& [key, first] : openers) {
         Entries e{};

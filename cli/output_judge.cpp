@@ -1,5 +1,7 @@
 #include "cli/output_judge.h"
 
+#include "search/cube_symmetry.h"
+
 #include <algorithm>
 
 namespace pandicube {
@@ -92,6 +94,11 @@ void OutputJudge::OnCube(const CubeRecord& cube)
     if (part.identity) {
         if (cube.number != part.solutions + 1)
             return Problem(cube.line, what + " stands where solution " + Num(part.solutions + 1) + " belongs");
+        if (cube.classOf && StandardForm(cube.cells) != cube.cells)
+            return Problem(cube.line, what + " is not given in its standard form");
+        if (cube.classOf && cube.classOf->size != ClassSizeInRun(cube.cells))
+            return Problem(cube.line, what + " has the size " + Num(cube.classOf->size) + ", not " +
+                                          Num(ClassSizeInRun(cube.cells)));
         // Classes come in the order of their first solutions.
         if (cube.classOf && part.last && part.last->classOf && part.last->classOf->solution >= cube.classOf->solution)
             return Problem(cube.line, what + " was first met at solution " + Num(cube.classOf->solution) +

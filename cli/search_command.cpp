@@ -361,7 +361,8 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
     if (judge.Parts().size() != 1 || !judge.Parts().front().identity)
         return RefuseWith(err, "resume: " + path + " does not hold the output of one run with its identity line");
     if (judge.Parts().front().identity->classes)
-        return RefuseWith(err, "resume cannot continue a --classes output; run it again (" + path + ")");
+        return RefuseWith(err,
+                          "resume: " + path + " is a --classes output, which resume cannot continue; run it again");
     if (problems > 0) return RefuseWith(err, "resume: " + path + " is malformed; it cannot be continued");
     const OutputPart& part = judge.Parts().front();
     const RunIdentity& id = *part.identity;

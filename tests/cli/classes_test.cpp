@@ -14,6 +14,7 @@ namespace pandicube {
 namespace {
 
 using test::Lines;
+using test::ReadFile;
 using test::RunTool;
 
 // The records of a --classes output, read from its CSV.
@@ -190,6 +191,32 @@ TEST_F(VerifyClassesTest, FullListingIsGroupedAndAMissingMemberIsFlagged)
     EXPECT_EQ(flagged.status, 2);
     EXPECT_NE(flagged.err.find(") lacks 1 of its 24 members"), std::string::npos) << flagged.err;
     EXPECT_NE(flagged.out.find("21 classes among 503 cubes\n"), std::string::npos) << flagged.out;
+}
+
+// verify judges class records: their standard form and size; resume
+// refuses a --classes output.
+TEST_F(VerifyClassesTest, ClassRecordsAreJudgedAndNotResumed)
+{
+    const std::string csv = RunTool({"--bound", "255", "--classes", "--format", "csv"}).out;
+    const std::string row = Lines(csv).at(2);
+    const std::vector<std::string_view> fields = SplitOn(row, ',');
+    // The row with its size, or with its first two cells, changed.
+    std::string resized = "1,1,23" + row.substr(row.find(',', row.find(',', 2) + 1));
+    std::string swapped = "1,1,24," + std::string(fields[4]) + ',' + std::string(fields[3]) +
+                          row.substr(row.find(std::string(",") + std::string(fields[5]) + ','));
+    for (const auto& [changed, message] : std::vector<std::pair<std::string, std::string>>{
+             {resized, "class 1 has the size 23, not 24"}, {swapped, "class 1 is not given in its standard form"}}) {
+        std::string text = csv;
+        text.replace(text.find(row), row.size(), changed);
+        const test::CliResult r = RunTool({"verify", "-"}, text);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    }
+    const std::string path = Write("classes", csv);
+    const test::CliResult resumed = RunTool({"resume", path});
+    EXPECT_EQ(resumed.status, 2);
+    EXPECT_NE(resumed.err.find("is a --classes output, which resume cannot continue"), std::string::npos);
+    EXPECT_EQ(ReadFile(path), csv);
 }
 
 } // namespace
