@@ -110,6 +110,8 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                              ->check(CLI::IsMember({"text", "json", "csv"}));
     auto* jsonOption = AddFlag(app, "--json", json, "Short for --format json");
     AddFlag(app, "--cube", search.cube, "Write every solution as its 125 cells");
+    AddFlag(app, "--classes", search.classes,
+            "Write one record per essentially different cube: its standard form, first solution and class size");
     AddFlag(app, "--count-only", search.countOnly, "Write only the closing report");
     AddFlag(app, "--quiet", search.quiet, "No progress line on the terminal");
     AddText(app, "--threads", search.threads, "Threads for the search, 1 to 1024 (default: all cores)", "N");
@@ -125,6 +127,8 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     AddText(*verifyCommand, "--bound", verify.bound, "Also check that every value lies from 126 - U to U", "U");
     AddFlag(*verifyCommand, "--partial", verify.partial,
             "Accept an output without completion record and say how far it is sound");
+    AddFlag(*verifyCommand, "--classes", verify.classes,
+            "Group the cubes into classes of essentially different cubes; flag a full listing that lacks members");
 
     MergeOptions merge;
     auto* mergeCommand = app.add_subcommand("merge", "Merge the outputs of the slices of a run into the whole run");

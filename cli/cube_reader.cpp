@@ -20,10 +20,13 @@ struct CsvLayout {
     bool cells = false;
     bool bestBound = false;
     std::size_t fields = 0;
+    bool classes = false; // class,solution,size,c1,...,c125
 };
 
 std::optional<CsvLayout> CsvLayoutOf(std::string_view header)
 {
+    if (header == "classes") return CsvLayout{true, false, false, 1, true};
+    if (header == CsvClassHeader()) return CsvLayout{false, true, false, 3 + kCellCount, true};
     for (bool countOnly : {false, true}) {
         for (bool cells : {false, true}) {
             for (bool bestBound : {false, true}) {
@@ -142,7 +145,7 @@ private:
                     return;
                 }
                 format_ = identity->format;
-            } else if (StartsWith(line, "solution,") || StartsWith(line, "solutions")) {
+            } else if (StartsWith(line, "solution,") || StartsWith(line, "solutions") || StartsWith(line, "class")) {
                 format_ = OutputFormat::Csv;
             } else if (StartsWith(line, "solution ") || line == kTextTerminated) {
                 format_ = OutputFormat::Text;
@@ -221,7 +224,7 @@ private:
 
     void CsvLine(std::string_view line)
     {
-        if (StartsWith(line, "solution,") || StartsWith(line, "solutions")) {
+        if (StartsWith(line, "solution,") || StartsWith(line, "solutions") || StartsWith(line, "class")) {
             layout_ = CsvLayoutOf(line);
             if (!layout_) {
                 Problem("not a CSV header of pandicube-search");
@@ -272,6 +275,14 @@ private:
         cube.number = values[0];
         cube.bestBound = bestBound;
         cube.givenAsCells = layout_->cells;
+        if (layout_->classes) {
+            if (values[1] < 1 || values[2] < 1) {
+                Problem("the solution number or the size of the class is not positive");
+                return;
+            }
+            cube.classOf = CubeRecord::ClassOf{values[1], values[2]};
+            values.erase(values.begin() + 1, values.begin() + 3);
+        }
         if (layout_->cells) {
             for (std::size_t k = 1; k <= kCellCount; ++k) cube.cells[k] = values[k];
         } else {

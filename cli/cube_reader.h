@@ -30,6 +30,14 @@ struct CubeRecord : RecordPlace {
     bool givenAsCells = false;
     Cells cells{};
     std::optional<std::int32_t> bestBound;
+    // A class record of a --classes output (`number` is the class's number,
+    // `cells` its standard form): the run's solution that first met the
+    // class, and the class's size.
+    struct ClassOf {
+        std::int32_t solution = 0;
+        std::int32_t size = 0;
+    };
+    std::optional<ClassOf> classOf;
 };
 
 // The identity line that opens every output.

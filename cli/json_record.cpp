@@ -105,10 +105,12 @@ JsonRecord IdentityRecordOf(const json& object)
 JsonRecord CompletionRecordOf(const json& object, std::optional<std::int32_t> bestBound)
 {
     std::string unexpected;
-    if (!OnlyKeys(object, {"solutions", "bestBound", "checksum", "complete", "interrupted", "next"}, unexpected))
-        return Error("unexpected key \"" + unexpected + "\" in the completion object");
     CompletionRecord r;
-    const auto count = ToInt32(object.at("solutions"));
+    r.classes = object.contains("classes");
+    const char* counted = r.classes ? "classes" : "solutions";
+    if (!OnlyKeys(object, {counted, "bestBound", "checksum", "complete", "interrupted", "next"}, unexpected))
+        return Error("unexpected key \"" + unexpected + "\" in the completion object");
+    const auto count = ToInt32(object.at(counted));
     if (!count || *count < 0) return Error("\"solutions\" is not a count of solutions");
     r.solutions = *count;
     r.bestBound = bestBound;
@@ -154,7 +156,8 @@ JsonRecord ParseJsonRecord(std::string_view line)
         if (!bestBound) return Error("\"bestBound\" is not a 32-bit integer");
     }
 
-    if (object.contains("solutions") && object.contains("complete")) return CompletionRecordOf(object, bestBound);
+    if ((object.contains("solutions") || object.contains("classes")) && object.contains("complete"))
+        return CompletionRecordOf(object, bestBound);
     if (object.contains("solutions")) {
         for (const auto& item : object.items()) {
             if (item.key() != "solutions" && item.key() != "bestBound") {
@@ -170,9 +173,12 @@ JsonRecord ParseJsonRecord(std::string_view line)
         return record;
     }
 
+    // A class record also names its class and size.
+    const bool isClass = object.contains("class");
     for (const auto& item : object.items()) {
         const std::string& key = item.key();
-        if (key != "solution" && key != "entries" && key != "cells" && key != "bestBound") {
+        if (key != "solution" && key != "entries" && key != "cells" && key != "bestBound" &&
+            (!isClass || (key != "class" && key != "size"))) {
             return Error("unexpected key \"" + key + "\"");
         }
     }
@@ -182,6 +188,14 @@ JsonRecord ParseJsonRecord(std::string_view line)
 
     JsonRecord record;
     record.cube.number = *number;
+    if (isClass) {
+        const auto classNumber = ToInt32(object.at("class"));
+        if (!classNumber || *classNumber < 1) return Error("\"class\" is not a positive 32-bit integer");
+        const auto size = object.contains("size") ? ToInt32(object.at("size")) : std::nullopt;
+        if (!size || *size < 1) return Error("\"size\" is not a positive 32-bit integer");
+        record.cube.number = *classNumber;
+        record.cube.classOf = CubeRecord::ClassOf{*number, *size};
+    }
     record.cube.bestBound = bestBound;
     const bool hasEntries = object.contains("entries");
     const bool hasCells = object.contains("cells");

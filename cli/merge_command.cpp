@@ -4,7 +4,10 @@
 #include "cli/output_judge.h"
 #include "cli/solution_writer.h"
 #include "cli/verify_command.h"
+#include "search/cube_classes.h"
+#include "search/cube_symmetry.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -45,6 +48,7 @@ std::vector<std::string> Fields(const RunIdentity& id)
             whole.start ? "with " + RunOptions(whole).substr(RunOptions(whole).find("--start")) : "without --start",
             "as " + std::to_string(id.slice.value_or(Slice{}).count) + " slices",
             id.cube ? "with --cube" : "without --cube",
+            id.classes ? "with --classes" : "without --classes",
             id.countOnly ? "with --count-only" : "without --count-only",
             std::string("with --format ") + FormatName(id.format)};
 }
@@ -112,7 +116,8 @@ struct SliceSet {
                 continue;
             }
             const OutputPart& part = it->second.front()->part;
-            std::string state = "complete, " + std::to_string(part.Count()) + " solutions";
+            std::string state =
+                "complete, " + std::to_string(part.Count()) + (run->classes ? " classes" : " solutions");
             if (part.problems > 0) {
                 state = "malformed";
             } else if (!part.completion) {
@@ -200,6 +205,51 @@ SolutionOrderKey KeyOf(const Cells& cells)
 // Writes the whole run from its complete slices: a k-way merge of the slices'
 // solutions (each in the order of the search), so memory does not grow with
 // the number of solutions.
+// The classes of all slices: each slice lists the classes whose first
+// member in run order lies in it. Sorted by those first members, they are
+// numbered as the whole run numbers them, and the class stream gives each the
+// whole run's solution number.
+int WriteMergedClasses(const SliceSet& set, SolutionWriter& writer, std::int64_t total, std::uint64_t checksum,
+                       std::ostream& err)
+{
+    std::vector<std::pair<SolutionOrderKey, Cells>> openers;
+    for (const auto& [k, found] : set.slices) {
+        Cursor cursor(*found.front());
+        if (!cursor.Open()) {
+            err << "pandicube-search: merge: cannot open " << found.front()->file << ": " << std::strerror(errno)
+                << '\n';
+            return kExitRefused;
+        }
+        while (cursor.Advance()) {
+            const Cells first = ClassMembersInRun(cursor.Next().cells).front();
+            openers.emplace_back(KeyOf(first), first);
+        }
+        if (cursor.Failed()) {
+            err << "pandicube-search: merge: an input changed while it was merged\n";
+            return kExitRefused;
+        }
+    }
+    std::sort(openers.begin(), openers.end());
+    // Each class has one first member, in one slice.
+    if (std::adjacent_find(openers.begin(), openers.end(),
+                           [](const auto& a, const auto& b) { return a.first == b.first; }) != openers.end()) {
+        err << "pandicube-search: merge: a class stands in more than one slice\n";
+        return kExitRefused;
+    }
+    RunClassStream stream;
+    for (const auto& [key, first] : openers) {
+        Entries e{};
+        std::copy(first.begin() + 1, first.begin() + kEntryCount + 1, e.begin() + 1);
+        writer.WriteClass(stream.AddOpener(e));
+    }
+    if (writer.Solutions() != total || writer.Checksum() != checksum) {
+        err << "pandicube-search: merge: the merged classes do not add up to the slices' counts\n";
+        return kExitRefused;
+    }
+    writer.WriteCompletion();
+    return kExitOk;
+}
+
 int WriteMerged(const SliceSet& set, std::ostream& out, std::ostream& err)
 {
     SolutionWriter writer(out, WholeRun(*set.run));
@@ -215,6 +265,7 @@ int WriteMerged(const SliceSet& set, std::ostream& out, std::ostream& err)
         writer.WriteCompletion();
         return kExitOk;
     }
+    if (set.run->classes) return WriteMergedClasses(set, writer, total, checksum, err);
     std::vector<std::unique_ptr<Cursor>> cursors;
     using Entry = std::pair<SolutionOrderKey, std::size_t>;
     std::priority_queue<Entry, std::vector<Entry>, std::greater<>> heap;

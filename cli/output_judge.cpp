@@ -1,5 +1,7 @@
 #include "cli/output_judge.h"
 
+#include "search/cube_symmetry.h"
+
 #include <algorithm>
 
 namespace pandicube {
@@ -69,11 +71,14 @@ void OutputJudge::OnHeader(std::uint64_t end)
 void OutputJudge::OnCube(const CubeRecord& cube)
 {
     OutputPart& part = Current(cube.line, cube.offset);
-    const std::string what = "solution " + Num(cube.number);
+    const std::string what = (cube.classOf ? "class " : "solution ") + Num(cube.number);
     if (Closed(part)) return Problem(cube.line, what + " follows the completion record of its output");
     if (const auto& id = part.identity) {
         if (id->countOnly) return Problem(cube.line, what + " stands in the output of a --count-only run");
-        if (cube.givenAsCells != id->cube)
+        if (cube.classOf.has_value() != id->classes)
+            return Problem(cube.line, what + (id->classes ? " is not a class record in an output of --classes"
+                                                          : " is a class record in an output without --classes"));
+        if (!id->classes && cube.givenAsCells != id->cube)
             return Problem(cube.line, what + (id->cube ? " is given as entries in an output of whole cubes"
                                                        : " is given as a whole cube in an output of entries"));
         if (cube.bestBound.has_value() != id->reduce)
@@ -89,7 +94,16 @@ void OutputJudge::OnCube(const CubeRecord& cube)
     if (part.identity) {
         if (cube.number != part.solutions + 1)
             return Problem(cube.line, what + " stands where solution " + Num(part.solutions + 1) + " belongs");
-        if (lastKey_ && !(*lastKey_ < key))
+        if (cube.classOf && StandardForm(cube.cells) != cube.cells)
+            return Problem(cube.line, what + " is not given in its standard form");
+        if (cube.classOf && cube.classOf->size != ClassSizeInRun(cube.cells))
+            return Problem(cube.line, what + " has the size " + Num(cube.classOf->size) + ", not " +
+                                          Num(ClassSizeInRun(cube.cells)));
+        // Classes come in the order of their first solutions.
+        if (cube.classOf && part.last && part.last->classOf && part.last->classOf->solution >= cube.classOf->solution)
+            return Problem(cube.line, what + " was first met at solution " + Num(cube.classOf->solution) +
+                                          ", not after the class before it");
+        if (!cube.classOf && lastKey_ && !(*lastKey_ < key))
             return Problem(cube.line,
                            what + " is out of the order of the search (after solution " + Num(cube.number - 1) + ")");
         if (cube.bestBound) {
@@ -129,11 +143,14 @@ void OutputJudge::OnCompletion(const CompletionRecord& completion)
     OutputPart& part = parts_.back();
     const RunIdentity& id = *part.identity;
     const std::int64_t solutions = id.countOnly ? part.closingCount.value_or(completion.solutions) : part.solutions;
-    const bool wantsClosing = completion.complete && id.format == OutputFormat::Text;
+    const bool wantsClosing = completion.complete && id.format == OutputFormat::Text && !id.classes;
     const bool wantsCountRow = completion.complete && id.format == OutputFormat::Csv && id.countOnly;
     if ((wantsClosing || wantsCountRow) != part.closingCount.has_value()) {
         Problem(completion.line, completion.complete ? "the completion record follows no closing report"
                                                      : "an interrupted run's record follows a closing report");
+    } else if (completion.classes != id.classes) {
+        Problem(completion.line, id.classes ? "the completion record of a --classes output counts no classes"
+                                            : "the completion record counts classes in an output without --classes");
     } else if (completion.solutions != solutions) {
         Problem(completion.line, "the completion record counts " + Num(completion.solutions) + " solutions, but " +
                                      Num(solutions) + " come before it");

@@ -31,8 +31,9 @@ std::optional<unsigned> ParseCount(std::string_view text)
     return static_cast<unsigned>(*v);
 }
 
-std::string SolutionsText(std::int64_t n)
+std::string SolutionsText(std::int64_t n, bool classes)
 {
+    if (classes) return std::to_string(n) + (n == 1 ? " class" : " classes");
     return std::to_string(n) + (n == 1 ? " solution" : " solutions");
 }
 
@@ -60,6 +61,7 @@ std::string RunOptions(const RunIdentity& id)
     if (id.start) text += " --start " + StartText(*id.start);
     if (id.slice) text += " --slice " + std::to_string(id.slice->index) + '/' + std::to_string(id.slice->count);
     if (id.cube) text += " --cube";
+    if (id.classes) text += " --classes";
     if (id.countOnly) text += " --count-only";
     text += " --format ";
     text += FormatName(id.format);
@@ -120,6 +122,8 @@ std::optional<RunIdentity> ParseRunOptions(std::string_view options, std::string
             id.slice = Slice{*k, *n};
         } else if (w == "--cube" && !id.cube) {
             id.cube = true;
+        } else if (w == "--classes" && !id.classes) {
+            id.classes = true;
         } else if (w == "--count-only" && !id.countOnly) {
             id.countOnly = true;
         } else if (w == "--format" && hasValue && !haveFormat) {
@@ -155,7 +159,7 @@ std::optional<RunIdentity> ParseIdentityComment(std::string_view line)
 std::string CompletionComment(const CompletionRecord& r)
 {
     std::string text = r.complete ? std::string(kComplete) : std::string(kInterrupted) + r.signal + ": ";
-    text += SolutionsText(r.solutions);
+    text += SolutionsText(r.solutions, r.classes);
     if (r.bestBound) text += ", best upper bound " + std::to_string(*r.bestBound);
     text += ", checksum " + ChecksumText(r.checksum);
     if (r.next) text += ", next unit e14 " + std::to_string(r.next->e14) + " e18 " + std::to_string(r.next->e18);
@@ -164,7 +168,7 @@ std::string CompletionComment(const CompletionRecord& r)
 
 std::string CompletionJson(const CompletionRecord& r)
 {
-    std::string text = "{\"solutions\": " + std::to_string(r.solutions);
+    std::string text = (r.classes ? "{\"classes\": " : "{\"solutions\": ") + std::to_string(r.solutions);
     if (r.bestBound) text += ", \"bestBound\": " + std::to_string(*r.bestBound);
     text += ", \"checksum\": \"" + ChecksumText(r.checksum) + "\", \"complete\": ";
     text += r.complete ? "true" : "false";
@@ -194,7 +198,9 @@ std::optional<CompletionRecord> ParseCompletionComment(std::string_view line)
     const auto words = [&](std::size_t at) { return at < parts.size() ? Tokens(parts[at]) : decltype(Tokens("")){}; };
     auto w = words(i++);
     const auto count = w.size() == 2 ? ParseInt32(w[0]) : std::nullopt;
-    if (!count || *count < 0 || w[1] != (*count == 1 ? "solution" : "solutions")) return std::nullopt;
+    if (!count || *count < 0) return std::nullopt;
+    r.classes = w[1] == (*count == 1 ? "class" : "classes");
+    if (!r.classes && w[1] != (*count == 1 ? "solution" : "solutions")) return std::nullopt;
     r.solutions = *count;
     w = words(i++);
     if (w.size() == 4 && w[0] == "best" && w[1] == "upper" && w[2] == "bound") {

@@ -34,6 +34,7 @@ struct RunIdentity {
     std::optional<StartValues> start;
     std::optional<Slice> slice;
     bool cube = false;
+    bool classes = false; // one record per essentially different cube
     bool countOnly = false;
     OutputFormat format = OutputFormat::Text;
 };
@@ -43,7 +44,7 @@ std::string ProgramVersion();
 
 // The options that repeat the run, in one fixed order:
 // "--bound 300 --reduce --start 203,-75,-30,-58 --slice 3/8 --cube
-// --count-only --format text" (the flags only when set).
+// --classes --count-only --format text" (the flags only when set).
 std::string RunOptions(const RunIdentity& identity);
 // The identity without its slice: what the slices of one run share.
 RunIdentity WholeRun(RunIdentity identity);
@@ -66,7 +67,8 @@ std::optional<RunIdentity> ParseIdentityComment(std::string_view line);
 // signal, and at which outer unit it goes on.
 struct CompletionRecord {
     std::size_t line = 0;
-    std::int64_t solutions = 0;
+    std::int64_t solutions = 0; // the classes of a --classes output
+    bool classes = false;       // counts classes: "21 classes", {"classes": 21, ...}
     std::optional<std::int32_t> bestBound;
     std::uint64_t checksum = 0;
     bool complete = true;
@@ -74,7 +76,9 @@ struct CompletionRecord {
     std::optional<OuterUnit> next; // the first unit not yet searched
 };
 
-// "# complete: 504 solutions, checksum 0123456789abcdef" or
+// "# complete: 504 solutions, checksum 0123456789abcdef" ("21 classes" for
+// a --classes output, whose checksum runs over the standard forms' first 62
+// cells) or
 // "# interrupted by SIGINT: 120 solutions, best upper bound 270, checksum ...,
 // next unit e14 -96 e18 -51".
 std::string CompletionComment(const CompletionRecord& record);

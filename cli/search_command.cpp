@@ -4,6 +4,8 @@
 #include "cli/output_judge.h"
 #include "cli/progress.h"
 #include "cli/verify_command.h"
+#include "search/cube_classes.h"
+#include "search/cube_symmetry.h"
 #include "search/input_rules.h"
 #include "search/parallel_search.h"
 #include "search/run_setup.h"
@@ -110,6 +112,21 @@ public:
     }
     void ReportSolution(const Solution& s) override
     {
+        if (classes_) {
+            // With classOpenersOnly the run hands on the cubes that open a
+            // class, in run order. A slice cannot know the whole run's
+            // solution numbers: it numbers its classes, and their first
+            // members, within the slice; merge renumbers them.
+            if (writer_.Identity().slice) {
+                const Cells cube = CellsFromEntries(s.entries);
+                const std::int64_t n = writer_.Solutions() + 1;
+                writer_.WriteClass(CubeClass{n, n, ClassSizeInRun(cube), StandardForm(cube)});
+            } else {
+                writer_.WriteClass(classes_->AddOpener(s.entries));
+            }
+            leftStart_ = true;
+            return;
+        }
         if (after_ && !(*after_ < OrderKeyOf(s.entries))) return;
         writer_.WriteSolution(static_cast<std::int32_t>(writer_.Solutions() + 1), CellsFromEntries(s.entries),
                               s.bestBound);
@@ -122,6 +139,8 @@ private:
     const CliEnvironment& env_;
     std::optional<SolutionOrderKey> after_;
     bool leftStart_;
+    std::unique_ptr<RunClassStream> classes_ =
+        writer_.Identity().classes ? std::make_unique<RunClassStream>() : nullptr;
 };
 
 // The outer units of a run (of its slice), in the order of the search.
@@ -150,6 +169,7 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
     PrepareSearchState(
         state, RunSetup(reduced ? *from.bestBound - 1 : id.bound, from.unit ? std::nullopt : id.start, id.reduce));
     if (reduced) state.bestBound = *from.bestBound;
+    if (id.classes) state.classOpenersOnly = 1;
     state.solutionCount = static_cast<std::int32_t>(from.solutions);
 
     // The progress line stands on its own line of the terminal: only when
@@ -264,6 +284,7 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
     id.format = opt.format;
     id.cube = opt.cube;
     id.countOnly = opt.countOnly;
+    id.classes = opt.classes;
 
     // The same rules as the window's fields, in the same order.
     std::vector<std::string> startParts;
@@ -287,6 +308,13 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
 
     const std::optional<unsigned> threads = ParseThreads(opt.threads, env, err);
     if (!threads) return kExitRefused;
+
+    // The classes are numbered in the order of the whole run, which the bound
+    // walk and start values change.
+    if (opt.classes && opt.reduce)
+        return RefuseWith(err, "--classes cannot be combined with --reduce: the classes are those of the whole run");
+    if (opt.classes && opt.start)
+        return RefuseWith(err, "--classes cannot be combined with --start: the classes are those of the whole run");
 
     if (opt.slice) {
         const std::vector<std::string> parts = Split(*opt.slice, '/');
@@ -334,6 +362,9 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
     owned.reset();
     if (judge.Parts().size() != 1 || !judge.Parts().front().identity)
         return RefuseWith(err, "resume: " + path + " does not hold the output of one run with its identity line");
+    if (judge.Parts().front().identity->classes)
+        return RefuseWith(err,
+                          "resume: " + path + " is a --classes output, which resume cannot continue; run it again");
     if (problems > 0) return RefuseWith(err, "resume: " + path + " is malformed; it cannot be continued");
     const OutputPart& part = judge.Parts().front();
     const RunIdentity& id = *part.identity;

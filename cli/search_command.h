@@ -24,6 +24,7 @@ struct SearchOptions {
     std::optional<std::string> start;
     OutputFormat format = OutputFormat::Text;
     bool cube = false;
+    bool classes = false; // one record per essentially different cube
     bool countOnly = false;
     bool quiet = false;
     std::optional<std::string> threads;

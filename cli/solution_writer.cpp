@@ -59,6 +59,16 @@ std::string CsvHeader(bool cells, bool bestBound, bool countOnly)
     return header;
 }
 
+std::string CsvClassHeader()
+{
+    std::string header = "class,solution,size";
+    for (int k = 1; k <= kCellCount; ++k) {
+        header += ",c";
+        AppendInt(header, k);
+    }
+    return header;
+}
+
 SolutionWriter::SolutionWriter(std::ostream& out, RunIdentity identity) : out_(out), identity_(std::move(identity)) {}
 
 void SolutionWriter::Put(const std::string& text, bool flush)
@@ -81,7 +91,7 @@ void SolutionWriter::WriteHead()
     std::string head = identity_.format == OutputFormat::Json ? IdentityJson(identity_) : IdentityComment(identity_);
     head += '\n';
     if (identity_.format == OutputFormat::Csv && !identity_.countOnly)
-        head += CsvHeader(identity_.cube, identity_.reduce, false) + '\n';
+        head += (identity_.classes ? CsvClassHeader() : CsvHeader(identity_.cube, identity_.reduce, false)) + '\n';
     Put(head, true);
 }
 
@@ -152,6 +162,55 @@ void SolutionWriter::WriteSolution(std::int32_t number, const Cells& cells, std:
     Put(line, false);
 }
 
+void SolutionWriter::WriteClass(const CubeClass& c)
+{
+    const Cells& cells = c.standardForm;
+    Entries entries{};
+    std::copy(cells.begin() + 1, cells.begin() + kEntryCount + 1, entries.begin() + 1);
+    checksum_ += SolutionHash(entries);
+    ++solutions_;
+    if (identity_.countOnly) return;
+    std::string line;
+    line.reserve(identity_.cube ? 2000 : 1000);
+    switch (identity_.format) {
+    case OutputFormat::Text:
+        line += "class ";
+        AppendInt(line, c.number);
+        line += ": solution ";
+        AppendInt(line, c.firstSolution);
+        line += ", size ";
+        AppendInt(line, c.sizeInRun);
+        line += ":";
+        if (!identity_.cube) AppendRange(line, cells, 1, kCellCount, " ", true);
+        line += '\n';
+        if (identity_.cube) WriteTextCube(line, cells);
+        break;
+    case OutputFormat::Json:
+        line += "{\"class\": ";
+        AppendInt(line, c.number);
+        line += ", \"solution\": ";
+        AppendInt(line, c.firstSolution);
+        line += ", \"size\": ";
+        AppendInt(line, c.sizeInRun);
+        line += ", \"entries\": [";
+        AppendRange(line, cells, 1, kEntryCount, ",", false);
+        line += "], \"cells\": [";
+        AppendRange(line, cells, 1, kCellCount, ",", false);
+        line += "]}\n";
+        break;
+    case OutputFormat::Csv:
+        AppendInt(line, c.number);
+        line += ',';
+        AppendInt(line, c.firstSolution);
+        line += ',';
+        AppendInt(line, c.sizeInRun);
+        AppendRange(line, cells, 1, kCellCount, ",", true);
+        line += '\n';
+        break;
+    }
+    Put(line, false);
+}
+
 void SolutionWriter::ContinueAfter(std::int64_t solutions, std::uint64_t checksum,
                                    std::optional<std::int32_t> bestBound)
 {
@@ -166,6 +225,7 @@ CompletionRecord SolutionWriter::Record() const
     record.solutions = solutions_;
     record.bestBound = bestBound_;
     record.checksum = checksum_;
+    record.classes = identity_.classes;
     return record;
 }
 
@@ -174,13 +234,16 @@ void SolutionWriter::WriteCompletion()
     const auto count = static_cast<std::int32_t>(solutions_);
     std::string text;
     switch (identity_.format) {
-    case OutputFormat::Text: text = ClosingMessage(count) + '\n' + CompletionComment(Record()) + '\n'; break;
+    case OutputFormat::Text:
+        if (!identity_.classes) text = ClosingMessage(count) + '\n';
+        text += CompletionComment(Record()) + '\n';
+        break;
     case OutputFormat::Json: text = CompletionJson(Record()) + '\n'; break;
     case OutputFormat::Csv:
         // A CSV table has rows of solutions only; the count of a --count-only
         // run is a table of its own.
         if (identity_.countOnly) {
-            text = CsvHeader(false, identity_.reduce, true) + '\n';
+            text = (identity_.classes ? std::string("classes") : CsvHeader(false, identity_.reduce, true)) + '\n';
             AppendInt(text, count);
             if (identity_.reduce) {
                 text += ',';

@@ -2,6 +2,7 @@
 
 #include "cli/run_identity.h"
 #include "search/cube.h"
+#include "search/cube_classes.h"
 
 #include <cstdint>
 #include <iosfwd>
@@ -32,6 +33,9 @@ void CheckWritten(std::ostream& out);
 //   json: the identity object, one object per solution, the completion object;
 //   csv:  the identity comment, a header line and one row per solution (with
 //         countOnly a "solutions" header and one row), the completion comment.
+// With `classes` one record per class instead of one per solution, its
+// standard form in cells (SolutionWriter::WriteClass), and the completion
+// record counts the classes.
 // Every write is checked; a failure throws WriteFailure.
 class SolutionWriter {
 public:
@@ -43,6 +47,13 @@ public:
     void WriteHead();
     // One solution; `bestBound` is written only when the run reduces the bound.
     void WriteSolution(std::int32_t number, const Cells& cells, std::int32_t bestBound);
+    // One class of essentially different cubes (a --classes run):
+    //   text: "class N: solution S, size Z: c1 ... c125", or with `cube`
+    //         "class N: solution S, size Z:" and the five planes;
+    //   json: {"class": N, "solution": S, "size": Z, "entries": [...], "cells": [...]};
+    //   csv:  "N,S,Z,c1,...,c125" under "class,solution,size,c1,...,c125".
+    // The checksum runs over the standard form's first 62 cells.
+    void WriteClass(const CubeClass& c);
     // The closing report and the completion record.
     void WriteCompletion();
     // The record of a run ended by a signal: where it stopped and how it goes
@@ -68,6 +79,9 @@ private:
     std::uint64_t checksum_ = 0;
     std::optional<std::int32_t> bestBound_;
 };
+
+// The CSV header of a --classes output: "class,solution,size,c1,...,c125".
+std::string CsvClassHeader();
 
 // The CSV header: "solution,e1,...,e62" or "solution,c1,...,c125", with
 // ",bestBound" when the run reduces the bound; "solutions" or

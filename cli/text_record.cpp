@@ -82,7 +82,7 @@ void TextRecordParser::Line(std::string_view line, std::size_t number, std::uint
     }
     if (pending_) {
         if (CubeLine(line)) return;
-        if (!StartsWith(line, "solution ") && line != kTextTerminated) return;
+        if (!StartsWith(line, "solution ") && !StartsWith(line, "class ") && line != kTextTerminated) return;
     }
     if (skippingCube_) {
         if (LooksLikeCubeLine(line)) return;
@@ -103,11 +103,61 @@ void TextRecordParser::Line(std::string_view line, std::size_t number, std::uint
         closing_ = RecordPlace{lineNumber_, offset_, 0};
         return;
     }
+    if (StartsWith(line, "class ")) {
+        ClassLine(line.substr(6));
+        return;
+    }
     if (!StartsWith(line, "solution ")) {
         Problem("not a line of the text output");
         return;
     }
     SolutionLine(line.substr(9));
+}
+
+void TextRecordParser::ClassLine(std::string_view rest)
+{
+    constexpr std::string_view kSolution = ": solution ";
+    constexpr std::string_view kSize = ", size ";
+    const auto solutionAt = rest.find(kSolution);
+    const auto sizeAt = rest.find(kSize);
+    const auto colon = sizeAt == std::string_view::npos ? sizeAt : rest.find(':', sizeAt);
+    if (solutionAt == std::string_view::npos || sizeAt < solutionAt || colon == std::string_view::npos) {
+        Problem("\"class\" is not followed by \"N: solution S, size Z:\"");
+        return;
+    }
+    const auto number = ParseInt32(rest.substr(0, solutionAt));
+    const auto solution =
+        ParseInt32(rest.substr(solutionAt + kSolution.size(), sizeAt - solutionAt - kSolution.size()));
+    const auto size = ParseInt32(rest.substr(sizeAt + kSize.size(), colon - sizeAt - kSize.size()));
+    if (!number || !solution || !size || *number < 1 || *solution < 1 || *size < 1) {
+        Problem("the class number, its solution number or its size is not a positive whole number");
+        return;
+    }
+    CubeRecord cube;
+    cube.line = lineNumber_;
+    cube.offset = offset_;
+    cube.number = *number;
+    cube.givenAsCells = true;
+    cube.classOf = CubeRecord::ClassOf{*solution, *size};
+    const std::vector<std::string_view> tokens = Tokens(rest.substr(colon + 1));
+    if (tokens.empty()) {
+        pending_ = PendingCube{cube, 0, 0};
+        return;
+    }
+    if (tokens.size() != kCellCount) {
+        Problem("expected 125 cells after \"class " + std::to_string(*number) + ": ...:\", found " +
+                Num(tokens.size()));
+        return;
+    }
+    for (std::size_t k = 1; k <= kCellCount; ++k) {
+        const auto v = ParseInt32(tokens[k - 1]);
+        if (!v) {
+            Problem("cell c" + Num(k) + " is not a whole number in the 32-bit range");
+            return;
+        }
+        cube.cells[k] = *v;
+    }
+    sink_.Cube(cube);
 }
 
 void TextRecordParser::SolutionLine(std::string_view rest)

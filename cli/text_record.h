@@ -27,6 +27,7 @@ public:
 // " | best upper bound: B" from a run that reduces the bound), or
 // "solution N:" and the five planes of the whole cube, each "plane P:" and
 // five rows of five; then "computation terminated" and the count sentence.
+// A --classes output has class records instead of solutions.
 class TextRecordParser {
 public:
     explicit TextRecordParser(RecordSink& sink) : sink_(sink) {}
@@ -38,6 +39,8 @@ public:
 
 private:
     void SolutionLine(std::string_view rest);
+    // "class N: solution S, size Z:" and 125 cells (or the five planes after it).
+    void ClassLine(std::string_view rest);
     bool CubeLine(std::string_view line);
     void BreakCube();
     void Problem(const std::string& message) { sink_.ProblemAt(lineNumber_, message); }

@@ -3,6 +3,7 @@
 #include "cli/output_judge.h"
 #include "cli/solution_writer.h"
 #include "search/cube_check.h"
+#include "search/cube_classes.h"
 #include "search/input_rules.h"
 
 #include <array>
@@ -42,6 +43,38 @@ void ReportInvalidCube(std::ostream& out, const CubeRecord& cube, const CubeChec
         }
     }
 }
+
+// Groups every cube read into classes (also those the judge finds out of
+// place) and hands everything on to the judge.
+class ClassTally : public CubeSink {
+public:
+    ClassTally(OutputJudge& judge, bool group) : judge_(judge), group_(group) {}
+
+    void OnIdentity(const IdentityRecord& r) override { judge_.OnIdentity(r); }
+    void OnHeader(std::uint64_t end) override { judge_.OnHeader(end); }
+    void OnCube(const CubeRecord& cube) override
+    {
+        if (group_) {
+            ++cubes;
+            const ClassGrouper::Placement at = grouper.Add(cube.cells, cube.number);
+            if (at.opened) members.emplace_back();
+            members[static_cast<std::size_t>(at.classNumber - 1)].push_back(cube.number);
+        }
+        judge_.OnCube(cube);
+    }
+    void OnClosing(const ClosingRecord& r) override { judge_.OnClosing(r); }
+    void OnCompletion(const CompletionRecord& r) override { judge_.OnCompletion(r); }
+    void OnProblem(std::size_t line, const std::string& message) override { judge_.OnProblem(line, message); }
+    void OnCutShort(std::size_t line, const std::string& message) override { judge_.OnCutShort(line, message); }
+
+    ClassGrouper grouper;
+    std::vector<std::vector<std::int32_t>> members; // the solution numbers of each class's cubes
+    std::int64_t cubes = 0;
+
+private:
+    OutputJudge& judge_;
+    bool group_;
+};
 
 } // namespace
 
@@ -101,7 +134,8 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
             ++invalidAtLine[part.line];
             ReportInvalidCube(out, cube, check);
         });
-    ReadCubes(*in, judge);
+    ClassTally tally(judge, opt.classes);
+    ReadCubes(*in, tally);
     if (judge.Problems() > kProblemsShown)
         err << where << judge.Problems() - kProblemsShown - 1 << " more problems not shown\n" << lastProblem;
 
@@ -131,6 +165,33 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
                 << Plural(part.solutions, "solution is", "solutions are") << " sound\n";
         }
     }
+    bool lacksMembers = false;
+    if (opt.classes) {
+        // A file that claims to be one full listing (its completion record
+        // says the run completed) must hold every member of each class.
+        const auto& parts = judge.Parts();
+        const bool fullListing = parts.size() == 1 && parts.front().completion && parts.front().completion->complete &&
+                                 parts.front().identity && !parts.front().identity->slice &&
+                                 !parts.front().identity->start && !parts.front().identity->reduce &&
+                                 !parts.front().identity->countOnly && !parts.front().identity->classes;
+        const ClassGrouper& grouper = tally.grouper;
+        for (std::int64_t k = 1; k <= grouper.ClassCount(); ++k) {
+            const auto& solutions = tally.members[static_cast<std::size_t>(k - 1)];
+            out << "class " << k << ": " << Plural(static_cast<std::int64_t>(solutions.size()), "cube", "cubes")
+                << ": solutions";
+            for (const std::int32_t number : solutions) out << ' ' << number;
+            out << '\n';
+            const std::int64_t missing = grouper.Class(k).sizeInRun - grouper.MembersSeen(k);
+            if (fullListing && missing > 0) {
+                lacksMembers = true;
+                err << where << "class " << k << " (first met at solution " << grouper.Class(k).firstSolution
+                    << ") lacks " << missing << " of its " << grouper.Class(k).sizeInRun
+                    << " members: the listing is not whole\n";
+            }
+        }
+        out << Plural(grouper.ClassCount(), "class", "classes") << " among " << Plural(tally.cubes, "cube", "cubes")
+            << '\n';
+    }
     out << Plural(checked, "cube", "cubes") << " checked, " << checked - invalid << " valid, " << invalid
         << " invalid\n";
     out.flush();
@@ -148,6 +209,7 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
         return kExitRefused;
     }
     if (incomplete && !opt.partial) return kExitRefused;
+    if (lacksMembers) return kExitRefused;
     return invalid == 0 ? kExitOk : kExitFailed;
 }
 

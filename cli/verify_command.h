@@ -13,6 +13,7 @@ struct VerifyOptions {
     std::string file;                 // "-" for standard input
     std::optional<std::string> bound; // the upper bound U, as typed
     bool partial = false;             // accept outputs without completion record
+    bool classes = false;             // also group the cubes into classes
 };
 
 // `pandicube-search verify FILE`: checks every cube of the file on its own
@@ -22,6 +23,12 @@ struct VerifyOptions {
 // and checksum). Returns 0 when all is sound, 1 when a cube is invalid, 2 for
 // malformed or incomplete input (incomplete is accepted with `partial`) or a
 // refused option, 3 when the report cannot be written.
+// With `classes` it also groups the cubes into classes of essentially
+// different cubes and writes, for each, "class K: Z cubes: solutions A B ..."
+// (the cubes that are images of one another), then "N classes among M
+// cubes"; a file that holds one full listing (a complete run without
+// --slice, --start or --reduce) that lacks members of a class is refused
+// (2), naming the class and how many members it lacks.
 int RunVerifyCommand(const VerifyOptions& options, const CliEnvironment& env, std::ostream& out, std::ostream& err);
 
 // Opens `file` ("-": the environment's standard input); on failure writes
