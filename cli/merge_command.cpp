@@ -197,9 +197,7 @@ private:
 
 SolutionOrderKey KeyOf(const Cells& cells)
 {
-    Entries e{};
-    std::copy(cells.begin() + 1, cells.begin() + kEntryCount + 1, e.begin() + 1);
-    return OrderKeyOf(e);
+    return OrderKeyOf(EntriesFromCells(cells));
 }
 
 // Writes the whole run from its complete slices: a k-way merge of the slices'
@@ -237,11 +235,7 @@ int WriteMergedClasses(const SliceSet& set, SolutionWriter& writer, std::int64_t
         return kExitRefused;
     }
     RunClassStream stream;
-    for (const auto& [key, first] : openers) {
-        Entries e{};
-        std::copy(first.begin() + 1, first.begin() + kEntryCount + 1, e.begin() + 1);
-        writer.WriteClass(stream.AddOpener(e));
-    }
+    for (const auto& [key, first] : openers) writer.WriteClass(stream.AddOpener(EntriesFromCells(first)));
     if (writer.Solutions() != total || writer.Checksum() != checksum) {
         err << "pandicube-search: merge: the merged classes do not add up to the slices' counts\n";
         return kExitRefused;

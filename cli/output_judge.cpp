@@ -86,8 +86,7 @@ void OutputJudge::OnCube(const CubeRecord& cube)
                            what + (id->reduce ? " carries no best upper bound in an output of --reduce"
                                               : " carries a best upper bound in an output without --reduce"));
     }
-    Entries e{};
-    std::copy(cube.cells.begin() + 1, cube.cells.begin() + kEntryCount + 1, e.begin() + 1);
+    const Entries e = EntriesFromCells(cube.cells);
     const SolutionOrderKey key = OrderKeyOf(e);
     // Outputs of earlier versions were numbered and ordered alike, but may be
     // pieced together by hand: their cubes are checked one by one.

@@ -8,17 +8,6 @@
 
 namespace pandicube {
 
-namespace {
-
-// Units are listed by e14 ascending, then e18 in pair order.
-bool UnitBefore(const OuterUnit& a, const OuterUnit& b)
-{
-    if (a.e14 != b.e14) return a.e14 < b.e14;
-    return RankInPairOrder(a.e18) < RankInPairOrder(b.e18);
-}
-
-} // namespace
-
 std::string FormatDuration(std::chrono::seconds seconds)
 {
     const long long total = std::max<long long>(0, seconds.count());

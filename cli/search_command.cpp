@@ -58,13 +58,6 @@ std::string SignalName(int signal)
     }
 }
 
-// Units are listed by e14 ascending, then e18 in pair order.
-bool UnitBefore(const OuterUnit& a, const OuterUnit& b)
-{
-    if (a.e14 != b.e14) return a.e14 < b.e14;
-    return RankInPairOrder(a.e18) < RankInPairOrder(b.e18);
-}
-
 bool InLimits(const SearchState& s, std::int32_t v)
 {
     return s.lowerLimit < v && v < s.upperLimit;
@@ -390,8 +383,7 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
         from.bestBound = stop->bestBound;
         if (!id.countOnly && part.last) keep = part.last->end;
     } else if (part.last && !id.countOnly) {
-        Entries e{};
-        std::copy(part.last->cells.begin() + 1, part.last->cells.begin() + kEntryCount + 1, e.begin() + 1);
+        const Entries e = EntriesFromCells(part.last->cells);
         const OuterUnit unit{e[kE14], e[kE18]};
         const OuterUnit first{part.first->cells[kE14], part.first->cells[kE18]};
         if (!id.start || unit.e14 != first.e14 || unit.e18 != first.e18) {

@@ -117,9 +117,7 @@ void SolutionWriter::WriteTextCube(std::string& line, const Cells& cells) const
 
 void SolutionWriter::WriteSolution(std::int32_t number, const Cells& cells, std::int32_t bestBound)
 {
-    Entries entries{};
-    std::copy(cells.begin() + 1, cells.begin() + kEntryCount + 1, entries.begin() + 1);
-    checksum_ += SolutionHash(entries);
+    checksum_ += SolutionHash(EntriesFromCells(cells));
     ++solutions_;
     if (identity_.reduce) bestBound_ = bestBound;
     if (identity_.countOnly) return;
@@ -165,9 +163,7 @@ void SolutionWriter::WriteSolution(std::int32_t number, const Cells& cells, std:
 void SolutionWriter::WriteClass(const CubeClass& c)
 {
     const Cells& cells = c.standardForm;
-    Entries entries{};
-    std::copy(cells.begin() + 1, cells.begin() + kEntryCount + 1, entries.begin() + 1);
-    checksum_ += SolutionHash(entries);
+    checksum_ += SolutionHash(EntriesFromCells(cells));
     ++solutions_;
     if (identity_.countOnly) return;
     std::string line;

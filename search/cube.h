@@ -47,4 +47,12 @@ constexpr Cells CellsFromEntries(const Entries& e)
     return c;
 }
 
+// Entries e1..e62 of a cube: its cells 1 to 62.
+constexpr Entries EntriesFromCells(const Cells& c)
+{
+    Entries e{};
+    for (int k = 1; k <= kEntryCount; ++k) e[static_cast<std::size_t>(k)] = c[static_cast<std::size_t>(k)];
+    return e;
+}
+
 } // namespace pandicube

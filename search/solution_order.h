@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/cube.h"
+#include "search/run_search.h"
 
 #include <compare>
 #include <cstdint>
@@ -40,6 +41,14 @@ struct SolutionOrderKey {
 constexpr SolutionOrderKey OrderKeyOf(const Entries& e)
 {
     return {e[kE14], RankInPairOrder(e[kE18]), RankInPairOrder(e[kE10]), RankInPairOrder(e[kE17])};
+}
+
+// The order in which a run meets its outer units: e14 ascending, then e18 in
+// pair order.
+constexpr bool UnitBefore(const OuterUnit& a, const OuterUnit& b)
+{
+    if (a.e14 != b.e14) return a.e14 < b.e14;
+    return RankInPairOrder(a.e18) < RankInPairOrder(b.e18);
 }
 
 } // namespace pandicube

@@ -37,13 +37,6 @@ const std::vector<Cells>& RunCubes(std::int32_t upperBound)
     return it->second;
 }
 
-Entries EntriesOf(const Cells& cells)
-{
-    Entries e{};
-    std::copy(cells.begin(), cells.begin() + kEntryCount + 1, e.begin());
-    return e;
-}
-
 std::vector<std::int32_t> Sequence(const Cells& cells)
 {
     return {cells.begin() + 1, cells.end()};
@@ -194,7 +187,7 @@ TEST(ClassGrouper, GroupsTheRunsAt255And300IntoClassesOfTwentyFour)
             EXPECT_EQ(placed.classNumber, it->second);
             EXPECT_EQ(placed.opened, fresh);
             EXPECT_EQ(OpensClassInRun(cells), fresh) << "solution " << i + 1;
-            if (const std::optional<CubeClass> opened = stream.Add(EntriesOf(cells), solution))
+            if (const std::optional<CubeClass> opened = stream.Add(EntriesFromCells(cells), solution))
                 streamed.push_back(*opened);
             EXPECT_EQ(Sequence(ClassMembersInRun(cells).front()) == Sequence(cells), fresh);
         }
@@ -222,7 +215,7 @@ TEST(ClassOpenersOnly, FindsTheOpenersOfTheFullRunAndNumbersThemAsTheFullRun)
         std::vector<CubeClass> expected;
         std::int64_t solution = 0;
         for (const Cells& cells : RunCubes(bound)) {
-            if (const std::optional<CubeClass> opened = full.Add(EntriesOf(cells), ++solution))
+            if (const std::optional<CubeClass> opened = full.Add(EntriesFromCells(cells), ++solution))
                 expected.push_back(*opened);
         }
 
@@ -238,7 +231,7 @@ TEST(ClassOpenersOnly, FindsTheOpenersOfTheFullRunAndNumbersThemAsTheFullRun)
 
         RunClassStream openers;
         std::vector<CubeClass> found;
-        for (const Cells& cells : host.cubes) found.push_back(openers.AddOpener(EntriesOf(cells)));
+        for (const Cells& cells : host.cubes) found.push_back(openers.AddOpener(EntriesFromCells(cells)));
         EXPECT_EQ(found, expected) << "U = " << bound;
         EXPECT_EQ(openers.RunSolutionCount(), solution) << "U = " << bound;
     }
