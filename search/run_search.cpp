@@ -3,6 +3,7 @@
 #include "search/cube_symmetry.h"
 #include "search/formulas.h"
 #include "search/search_windows.h"
+#include "search/unit_search.h"
 
 #include <array>
 #include <cassert>
@@ -352,6 +353,15 @@ void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit)
     assert(state.fullRange == 1);
     state.e[14] = unit.e14;
     state.e[18] = unit.e18;
+    if (!state.reduceBound) {
+        // Without a reduction the limits stay put: the unit is searched by
+        // rows, and its cubes are reported in the order of the loops.
+        reporter.ReportProgress({unit.e14, unit.e18, state.solutionCount});
+        thread_local std::vector<Entries> cubes;
+        FindUnitCubes(state.lowerLimit, state.upperLimit, state.classOpenersOnly != 0, unit, cubes);
+        for (const Entries& cube : cubes) reporter.ReportSolution({cube, ++state.solutionCount, state.bestBound});
+        return;
+    }
     state.pool.Take(unit.e14);
     Search(state, reporter).SearchBelowE18();
     state.pool.Release(unit.e14);

@@ -2,6 +2,7 @@
 // order, with the same cubes, counts and bounds and the same state seen at
 // each, and the same state afterwards, for whole runs and many start values.
 #include "reference/reference_search.h"
+#include "search/parallel_search.h"
 #include "search/run_search.h"
 #include "tests/support/search_runs.h"
 #include "tests/support/worked_example.h"
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <map>
 #include <random>
 #include <sstream>
 #include <string>
@@ -35,10 +37,21 @@ void ExpectSameRun(const RecordedRun& engine, const RecordedRun& reference, cons
     EXPECT_EQ(FinalStateOf(engine.state), FinalStateOf(reference.state));
 }
 
+// The reference's full runs without reduction, each recorded once, since
+// both the loops and the outer units are compared with them.
+const RecordedRun& ReferenceFullRun(std::int32_t bound)
+{
+    static std::map<std::int32_t, RecordedRun> runs;
+    auto found = runs.find(bound);
+    if (found == runs.end()) found = runs.emplace(bound, RecordRun({bound}, 0, RunReferenceSearch)).first;
+    return found->second;
+}
+
 // Runs the engine and the reference from the same set-up and compares them.
 RecordedRun CompareRuns(const RunSetup& setup, const std::string& what)
 {
-    RecordedRun reference = RecordRun(setup, 0, RunReferenceSearch);
+    RecordedRun reference = !setup.start && !setup.reduceBound ? ReferenceFullRun(setup.upperBound)
+                                                               : RecordRun(setup, 0, RunReferenceSearch);
     ExpectSameRun(RecordRun(setup), reference, what);
     return reference;
 }
@@ -60,6 +73,26 @@ TEST(EngineMatchesReference, FullRunsWithoutReductionAtLargerBounds)
 {
     if (kSanitized) GTEST_SKIP() << "left to the release build";
     for (std::int32_t bound : {300, 333}) CompareFullRun(bound, false);
+}
+
+// The outer units searched by rows, on one to three threads, against the
+// plain loops: the same cubes in the same order.
+TEST(EngineMatchesReference, OuterUnitsOnOneToThreeThreads)
+{
+    for (std::int32_t bound : {255, 300, 333}) {
+        if (kSanitized && bound > 255) continue;
+        const RecordedRun& reference = ReferenceFullRun(bound);
+        SearchState state;
+        PrepareSearchState(state, {bound});
+        const std::vector<OuterUnit> units = ListOuterUnits(state);
+        for (unsigned threads : {1u, 2u, 3u}) {
+            SCOPED_TRACE("bound " + std::to_string(bound) + ", " + std::to_string(threads) + " threads");
+            RecordingReporter reporter;
+            state.solutionCount = 0;
+            RunOuterUnits(state, reporter, units, threads);
+            EXPECT_EQ(FirstDifference(reporter.reports, PlainReports(reference.reporter.reports)), "");
+        }
+    }
 }
 
 TEST(EngineMatchesReference, FullRunsWithReduction)

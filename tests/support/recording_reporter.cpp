@@ -68,4 +68,10 @@ std::string FirstDifference(const std::vector<Report>& actual, const std::vector
     return out.str();
 }
 
+std::vector<Report> PlainReports(std::vector<Report> reports)
+{
+    for (Report& report : reports) report.seen = {};
+    return reports;
+}
+
 } // namespace pandicube::test

@@ -70,4 +70,8 @@ private:
 // Empty when both lists are equal; otherwise describes the first difference.
 std::string FirstDifference(const std::vector<Report>& actual, const std::vector<Report>& expected);
 
+// The reports without what the state showed: a run searched unit by unit
+// keeps no pool, so only the reports themselves can agree.
+std::vector<Report> PlainReports(std::vector<Report> reports);
+
 } // namespace pandicube::test
