@@ -104,13 +104,136 @@ constexpr std::size_t kFixedCount = CountOfLevel<1>() + CountOfLevel<2>() + Coun
 constexpr std::size_t kMovingCount = CountOfLevel<4>();
 static_assert(kFixedCount + kMovingCount == kEntryCount);
 
-// Whether two entries of the same row may still collide once the dead u are
-// removed: the kinds "equal" and "complement" that no condition covers.
+// The conditions that kill candidates before any entry is derived. Each reads
+// e10 and u only through t = P e10 + S u for one family (P, S): S > 0, or
+// S = 0 and P = 1 for the conditions on e10 alone (they kill whole rows), or
+// P = S = 0 for those on the unit alone. A condition holds exactly where t
+// takes one value, so it kills one value of t.
+struct Family {
+    std::int32_t p = 0;
+    std::int32_t s = 0;
+
+    friend constexpr bool operator==(const Family&, const Family&) = default;
+};
+
+// One condition "A0 + P0 e10 + S0 u = 0" with A0 = a_k + other * a_l + offset,
+// read from two entries (equal, or complements) or from one entry and 63. With
+// g = gcd(P0, S0) and the sign that normalises the family, it holds exactly
+// where t = -sign * A0 / g, and never when g does not divide A0.
+struct DeadCondition {
+    int k = 0;
+    int l = 0;
+    std::int32_t other = 0; // -1, 0 or 1
+    std::int32_t offset = 0;
+    std::int32_t sign = 1;
+    std::int32_t divisor = 1; // g
+    Family family;
+};
+
+constexpr std::int32_t Gcd(std::int32_t x, std::int32_t y)
+{
+    x = x < 0 ? -x : x;
+    y = y < 0 ? -y : y;
+    while (y != 0) {
+        const std::int32_t r = x % y;
+        x = y;
+        y = r;
+    }
+    return x;
+}
+
+constexpr DeadCondition Condition(int k, int l, std::int32_t other, std::int32_t offset, std::int32_t p0,
+                                  std::int32_t s0)
+{
+    const std::int32_t g = (p0 == 0 && s0 == 0) ? 1 : Gcd(p0, s0);
+    const std::int32_t sign = (s0 < 0 || (s0 == 0 && p0 < 0)) ? -1 : 1;
+    return {k, l, other, offset, sign, g, {sign * p0 / g, sign * s0 / g}};
+}
+
+// Every condition: an entry of loop 4 that would be 63, and every pair with
+// an entry of loop 4 that would be equal or complements. (Pairs of entries
+// fixed by the row are tested with the row.)
+template <typename Visit>
+constexpr void ForEachCondition(Visit visit)
+{
+    for (int k = 1; k <= kEntryCount; ++k) {
+        const EntryLine& a = kLines[static_cast<std::size_t>(k)];
+        if (a.level == 4) visit(Condition(k, 0, 0, -kCentreValue, a.p, a.s));
+        for (int l = k + 1; l <= kEntryCount; ++l) {
+            const EntryLine& b = kLines[static_cast<std::size_t>(l)];
+            if (a.level != 4 && b.level != 4) continue;
+            visit(Condition(k, l, -1, 0, a.p - b.p, a.s - b.s));
+            visit(Condition(k, l, 1, -kComplementSum, a.p + b.p, a.s + b.s));
+        }
+    }
+}
+
+// The families of conditions worth a bitmap: those on the unit, on e10 alone
+// and on u alone (P = 0, S = 1: the pairs of the same p-group, which kill most
+// candidates), then the ones that kill most per value of u, counted as
+// conditions per residue class of t: count / S.
+inline constexpr std::size_t kExtraFamilies = 4;
+inline constexpr Family kUnitFamily{0, 0};
+inline constexpr Family kRowFamily{1, 0};
+inline constexpr Family kUFamily{0, 1};
+
+constexpr std::size_t kAllFamilyCount = [] {
+    std::array<Family, 512> seen{};
+    std::size_t n = 0;
+    ForEachCondition([&](const DeadCondition& c) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (seen[i] == c.family) return;
+        seen[n++] = c.family;
+    });
+    return n;
+}();
+
+constexpr std::array<Family, 3 + kExtraFamilies> kFamilies = [] {
+    std::array<Family, kAllFamilyCount> all{};
+    std::array<std::int32_t, kAllFamilyCount> count{};
+    std::size_t n = 0;
+    ForEachCondition([&](const DeadCondition& c) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (all[i] == c.family) {
+                ++count[i];
+                return;
+            }
+        }
+        count[n] = 1;
+        all[n++] = c.family;
+    });
+    std::array<Family, 3 + kExtraFamilies> chosen{kUnitFamily, kRowFamily, kUFamily};
+    for (std::size_t f = 3; f < chosen.size(); ++f) {
+        std::size_t best = n;
+        for (std::size_t i = 0; i < n; ++i) {
+            bool taken = all[i].s == 0;
+            for (std::size_t j = 0; j < f; ++j) taken = taken || chosen[j] == all[i];
+            if (taken) continue;
+            // count / s compared without division
+            if (best == n || count[i] * all[best].s > count[best] * all[i].s) best = i;
+        }
+        chosen[f] = all[best];
+    }
+    return chosen;
+}();
+inline constexpr std::size_t kFamilyCount = kFamilies.size();
+
+constexpr std::size_t FamilyIndex(Family f)
+{
+    for (std::size_t i = 0; i < kFamilyCount; ++i)
+        if (kFamilies[i] == f) return i;
+    return kFamilyCount;
+}
+
+// Whether two entries of one row may still be equal or complements at a
+// candidate that no bitmap has killed: the kinds whose family has none.
 constexpr int UncoveredKinds(int k, int l)
 {
     const EntryLine& a = kLines[static_cast<std::size_t>(k)];
     const EntryLine& b = kLines[static_cast<std::size_t>(l)];
-    return (a.p != b.p ? 1 : 0) + (a.p != -b.p ? 1 : 0);
+    const bool equalCovered = FamilyIndex(Condition(k, l, -1, 0, a.p - b.p, a.s - b.s).family) < kFamilyCount;
+    const bool sumCovered = FamilyIndex(Condition(k, l, 1, 0, a.p + b.p, a.s + b.s).family) < kFamilyCount;
+    return (equalCovered ? 0 : 1) + (sumCovered ? 0 : 1);
 }
 
 // The entries that a row fixes (loops 1 to 3), then the entries of loop 4 in
@@ -145,75 +268,62 @@ constexpr std::array<int, kEntryCount> kTestOrder = [] {
     return order;
 }();
 
-// One condition "A + S u = 0" with S > 0, where
-// A = sign * (a_k + other * a_l + offset).
-struct DeadCondition {
-    int k = 0;
-    int l = 0;
-    std::int32_t other = 0; // -1, 0 or 1
-    std::int32_t offset = 0;
-    std::int32_t sign = 1;
-    std::int32_t slope = 0; // S; 0 for a condition that does not read u
-};
-
-template <typename Visit>
-constexpr void ForEachCondition(Visit visit)
-{
-    for (int k = 1; k <= kEntryCount; ++k) {
-        const EntryLine& a = kLines[static_cast<std::size_t>(k)];
-        if (a.level == 4 && a.p == 0) visit(DeadCondition{k, 0, 0, -kCentreValue, 1, a.s});
-        for (int l = k + 1; l <= kEntryCount; ++l) {
-            const EntryLine& b = kLines[static_cast<std::size_t>(l)];
-            if (a.level != 4 && b.level != 4) continue;
-            if (a.p == b.p) visit(DeadCondition{k, l, -1, 0, 1, a.s - b.s});
-            if (a.p == -b.p) visit(DeadCondition{k, l, 1, -kComplementSum, 1, a.s + b.s});
-        }
-    }
-}
-
-constexpr DeadCondition Normalised(DeadCondition c)
-{
-    if (c.slope < 0) {
-        c.sign = -1;
-        c.slope = -c.slope;
-    }
-    return c;
-}
+// The entries of loop 4 in test order, with their slopes in u.
+constexpr std::array<std::int32_t, kMovingCount> kMovingSlope = [] {
+    std::array<std::int32_t, kMovingCount> slopes{};
+    for (std::size_t i = 0; i < kMovingCount; ++i)
+        slopes[i] = kLines[static_cast<std::size_t>(kTestOrder[kFixedCount + i])].s;
+    return slopes;
+}();
 
 constexpr std::size_t kConditionCount = [] {
     std::size_t n = 0;
-    ForEachCondition([&](const DeadCondition&) { ++n; });
+    ForEachCondition([&](const DeadCondition& c) { n += FamilyIndex(c.family) < kFamilyCount ? 1 : 0; });
     return n;
 }();
 
-// The conditions sorted by slope, those that do not read u first.
+// The conditions of the chosen families, grouped by family and divisor.
 constexpr std::array<DeadCondition, kConditionCount> kConditions = [] {
     std::array<DeadCondition, kConditionCount> all{};
     std::size_t n = 0;
-    ForEachCondition([&](const DeadCondition& c) { all[n++] = Normalised(c); });
-    std::sort(all.begin(), all.end(), [](const DeadCondition& x, const DeadCondition& y) { return x.slope < y.slope; });
+    ForEachCondition([&](const DeadCondition& c) {
+        if (FamilyIndex(c.family) < kFamilyCount) all[n++] = c;
+    });
+    std::sort(all.begin(), all.end(), [](const DeadCondition& x, const DeadCondition& y) {
+        const std::size_t fx = FamilyIndex(x.family);
+        const std::size_t fy = FamilyIndex(y.family);
+        return fx != fy ? fx < fy : x.divisor < y.divisor;
+    });
     return all;
 }();
 
-constexpr std::size_t kSlopeCount = [] {
+// A run of conditions with one family and one divisor; one more entry closes
+// the last.
+struct ConditionRun {
+    std::size_t family = 0;
+    std::int32_t divisor = 1;
+    std::size_t first = 0;
+};
+
+constexpr bool StartsRun(std::size_t i)
+{
+    return i == 0 || !(kConditions[i].family == kConditions[i - 1].family) ||
+           kConditions[i].divisor != kConditions[i - 1].divisor;
+}
+
+constexpr std::size_t kRunCount = [] {
     std::size_t n = 0;
-    for (std::size_t i = 0; i < kConditions.size(); ++i)
-        n += (i == 0 || kConditions[i].slope != kConditions[i - 1].slope);
+    for (std::size_t i = 0; i < kConditions.size(); ++i) n += StartsRun(i) ? 1 : 0;
     return n;
 }();
 
-// Per distinct slope, its first condition; one more entry closes the last.
-struct SlopeRun {
-    std::int32_t slope = 0;
-    std::size_t first = 0;
-};
-constexpr std::array<SlopeRun, kSlopeCount + 1> kSlopeRuns = [] {
-    std::array<SlopeRun, kSlopeCount + 1> runs{};
+constexpr std::array<ConditionRun, kRunCount + 1> kRuns = [] {
+    std::array<ConditionRun, kRunCount + 1> runs{};
     std::size_t n = 0;
     for (std::size_t i = 0; i < kConditions.size(); ++i) {
-        if (i == 0 || kConditions[i].slope != kConditions[i - 1].slope) runs[n++] = {kConditions[i].slope, i};
+        if (StartsRun(i)) runs[n++] = {FamilyIndex(kConditions[i].family), kConditions[i].divisor, i};
     }
-    runs[n] = {0, kConditions.size()};
+    runs[n] = {kFamilyCount, 1, kConditions.size()};
     return runs;
 }();
 
@@ -226,15 +336,49 @@ constexpr std::size_t kE17Direction = [] {
 }();
 static_assert(kE17Direction < kDirectionCount);
 
-using UnitConstants = std::array<std::int64_t, kEntryCount + 1>;
-
-constexpr std::int64_t ConditionValue(const DeadCondition& c, const UnitConstants& a)
+// The u of the row e10 inside the window of direction D: with
+// e17 = 3 u - 2 e10, w = a e10 + b e17 = (a - 2 b) e10 + 3 b u. The divisor
+// is a constant, so the rounding divisions cost a multiplication each.
+template <std::size_t D>
+inline void NarrowToDirection(const UnitWindows& w, std::int64_t e10, std::int64_t& lo, std::int64_t& hi)
 {
-    return c.sign * (a[static_cast<std::size_t>(c.k)] + c.other * a[static_cast<std::size_t>(c.l)] + c.offset);
+    constexpr std::int64_t slope = kDirections[D].a - 2 * kDirections[D].b;
+    constexpr std::int64_t divisor = 3 * kDirections[D].b;
+    const std::int64_t shift = slope * e10;
+    lo = std::max(lo, CeilDiv(w.wLow[D] - shift, divisor));
+    hi = std::min(hi, FloorDiv(w.wHigh[D] - shift, divisor));
 }
+
+template <std::size_t... D>
+inline void NarrowToRow(const UnitWindows& w, std::int64_t e10, std::int64_t& lo, std::int64_t& hi,
+                        std::index_sequence<D...>)
+{
+    (NarrowToDirection<D>(w, e10, lo, hi), ...);
+}
+
+using UnitConstants = std::array<std::int64_t, kEntryCount + 1>;
 
 struct FreeDeleter {
     void operator()(std::uint32_t* p) const { std::free(p); }
+};
+
+// 64 bits of a bitmap from bit `at` on.
+inline std::uint64_t BitsAt(const std::uint64_t* words, std::uint64_t at)
+{
+    const std::uint64_t w = at >> 6;
+    const std::uint64_t off = at & 63;
+    return off == 0 ? words[w] : (words[w] >> off) | (words[w + 1] << (64 - off));
+}
+
+// The dead values of t of one family with S > 0, one bitmap per residue of t
+// modulo S, indexed by q = floor(t / S) - qBase; a row e10 reads its u from
+// bit floor(P e10 / S) - floor(minimum of P e10 / S) + (u - uBase) of the
+// bitmap of the residue P e10 mod S.
+struct FamilyBitmap {
+    std::vector<std::uint64_t> words;
+    std::size_t width = 0; // words per residue
+    std::int64_t qBase = 0;
+    std::int64_t pe10Floor = 0; // floor(min P e10 / S)
 };
 
 // The scratch tables of one thread.
@@ -245,52 +389,130 @@ public:
 
 private:
     template <std::size_t Run>
-    void MarkSlopeRun(const UnitConstants& a);
-    void MarkDead(const UnitConstants& a);
+    void MarkRun(const UnitConstants& a);
+    void MarkDead(const UnitConstants& a, ValueWindow e10);
+    template <std::size_t F>
+    std::uint64_t RowShift(std::int64_t e10, const std::uint64_t*& words) const;
+    template <std::size_t... F>
+    void FindInRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::uint32_t row,
+                   std::index_sequence<F...>);
     void EnsureKeys(std::size_t size);
     std::uint32_t NextStamp(std::size_t needed);
-    bool TakeRowKeys(const std::array<std::int64_t, kEntryCount + 1>& v);
 
     std::unique_ptr<std::uint32_t[], FreeDeleter> stamps_;
     std::size_t keyCount_ = 0;
     std::uint32_t stamp_ = 0;
-    std::vector<std::uint64_t> dead_;
+    std::array<FamilyBitmap, kFamilyCount> maps_;
+    std::vector<std::uint64_t> deadRows_; // bit e10 - e10Base
+    std::int64_t e10Base_ = 0;
     std::int64_t uBase_ = 0;
-    std::int64_t uEnd_ = 0; // exclusive
+    std::size_t uWords_ = 0;
     bool unitDead_ = false;
+    std::array<std::int32_t, kMovingCount> rowBase_{};
+    std::vector<std::pair<std::int64_t, std::int64_t>> found_; // (e10, u)
 };
 
-// Marks the u killed by the conditions of one slope; the divisor is a
-// constant, so no division is executed.
+// Marks the values of t killed by one run of conditions; the divisors are
+// constants, so no division is executed.
 template <std::size_t Run>
-void RowSearcher::MarkSlopeRun(const UnitConstants& a)
+void RowSearcher::MarkRun(const UnitConstants& a)
 {
-    constexpr std::int64_t slope = kSlopeRuns[Run].slope;
-    for (std::size_t i = kSlopeRuns[Run].first; i < kSlopeRuns[Run + 1].first; ++i) {
-        const std::int64_t value = ConditionValue(kConditions[i], a);
-        if constexpr (slope == 0) {
-            if (value == 0) unitDead_ = true;
+    constexpr std::size_t f = kRuns[Run].family;
+    constexpr std::int64_t g = kRuns[Run].divisor;
+    constexpr Family family = kFamilies[f];
+    for (std::size_t i = kRuns[Run].first; i < kRuns[Run + 1].first; ++i) {
+        const DeadCondition& c = kConditions[i];
+        const std::int64_t value =
+            c.sign * (a[static_cast<std::size_t>(c.k)] + c.other * a[static_cast<std::size_t>(c.l)] + c.offset);
+        if (value % g != 0) continue;
+        const std::int64_t t = -value / g;
+        if constexpr (family == kUnitFamily) {
+            if (t == 0) unitDead_ = true;
+        } else if constexpr (family == kRowFamily) {
+            const std::int64_t bit = t - e10Base_;
+            if (bit >= 0 && bit < static_cast<std::int64_t>(deadRows_.size() * 64))
+                deadRows_[static_cast<std::size_t>(bit >> 6)] |= std::uint64_t{1} << (bit & 63);
         } else {
-            if (value % slope != 0) continue;
-            const std::int64_t u = -value / slope;
-            if (u >= uBase_ && u < uEnd_) {
-                const auto bit = static_cast<std::uint64_t>(u - uBase_);
-                dead_[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+            constexpr std::int64_t s = family.s;
+            FamilyBitmap& map = maps_[f];
+            const std::int64_t bit = FloorDiv(t, s) - map.qBase;
+            if (bit >= 0 && bit < static_cast<std::int64_t>(map.width * 64)) {
+                const auto residue = static_cast<std::size_t>(t - FloorDiv(t, s) * s);
+                map.words[residue * map.width + static_cast<std::size_t>(bit >> 6)] |= std::uint64_t{1} << (bit & 63);
             }
         }
     }
 }
 
-void RowSearcher::MarkDead(const UnitConstants& a)
+void RowSearcher::MarkDead(const UnitConstants& a, ValueWindow e10)
 {
     unitDead_ = false;
-    const auto words = static_cast<std::size_t>((uEnd_ - uBase_ + 63) / 64);
-    dead_.assign(words, 0);
+    e10Base_ = e10.lo;
+    deadRows_.assign(static_cast<std::size_t>((e10.hi - e10.lo) / 64 + 1), 0);
+    for (std::size_t f = 0; f < kFamilyCount; ++f) {
+        const Family family = kFamilies[f];
+        if (family.s == 0) continue;
+        FamilyBitmap& map = maps_[f];
+        const std::int64_t low = std::min(family.p * e10.lo, family.p * e10.hi);
+        const std::int64_t high = std::max(family.p * e10.lo, family.p * e10.hi);
+        map.pe10Floor = FloorDiv(low, family.s);
+        map.qBase = map.pe10Floor + uBase_;
+        const auto maxShift = static_cast<std::size_t>(FloorDiv(high, family.s) - map.pe10Floor);
+        map.width = uWords_ + maxShift / 64 + 2;
+        map.words.assign(map.width * static_cast<std::size_t>(family.s), 0);
+    }
     [&]<std::size_t... Run>(std::index_sequence<Run...>)
     {
-        (MarkSlopeRun<Run>(a), ...);
+        (MarkRun<Run>(a), ...);
     }
-    (std::make_index_sequence<kSlopeCount>{});
+    (std::make_index_sequence<kRunCount>{});
+}
+
+// Where the row e10 reads family F: the bitmap of its residue, and the shift
+// of its bits against the bits of u.
+template <std::size_t F>
+std::uint64_t RowSearcher::RowShift(std::int64_t e10, const std::uint64_t*& words) const
+{
+    constexpr Family family = kFamilies[F];
+    const FamilyBitmap& map = maps_[F];
+    const std::int64_t pe10 = family.p * e10;
+    const std::int64_t q = FloorDiv(pe10, family.s);
+    words = map.words.data() + static_cast<std::size_t>(pe10 - q * family.s) * map.width;
+    return static_cast<std::uint64_t>(q - map.pe10Floor);
+}
+
+template <std::size_t... F>
+void RowSearcher::FindInRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::uint32_t row,
+                            std::index_sequence<F...>)
+{
+    std::array<const std::uint64_t*, sizeof...(F)> words{};
+    const std::array<std::uint64_t, sizeof...(F)> shifts{RowShift<F + 3>(e10, words[F])...};
+    const auto firstBit = static_cast<std::uint64_t>(uFrom - uBase_);
+    const auto lastBit = static_cast<std::uint64_t>(uTo - uBase_);
+    const std::uint64_t* uDead = maps_[FamilyIndex(kUFamily)].words.data();
+    for (std::uint64_t w = firstBit >> 6; w <= lastBit >> 6; ++w) {
+        std::uint64_t live = ~(uDead[w] | ... | BitsAt(words[F], w * 64 + shifts[F]));
+        if (w == firstBit >> 6) live &= ~std::uint64_t{0} << (firstBit & 63);
+        if (w == lastBit >> 6 && (lastBit & 63) != 63) live &= (std::uint64_t{1} << ((lastBit & 63) + 1)) - 1;
+        while (live != 0) {
+            const auto u = static_cast<std::int32_t>(
+                uBase_ + static_cast<std::int64_t>(w * 64 + static_cast<std::uint64_t>(std::countr_zero(live))));
+            live &= live - 1;
+            const std::uint32_t mine = ++stamp_;
+            bool free = true;
+            for (std::size_t i = 0; i < kMovingCount; ++i) {
+                const std::int32_t d = rowBase_[i] + kMovingSlope[i] * u;
+                const auto slot = static_cast<std::uint32_t>(d < 0 ? -d : d);
+                const std::uint32_t held = stamps_[slot];
+                if (held == mine || held == row) {
+                    free = false;
+                    break;
+                }
+                stamps_[slot] = mine;
+            }
+            if (free) found_.emplace_back(e10, u);
+        }
+    }
 }
 
 void RowSearcher::EnsureKeys(std::size_t size)
@@ -319,24 +541,24 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
                          std::vector<Entries>& cubes)
 {
     cubes.clear();
+    found_.clear();
     UnitConstants a{};
     for (int k = 1; k <= kEntryCount; ++k) {
         const AffineForm& f = kAffineForms[static_cast<std::size_t>(k)];
         a[static_cast<std::size_t>(k)] = (f.constant + f.c14 * unit.e14 + f.c18 * unit.e18) / kAffineDenominator;
     }
-    // Loop 2: e55 and e59 inside the limits and free.
     const auto key = [](std::int64_t v) {
         return static_cast<std::size_t>(v < kCentreValue ? kCentreValue - v : v - kCentreValue);
     };
+    // Loop 2: e55 and e59 inside the limits and free.
     for (const int k : {55, 59}) {
         const std::int64_t v = a[static_cast<std::size_t>(k)];
         if (v <= lowerLimit || v >= upperLimit) return;
     }
-    {
-        const std::array<std::size_t, 5> keys = {0, key(unit.e14), key(unit.e18), key(a[55]), key(a[59])};
-        for (std::size_t i = 0; i < keys.size(); ++i)
-            for (std::size_t j = i + 1; j < keys.size(); ++j)
-                if (keys[i] == keys[j]) return;
+    const std::array<std::size_t, 5> unitKeys = {0, key(unit.e14), key(unit.e18), key(a[55]), key(a[59])};
+    for (std::size_t i = 0; i < unitKeys.size(); ++i) {
+        for (std::size_t j = i + 1; j < unitKeys.size(); ++j)
+            if (unitKeys[i] == unitKeys[j]) return;
     }
 
     const UnitWindows windows = ComputeUnitWindows(unit.e14, unit.e18, lowerLimit, upperLimit, classOpenersOnly);
@@ -346,8 +568,9 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
     if (e17Low > e17High) return;
     // u = (e17 + 2 e10) / 3.
     uBase_ = FloorDiv(e17Low + 2 * windows.e10.lo, 3);
-    uEnd_ = CeilDiv(e17High + 2 * windows.e10.hi, 3) + 1;
-    MarkDead(a);
+    const std::int64_t uEnd = CeilDiv(e17High + 2 * windows.e10.hi, 3) + 1;
+    uWords_ = static_cast<std::size_t>((uEnd - uBase_ + 63) / 64);
+    MarkDead(a, windows.e10);
     if (unitDead_) return;
 
     // Every entry lies strictly inside the limits, so its key stays below
@@ -355,72 +578,36 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
     EnsureKeys(static_cast<std::size_t>(
         std::max(std::int64_t{upperLimit} - kCentreValue, kCentreValue - std::int64_t{lowerLimit})));
 
-    std::array<std::int64_t, kEntryCount + 1> v{};
-    std::array<std::int64_t, kMovingCount> rowBase{};
-    struct Found {
-        std::int32_t e10;
-        std::int64_t u;
-    };
-    std::vector<Found> found;
     for (std::int64_t e10 = windows.e10.lo; e10 <= windows.e10.hi; ++e10) {
-        // e17 = 3 u - 2 e10: the e17 of the row's window that keep e17 - e10
-        // a multiple of 3.
-        const ValueWindow e17 = E17Window(windows, static_cast<std::int32_t>(e10));
-        const std::int64_t uFrom = CeilDiv(e17.lo + 2 * e10, 3);
-        const std::int64_t uTo = FloorDiv(e17.hi + 2 * e10, 3); // inclusive
+        const auto rowBit = static_cast<std::uint64_t>(e10 - e10Base_);
+        if ((deadRows_[rowBit >> 6] >> (rowBit & 63) & 1) != 0) continue;
+        std::int64_t uFrom = uBase_;
+        std::int64_t uTo = uBase_ + static_cast<std::int64_t>(uWords_ * 64) - 1; // inclusive
+        NarrowToRow(windows, e10, uFrom, uTo, std::make_index_sequence<kDirectionCount>{});
         if (uFrom > uTo) continue;
-        assert(uFrom >= uBase_ && uTo < uEnd_);
-        for (std::size_t i = 0; i < kFixedCount; ++i) {
-            const auto k = static_cast<std::size_t>(kTestOrder[i]);
-            v[k] = a[k] + kLines[k].p * e10;
-        }
+        // The entries the row fixes, and 63, each under the row's stamp.
         const std::uint32_t row = NextStamp(static_cast<std::size_t>(uTo - uFrom + 1));
         bool rowFree = true;
         stamps_[0] = row;
         for (std::size_t i = 0; i < kFixedCount && rowFree; ++i) {
-            const std::size_t slot = key(v[static_cast<std::size_t>(kTestOrder[i])]);
+            const auto k = static_cast<std::size_t>(kTestOrder[i]);
+            const std::size_t slot = key(a[k] + kLines[k].p * e10);
             rowFree = stamps_[slot] != row;
             stamps_[slot] = row;
         }
         if (!rowFree) continue;
         for (std::size_t i = 0; i < kMovingCount; ++i) {
             const auto k = static_cast<std::size_t>(kTestOrder[kFixedCount + i]);
-            rowBase[i] = a[k] + kLines[k].p * e10 - kCentreValue;
+            rowBase_[i] = static_cast<std::int32_t>(a[k] + kLines[k].p * e10 - kCentreValue);
         }
-        // The live u of the row: clear bits of the dead map in [uFrom, uTo].
-        const auto firstBit = static_cast<std::uint64_t>(uFrom - uBase_);
-        const auto lastBit = static_cast<std::uint64_t>(uTo - uBase_);
-        for (std::uint64_t w = firstBit >> 6; w <= lastBit >> 6; ++w) {
-            std::uint64_t live = ~dead_[w];
-            if (w == firstBit >> 6) live &= ~std::uint64_t{0} << (firstBit & 63);
-            if (w == lastBit >> 6 && (lastBit & 63) != 63) live &= (std::uint64_t{1} << ((lastBit & 63) + 1)) - 1;
-            while (live != 0) {
-                const std::int64_t u =
-                    uBase_ + static_cast<std::int64_t>(w * 64 + static_cast<std::uint64_t>(std::countr_zero(live)));
-                live &= live - 1;
-                const std::uint32_t mine = ++stamp_;
-                bool free = true;
-                for (std::size_t i = 0; i < kMovingCount; ++i) {
-                    const std::int64_t d =
-                        rowBase[i] + kLines[static_cast<std::size_t>(kTestOrder[kFixedCount + i])].s * u;
-                    const auto slot = static_cast<std::size_t>(d < 0 ? -d : d);
-                    const std::uint32_t held = stamps_[slot];
-                    if (held == mine || held == row) {
-                        free = false;
-                        break;
-                    }
-                    stamps_[slot] = mine;
-                }
-                if (free) found.push_back({static_cast<std::int32_t>(e10), u});
-            }
-        }
+        FindInRow(e10, uFrom, uTo, row, std::make_index_sequence<kFamilyCount - 3>{});
     }
 
-    for (const Found& f : found) {
+    for (const auto& [e10, u] : found_) {
         Entries e{};
         for (int k = 1; k <= kEntryCount; ++k) {
             const auto i = static_cast<std::size_t>(k);
-            e[i] = static_cast<std::int32_t>(a[i] + kLines[i].p * f.e10 + kLines[i].s * f.u);
+            e[i] = static_cast<std::int32_t>(a[i] + kLines[i].p * e10 + kLines[i].s * u);
         }
         cubes.push_back(e);
     }
