@@ -268,13 +268,17 @@ constexpr std::array<int, kEntryCount> kTestOrder = [] {
     return order;
 }();
 
-// The entries of loop 4 in test order, with their slopes in u.
-constexpr std::array<std::int32_t, kMovingCount> kMovingSlope = [] {
+// The slopes in e10 and in u of the entries of loop 4, in test order.
+template <std::int32_t EntryLine::*Slope>
+constexpr std::array<std::int32_t, kMovingCount> MovingSlopes()
+{
     std::array<std::int32_t, kMovingCount> slopes{};
     for (std::size_t i = 0; i < kMovingCount; ++i)
-        slopes[i] = kLines[static_cast<std::size_t>(kTestOrder[kFixedCount + i])].s;
+        slopes[i] = kLines[static_cast<std::size_t>(kTestOrder[kFixedCount + i])].*Slope;
     return slopes;
-}();
+}
+constexpr std::array<std::int32_t, kMovingCount> kMovingP = MovingSlopes<&EntryLine::p>();
+constexpr std::array<std::int32_t, kMovingCount> kMovingSlope = MovingSlopes<&EntryLine::s>();
 
 constexpr std::size_t kConditionCount = [] {
     std::size_t n = 0;
@@ -390,6 +394,8 @@ public:
 private:
     template <std::size_t Run>
     void MarkRun(const UnitConstants& a);
+    template <std::size_t Run, std::size_t I>
+    void MarkCondition(const UnitConstants& a);
     void MarkDead(const UnitConstants& a, ValueWindow e10);
     template <std::size_t F>
     std::uint64_t RowShift(std::int64_t e10, const std::uint64_t*& words) const;
@@ -408,6 +414,7 @@ private:
     std::int64_t uBase_ = 0;
     std::size_t uWords_ = 0;
     bool unitDead_ = false;
+    std::array<std::int32_t, kMovingCount> unitBase_{}; // a_k - 63, in test order
     std::array<std::int32_t, kMovingCount> rowBase_{};
     std::vector<std::pair<std::int64_t, std::int64_t>> found_; // (e10, u)
 };
@@ -417,29 +424,37 @@ private:
 template <std::size_t Run>
 void RowSearcher::MarkRun(const UnitConstants& a)
 {
+    [&]<std::size_t... I>(std::index_sequence<I...>)
+    {
+        (MarkCondition<Run, kRuns[Run].first + I>(a), ...);
+    }
+    (std::make_index_sequence<kRuns[Run + 1].first - kRuns[Run].first>{});
+}
+
+template <std::size_t Run, std::size_t I>
+inline void RowSearcher::MarkCondition(const UnitConstants& a)
+{
     constexpr std::size_t f = kRuns[Run].family;
     constexpr std::int64_t g = kRuns[Run].divisor;
     constexpr Family family = kFamilies[f];
-    for (std::size_t i = kRuns[Run].first; i < kRuns[Run + 1].first; ++i) {
-        const DeadCondition& c = kConditions[i];
-        const std::int64_t value =
-            c.sign * (a[static_cast<std::size_t>(c.k)] + c.other * a[static_cast<std::size_t>(c.l)] + c.offset);
-        if (value % g != 0) continue;
-        const std::int64_t t = -value / g;
-        if constexpr (family == kUnitFamily) {
-            if (t == 0) unitDead_ = true;
-        } else if constexpr (family == kRowFamily) {
-            const std::int64_t bit = t - e10Base_;
-            if (bit >= 0 && bit < static_cast<std::int64_t>(deadRows_.size() * 64))
-                deadRows_[static_cast<std::size_t>(bit >> 6)] |= std::uint64_t{1} << (bit & 63);
-        } else {
-            constexpr std::int64_t s = family.s;
-            FamilyBitmap& map = maps_[f];
-            const std::int64_t bit = FloorDiv(t, s) - map.qBase;
-            if (bit >= 0 && bit < static_cast<std::int64_t>(map.width * 64)) {
-                const auto residue = static_cast<std::size_t>(t - FloorDiv(t, s) * s);
-                map.words[residue * map.width + static_cast<std::size_t>(bit >> 6)] |= std::uint64_t{1} << (bit & 63);
-            }
+    constexpr DeadCondition c = kConditions[I];
+    const std::int64_t value =
+        c.sign * (a[static_cast<std::size_t>(c.k)] + c.other * a[static_cast<std::size_t>(c.l)] + c.offset);
+    if (value % g != 0) return;
+    const std::int64_t t = -value / g;
+    if constexpr (family == kUnitFamily) {
+        if (t == 0) unitDead_ = true;
+    } else if constexpr (family == kRowFamily) {
+        const std::int64_t bit = t - e10Base_;
+        if (bit >= 0 && bit < static_cast<std::int64_t>(deadRows_.size() * 64))
+            deadRows_[static_cast<std::size_t>(bit >> 6)] |= std::uint64_t{1} << (bit & 63);
+    } else {
+        constexpr std::int64_t s = family.s;
+        FamilyBitmap& map = maps_[f];
+        const std::int64_t bit = FloorDiv(t, s) - map.qBase;
+        if (bit >= 0 && bit < static_cast<std::int64_t>(map.width * 64)) {
+            const auto residue = static_cast<std::size_t>(t - FloorDiv(t, s) * s);
+            map.words[residue * map.width + static_cast<std::size_t>(bit >> 6)] |= std::uint64_t{1} << (bit & 63);
         }
     }
 }
@@ -578,6 +593,9 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
     EnsureKeys(static_cast<std::size_t>(
         std::max(std::int64_t{upperLimit} - kCentreValue, kCentreValue - std::int64_t{lowerLimit})));
 
+    for (std::size_t i = 0; i < kMovingCount; ++i)
+        unitBase_[i] =
+            static_cast<std::int32_t>(a[static_cast<std::size_t>(kTestOrder[kFixedCount + i])] - kCentreValue);
     for (std::int64_t e10 = windows.e10.lo; e10 <= windows.e10.hi; ++e10) {
         const auto rowBit = static_cast<std::uint64_t>(e10 - e10Base_);
         if ((deadRows_[rowBit >> 6] >> (rowBit & 63) & 1) != 0) continue;
@@ -596,10 +614,8 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
             stamps_[slot] = row;
         }
         if (!rowFree) continue;
-        for (std::size_t i = 0; i < kMovingCount; ++i) {
-            const auto k = static_cast<std::size_t>(kTestOrder[kFixedCount + i]);
-            rowBase_[i] = static_cast<std::int32_t>(a[k] + kLines[k].p * e10 - kCentreValue);
-        }
+        const auto rowE10 = static_cast<std::int32_t>(e10);
+        for (std::size_t i = 0; i < kMovingCount; ++i) rowBase_[i] = unitBase_[i] + kMovingP[i] * rowE10;
         FindInRow(e10, uFrom, uTo, row, std::make_index_sequence<kFamilyCount - 3>{});
     }
 
