@@ -340,25 +340,78 @@ constexpr std::size_t kE17Direction = [] {
 }();
 static_assert(kE17Direction < kDirectionCount);
 
-// The u of the row e10 inside the window of direction D: with
-// e17 = 3 u - 2 e10, w = a e10 + b e17 = (a - 2 b) e10 + 3 b u. The divisor
-// is a constant, so the rounding divisions cost a multiplication each.
-template <std::size_t D>
-inline void NarrowToDirection(const UnitWindows& w, std::int64_t e10, std::int64_t& lo, std::int64_t& hi)
-{
-    constexpr std::int64_t slope = kDirections[D].a - 2 * kDirections[D].b;
-    constexpr std::int64_t divisor = 3 * kDirections[D].b;
-    const std::int64_t shift = slope * e10;
-    lo = std::max(lo, CeilDiv(w.wLow[D] - shift, divisor));
-    hi = std::min(hi, FloorDiv(w.wHigh[D] - shift, divisor));
-}
+// The bound of u that the range strips set for each row, max over the
+// directions D of ceil((n_D - slope_D e10) / divisor_D): with
+// e17 = 3 u - 2 e10, w = a e10 + b e17 = (a - 2 b) e10 + 3 b u, so the lower
+// edge of D's window gives n = wLow, slope = a - 2 b, divisor = 3 b. The upper
+// edge gives the same with every sign turned, as -min(floor(x)) = max(ceil(-x)).
+// Of the 12 lines only a few ever hold the maximum inside the unit's e10
+// window; the envelope keeps those, each from the first e10 at which it
+// does, so a row computes one division per edge instead of 12.
+class UEdge {
+public:
+    struct Line {
+        std::int64_t n = 0;
+        std::int64_t slope = 0;
+        std::int64_t divisor = 1;
+    };
 
-template <std::size_t... D>
-inline void NarrowToRow(const UnitWindows& w, std::int64_t e10, std::int64_t& lo, std::int64_t& hi,
-                        std::index_sequence<D...>)
-{
-    (NarrowToDirection<D>(w, e10, lo, hi), ...);
-}
+    void Build(const std::array<Line, kDirectionCount>& lines, std::int64_t from, std::int64_t to)
+    {
+        // Whether line x lies above line y at e, and after e.
+        const auto above = [&](const Line& x, const Line& y, std::int64_t e) {
+            return (x.n - x.slope * e) * y.divisor > (y.n - y.slope * e) * x.divisor;
+        };
+        const auto steeper = [](const Line& x, const Line& y) { return y.slope * x.divisor > x.slope * y.divisor; };
+        std::size_t active = 0;
+        for (std::size_t d = 1; d < lines.size(); ++d) {
+            if (above(lines[d], lines[active], from) ||
+                (!above(lines[active], lines[d], from) && steeper(lines[d], lines[active])))
+                active = d;
+        }
+        count_ = 0;
+        at_ = 0;
+        std::int64_t start = from;
+        for (;;) {
+            pieces_[count_++] = {start, lines[active]};
+            // The first e after which a steeper line overtakes the active one.
+            std::int64_t next = to + 1;
+            std::size_t successor = active;
+            const Line& a = lines[active];
+            for (std::size_t d = 0; d < lines.size(); ++d) {
+                const Line& l = lines[d];
+                const std::int64_t m = a.slope * l.divisor - l.slope * a.divisor;
+                if (m <= 0) continue; // not steeper
+                const std::int64_t overtakes = FloorDiv(a.n * l.divisor - l.n * a.divisor, m) + 1;
+                if (overtakes <= start) continue;
+                if (overtakes < next || (overtakes == next && successor != active && steeper(l, lines[successor]))) {
+                    next = overtakes;
+                    successor = d;
+                }
+            }
+            if (successor == active || next > to) return;
+            active = successor;
+            start = next;
+        }
+    }
+
+    // The bound at row e; rows must come in ascending order.
+    std::int64_t At(std::int64_t e)
+    {
+        while (at_ + 1 < count_ && e >= pieces_[at_ + 1].from) ++at_;
+        const Line& l = pieces_[at_].line;
+        return CeilDiv(l.n - l.slope * e, l.divisor);
+    }
+
+private:
+    struct Piece {
+        std::int64_t from = 0;
+        Line line;
+    };
+    std::array<Piece, kDirectionCount> pieces_{};
+    std::size_t count_ = 0;
+    std::size_t at_ = 0;
+};
 
 using UnitConstants = std::array<std::int64_t, kEntryCount + 1>;
 
@@ -414,6 +467,8 @@ private:
     std::int64_t uBase_ = 0;
     std::size_t uWords_ = 0;
     bool unitDead_ = false;
+    UEdge uLow_;
+    UEdge uHigh_;
     std::array<std::int32_t, kMovingCount> unitBase_{}; // a_k - 63, in test order
     std::array<std::int32_t, kMovingCount> rowBase_{};
     std::vector<std::pair<std::int64_t, std::int64_t>> found_; // (e10, u)
@@ -587,6 +642,15 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
     uWords_ = static_cast<std::size_t>((uEnd - uBase_ + 63) / 64);
     MarkDead(a, windows.e10);
     if (unitDead_) return;
+    std::array<UEdge::Line, kDirectionCount> low;
+    std::array<UEdge::Line, kDirectionCount> high;
+    for (std::size_t d = 0; d < kDirectionCount; ++d) {
+        const std::int64_t slope = kDirections[d].a - 2 * kDirections[d].b;
+        low[d] = {windows.wLow[d], slope, 3 * kDirections[d].b};
+        high[d] = {-windows.wHigh[d], -slope, 3 * kDirections[d].b};
+    }
+    uLow_.Build(low, windows.e10.lo, windows.e10.hi);
+    uHigh_.Build(high, windows.e10.lo, windows.e10.hi);
 
     // Every entry lies strictly inside the limits, so its key stays below
     // the larger distance of a limit from 63.
@@ -599,10 +663,10 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
     for (std::int64_t e10 = windows.e10.lo; e10 <= windows.e10.hi; ++e10) {
         const auto rowBit = static_cast<std::uint64_t>(e10 - e10Base_);
         if ((deadRows_[rowBit >> 6] >> (rowBit & 63) & 1) != 0) continue;
-        std::int64_t uFrom = uBase_;
-        std::int64_t uTo = uBase_ + static_cast<std::int64_t>(uWords_ * 64) - 1; // inclusive
-        NarrowToRow(windows, e10, uFrom, uTo, std::make_index_sequence<kDirectionCount>{});
+        const std::int64_t uFrom = uLow_.At(e10);
+        const std::int64_t uTo = -uHigh_.At(e10); // inclusive
         if (uFrom > uTo) continue;
+        assert(uFrom >= uBase_ && uTo < uBase_ + static_cast<std::int64_t>(uWords_ * 64));
         // The entries the row fixes, and 63, each under the row's stamp.
         const std::uint32_t row = NextStamp(static_cast<std::size_t>(uTo - uFrom + 1));
         bool rowFree = true;
