@@ -453,8 +453,8 @@ private:
     template <std::size_t F>
     std::uint64_t RowShift(std::int64_t e10, const std::uint64_t*& words) const;
     template <std::size_t... F>
-    void FindInRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::uint32_t row,
-                   std::index_sequence<F...>);
+    bool LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::index_sequence<F...>);
+    void TestRow(std::int64_t e10, std::uint32_t row);
     void EnsureKeys(std::size_t size);
     std::uint32_t NextStamp(std::size_t needed);
 
@@ -472,6 +472,8 @@ private:
     std::array<std::int32_t, kMovingCount> unitBase_{}; // a_k - 63, in test order
     std::array<std::int32_t, kMovingCount> rowBase_{};
     std::vector<std::pair<std::int64_t, std::int64_t>> found_; // (e10, u)
+    std::vector<std::uint64_t> live_;
+    std::uint64_t liveFirstWord_ = 0;
 };
 
 // Marks the values of t killed by one run of conditions; the divisors are
@@ -551,22 +553,37 @@ std::uint64_t RowSearcher::RowShift(std::int64_t e10, const std::uint64_t*& word
     return static_cast<std::uint64_t>(q - map.pe10Floor);
 }
 
+// Collects the row's live u (bits from uFrom on) into live_; false when
+// there is none.
 template <std::size_t... F>
-void RowSearcher::FindInRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::uint32_t row,
-                            std::index_sequence<F...>)
+bool RowSearcher::LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::index_sequence<F...>)
 {
     std::array<const std::uint64_t*, sizeof...(F)> words{};
     const std::array<std::uint64_t, sizeof...(F)> shifts{RowShift<F + 3>(e10, words[F])...};
     const auto firstBit = static_cast<std::uint64_t>(uFrom - uBase_);
     const auto lastBit = static_cast<std::uint64_t>(uTo - uBase_);
     const std::uint64_t* uDead = maps_[FamilyIndex(kUFamily)].words.data();
+    live_.clear();
+    std::uint64_t any = 0;
     for (std::uint64_t w = firstBit >> 6; w <= lastBit >> 6; ++w) {
         std::uint64_t live = ~(uDead[w] | ... | BitsAt(words[F], w * 64 + shifts[F]));
         if (w == firstBit >> 6) live &= ~std::uint64_t{0} << (firstBit & 63);
         if (w == lastBit >> 6 && (lastBit & 63) != 63) live &= (std::uint64_t{1} << ((lastBit & 63) + 1)) - 1;
+        live_.push_back(live);
+        any |= live;
+    }
+    liveFirstWord_ = firstBit >> 6;
+    return any != 0;
+}
+
+// Tests the live u of the row in full; the row's fixed keys hold `row`.
+void RowSearcher::TestRow(std::int64_t e10, std::uint32_t row)
+{
+    for (std::size_t n = 0; n < live_.size(); ++n) {
+        std::uint64_t live = live_[n];
+        const std::int64_t wordBase = uBase_ + static_cast<std::int64_t>((liveFirstWord_ + n) * 64);
         while (live != 0) {
-            const auto u = static_cast<std::int32_t>(
-                uBase_ + static_cast<std::int64_t>(w * 64 + static_cast<std::uint64_t>(std::countr_zero(live))));
+            const auto u = static_cast<std::int32_t>(wordBase + std::countr_zero(live));
             live &= live - 1;
             const std::uint32_t mine = ++stamp_;
             bool free = true;
@@ -667,6 +684,7 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
         const std::int64_t uTo = -uHigh_.At(e10); // inclusive
         if (uFrom > uTo) continue;
         assert(uFrom >= uBase_ && uTo < uBase_ + static_cast<std::int64_t>(uWords_ * 64));
+        if (!LiveOfRow(e10, uFrom, uTo, std::make_index_sequence<kFamilyCount - 3>{})) continue;
         // The entries the row fixes, and 63, each under the row's stamp.
         const std::uint32_t row = NextStamp(static_cast<std::size_t>(uTo - uFrom + 1));
         bool rowFree = true;
@@ -680,7 +698,7 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
         if (!rowFree) continue;
         const auto rowE10 = static_cast<std::int32_t>(e10);
         for (std::size_t i = 0; i < kMovingCount; ++i) rowBase_[i] = unitBase_[i] + kMovingP[i] * rowE10;
-        FindInRow(e10, uFrom, uTo, row, std::make_index_sequence<kFamilyCount - 3>{});
+        TestRow(e10, row);
     }
 
     for (const auto& [e10, u] : found_) {
