@@ -278,6 +278,16 @@ constexpr std::array<std::int32_t, kMovingCount> MovingSlopes()
     return slopes;
 }
 constexpr std::array<std::int32_t, kMovingCount> kMovingP = MovingSlopes<&EntryLine::p>();
+// The slopes of every entry, by number (e0 unused: 0).
+template <std::int32_t EntryLine::*Slope>
+constexpr std::array<std::int32_t, kEntryCount + 1> AllSlopes()
+{
+    std::array<std::int32_t, kEntryCount + 1> slopes{};
+    for (std::size_t k = 1; k <= kEntryCount; ++k) slopes[k] = kLines[k].*Slope;
+    return slopes;
+}
+constexpr std::array<std::int32_t, kEntryCount + 1> kAllP = AllSlopes<&EntryLine::p>();
+constexpr std::array<std::int32_t, kEntryCount + 1> kAllS = AllSlopes<&EntryLine::s>();
 constexpr std::array<std::int32_t, kMovingCount> kMovingSlope = MovingSlopes<&EntryLine::s>();
 
 constexpr std::size_t kConditionCount = [] {
@@ -438,6 +448,11 @@ struct FamilyBitmap {
     std::int64_t pe10Floor = 0; // floor(min P e10 / S)
 };
 
+// The stamp of the keys a row fixes: above every candidate's, so a key is
+// taken for the candidate with stamp `mine` exactly when it holds mine or
+// more.
+inline constexpr std::uint32_t kFixedStamp = std::numeric_limits<std::uint32_t>::max();
+
 // The scratch tables of one thread.
 class RowSearcher {
 public:
@@ -454,9 +469,13 @@ private:
     std::uint64_t RowShift(std::int64_t e10, const std::uint64_t*& words) const;
     template <std::size_t... F>
     bool LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::index_sequence<F...>);
-    void TestRow(std::int64_t e10, std::uint32_t row);
+    void TestRow(std::int64_t e10);
+    template <std::size_t I>
+    bool TakeKey(std::int32_t u, std::uint32_t mine);
+    template <std::size_t... I>
+    bool TakeKeys(std::int32_t u, std::uint32_t mine, std::index_sequence<I...>);
     void EnsureKeys(std::size_t size);
-    std::uint32_t NextStamp(std::size_t needed);
+    void ReserveStamps(std::size_t needed);
 
     std::unique_ptr<std::uint32_t[], FreeDeleter> stamps_;
     std::size_t keyCount_ = 0;
@@ -576,8 +595,28 @@ bool RowSearcher::LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t u
     return any != 0;
 }
 
+// Takes the key of the entry of loop 4 that is I-th in test order for the
+// candidate u under the stamp `mine`; false when it is taken.
+template <std::size_t I>
+inline bool RowSearcher::TakeKey(std::int32_t u, std::uint32_t mine)
+{
+    const std::int32_t d = rowBase_[I] + kMovingSlope[I] * u;
+    const auto slot = static_cast<std::uint32_t>(d < 0 ? -d : d);
+    const std::uint32_t held = stamps_[slot];
+    if (held >= mine) return false;
+    stamps_[slot] = mine;
+    return true;
+}
+
+// All keys of the candidate u in test order, up to the first one taken.
+template <std::size_t... I>
+inline bool RowSearcher::TakeKeys(std::int32_t u, std::uint32_t mine, std::index_sequence<I...>)
+{
+    return (TakeKey<I>(u, mine) && ...);
+}
+
 // Tests the live u of the row in full; the row's fixed keys hold `row`.
-void RowSearcher::TestRow(std::int64_t e10, std::uint32_t row)
+void RowSearcher::TestRow(std::int64_t e10)
 {
     for (std::size_t n = 0; n < live_.size(); ++n) {
         std::uint64_t live = live_[n];
@@ -585,19 +624,7 @@ void RowSearcher::TestRow(std::int64_t e10, std::uint32_t row)
         while (live != 0) {
             const auto u = static_cast<std::int32_t>(wordBase + std::countr_zero(live));
             live &= live - 1;
-            const std::uint32_t mine = ++stamp_;
-            bool free = true;
-            for (std::size_t i = 0; i < kMovingCount; ++i) {
-                const std::int32_t d = rowBase_[i] + kMovingSlope[i] * u;
-                const auto slot = static_cast<std::uint32_t>(d < 0 ? -d : d);
-                const std::uint32_t held = stamps_[slot];
-                if (held == mine || held == row) {
-                    free = false;
-                    break;
-                }
-                stamps_[slot] = mine;
-            }
-            if (free) found_.emplace_back(e10, u);
+            if (TakeKeys(u, ++stamp_, std::make_index_sequence<kMovingCount>{})) found_.emplace_back(e10, u);
         }
     }
 }
@@ -614,14 +641,13 @@ void RowSearcher::EnsureKeys(std::size_t size)
     stamp_ = 0;
 }
 
-// A stamp that no key holds yet, with `needed` more free after it.
-std::uint32_t RowSearcher::NextStamp(std::size_t needed)
+// Makes sure that `needed` more candidate stamps stay below kFixedStamp.
+void RowSearcher::ReserveStamps(std::size_t needed)
 {
-    if (stamp_ > std::numeric_limits<std::uint32_t>::max() - needed - 1) {
+    if (stamp_ >= kFixedStamp - needed - 1) {
         std::memset(stamps_.get(), 0, keyCount_ * sizeof(std::uint32_t));
         stamp_ = 0;
     }
-    return ++stamp_;
 }
 
 void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
@@ -686,33 +712,43 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
         assert(uFrom >= uBase_ && uTo < uBase_ + static_cast<std::int64_t>(uWords_ * 64));
         if (!LiveOfRow(e10, uFrom, uTo, std::make_index_sequence<kFamilyCount - 3>{})) continue;
         // The entries the row fixes, and 63, each under the row's stamp.
-        const std::uint32_t row = NextStamp(static_cast<std::size_t>(uTo - uFrom + 1));
+        ReserveStamps(static_cast<std::size_t>(uTo - uFrom + 1));
+        std::array<std::size_t, kFixedCount + 1> fixedSlots{};
+        std::size_t held = 0;
         bool rowFree = true;
-        stamps_[0] = row;
-        for (std::size_t i = 0; i < kFixedCount && rowFree; ++i) {
-            const auto k = static_cast<std::size_t>(kTestOrder[i]);
-            const std::size_t slot = key(a[k] + kLines[k].p * e10);
-            rowFree = stamps_[slot] != row;
-            stamps_[slot] = row;
+        for (std::size_t i = 0; i <= kFixedCount && rowFree; ++i) {
+            const std::size_t slot = i == 0 ? 0
+                                            : key(a[static_cast<std::size_t>(kTestOrder[i - 1])] +
+                                                  kLines[static_cast<std::size_t>(kTestOrder[i - 1])].p * e10);
+            rowFree = stamps_[slot] != kFixedStamp;
+            if (rowFree) {
+                stamps_[slot] = kFixedStamp;
+                fixedSlots[held++] = slot;
+            }
         }
-        if (!rowFree) continue;
-        const auto rowE10 = static_cast<std::int32_t>(e10);
-        for (std::size_t i = 0; i < kMovingCount; ++i) rowBase_[i] = unitBase_[i] + kMovingP[i] * rowE10;
-        TestRow(e10, row);
+        if (rowFree) {
+            const auto rowE10 = static_cast<std::int32_t>(e10);
+            for (std::size_t i = 0; i < kMovingCount; ++i) rowBase_[i] = unitBase_[i] + kMovingP[i] * rowE10;
+            TestRow(e10);
+        }
+        for (std::size_t i = 0; i < held; ++i) stamps_[fixedSlots[i]] = 0;
     }
 
-    for (const auto& [e10, u] : found_) {
-        Entries e{};
-        for (int k = 1; k <= kEntryCount; ++k) {
-            const auto i = static_cast<std::size_t>(k);
-            e[i] = static_cast<std::int32_t>(a[i] + kLines[i].p * e10 + kLines[i].s * u);
-        }
-        cubes.push_back(e);
+    // Into the order of the loops: e10, then e17 = 3 u - 2 e10, in pair order.
+    const auto rank = [](const std::pair<std::int64_t, std::int64_t>& f) {
+        return std::pair(RankInPairOrder(static_cast<std::int32_t>(f.first)),
+                         RankInPairOrder(static_cast<std::int32_t>(3 * f.second - 2 * f.first)));
+    };
+    std::sort(found_.begin(), found_.end(), [&](const auto& x, const auto& y) { return rank(x) < rank(y); });
+    std::array<std::int32_t, kEntryCount + 1> a32{};
+    for (std::size_t i = 1; i <= kEntryCount; ++i) a32[i] = static_cast<std::int32_t>(a[i]);
+    cubes.resize(found_.size());
+    for (std::size_t n = 0; n < found_.size(); ++n) {
+        const auto e10 = static_cast<std::int32_t>(found_[n].first);
+        const auto u = static_cast<std::int32_t>(found_[n].second);
+        Entries& e = cubes[n];
+        for (std::size_t i = 0; i <= kEntryCount; ++i) e[i] = a32[i] + kAllP[i] * e10 + kAllS[i] * u;
     }
-    std::sort(cubes.begin(), cubes.end(), [](const Entries& x, const Entries& y) {
-        return std::pair(RankInPairOrder(x[kE10]), RankInPairOrder(x[kE17])) <
-               std::pair(RankInPairOrder(y[kE10]), RankInPairOrder(y[kE17]));
-    });
 }
 
 } // namespace
