@@ -362,6 +362,14 @@ void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit)
         for (const Entries& cube : cubes) reporter.ReportSolution({cube, ++state.solutionCount, state.bestBound});
         return;
     }
+    RunOuterUnitByValues(state, reporter, unit);
+}
+
+void RunOuterUnitByValues(SearchState& state, SearchReporter& reporter, OuterUnit unit)
+{
+    assert(state.fullRange == 1);
+    state.e[14] = unit.e14;
+    state.e[18] = unit.e18;
     state.pool.Take(unit.e14);
     Search(state, reporter).SearchBelowE18();
     state.pool.Release(unit.e14);

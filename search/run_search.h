@@ -29,13 +29,19 @@ struct OuterUnit {
 // those that may hold a cube opening its class).
 std::vector<OuterUnit> ListOuterUnits(const SearchState& state);
 
-// Searches below one outer unit exactly as RunSearch does for it: takes e14
-// and e18, reports the progress, derives e55 and e59, runs loops 3 and 4 and
-// releases everything again. Requires fullRange 1. Under bound reduction the
+// Searches below one outer unit and reports its progress and its cubes
+// exactly as RunSearch does. Without bound reduction the unit is searched by
+// rows (FindUnitCubes), leaving the pool alone; with it, value by value.
+// Requires fullRange 1. Under bound reduction the
 // caller goes on with the next unit whose e14 and e18 lie inside the lowered
 // limits: a reduction that unwinds to loop 2 or 1 ends the unit, and the
 // units the loops skip are those outside the limits.
 void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit);
+
+// Searches below one outer unit value by value, exactly as RunSearch does for
+// it (RunOuterUnit does so under bound reduction, where the limits may move
+// after any solution).
+void RunOuterUnitByValues(SearchState& state, SearchReporter& reporter, OuterUnit unit);
 
 // The next value of loops 2, 3 and 4 after v in pair order; returns false when
 // the order has ended (after 63 or 64).

@@ -2,6 +2,7 @@
 
 #include "search/cube_symmetry.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace pandicube {
@@ -90,6 +91,53 @@ UnitWindows ComputeUnitWindows(std::int32_t e14, std::int32_t e18, std::int32_t 
         }
     }
     return u;
+}
+
+E17WindowCursor::E17WindowCursor(const UnitWindows& u)
+{
+    // e17 >= (wLow - a e10) / b and e17 <= (wHigh - a e10) / b per direction.
+    std::array<Edge::Line, kDirectionCount> low;
+    std::array<Edge::Line, kDirectionCount> high;
+    for (std::size_t d = 0; d < kDirectionCount; ++d) {
+        low[d] = {u.wLow[d], kDirections[d].a, kDirections[d].b};
+        high[d] = {-u.wHigh[d], -kDirections[d].a, kDirections[d].b};
+    }
+    low_.Build(low, u.e10.lo, u.e10.hi);
+    high_.Build(high, u.e10.lo, u.e10.hi);
+}
+
+void E17WindowCursor::Edge::Build(const std::array<Line, kDirectionCount>& lines, std::int64_t from, std::int64_t to)
+{
+    // Whether line x lies above line y at e; whether x rises faster.
+    const auto above = [](const Line& x, const Line& y, std::int64_t e) {
+        return (x.n - x.slope * e) * y.divisor > (y.n - y.slope * e) * x.divisor;
+    };
+    const auto steeper = [](const Line& x, const Line& y) { return y.slope * x.divisor > x.slope * y.divisor; };
+    count_ = 0;
+    at_ = 0;
+    std::int64_t start = from;
+    for (;;) {
+        // The line that holds the maximum at `start`; of several, the
+        // steepest, which holds it longest. Each new one is steeper than the
+        // one before, so there are at most as many pieces as lines.
+        std::size_t active = 0;
+        for (std::size_t d = 1; d < lines.size(); ++d) {
+            if (above(lines[d], lines[active], start) ||
+                (!above(lines[active], lines[d], start) && steeper(lines[d], lines[active])))
+                active = d;
+        }
+        pieces_[count_++] = {start, lines[active]};
+        // It holds the maximum up to the first e at which a steeper line rises
+        // above it; the others lie below it at `start`, so that e comes later.
+        std::int64_t next = to + 1;
+        const Line& a = lines[active];
+        for (const Line& l : lines) {
+            const std::int64_t m = a.slope * l.divisor - l.slope * a.divisor;
+            if (m > 0) next = std::min(next, FloorDiv(a.n * l.divisor - l.n * a.divisor, m) + 1);
+        }
+        if (next > to) return;
+        start = next;
+    }
 }
 
 } // namespace pandicube

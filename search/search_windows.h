@@ -182,4 +182,50 @@ constexpr ValueWindow E17Window(const UnitWindows& u, std::int32_t e10)
     return w;
 }
 
+// E17Window for the rows of a unit in ascending order, e10 = u.e10.lo,
+// u.e10.lo + 1, ..., at the cost of one division per edge. Each edge of the
+// window is the maximum (lower edge) or minimum (upper edge) over the
+// directions of a line in e10, and only a few of the 12 lines ever hold it
+// inside the unit's e10 window: the cursor keeps those, each from the first
+// e10 at which it does.
+class E17WindowCursor {
+public:
+    explicit E17WindowCursor(const UnitWindows& u);
+
+    // The same window as E17Window(u, e10); e10 must not fall between calls.
+    ValueWindow At(std::int64_t e10) { return {low_.At(e10), -high_.At(e10)}; }
+
+private:
+    // max over the lines of ceil((n - slope * e) / divisor), divisor > 0; the
+    // upper edge with every sign turned, as min(floor(x)) = -max(ceil(-x)).
+    class Edge {
+    public:
+        struct Line {
+            std::int64_t n = 0;
+            std::int64_t slope = 0;
+            std::int64_t divisor = 1;
+        };
+
+        void Build(const std::array<Line, kDirectionCount>& lines, std::int64_t from, std::int64_t to);
+        std::int64_t At(std::int64_t e)
+        {
+            while (at_ + 1 < count_ && e >= pieces_[at_ + 1].from) ++at_;
+            const Line& l = pieces_[at_].line;
+            return CeilDiv(l.n - l.slope * e, l.divisor);
+        }
+
+    private:
+        struct Piece {
+            std::int64_t from = 0;
+            Line line;
+        };
+        std::array<Piece, kDirectionCount> pieces_{};
+        std::size_t count_ = 0;
+        std::size_t at_ = 0;
+    };
+
+    Edge low_;
+    Edge high_;
+};
+
 } // namespace pandicube

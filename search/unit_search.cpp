@@ -350,79 +350,6 @@ constexpr std::size_t kE17Direction = [] {
 }();
 static_assert(kE17Direction < kDirectionCount);
 
-// The bound of u that the range strips set for each row, max over the
-// directions D of ceil((n_D - slope_D e10) / divisor_D): with
-// e17 = 3 u - 2 e10, w = a e10 + b e17 = (a - 2 b) e10 + 3 b u, so the lower
-// edge of D's window gives n = wLow, slope = a - 2 b, divisor = 3 b. The upper
-// edge gives the same with every sign turned, as -min(floor(x)) = max(ceil(-x)).
-// Of the 12 lines only a few ever hold the maximum inside the unit's e10
-// window; the envelope keeps those, each from the first e10 at which it
-// does, so a row computes one division per edge instead of 12.
-class UEdge {
-public:
-    struct Line {
-        std::int64_t n = 0;
-        std::int64_t slope = 0;
-        std::int64_t divisor = 1;
-    };
-
-    void Build(const std::array<Line, kDirectionCount>& lines, std::int64_t from, std::int64_t to)
-    {
-        // Whether line x lies above line y at e, and after e.
-        const auto above = [&](const Line& x, const Line& y, std::int64_t e) {
-            return (x.n - x.slope * e) * y.divisor > (y.n - y.slope * e) * x.divisor;
-        };
-        const auto steeper = [](const Line& x, const Line& y) { return y.slope * x.divisor > x.slope * y.divisor; };
-        std::size_t active = 0;
-        for (std::size_t d = 1; d < lines.size(); ++d) {
-            if (above(lines[d], lines[active], from) ||
-                (!above(lines[active], lines[d], from) && steeper(lines[d], lines[active])))
-                active = d;
-        }
-        count_ = 0;
-        at_ = 0;
-        std::int64_t start = from;
-        for (;;) {
-            pieces_[count_++] = {start, lines[active]};
-            // The first e after which a steeper line overtakes the active one.
-            std::int64_t next = to + 1;
-            std::size_t successor = active;
-            const Line& a = lines[active];
-            for (std::size_t d = 0; d < lines.size(); ++d) {
-                const Line& l = lines[d];
-                const std::int64_t m = a.slope * l.divisor - l.slope * a.divisor;
-                if (m <= 0) continue; // not steeper
-                const std::int64_t overtakes = FloorDiv(a.n * l.divisor - l.n * a.divisor, m) + 1;
-                if (overtakes <= start) continue;
-                if (overtakes < next || (overtakes == next && successor != active && steeper(l, lines[successor]))) {
-                    next = overtakes;
-                    successor = d;
-                }
-            }
-            if (successor == active || next > to) return;
-            active = successor;
-            start = next;
-        }
-    }
-
-    // The bound at row e; rows must come in ascending order.
-    std::int64_t At(std::int64_t e)
-    {
-        while (at_ + 1 < count_ && e >= pieces_[at_ + 1].from) ++at_;
-        const Line& l = pieces_[at_].line;
-        return CeilDiv(l.n - l.slope * e, l.divisor);
-    }
-
-private:
-    struct Piece {
-        std::int64_t from = 0;
-        Line line;
-    };
-    std::array<Piece, kDirectionCount> pieces_{};
-    std::size_t count_ = 0;
-    std::size_t at_ = 0;
-};
-
 using UnitConstants = std::array<std::int64_t, kEntryCount + 1>;
 
 struct FreeDeleter {
@@ -470,10 +397,6 @@ private:
     template <std::size_t... F>
     bool LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::index_sequence<F...>);
     void TestRow(std::int64_t e10);
-    template <std::size_t I>
-    bool TakeKey(std::int32_t u, std::uint32_t mine);
-    template <std::size_t... I>
-    bool TakeKeys(std::int32_t u, std::uint32_t mine, std::index_sequence<I...>);
     void EnsureKeys(std::size_t size);
     void ReserveStamps(std::size_t needed);
 
@@ -486,8 +409,6 @@ private:
     std::int64_t uBase_ = 0;
     std::size_t uWords_ = 0;
     bool unitDead_ = false;
-    UEdge uLow_;
-    UEdge uHigh_;
     std::array<std::int32_t, kMovingCount> unitBase_{}; // a_k - 63, in test order
     std::array<std::int32_t, kMovingCount> rowBase_{};
     std::vector<std::pair<std::int64_t, std::int64_t>> found_; // (e10, u)
@@ -595,38 +516,32 @@ bool RowSearcher::LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t u
     return any != 0;
 }
 
-// Takes the key of the entry of loop 4 that is I-th in test order for the
-// candidate u under the stamp `mine`; false when it is taken.
-template <std::size_t I>
-inline bool RowSearcher::TakeKey(std::int32_t u, std::uint32_t mine)
+// Tests the live u of the row in full; the row's fixed keys hold kFixedStamp.
+// The keys of a candidate are computed all at once, which the vector units
+// do in a few steps, then taken in test order up to the first one taken
+// already. Built for AVX2 too, chosen at load time where the processor has it.
+[[gnu::target_clones("avx2", "default")]] void RowSearcher::TestRow(std::int64_t e10)
 {
-    const std::int32_t d = rowBase_[I] + kMovingSlope[I] * u;
-    const auto slot = static_cast<std::uint32_t>(d < 0 ? -d : d);
-    const std::uint32_t held = stamps_[slot];
-    if (held >= mine) return false;
-    stamps_[slot] = mine;
-    return true;
-}
-
-// All keys of the candidate u in test order, up to the first one taken.
-template <std::size_t... I>
-inline bool RowSearcher::TakeKeys(std::int32_t u, std::uint32_t mine, std::index_sequence<I...>)
-{
-    return (TakeKey<I>(u, mine) && ...);
-}
-
-// Tests the live u of the row in full; the row's fixed keys hold `row`.
-void RowSearcher::TestRow(std::int64_t e10)
-{
+    std::uint32_t* const table = stamps_.get();
+    std::uint32_t stamp = stamp_;
     for (std::size_t n = 0; n < live_.size(); ++n) {
         std::uint64_t live = live_[n];
         const std::int64_t wordBase = uBase_ + static_cast<std::int64_t>((liveFirstWord_ + n) * 64);
         while (live != 0) {
             const auto u = static_cast<std::int32_t>(wordBase + std::countr_zero(live));
             live &= live - 1;
-            if (TakeKeys(u, ++stamp_, std::make_index_sequence<kMovingCount>{})) found_.emplace_back(e10, u);
+            alignas(32) std::array<std::uint32_t, kMovingCount> keys;
+            for (std::size_t i = 0; i < kMovingCount; ++i) {
+                const std::int32_t d = rowBase_[i] + kMovingSlope[i] * u;
+                keys[i] = static_cast<std::uint32_t>(d < 0 ? -d : d);
+            }
+            const std::uint32_t mine = ++stamp;
+            std::size_t i = 0;
+            while (i < kMovingCount && table[keys[i]] < mine) table[keys[i++]] = mine;
+            if (i == kMovingCount) found_.emplace_back(e10, u);
         }
     }
+    stamp_ = stamp;
 }
 
 void RowSearcher::EnsureKeys(std::size_t size)
@@ -685,15 +600,7 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
     uWords_ = static_cast<std::size_t>((uEnd - uBase_ + 63) / 64);
     MarkDead(a, windows.e10);
     if (unitDead_) return;
-    std::array<UEdge::Line, kDirectionCount> low;
-    std::array<UEdge::Line, kDirectionCount> high;
-    for (std::size_t d = 0; d < kDirectionCount; ++d) {
-        const std::int64_t slope = kDirections[d].a - 2 * kDirections[d].b;
-        low[d] = {windows.wLow[d], slope, 3 * kDirections[d].b};
-        high[d] = {-windows.wHigh[d], -slope, 3 * kDirections[d].b};
-    }
-    uLow_.Build(low, windows.e10.lo, windows.e10.hi);
-    uHigh_.Build(high, windows.e10.lo, windows.e10.hi);
+    E17WindowCursor rowWindows(windows);
 
     // Every entry lies strictly inside the limits, so its key stays below
     // the larger distance of a limit from 63.
@@ -706,8 +613,11 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
     for (std::int64_t e10 = windows.e10.lo; e10 <= windows.e10.hi; ++e10) {
         const auto rowBit = static_cast<std::uint64_t>(e10 - e10Base_);
         if ((deadRows_[rowBit >> 6] >> (rowBit & 63) & 1) != 0) continue;
-        const std::int64_t uFrom = uLow_.At(e10);
-        const std::int64_t uTo = -uHigh_.At(e10); // inclusive
+        // u = (e17 + 2 e10) / 3 for the e17 of the row's window that keep
+        // e17 - e10 a multiple of 3.
+        const ValueWindow e17 = rowWindows.At(e10);
+        const std::int64_t uFrom = CeilDiv(e17.lo + 2 * e10, 3);
+        const std::int64_t uTo = FloorDiv(e17.hi + 2 * e10, 3); // inclusive
         if (uFrom > uTo) continue;
         assert(uFrom >= uBase_ && uTo < uBase_ + static_cast<std::int64_t>(uWords_ * 64));
         if (!LiveOfRow(e10, uFrom, uTo, std::make_index_sequence<kFamilyCount - 3>{})) continue;

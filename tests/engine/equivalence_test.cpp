@@ -21,14 +21,6 @@
 namespace pandicube::test {
 namespace {
 
-// Under the sanitizers everything runs several times slower: the largest
-// bounds are left to the release build there.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-
 // Compares two runs report by report and reports the first difference only.
 void ExpectSameRun(const RecordedRun& engine, const RecordedRun& reference, const std::string& what)
 {

@@ -2,7 +2,9 @@
 // order, and windows that never leave out a value the range tests would pass.
 #include "search/formulas.h"
 #include "search/run_search.h"
+#include "search/run_setup.h"
 #include "search/search_windows.h"
+#include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,8 @@
 #include <cstdint>
 #include <optional>
 #include <random>
+#include <utility>
+#include <vector>
 
 namespace pandicube {
 namespace {
@@ -165,6 +169,33 @@ TEST(E17Window, HoldsExactlyTheValuesThatPassEveryRangeTestOfLoop4)
                 const bool pass = Loop4RangeTestsPass(EntriesFromTable(e10, u.e14, e17, u.e18), u.lower, u.upper);
                 ASSERT_EQ(w.Contains(e17), pass) << "e14 " << u.e14 << " e18 " << u.e18 << " e10 " << e10 << " e17 "
                                                  << e17 << " limits " << u.lower << ".." << u.upper;
+            }
+        }
+    }
+}
+
+// The cursor over the rows of a unit against E17Window at every row, for
+// the units of whole runs (where the edges pass from line to line inside a
+// unit, at bounds from 600 on) and for the narrower windows of class openers.
+TEST(E17WindowCursor, GivesE17WindowAtEveryRow)
+{
+    for (const std::int32_t bound : {300, 600, 1000}) {
+        for (const bool openers : {false, true}) {
+            SearchState state;
+            PrepareSearchState(state, {bound});
+            state.classOpenersOnly = openers ? 1 : 0;
+            const std::vector<OuterUnit> units = ListOuterUnits(state);
+            for (std::size_t i = 0; i < units.size(); i += test::kSanitized ? 29 : 3) {
+                const UnitWindows windows =
+                    ComputeUnitWindows(units[i].e14, units[i].e18, state.lowerLimit, state.upperLimit, openers);
+                E17WindowCursor cursor(windows);
+                for (std::int64_t e10 = windows.e10.lo; e10 <= windows.e10.hi; ++e10) {
+                    const ValueWindow expected = E17Window(windows, static_cast<std::int32_t>(e10));
+                    const ValueWindow got = cursor.At(e10);
+                    if (expected.Empty() && got.Empty()) continue;
+                    ASSERT_EQ(std::pair(got.lo, got.hi), std::pair(expected.lo, expected.hi))
+                        << "bound " << bound << " e14 " << units[i].e14 << " e18 " << units[i].e18 << " e10 " << e10;
+                }
             }
         }
     }

@@ -119,6 +119,36 @@ TEST(OuterUnits, SearchedOneByOneTheyRepeatRunSearch)
     EXPECT_EQ(state.solutionCount, whole.state.solutionCount);
 }
 
+// The row search against the value-by-value search below the same units, at
+// bounds where the rows' windows are bounded by many range strips in turn,
+// for every run and for one that lists only the class openers.
+TEST(OuterUnits, SearchedByRowsTheyRepeatTheSearchByValues)
+{
+    for (const std::int32_t bound : {420, 600}) {
+        if (kSanitized && bound > 420) continue;
+        for (const std::int32_t openersOnly : {0, 1}) {
+            SearchState state;
+            PrepareSearchState(state, {bound});
+            state.classOpenersOnly = openersOnly;
+            const std::vector<OuterUnit> units = ListOuterUnits(state);
+            std::size_t cubes = 0;
+            for (std::size_t i = 0; i < units.size(); i += kSanitized ? 37 : 3) {
+                SCOPED_TRACE("bound " + std::to_string(bound) + " unit " + std::to_string(units[i].e14) + ", " +
+                             std::to_string(units[i].e18) + (openersOnly ? " openers" : ""));
+                RecordingReporter byRows;
+                RecordingReporter byValues;
+                SearchState rows = state;
+                SearchState values = state;
+                RunOuterUnit(rows, byRows, units[i]);
+                RunOuterUnitByValues(values, byValues, units[i]);
+                ASSERT_EQ(FirstDifference(byRows.reports, PlainReports(byValues.reports)), "");
+                cubes += byRows.solutions.size();
+            }
+            EXPECT_GT(cubes, 0u); // the sample reaches the inner loops
+        }
+    }
+}
+
 TEST(OuterUnits, ListMatchesTheProgressOfAFullRunAtU300)
 {
     SearchState state;

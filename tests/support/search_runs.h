@@ -12,6 +12,14 @@
 
 namespace pandicube::test {
 
+// Under the sanitizers everything runs several times slower: the largest
+// bounds are left to the release build there.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+
 using SearchFunction = void (*)(SearchState&, SearchReporter&);
 
 struct RecordedRun {
