@@ -375,6 +375,34 @@ struct FamilyBitmap {
     std::int64_t pe10Floor = 0; // floor(min P e10 / S)
 };
 
+// Visits the places [begin, end) of a run whose values (value(i), never 63)
+// ascend strictly, in the pair order of the values: those below 63 ascend and
+// those above descend in it, so the two ends of the run are merged.
+template <typename Value, typename Visit>
+void VisitInPairOrder(std::size_t begin, std::size_t end, Value value, Visit visit)
+{
+    std::size_t split = begin;
+    while (split < end && value(split) < kCentreValue) ++split;
+    std::size_t low = begin;
+    std::size_t high = end;
+    while (low < split || high > split) {
+        const bool takeLow =
+            high == split || (low < split && value(low) <= kComplementSum - value(high - 1)); // tie: the lower first
+        if (takeLow) {
+            visit(low++);
+        } else {
+            visit(--high);
+        }
+    }
+}
+
+// The cube at (e10, u) from the unit's constants.
+[[gnu::target_clones("avx2", "default")]] void BuildCube(Entries& e, const std::array<std::int32_t, kEntryCount + 1>& a,
+                                                         std::int32_t e10, std::int32_t u)
+{
+    for (std::size_t i = 0; i <= kEntryCount; ++i) e[i] = a[i] + kAllP[i] * e10 + kAllS[i] * u;
+}
+
 // The stamp of the keys a row fixes: above every candidate's, so a key is
 // taken for the candidate with stamp `mine` exactly when it holds mine or
 // more.
@@ -413,6 +441,7 @@ private:
     std::array<std::int32_t, kMovingCount> rowBase_{};
     std::vector<std::pair<std::int64_t, std::int64_t>> found_; // (e10, u)
     std::vector<std::uint64_t> live_;
+    std::vector<std::size_t> rows_; // where each row's cubes begin in found_, and the end
     std::uint64_t liveFirstWord_ = 0;
 };
 
@@ -516,13 +545,31 @@ bool RowSearcher::LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t u
     return any != 0;
 }
 
+// Takes the key of the entry of loop 4 that is I-th in test order for the
+// candidate u under the stamp `mine`; false when it is taken.
+template <std::size_t I>
+inline bool TakeKey(std::uint32_t* table, const std::int32_t* base, std::int32_t u, std::uint32_t mine)
+{
+    const std::int32_t d = base[I] + kMovingSlope[I] * u;
+    const auto slot = static_cast<std::uint32_t>(d < 0 ? -d : d);
+    if (table[slot] >= mine) return false;
+    table[slot] = mine;
+    return true;
+}
+
+// All keys of the candidate u in test order, up to the first one taken.
+template <std::size_t... I>
+inline bool TakeKeys(std::uint32_t* table, const std::int32_t* base, std::int32_t u, std::uint32_t mine,
+                     std::index_sequence<I...>)
+{
+    return (TakeKey<I>(table, base, u, mine) && ...);
+}
+
 // Tests the live u of the row in full; the row's fixed keys hold kFixedStamp.
-// The keys of a candidate are computed all at once, which the vector units
-// do in a few steps, then taken in test order up to the first one taken
-// already. Built for AVX2 too, chosen at load time where the processor has it.
-[[gnu::target_clones("avx2", "default")]] void RowSearcher::TestRow(std::int64_t e10)
+void RowSearcher::TestRow(std::int64_t e10)
 {
     std::uint32_t* const table = stamps_.get();
+    const std::int32_t* const base = rowBase_.data();
     std::uint32_t stamp = stamp_;
     for (std::size_t n = 0; n < live_.size(); ++n) {
         std::uint64_t live = live_[n];
@@ -530,15 +577,8 @@ bool RowSearcher::LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t u
         while (live != 0) {
             const auto u = static_cast<std::int32_t>(wordBase + std::countr_zero(live));
             live &= live - 1;
-            alignas(32) std::array<std::uint32_t, kMovingCount> keys;
-            for (std::size_t i = 0; i < kMovingCount; ++i) {
-                const std::int32_t d = rowBase_[i] + kMovingSlope[i] * u;
-                keys[i] = static_cast<std::uint32_t>(d < 0 ? -d : d);
-            }
-            const std::uint32_t mine = ++stamp;
-            std::size_t i = 0;
-            while (i < kMovingCount && table[keys[i]] < mine) table[keys[i++]] = mine;
-            if (i == kMovingCount) found_.emplace_back(e10, u);
+            if (TakeKeys(table, base, u, ++stamp, std::make_index_sequence<kMovingCount>{}))
+                found_.emplace_back(e10, u);
         }
     }
     stamp_ = stamp;
@@ -644,21 +684,27 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
         for (std::size_t i = 0; i < held; ++i) stamps_[fixedSlots[i]] = 0;
     }
 
-    // Into the order of the loops: e10, then e17 = 3 u - 2 e10, in pair order.
-    const auto rank = [](const std::pair<std::int64_t, std::int64_t>& f) {
-        return std::pair(RankInPairOrder(static_cast<std::int32_t>(f.first)),
-                         RankInPairOrder(static_cast<std::int32_t>(3 * f.second - 2 * f.first)));
-    };
-    std::sort(found_.begin(), found_.end(), [&](const auto& x, const auto& y) { return rank(x) < rank(y); });
+    // Into the order of the loops: the rows by e10, and each row's cubes by
+    // e17 = 3 u - 2 e10 (ascending with u), both in pair order.
     std::array<std::int32_t, kEntryCount + 1> a32{};
     for (std::size_t i = 1; i <= kEntryCount; ++i) a32[i] = static_cast<std::int32_t>(a[i]);
-    cubes.resize(found_.size());
-    for (std::size_t n = 0; n < found_.size(); ++n) {
-        const auto e10 = static_cast<std::int32_t>(found_[n].first);
-        const auto u = static_cast<std::int32_t>(found_[n].second);
-        Entries& e = cubes[n];
-        for (std::size_t i = 0; i <= kEntryCount; ++i) e[i] = a32[i] + kAllP[i] * e10 + kAllS[i] * u;
+    rows_.clear();
+    for (std::size_t i = 0; i < found_.size(); ++i) {
+        if (i == 0 || found_[i].first != found_[i - 1].first) rows_.push_back(i);
     }
+    rows_.push_back(found_.size());
+    cubes.resize(found_.size());
+    std::size_t n = 0;
+    VisitInPairOrder(
+        0, rows_.size() - 1, [&](std::size_t r) { return found_[rows_[r]].first; },
+        [&](std::size_t r) {
+            VisitInPairOrder(
+                rows_[r], rows_[r + 1], [&](std::size_t i) { return 3 * found_[i].second - 2 * found_[i].first; },
+                [&](std::size_t i) {
+                    BuildCube(cubes[n++], a32, static_cast<std::int32_t>(found_[i].first),
+                              static_cast<std::int32_t>(found_[i].second));
+                });
+        });
 }
 
 } // namespace
