@@ -3,6 +3,7 @@
 #include "search/run_report.h"
 #include "search/run_search.h"
 #include "window/layout.h"
+#include "window/search_thread.h"
 #include "window/window_system.h"
 
 #include <QCheckBox>
@@ -11,14 +12,21 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <array>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace pandicube {
 
 namespace {
 
 const QString kMessageTitle = QStringLiteral("zorvik");
+
+// During a run the window lets pending events run (and so repaints) at least
+// this often, and not more often: about the pace of a display.
+constexpr std::chrono::milliseconds kEventInterval{20};
 
 QString Decimal(std::int32_t value)
 {
@@ -34,7 +42,7 @@ std::string TextOf(const QLineEdit* box)
 
 // What the search reports, shown by the window's procedures; the window's own
 // duties come at the same points: the time stamp of every solution, and the
-// processing of pending events after every report.
+// processing of pending events when it is due.
 class Form1::RunReporter : public SearchReporter {
 public:
     explicit RunReporter(Form1& form) : form_(form) {}
@@ -42,20 +50,21 @@ public:
     void ReportProgress(const Progress& progress) override
     {
         form_.ShowProgress(progress);
-        form_.windowSystem_.ProcessEvents();
+        form_.LetEventsRun();
     }
     void ReportSolution(const Solution& solution) override
     {
         form_.StampEndTime();
         form_.ReportSolution(solution);
-        form_.windowSystem_.ProcessEvents();
+        form_.LetEventsRun();
     }
 
 private:
     Form1& form_;
 };
 
-Form1::Form1(WindowSystem& windowSystem, QWidget* parent) : QWidget(parent), windowSystem_(windowSystem)
+Form1::Form1(WindowSystem& windowSystem, QWidget* parent)
+    : QWidget(parent), windowSystem_(windowSystem), searchThreads_(std::max(1U, std::thread::hardware_concurrency()))
 {
     setObjectName(QStringLiteral("Form1"));
     BuildControls();
@@ -75,15 +84,60 @@ void Form1::Command1_Click()
     if (state_.abortRun != 0) return;
     StampStartTime();
     PrepareSearch();
-    windowSystem_.ProcessEvents();
-    RunReporter reporter(*this);
-    RunSearch(state_, reporter);
+    ProcessEvents();
+    if (runSetup_.start || runSetup_.reduceBound) {
+        RunReporter reporter(*this);
+        RunSearch(state_, reporter);
+    } else {
+        SearchOnThreads();
+    }
     StampEndTime();
     Label7->setText(Decimal(state_.solutionCount));
-    windowSystem_.ProcessEvents();
+    ProcessEvents();
     windowSystem_.ShowMessage(this, QString::fromStdString(ClosingMessage(state_.solutionCount)),
                               WindowSystem::Icon::Information, WindowSystem::Buttons::Ok, kMessageTitle);
     ResetAfterRun();
+}
+
+// Shows the reports of a search on other threads as they come, exactly as the
+// window shows those of a search on its own thread. The window's state follows
+// the reports: the outer unit of each progress report, the entries and the
+// number of each solution.
+void Form1::SearchOnThreads()
+{
+    SearchThread search(state_, searchThreads_);
+    std::vector<RunReport> reports;
+    for (;;) {
+        const bool more = search.Take(reports, kEventInterval);
+        for (const RunReport& report : reports) {
+            if (report.isSolution) {
+                state_.e = report.entries;
+                state_.solutionCount = report.number;
+                StampEndTime();
+                ReportSolution({state_.e, report.number, report.bestBound});
+            } else {
+                state_.e[14] = report.e14;
+                state_.e[18] = report.e18;
+                ShowProgress({report.e14, report.e18, state_.solutionCount});
+            }
+            LetEventsRun();
+        }
+        if (!more) return;
+        // Nothing came for a while: the window answers all the same.
+        if (reports.empty()) ProcessEvents();
+    }
+}
+
+// Processes pending events when the last processing lies kEventInterval back.
+void Form1::LetEventsRun()
+{
+    if (windowSystem_.Now() - eventsRanAt_ >= kEventInterval) ProcessEvents();
+}
+
+void Form1::ProcessEvents()
+{
+    windowSystem_.ProcessEvents();
+    eventsRanAt_ = windowSystem_.Now();
 }
 
 // Checks the upper bound and, when the run starts from the yellow cells, the

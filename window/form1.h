@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cassert>
+#include <chrono>
 #include <cstdint>
 
 class QCheckBox;
@@ -43,7 +44,10 @@ private:
 // The program's one window: the solution display, the working display, the
 // run options and the buttons, and the run sequence behind the start button.
 // A run goes on synchronously inside Command1_Click; the window answers the
-// user only where the search lets pending events run.
+// user only where the run lets pending events run. A run without start values
+// and without bound reduction is searched on other threads while the window's
+// thread shows its reports, in the order of the search; every other run is
+// searched on the window's thread.
 class Form1 : public QWidget {
     Q_OBJECT
 
@@ -64,6 +68,10 @@ public:
     void RequestClose(int unloadMode);
 
     const SearchState& State() const { return state_; }
+
+    // The threads that search a run without start values and without bound
+    // reduction; from the next run on. At first the machine's cores.
+    void SetSearchThreads(unsigned threads) { searchThreads_ = threads; }
 
     // The controls, by their names (the same names are their object names).
     QLabel* Label1 = nullptr;
@@ -108,6 +116,9 @@ private:
     QLineEdit* FieldBox(SetupField field) const;
     void RefuseField(QLineEdit* field, InputError error);
     void PrepareSearch();
+    void SearchOnThreads();
+    void LetEventsRun();
+    void ProcessEvents();
     void ResetAfterRun();
     void StampStartTime();
     void StampEndTime();
@@ -121,6 +132,8 @@ private:
     SearchState state_;
     RunSetup runSetup_;         // the input of the next run, as ValidateInput accepted it
     int pendingUnloadMode_ = 0; // reason of the next close event; 0 the user
+    unsigned searchThreads_;
+    std::chrono::steady_clock::time_point eventsRanAt_; // the last processing of events
 };
 
 } // namespace pandicube
