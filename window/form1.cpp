@@ -185,6 +185,7 @@ void Form1::RefuseField(QLineEdit* field, InputError error)
 void Form1::PrepareSearch()
 {
     PrepareSearchState(state_, runSetup_);
+    PrepareEntryTexts();
 
     Command1->setEnabled(false);
     Command1->setVisible(false);
@@ -246,10 +247,29 @@ void Form1::ShowProgress(const Progress& progress)
     Text7(18)->setText(Decimal(progress.e18));
 }
 
+// The texts of the values inside the limits are made once per run, when there
+// are not too many: a label that takes a shared text needs no new memory.
+void Form1::PrepareEntryTexts()
+{
+    constexpr std::int64_t kMaxTexts = 1 << 16;
+    entryTextsFrom_ = state_.lowerLimit + 1;
+    entryTexts_.clear();
+    if (static_cast<std::int64_t>(state_.upperLimit) - entryTextsFrom_ > kMaxTexts) return;
+    for (std::int32_t v = entryTextsFrom_; v < state_.upperLimit; ++v) entryTexts_.push_back(Decimal(v));
+}
+
+QString Form1::EntryText(std::int32_t value) const
+{
+    const std::int64_t i = static_cast<std::int64_t>(value) - entryTextsFrom_;
+    if (i >= 0 && i < static_cast<std::int64_t>(entryTexts_.size())) return entryTexts_[static_cast<std::size_t>(i)];
+    return Decimal(value);
+}
+
 void Form1::ShowSolution(const Solution& solution)
 {
     Label7->setText(Decimal(solution.number));
-    for (int i = 1; i <= kEntryCount; ++i) Label11(i)->setText(Decimal(solution.entries[static_cast<std::size_t>(i)]));
+    for (int i = 1; i <= kEntryCount; ++i)
+        Label11(i)->setText(EntryText(solution.entries[static_cast<std::size_t>(i)]));
     if (Check3->isChecked()) Text1->setText(Decimal(solution.bestBound));
 }
 

@@ -11,6 +11,7 @@
 #include <cassert>
 #include <chrono>
 #include <cstdint>
+#include <vector>
 
 class QCheckBox;
 class QCloseEvent;
@@ -124,6 +125,8 @@ private:
     void StampEndTime();
     QString TimeStamp();
     void ShowProgress(const Progress& progress);
+    void PrepareEntryTexts();
+    QString EntryText(std::int32_t value) const;
     void ShowSolution(const Solution& solution);
     void ReportSolution(const Solution& solution);
     int Ask(const QString& text, bool withCancel, const QString& title);
@@ -133,6 +136,8 @@ private:
     RunSetup runSetup_;         // the input of the next run, as ValidateInput accepted it
     int pendingUnloadMode_ = 0; // reason of the next close event; 0 the user
     unsigned searchThreads_;
+    std::vector<QString> entryTexts_; // the texts of entryTextsFrom_, entryTextsFrom_ + 1, ...
+    std::int32_t entryTextsFrom_ = 0;
     std::chrono::steady_clock::time_point eventsRanAt_; // the last processing of events
 };
 
