@@ -38,6 +38,14 @@ std::string TextOf(const QLineEdit* box)
     return box->text().toStdString();
 }
 
+// Sets the text of a box; a box that shows it already keeps it, since a box
+// lays its text out anew at every write (and a run writes four at every outer
+// unit).
+void WriteBox(QLineEdit* box, const QString& text)
+{
+    if (box->text() != text) box->setText(text);
+}
+
 } // namespace
 
 // What the search reports, shown by the window's procedures; the window's own
@@ -241,10 +249,10 @@ void Form1::StampEndTime()
 
 void Form1::ShowProgress(const Progress& progress)
 {
-    Text7(10)->clear();
-    Text7(14)->setText(Decimal(progress.e14));
-    Text7(17)->clear();
-    Text7(18)->setText(Decimal(progress.e18));
+    WriteBox(Text7(10), QString());
+    WriteBox(Text7(14), EntryText(progress.e14));
+    WriteBox(Text7(17), QString());
+    WriteBox(Text7(18), EntryText(progress.e18));
 }
 
 // The texts of the values inside the limits are made once per run, when there
