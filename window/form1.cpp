@@ -124,8 +124,8 @@ void Form1::SearchOnThreads()
                 StampEndTime();
                 ReportSolution({state_.e, report.number, report.bestBound});
             } else {
-                state_.e[14] = report.e14;
-                state_.e[18] = report.e18;
+                state_.e[kE14] = report.e14;
+                state_.e[kE18] = report.e18;
                 ShowProgress({report.e14, report.e18, state_.solutionCount});
             }
             LetEventsRun();

@@ -1,6 +1,7 @@
 #include "window/window_system.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -9,6 +10,8 @@
 #include <QTime>
 
 #include <gtest/gtest.h>
+
+#include <ctime>
 
 namespace pandicube {
 namespace {
@@ -30,6 +33,30 @@ TEST(TimeStampTexts, DoNotDependOnTheLocale)
         EXPECT_EQ(TimeText(QTime(23, 59, 0)), QStringLiteral("23:59:00")) << name;
     }
     QLocale::setDefault(previous);
+}
+
+TEST(TimeStampTexts, AreTheLocalDateAndTimeAtTheCall)
+{
+    // Far from UTC, so that a stamp in UTC shows; read in a row, which a
+    // change of the second may split.
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "XST-5:30");
+    tzset();
+    QtWindowSystem windowSystem;
+    for (int reading = 0; reading < 2; ++reading) {
+        const QDateTime before = QDateTime::currentDateTime();
+        const QString date = windowSystem.CurrentDateText();
+        const QString time = windowSystem.CurrentTimeText();
+        const QDateTime after = QDateTime::currentDateTime();
+        EXPECT_TRUE(date == DateText(before.date()) || date == DateText(after.date())) << date.toStdString();
+        EXPECT_TRUE(time == TimeText(before.time()) || time == TimeText(after.time())) << time.toStdString();
+    }
+    if (zone.isNull()) {
+        qunsetenv("TZ");
+    } else {
+        qputenv("TZ", zone);
+    }
+    tzset();
 }
 
 TEST(ControlOperations, ColoursAreGivenAsBlueGreenRed)
