@@ -93,11 +93,14 @@ void Form1::Command1_Click()
     StampStartTime();
     PrepareSearch();
     ProcessEvents();
-    if (runSetup_.start || runSetup_.reduceBound) {
-        RunReporter reporter(*this);
-        RunSearch(state_, reporter);
-    } else {
-        SearchOnThreads();
+    {
+        const RepaintHold hold(*this);
+        if (runSetup_.start || runSetup_.reduceBound) {
+            RunReporter reporter(*this);
+            RunSearch(state_, reporter);
+        } else {
+            SearchOnThreads();
+        }
     }
     StampEndTime();
     Label7->setText(Decimal(state_.solutionCount));
@@ -144,8 +147,31 @@ void Form1::LetEventsRun()
 
 void Form1::ProcessEvents()
 {
+    HoldCellRepaints(false);
     windowSystem_.ProcessEvents();
+    HoldCellRepaints(repaintsHeld_);
     eventsRanAt_ = windowSystem_.Now();
+}
+
+// During a run the solution cells take every solution but repaint only when
+// events run or a question box opens: far less often than solutions come, and
+// a cell that repaints at every new text costs more than writing it.
+void Form1::HoldCellRepaints(bool hold)
+{
+    if (!repaintsHeld_) return;
+    for (int i = 1; i <= kEntryCount; ++i) Label11(i)->setUpdatesEnabled(!hold);
+}
+
+Form1::RepaintHold::RepaintHold(Form1& form) : form_(form)
+{
+    form_.repaintsHeld_ = true;
+    form_.HoldCellRepaints(true);
+}
+
+Form1::RepaintHold::~RepaintHold()
+{
+    form_.HoldCellRepaints(false);
+    form_.repaintsHeld_ = false;
 }
 
 // Checks the upper bound and, when the run starts from the yellow cells, the
@@ -298,9 +324,12 @@ void Form1::ReportSolution(const Solution& solution)
 
 int Form1::Ask(const QString& text, bool withCancel, const QString& title)
 {
-    return windowSystem_.ShowMessage(this, text, WindowSystem::Icon::Question,
-                                     withCancel ? WindowSystem::Buttons::YesNoCancel : WindowSystem::Buttons::YesNo,
-                                     title);
+    HoldCellRepaints(false);
+    const int answer = windowSystem_.ShowMessage(
+        this, text, WindowSystem::Icon::Question,
+        withCancel ? WindowSystem::Buttons::YesNoCancel : WindowSystem::Buttons::YesNo, title);
+    HoldCellRepaints(repaintsHeld_);
+    return answer;
 }
 
 void Form1::Command2_Click()

@@ -109,6 +109,17 @@ protected:
 
 private:
     class RunReporter;
+    // Holds the cells' repaints back for as long as it lives.
+    class RepaintHold {
+    public:
+        explicit RepaintHold(Form1& form);
+        ~RepaintHold();
+        RepaintHold(const RepaintHold&) = delete;
+        RepaintHold& operator=(const RepaintHold&) = delete;
+
+    private:
+        Form1& form_;
+    };
 
     void BuildControls();
     void SetFocusOrder();
@@ -120,6 +131,7 @@ private:
     void SearchOnThreads();
     void LetEventsRun();
     void ProcessEvents();
+    void HoldCellRepaints(bool hold);
     void ResetAfterRun();
     void StampStartTime();
     void StampEndTime();
@@ -139,6 +151,7 @@ private:
     std::vector<QString> entryTexts_; // the texts of entryTextsFrom_, entryTextsFrom_ + 1, ...
     std::int32_t entryTextsFrom_ = 0;
     std::chrono::steady_clock::time_point eventsRanAt_; // the last processing of events
+    bool repaintsHeld_ = false;                         // a run holds the cells' repaints back between processings
 };
 
 } // namespace pandicube
