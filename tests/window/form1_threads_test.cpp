@@ -49,6 +49,15 @@ std::vector<QString> DisplaysOfTheSearch()
     return displays;
 }
 
+// Whether the whole solution display can repaint at this moment.
+bool DisplayRepaints(const Form1& form)
+{
+    for (int k = 1; k <= 62; ++k) {
+        if (!form.Label11(k)->updatesEnabled()) return false;
+    }
+    return true;
+}
+
 class Form1Threads : public Form1Test {
 protected:
     // A fresh window at kBound searching on `threads` threads; the scripted
@@ -109,12 +118,14 @@ TEST_F(Form1Threads, ClicksActAtTheFirstSolutionAfterThem)
             windowSystem.answers = {row.answer};
             int atClick = 0;
             windowSystem.onProcessEvents = [&] {
+                EXPECT_TRUE(DisplayRepaints(*form));
                 if (atClick > 0 || !form->Command2->isVisible() || form->Label7->text().toInt() < 3) return;
                 atClick = form->Label7->text().toInt();
                 row.click(*form);
             };
             int atQuestion = 0;
             windowSystem.onMessage = [&](const MessageShown& shown) {
+                EXPECT_TRUE(DisplayRepaints(*form));
                 if (shown.icon == WindowSystem::Icon::Question) atQuestion = form->Label7->text().toInt();
             };
             const bool ended = ClickStart();
