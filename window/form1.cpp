@@ -3,6 +3,7 @@
 #include "search/run_report.h"
 #include "search/run_search.h"
 #include "window/layout.h"
+#include "window/search_thread.h"
 #include "window/window_system.h"
 
 #include <QCheckBox>
@@ -11,14 +12,21 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <array>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace pandicube {
 
 namespace {
 
 const QString kMessageTitle = QStringLiteral("zorvik");
+
+// During a run the window lets pending events run (and so repaints) at least
+// this often, and not more often: about the pace of a display.
+constexpr std::chrono::milliseconds kEventInterval{20};
 
 QString Decimal(std::int32_t value)
 {
@@ -30,11 +38,19 @@ std::string TextOf(const QLineEdit* box)
     return box->text().toStdString();
 }
 
+// Sets the text of a box; a box that shows it already keeps it, since a box
+// lays its text out anew at every write (and a run writes four at every outer
+// unit).
+void WriteBox(QLineEdit* box, const QString& text)
+{
+    if (box->text() != text) box->setText(text);
+}
+
 } // namespace
 
 // What the search reports, shown by the window's procedures; the window's own
 // duties come at the same points: the time stamp of every solution, and the
-// processing of pending events after every report.
+// processing of pending events when it is due.
 class Form1::RunReporter : public SearchReporter {
 public:
     explicit RunReporter(Form1& form) : form_(form) {}
@@ -42,20 +58,21 @@ public:
     void ReportProgress(const Progress& progress) override
     {
         form_.ShowProgress(progress);
-        form_.windowSystem_.ProcessEvents();
+        form_.LetEventsRun();
     }
     void ReportSolution(const Solution& solution) override
     {
         form_.StampEndTime();
         form_.ReportSolution(solution);
-        form_.windowSystem_.ProcessEvents();
+        form_.LetEventsRun();
     }
 
 private:
     Form1& form_;
 };
 
-Form1::Form1(WindowSystem& windowSystem, QWidget* parent) : QWidget(parent), windowSystem_(windowSystem)
+Form1::Form1(WindowSystem& windowSystem, QWidget* parent)
+    : QWidget(parent), windowSystem_(windowSystem), searchThreads_(std::max(1U, std::thread::hardware_concurrency()))
 {
     setObjectName(QStringLiteral("Form1"));
     BuildControls();
@@ -75,15 +92,86 @@ void Form1::Command1_Click()
     if (state_.abortRun != 0) return;
     StampStartTime();
     PrepareSearch();
-    windowSystem_.ProcessEvents();
-    RunReporter reporter(*this);
-    RunSearch(state_, reporter);
+    ProcessEvents();
+    {
+        const RepaintHold hold(*this);
+        if (runSetup_.start || runSetup_.reduceBound) {
+            RunReporter reporter(*this);
+            RunSearch(state_, reporter);
+        } else {
+            SearchOnThreads();
+        }
+    }
     StampEndTime();
     Label7->setText(Decimal(state_.solutionCount));
-    windowSystem_.ProcessEvents();
+    ProcessEvents();
     windowSystem_.ShowMessage(this, QString::fromStdString(ClosingMessage(state_.solutionCount)),
                               WindowSystem::Icon::Information, WindowSystem::Buttons::Ok, kMessageTitle);
     ResetAfterRun();
+}
+
+// Shows the reports of a search on other threads as they come, exactly as the
+// window shows those of a search on its own thread. The window's state follows
+// the reports: the outer unit of each progress report, the entries and the
+// number of each solution.
+void Form1::SearchOnThreads()
+{
+    SearchThread search(state_, searchThreads_);
+    std::vector<RunReport> reports;
+    for (;;) {
+        const bool more = search.Take(reports, kEventInterval);
+        for (const RunReport& report : reports) {
+            if (report.isSolution) {
+                state_.e = report.entries;
+                state_.solutionCount = report.number;
+                StampEndTime();
+                ReportSolution({state_.e, report.number, report.bestBound});
+            } else {
+                state_.e[kE14] = report.e14;
+                state_.e[kE18] = report.e18;
+                ShowProgress({report.e14, report.e18, state_.solutionCount});
+            }
+            LetEventsRun();
+        }
+        if (!more) return;
+        // Nothing came for a while: the window answers all the same.
+        if (reports.empty()) ProcessEvents();
+    }
+}
+
+// Processes pending events when the last processing lies kEventInterval back.
+void Form1::LetEventsRun()
+{
+    if (windowSystem_.Now() - eventsRanAt_ >= kEventInterval) ProcessEvents();
+}
+
+void Form1::ProcessEvents()
+{
+    HoldCellRepaints(false);
+    windowSystem_.ProcessEvents();
+    HoldCellRepaints(repaintsHeld_);
+    eventsRanAt_ = windowSystem_.Now();
+}
+
+// During a run the solution cells take every solution but repaint only when
+// events run or a question box opens: far less often than solutions come, and
+// a cell that repaints at every new text costs more than writing it.
+void Form1::HoldCellRepaints(bool hold)
+{
+    if (!repaintsHeld_) return;
+    for (int i = 1; i <= kEntryCount; ++i) Label11(i)->setUpdatesEnabled(!hold);
+}
+
+Form1::RepaintHold::RepaintHold(Form1& form) : form_(form)
+{
+    form_.repaintsHeld_ = true;
+    form_.HoldCellRepaints(true);
+}
+
+Form1::RepaintHold::~RepaintHold()
+{
+    form_.HoldCellRepaints(false);
+    form_.repaintsHeld_ = false;
 }
 
 // Checks the upper bound and, when the run starts from the yellow cells, the
@@ -131,6 +219,7 @@ void Form1::RefuseField(QLineEdit* field, InputError error)
 void Form1::PrepareSearch()
 {
     PrepareSearchState(state_, runSetup_);
+    PrepareEntryTexts();
 
     Command1->setEnabled(false);
     Command1->setVisible(false);
@@ -186,16 +275,35 @@ void Form1::StampEndTime()
 
 void Form1::ShowProgress(const Progress& progress)
 {
-    Text7(10)->clear();
-    Text7(14)->setText(Decimal(progress.e14));
-    Text7(17)->clear();
-    Text7(18)->setText(Decimal(progress.e18));
+    WriteBox(Text7(10), QString());
+    WriteBox(Text7(14), EntryText(progress.e14));
+    WriteBox(Text7(17), QString());
+    WriteBox(Text7(18), EntryText(progress.e18));
+}
+
+// The texts of the values inside the limits are made once per run, when there
+// are not too many: a label that takes a shared text needs no new memory.
+void Form1::PrepareEntryTexts()
+{
+    constexpr std::int64_t kMaxTexts = 1 << 16;
+    entryTextsFrom_ = state_.lowerLimit + 1;
+    entryTexts_.clear();
+    if (static_cast<std::int64_t>(state_.upperLimit) - entryTextsFrom_ > kMaxTexts) return;
+    for (std::int32_t v = entryTextsFrom_; v < state_.upperLimit; ++v) entryTexts_.push_back(Decimal(v));
+}
+
+QString Form1::EntryText(std::int32_t value) const
+{
+    const std::int64_t i = static_cast<std::int64_t>(value) - entryTextsFrom_;
+    if (i >= 0 && i < static_cast<std::int64_t>(entryTexts_.size())) return entryTexts_[static_cast<std::size_t>(i)];
+    return Decimal(value);
 }
 
 void Form1::ShowSolution(const Solution& solution)
 {
     Label7->setText(Decimal(solution.number));
-    for (int i = 1; i <= kEntryCount; ++i) Label11(i)->setText(Decimal(solution.entries[static_cast<std::size_t>(i)]));
+    for (int i = 1; i <= kEntryCount; ++i)
+        Label11(i)->setText(EntryText(solution.entries[static_cast<std::size_t>(i)]));
     if (Check3->isChecked()) Text1->setText(Decimal(solution.bestBound));
 }
 
@@ -216,9 +324,12 @@ void Form1::ReportSolution(const Solution& solution)
 
 int Form1::Ask(const QString& text, bool withCancel, const QString& title)
 {
-    return windowSystem_.ShowMessage(this, text, WindowSystem::Icon::Question,
-                                     withCancel ? WindowSystem::Buttons::YesNoCancel : WindowSystem::Buttons::YesNo,
-                                     title);
+    HoldCellRepaints(false);
+    const int answer = windowSystem_.ShowMessage(
+        this, text, WindowSystem::Icon::Question,
+        withCancel ? WindowSystem::Buttons::YesNoCancel : WindowSystem::Buttons::YesNo, title);
+    HoldCellRepaints(repaintsHeld_);
+    return answer;
 }
 
 void Form1::Command2_Click()

@@ -9,7 +9,9 @@
 
 #include <array>
 #include <cassert>
+#include <chrono>
 #include <cstdint>
+#include <vector>
 
 class QCheckBox;
 class QCloseEvent;
@@ -43,7 +45,10 @@ private:
 // The program's one window: the solution display, the working display, the
 // run options and the buttons, and the run sequence behind the start button.
 // A run goes on synchronously inside Command1_Click; the window answers the
-// user only where the search lets pending events run.
+// user only where the run lets pending events run. A run without start values
+// and without bound reduction is searched on other threads while the window's
+// thread shows its reports, in the order of the search; every other run is
+// searched on the window's thread.
 class Form1 : public QWidget {
     Q_OBJECT
 
@@ -64,6 +69,10 @@ public:
     void RequestClose(int unloadMode);
 
     const SearchState& State() const { return state_; }
+
+    // The threads that search a run without start values and without bound
+    // reduction; from the next run on. At first the machine's cores.
+    void SetSearchThreads(unsigned threads) { searchThreads_ = threads; }
 
     // The controls, by their names (the same names are their object names).
     QLabel* Label1 = nullptr;
@@ -100,6 +109,17 @@ protected:
 
 private:
     class RunReporter;
+    // Holds the cells' repaints back for as long as it lives.
+    class RepaintHold {
+    public:
+        explicit RepaintHold(Form1& form);
+        ~RepaintHold();
+        RepaintHold(const RepaintHold&) = delete;
+        RepaintHold& operator=(const RepaintHold&) = delete;
+
+    private:
+        Form1& form_;
+    };
 
     void BuildControls();
     void SetFocusOrder();
@@ -108,11 +128,17 @@ private:
     QLineEdit* FieldBox(SetupField field) const;
     void RefuseField(QLineEdit* field, InputError error);
     void PrepareSearch();
+    void SearchOnThreads();
+    void LetEventsRun();
+    void ProcessEvents();
+    void HoldCellRepaints(bool hold);
     void ResetAfterRun();
     void StampStartTime();
     void StampEndTime();
     QString TimeStamp();
     void ShowProgress(const Progress& progress);
+    void PrepareEntryTexts();
+    QString EntryText(std::int32_t value) const;
     void ShowSolution(const Solution& solution);
     void ReportSolution(const Solution& solution);
     int Ask(const QString& text, bool withCancel, const QString& title);
@@ -121,6 +147,11 @@ private:
     SearchState state_;
     RunSetup runSetup_;         // the input of the next run, as ValidateInput accepted it
     int pendingUnloadMode_ = 0; // reason of the next close event; 0 the user
+    unsigned searchThreads_;
+    std::vector<QString> entryTexts_; // the texts of entryTextsFrom_, entryTextsFrom_ + 1, ...
+    std::int32_t entryTextsFrom_ = 0;
+    std::chrono::steady_clock::time_point eventsRanAt_; // the last processing of events
+    bool repaintsHeld_ = false;                         // a run holds the cells' repaints back between processings
 };
 
 } // namespace pandicube

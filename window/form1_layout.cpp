@@ -192,6 +192,9 @@ void Form1::BuildControls()
         auto* cell = new SolutionCell(this);
         Place(cell, QStringLiteral("Label11(%1)").arg(k),
               {120 + 3240 * block + 600 * column, 360 + 600 * row, 600, 600});
+        // A cell keeps its size, so a new entry repaints the cell alone and
+        // never asks the window to lay itself out again.
+        cell->setFixedSize(cell->size());
         cell->setAlignment(Qt::AlignCenter);
         cell->setFont(cellFont);
         QPalette palette = cell->palette();

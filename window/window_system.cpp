@@ -60,14 +60,32 @@ void QtWindowSystem::ProcessEvents()
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void QtWindowSystem::ReadClock()
+{
+    const std::int64_t second =
+        std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()).time_since_epoch().count();
+    if (second == clockSecond_) return;
+    clockSecond_ = second;
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(second);
+    dateText_ = DateText(local.date());
+    timeText_ = TimeText(local.time());
+}
+
 QString QtWindowSystem::CurrentDateText()
 {
-    return DateText(QDate::currentDate());
+    ReadClock();
+    return dateText_;
 }
 
 QString QtWindowSystem::CurrentTimeText()
 {
-    return TimeText(QTime::currentTime());
+    ReadClock();
+    return timeText_;
+}
+
+std::chrono::steady_clock::time_point QtWindowSystem::Now()
+{
+    return std::chrono::steady_clock::now();
 }
 
 void QtWindowSystem::EndProgram(QWidget* window)

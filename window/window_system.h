@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 
 class QDate;
@@ -36,6 +37,8 @@ public:
     // "MM-dd-yyyy" and "hh:mm:ss" (24-hour clock), whatever the locale.
     virtual QString CurrentDateText() = 0;
     virtual QString CurrentTimeText() = 0;
+    // A clock that only goes forward, for the pace of the event processing.
+    virtual std::chrono::steady_clock::time_point Now() = 0;
     // Closes `window` and ends the program at once, from wherever it is
     // called; no further handler of the program runs.
     virtual void EndProgram(QWidget* window) = 0;
@@ -48,7 +51,17 @@ public:
     void ProcessEvents() override;
     QString CurrentDateText() override;
     QString CurrentTimeText() override;
+    std::chrono::steady_clock::time_point Now() override;
     [[noreturn]] void EndProgram(QWidget* window) override;
+
+private:
+    // The local date and time of the second read last: a window stamps every
+    // solution, and the local time costs a look at the time zone each time.
+    void ReadClock();
+
+    std::int64_t clockSecond_ = -1;
+    QString dateText_;
+    QString timeText_;
 };
 
 // Date and time texts of the time stamps, in fixed formats that no locale takes

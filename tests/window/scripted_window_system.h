@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <vector>
@@ -43,6 +44,8 @@ public:
     // Runs at every processing of pending events, after Qt's own.
     std::function<void()> onProcessEvents;
     int processEventsCalls = 0;
+    std::chrono::steady_clock::time_point clock;
+    std::chrono::milliseconds clockStep{20};
     bool ended = false;
 
     int ShowMessage(QWidget*, const QString& text, Icon icon, Buttons buttons, const QString& title) override
@@ -70,6 +73,9 @@ public:
 
     QString CurrentDateText() override { return kDate; }
     QString CurrentTimeText() override { return kTime; }
+    // Goes on by clockStep at every reading: by default every check finds the
+    // processing of events due, so events run after every report.
+    std::chrono::steady_clock::time_point Now() override { return clock += clockStep; }
 
     void EndProgram(QWidget* window) override
     {

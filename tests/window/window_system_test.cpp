@@ -1,6 +1,7 @@
 #include "window/window_system.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -9,6 +10,8 @@
 #include <QTime>
 
 #include <gtest/gtest.h>
+
+#include <ctime>
 
 namespace pandicube {
 namespace {
@@ -30,6 +33,24 @@ TEST(TimeStampTexts, DoNotDependOnTheLocale)
         EXPECT_EQ(TimeText(QTime(23, 59, 0)), QStringLiteral("23:59:00")) << name;
     }
     QLocale::setDefault(previous);
+}
+
+TEST(TimeStampTexts, AreTheLocalDateAndTimeAtTheCall)
+{
+    // Far from UTC, so that a stamp in UTC shows; a new second may begin
+    // between the readings.
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "XST-5:30");
+    tzset();
+    QtWindowSystem windowSystem;
+    const QDateTime before = QDateTime::currentDateTime();
+    const QString stamp = windowSystem.CurrentDateText() + windowSystem.CurrentTimeText();
+    const QDateTime after = QDateTime::currentDateTime();
+    EXPECT_TRUE(stamp == DateText(before.date()) + TimeText(before.time()) ||
+                stamp == DateText(after.date()) + TimeText(after.time()))
+        << stamp.toStdString();
+    zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+    tzset();
 }
 
 TEST(ControlOperations, ColoursAreGivenAsBlueGreenRed)
