@@ -140,6 +140,7 @@ private:
     void PrepareEntryTexts();
     QString EntryText(std::int32_t value) const;
     void ShowSolution(const Solution& solution);
+    void WriteShownSolution();
     void ReportSolution(const Solution& solution);
     int Ask(const QString& text, bool withCancel, const QString& title);
 
@@ -152,6 +153,14 @@ private:
     std::int32_t entryTextsFrom_ = 0;
     std::chrono::steady_clock::time_point eventsRanAt_; // the last processing of events
     bool repaintsHeld_ = false;                         // a run holds the cells' repaints back between processings
+    // The latest solution, until its texts are written (WriteShownSolution).
+    struct ShownSolution {
+        Entries entries{};
+        std::int32_t number = 0;
+        std::int32_t bestBound = 0;
+    };
+    ShownSolution shown_;
+    bool shownWritten_ = true;
 };
 
 } // namespace pandicube
