@@ -173,6 +173,9 @@ constexpr void ForEachCondition(Visit visit)
 // candidates), then the ones that kill most per value of u, counted as
 // conditions per residue class of t: count / S.
 inline constexpr std::size_t kExtraFamilies = 4;
+// Above this bound (the upper limit beyond 650) rows are long enough for 12.
+inline constexpr std::int32_t kWideBound = 650;
+inline constexpr std::size_t kWideExtraFamilies = 12;
 inline constexpr Family kUnitFamily{0, 0};
 inline constexpr Family kRowFamily{1, 0};
 inline constexpr Family kUFamily{0, 1};
@@ -188,7 +191,8 @@ constexpr std::size_t kAllFamilyCount = [] {
     return n;
 }();
 
-constexpr std::array<Family, 3 + kExtraFamilies> kFamilies = [] {
+template <std::size_t Extra>
+constexpr std::array<Family, 3 + Extra> kFamilies = [] {
     std::array<Family, kAllFamilyCount> all{};
     std::array<std::int32_t, kAllFamilyCount> count{};
     std::size_t n = 0;
@@ -202,7 +206,7 @@ constexpr std::array<Family, 3 + kExtraFamilies> kFamilies = [] {
         count[n] = 1;
         all[n++] = c.family;
     });
-    std::array<Family, 3 + kExtraFamilies> chosen{kUnitFamily, kRowFamily, kUFamily};
+    std::array<Family, 3 + Extra> chosen{kUnitFamily, kRowFamily, kUFamily};
     for (std::size_t f = 3; f < chosen.size(); ++f) {
         std::size_t best = n;
         for (std::size_t i = 0; i < n; ++i) {
@@ -216,23 +220,28 @@ constexpr std::array<Family, 3 + kExtraFamilies> kFamilies = [] {
     }
     return chosen;
 }();
-inline constexpr std::size_t kFamilyCount = kFamilies.size();
+template <std::size_t Extra>
+inline constexpr std::size_t kFamilyCount = 3 + Extra;
 
+template <std::size_t Extra>
 constexpr std::size_t FamilyIndex(Family f)
 {
-    for (std::size_t i = 0; i < kFamilyCount; ++i)
-        if (kFamilies[i] == f) return i;
-    return kFamilyCount;
+    for (std::size_t i = 0; i < kFamilyCount<Extra>; ++i)
+        if (kFamilies<Extra>[i] == f) return i;
+    return kFamilyCount<Extra>;
 }
 
 // Whether two entries of one row may still be equal or complements at a
 // candidate that no bitmap has killed: the kinds whose family has none.
+template <std::size_t Extra>
 constexpr int UncoveredKinds(int k, int l)
 {
     const EntryLine& a = kLines[static_cast<std::size_t>(k)];
     const EntryLine& b = kLines[static_cast<std::size_t>(l)];
-    const bool equalCovered = FamilyIndex(Condition(k, l, -1, 0, a.p - b.p, a.s - b.s).family) < kFamilyCount;
-    const bool sumCovered = FamilyIndex(Condition(k, l, 1, 0, a.p + b.p, a.s + b.s).family) < kFamilyCount;
+    const bool equalCovered =
+        FamilyIndex<Extra>(Condition(k, l, -1, 0, a.p - b.p, a.s - b.s).family) < kFamilyCount<Extra>;
+    const bool sumCovered =
+        FamilyIndex<Extra>(Condition(k, l, 1, 0, a.p + b.p, a.s + b.s).family) < kFamilyCount<Extra>;
     return (equalCovered ? 0 : 1) + (sumCovered ? 0 : 1);
 }
 
@@ -240,6 +249,7 @@ constexpr int UncoveredKinds(int k, int l)
 // the order they are tested: each next one is the entry with the most
 // uncovered kinds against those already placed (the lowest number on a tie),
 // so that a candidate that fails at all tends to fail early.
+template <std::size_t Extra>
 constexpr std::array<int, kEntryCount> kTestOrder = [] {
     std::array<int, kEntryCount> order{};
     std::array<bool, kEntryCount + 1> placed{};
@@ -256,7 +266,7 @@ constexpr std::array<int, kEntryCount> kTestOrder = [] {
         for (int k = 1; k <= kEntryCount; ++k) {
             if (placed[static_cast<std::size_t>(k)]) continue;
             int score = 0;
-            for (std::size_t i = 0; i < n; ++i) score += UncoveredKinds(k, order[i]);
+            for (std::size_t i = 0; i < n; ++i) score += UncoveredKinds<Extra>(k, order[i]);
             if (score > bestScore) {
                 best = k;
                 bestScore = score;
@@ -269,15 +279,16 @@ constexpr std::array<int, kEntryCount> kTestOrder = [] {
 }();
 
 // The slopes in e10 and in u of the entries of loop 4, in test order.
-template <std::int32_t EntryLine::*Slope>
+template <std::size_t Extra, std::int32_t EntryLine::*Slope>
 constexpr std::array<std::int32_t, kMovingCount> MovingSlopes()
 {
     std::array<std::int32_t, kMovingCount> slopes{};
     for (std::size_t i = 0; i < kMovingCount; ++i)
-        slopes[i] = kLines[static_cast<std::size_t>(kTestOrder[kFixedCount + i])].*Slope;
+        slopes[i] = kLines[static_cast<std::size_t>(kTestOrder<Extra>[kFixedCount + i])].*Slope;
     return slopes;
 }
-constexpr std::array<std::int32_t, kMovingCount> kMovingP = MovingSlopes<&EntryLine::p>();
+template <std::size_t Extra>
+constexpr std::array<std::int32_t, kMovingCount> kMovingP = MovingSlopes<Extra, &EntryLine::p>();
 // The slopes of every entry, by number (e0 unused: 0).
 template <std::int32_t EntryLine::*Slope>
 constexpr std::array<std::int32_t, kEntryCount + 1> AllSlopes()
@@ -288,24 +299,27 @@ constexpr std::array<std::int32_t, kEntryCount + 1> AllSlopes()
 }
 constexpr std::array<std::int32_t, kEntryCount + 1> kAllP = AllSlopes<&EntryLine::p>();
 constexpr std::array<std::int32_t, kEntryCount + 1> kAllS = AllSlopes<&EntryLine::s>();
-constexpr std::array<std::int32_t, kMovingCount> kMovingSlope = MovingSlopes<&EntryLine::s>();
+template <std::size_t Extra>
+constexpr std::array<std::int32_t, kMovingCount> kMovingSlope = MovingSlopes<Extra, &EntryLine::s>();
 
+template <std::size_t Extra>
 constexpr std::size_t kConditionCount = [] {
     std::size_t n = 0;
-    ForEachCondition([&](const DeadCondition& c) { n += FamilyIndex(c.family) < kFamilyCount ? 1 : 0; });
+    ForEachCondition([&](const DeadCondition& c) { n += FamilyIndex<Extra>(c.family) < kFamilyCount<Extra> ? 1 : 0; });
     return n;
 }();
 
 // The conditions of the chosen families, grouped by family and divisor.
-constexpr std::array<DeadCondition, kConditionCount> kConditions = [] {
-    std::array<DeadCondition, kConditionCount> all{};
+template <std::size_t Extra>
+constexpr std::array<DeadCondition, kConditionCount<Extra>> kConditions = [] {
+    std::array<DeadCondition, kConditionCount<Extra>> all{};
     std::size_t n = 0;
     ForEachCondition([&](const DeadCondition& c) {
-        if (FamilyIndex(c.family) < kFamilyCount) all[n++] = c;
+        if (FamilyIndex<Extra>(c.family) < kFamilyCount<Extra>) all[n++] = c;
     });
     std::sort(all.begin(), all.end(), [](const DeadCondition& x, const DeadCondition& y) {
-        const std::size_t fx = FamilyIndex(x.family);
-        const std::size_t fy = FamilyIndex(y.family);
+        const std::size_t fx = FamilyIndex<Extra>(x.family);
+        const std::size_t fy = FamilyIndex<Extra>(y.family);
         return fx != fy ? fx < fy : x.divisor < y.divisor;
     });
     return all;
@@ -319,25 +333,29 @@ struct ConditionRun {
     std::size_t first = 0;
 };
 
+template <std::size_t Extra>
 constexpr bool StartsRun(std::size_t i)
 {
-    return i == 0 || !(kConditions[i].family == kConditions[i - 1].family) ||
-           kConditions[i].divisor != kConditions[i - 1].divisor;
+    return i == 0 || !(kConditions<Extra>[i].family == kConditions<Extra>[i - 1].family) ||
+           kConditions<Extra>[i].divisor != kConditions<Extra>[i - 1].divisor;
 }
 
+template <std::size_t Extra>
 constexpr std::size_t kRunCount = [] {
     std::size_t n = 0;
-    for (std::size_t i = 0; i < kConditions.size(); ++i) n += StartsRun(i) ? 1 : 0;
+    for (std::size_t i = 0; i < kConditions<Extra>.size(); ++i) n += StartsRun<Extra>(i) ? 1 : 0;
     return n;
 }();
 
-constexpr std::array<ConditionRun, kRunCount + 1> kRuns = [] {
-    std::array<ConditionRun, kRunCount + 1> runs{};
+template <std::size_t Extra>
+constexpr std::array<ConditionRun, kRunCount<Extra> + 1> kRuns = [] {
+    std::array<ConditionRun, kRunCount<Extra> + 1> runs{};
     std::size_t n = 0;
-    for (std::size_t i = 0; i < kConditions.size(); ++i) {
-        if (StartsRun(i)) runs[n++] = {FamilyIndex(kConditions[i].family), kConditions[i].divisor, i};
+    for (std::size_t i = 0; i < kConditions<Extra>.size(); ++i) {
+        if (StartsRun<Extra>(i))
+            runs[n++] = {FamilyIndex<Extra>(kConditions<Extra>[i].family), kConditions<Extra>[i].divisor, i};
     }
-    runs[n] = {kFamilyCount, 1, kConditions.size()};
+    runs[n] = {kFamilyCount<Extra>, 1, kConditions<Extra>.size()};
     return runs;
 }();
 
@@ -409,6 +427,7 @@ void VisitInPairOrder(std::size_t begin, std::size_t end, Value value, Visit vis
 inline constexpr std::uint32_t kFixedStamp = std::numeric_limits<std::uint32_t>::max();
 
 // The scratch tables of one thread.
+template <std::size_t Extra>
 class RowSearcher {
 public:
     void Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
@@ -431,7 +450,7 @@ private:
     std::unique_ptr<std::uint32_t[], FreeDeleter> stamps_;
     std::size_t keyCount_ = 0;
     std::uint32_t stamp_ = 0;
-    std::array<FamilyBitmap, kFamilyCount> maps_;
+    std::array<FamilyBitmap, kFamilyCount<Extra>> maps_;
     std::vector<std::uint64_t> deadRows_; // bit e10 - e10Base
     std::int64_t e10Base_ = 0;
     std::int64_t uBase_ = 0;
@@ -447,23 +466,25 @@ private:
 
 // Marks the values of t killed by one run of conditions; the divisors are
 // constants, so no division is executed.
+template <std::size_t Extra>
 template <std::size_t Run>
-void RowSearcher::MarkRun(const UnitConstants& a)
+void RowSearcher<Extra>::MarkRun(const UnitConstants& a)
 {
     [&]<std::size_t... I>(std::index_sequence<I...>)
     {
-        (MarkCondition<Run, kRuns[Run].first + I>(a), ...);
+        (MarkCondition<Run, kRuns<Extra>[Run].first + I>(a), ...);
     }
-    (std::make_index_sequence<kRuns[Run + 1].first - kRuns[Run].first>{});
+    (std::make_index_sequence<kRuns<Extra>[Run + 1].first - kRuns<Extra>[Run].first>{});
 }
 
+template <std::size_t Extra>
 template <std::size_t Run, std::size_t I>
-inline void RowSearcher::MarkCondition(const UnitConstants& a)
+inline void RowSearcher<Extra>::MarkCondition(const UnitConstants& a)
 {
-    constexpr std::size_t f = kRuns[Run].family;
-    constexpr std::int64_t g = kRuns[Run].divisor;
-    constexpr Family family = kFamilies[f];
-    constexpr DeadCondition c = kConditions[I];
+    constexpr std::size_t f = kRuns<Extra>[Run].family;
+    constexpr std::int64_t g = kRuns<Extra>[Run].divisor;
+    constexpr Family family = kFamilies<Extra>[f];
+    constexpr DeadCondition c = kConditions<Extra>[I];
     const std::int64_t value =
         c.sign * (a[static_cast<std::size_t>(c.k)] + c.other * a[static_cast<std::size_t>(c.l)] + c.offset);
     if (value % g != 0) return;
@@ -485,13 +506,14 @@ inline void RowSearcher::MarkCondition(const UnitConstants& a)
     }
 }
 
-void RowSearcher::MarkDead(const UnitConstants& a, ValueWindow e10)
+template <std::size_t Extra>
+void RowSearcher<Extra>::MarkDead(const UnitConstants& a, ValueWindow e10)
 {
     unitDead_ = false;
     e10Base_ = e10.lo;
     deadRows_.assign(static_cast<std::size_t>((e10.hi - e10.lo) / 64 + 1), 0);
-    for (std::size_t f = 0; f < kFamilyCount; ++f) {
-        const Family family = kFamilies[f];
+    for (std::size_t f = 0; f < kFamilyCount<Extra>; ++f) {
+        const Family family = kFamilies<Extra>[f];
         if (family.s == 0) continue;
         FamilyBitmap& map = maps_[f];
         const std::int64_t low = std::min(family.p * e10.lo, family.p * e10.hi);
@@ -506,15 +528,16 @@ void RowSearcher::MarkDead(const UnitConstants& a, ValueWindow e10)
     {
         (MarkRun<Run>(a), ...);
     }
-    (std::make_index_sequence<kRunCount>{});
+    (std::make_index_sequence<kRunCount<Extra>>{});
 }
 
 // Where the row e10 reads family F: the bitmap of its residue, and the shift
 // of its bits against the bits of u.
+template <std::size_t Extra>
 template <std::size_t F>
-std::uint64_t RowSearcher::RowShift(std::int64_t e10, const std::uint64_t*& words) const
+std::uint64_t RowSearcher<Extra>::RowShift(std::int64_t e10, const std::uint64_t*& words) const
 {
-    constexpr Family family = kFamilies[F];
+    constexpr Family family = kFamilies<Extra>[F];
     const FamilyBitmap& map = maps_[F];
     const std::int64_t pe10 = family.p * e10;
     const std::int64_t q = FloorDiv(pe10, family.s);
@@ -524,14 +547,15 @@ std::uint64_t RowSearcher::RowShift(std::int64_t e10, const std::uint64_t*& word
 
 // Collects the row's live u (bits from uFrom on) into live_; false when
 // there is none.
+template <std::size_t Extra>
 template <std::size_t... F>
-bool RowSearcher::LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::index_sequence<F...>)
+bool RowSearcher<Extra>::LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::index_sequence<F...>)
 {
     std::array<const std::uint64_t*, sizeof...(F)> words{};
     const std::array<std::uint64_t, sizeof...(F)> shifts{RowShift<F + 3>(e10, words[F])...};
     const auto firstBit = static_cast<std::uint64_t>(uFrom - uBase_);
     const auto lastBit = static_cast<std::uint64_t>(uTo - uBase_);
-    const std::uint64_t* uDead = maps_[FamilyIndex(kUFamily)].words.data();
+    const std::uint64_t* uDead = maps_[FamilyIndex<Extra>(kUFamily)].words.data();
     live_.clear();
     std::uint64_t any = 0;
     for (std::uint64_t w = firstBit >> 6; w <= lastBit >> 6; ++w) {
@@ -547,10 +571,10 @@ bool RowSearcher::LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t u
 
 // Takes the key of the entry of loop 4 that is I-th in test order for the
 // candidate u under the stamp `mine`; false when it is taken.
-template <std::size_t I>
+template <std::size_t Extra, std::size_t I>
 inline bool TakeKey(std::uint32_t* table, const std::int32_t* base, std::int32_t u, std::uint32_t mine)
 {
-    const std::int32_t d = base[I] + kMovingSlope[I] * u;
+    const std::int32_t d = base[I] + kMovingSlope<Extra>[I] * u;
     const auto slot = static_cast<std::uint32_t>(d < 0 ? -d : d);
     if (table[slot] >= mine) return false;
     table[slot] = mine;
@@ -558,15 +582,16 @@ inline bool TakeKey(std::uint32_t* table, const std::int32_t* base, std::int32_t
 }
 
 // All keys of the candidate u in test order, up to the first one taken.
-template <std::size_t... I>
+template <std::size_t Extra, std::size_t... I>
 inline bool TakeKeys(std::uint32_t* table, const std::int32_t* base, std::int32_t u, std::uint32_t mine,
                      std::index_sequence<I...>)
 {
-    return (TakeKey<I>(table, base, u, mine) && ...);
+    return (TakeKey<Extra, I>(table, base, u, mine) && ...);
 }
 
 // Tests the live u of the row in full; the row's fixed keys hold kFixedStamp.
-void RowSearcher::TestRow(std::int64_t e10)
+template <std::size_t Extra>
+void RowSearcher<Extra>::TestRow(std::int64_t e10)
 {
     std::uint32_t* const table = stamps_.get();
     const std::int32_t* const base = rowBase_.data();
@@ -577,14 +602,15 @@ void RowSearcher::TestRow(std::int64_t e10)
         while (live != 0) {
             const auto u = static_cast<std::int32_t>(wordBase + std::countr_zero(live));
             live &= live - 1;
-            if (TakeKeys(table, base, u, ++stamp, std::make_index_sequence<kMovingCount>{}))
+            if (TakeKeys<Extra>(table, base, u, ++stamp, std::make_index_sequence<kMovingCount>{}))
                 found_.emplace_back(e10, u);
         }
     }
     stamp_ = stamp;
 }
 
-void RowSearcher::EnsureKeys(std::size_t size)
+template <std::size_t Extra>
+void RowSearcher<Extra>::EnsureKeys(std::size_t size)
 {
     if (size <= keyCount_) return;
     // calloc: the pages of a large table are only mapped once a key on them
@@ -597,7 +623,8 @@ void RowSearcher::EnsureKeys(std::size_t size)
 }
 
 // Makes sure that `needed` more candidate stamps stay below kFixedStamp.
-void RowSearcher::ReserveStamps(std::size_t needed)
+template <std::size_t Extra>
+void RowSearcher<Extra>::ReserveStamps(std::size_t needed)
 {
     if (stamp_ >= kFixedStamp - needed - 1) {
         std::memset(stamps_.get(), 0, keyCount_ * sizeof(std::uint32_t));
@@ -605,8 +632,9 @@ void RowSearcher::ReserveStamps(std::size_t needed)
     }
 }
 
-void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
-                         std::vector<Entries>& cubes)
+template <std::size_t Extra>
+void RowSearcher<Extra>::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
+                                std::vector<Entries>& cubes)
 {
     cubes.clear();
     found_.clear();
@@ -649,7 +677,7 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
 
     for (std::size_t i = 0; i < kMovingCount; ++i)
         unitBase_[i] =
-            static_cast<std::int32_t>(a[static_cast<std::size_t>(kTestOrder[kFixedCount + i])] - kCentreValue);
+            static_cast<std::int32_t>(a[static_cast<std::size_t>(kTestOrder<Extra>[kFixedCount + i])] - kCentreValue);
     for (std::int64_t e10 = windows.e10.lo; e10 <= windows.e10.hi; ++e10) {
         const auto rowBit = static_cast<std::uint64_t>(e10 - e10Base_);
         if ((deadRows_[rowBit >> 6] >> (rowBit & 63) & 1) != 0) continue;
@@ -660,7 +688,7 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
         const std::int64_t uTo = FloorDiv(e17.hi + 2 * e10, 3); // inclusive
         if (uFrom > uTo) continue;
         assert(uFrom >= uBase_ && uTo < uBase_ + static_cast<std::int64_t>(uWords_ * 64));
-        if (!LiveOfRow(e10, uFrom, uTo, std::make_index_sequence<kFamilyCount - 3>{})) continue;
+        if (!LiveOfRow(e10, uFrom, uTo, std::make_index_sequence<kFamilyCount<Extra> - 3>{})) continue;
         // The entries the row fixes, and 63, each under the row's stamp.
         ReserveStamps(static_cast<std::size_t>(uTo - uFrom + 1));
         std::array<std::size_t, kFixedCount + 1> fixedSlots{};
@@ -668,8 +696,8 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
         bool rowFree = true;
         for (std::size_t i = 0; i <= kFixedCount && rowFree; ++i) {
             const std::size_t slot = i == 0 ? 0
-                                            : key(a[static_cast<std::size_t>(kTestOrder[i - 1])] +
-                                                  kLines[static_cast<std::size_t>(kTestOrder[i - 1])].p * e10);
+                                            : key(a[static_cast<std::size_t>(kTestOrder<Extra>[i - 1])] +
+                                                  kLines[static_cast<std::size_t>(kTestOrder<Extra>[i - 1])].p * e10);
             rowFree = stamps_[slot] != kFixedStamp;
             if (rowFree) {
                 stamps_[slot] = kFixedStamp;
@@ -678,7 +706,7 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
         }
         if (rowFree) {
             const auto rowE10 = static_cast<std::int32_t>(e10);
-            for (std::size_t i = 0; i < kMovingCount; ++i) rowBase_[i] = unitBase_[i] + kMovingP[i] * rowE10;
+            for (std::size_t i = 0; i < kMovingCount; ++i) rowBase_[i] = unitBase_[i] + kMovingP<Extra>[i] * rowE10;
             TestRow(e10);
         }
         for (std::size_t i = 0; i < held; ++i) stamps_[fixedSlots[i]] = 0;
@@ -712,8 +740,15 @@ void RowSearcher::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool 
 void FindUnitCubes(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
                    std::vector<Entries>& cubes)
 {
-    thread_local RowSearcher searcher;
-    searcher.Search(lowerLimit, upperLimit, classOpenersOnly, unit, cubes);
+    // Long rows pay for more bitmaps: the costs of a bitmap come per row and
+    // per unit, its gains per candidate.
+    if (upperLimit > kWideBound) {
+        thread_local RowSearcher<kWideExtraFamilies> wide;
+        wide.Search(lowerLimit, upperLimit, classOpenersOnly, unit, cubes);
+    } else {
+        thread_local RowSearcher<kExtraFamilies> narrow;
+        narrow.Search(lowerLimit, upperLimit, classOpenersOnly, unit, cubes);
+    }
 }
 
 } // namespace pandicube
