@@ -569,44 +569,42 @@ bool RowSearcher<Extra>::LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::in
     return any != 0;
 }
 
-// Takes the key of the entry of loop 4 that is I-th in test order for the
-// candidate u under the stamp `mine`; false when it is taken.
-template <std::size_t Extra, std::size_t I>
-inline bool TakeKey(std::uint32_t* table, const std::int32_t* base, std::int32_t u, std::uint32_t mine)
+// Tests the candidates u of a row (the set bits of `live`, bit 0 standing
+// for u0) in full and appends those that pass to `found` as (e10, u). The
+// keys of a candidate are computed all at once, which the vector units do in
+// a few steps, then taken in test order up to the first one taken already;
+// the row's fixed keys hold kFixedStamp. Built for AVX2 too, and chosen at
+// load time where the processor has it.
+[[gnu::target_clones("avx2", "default")]] std::uint32_t
+TestCandidates(std::uint32_t* table, const std::int32_t* base, const std::int32_t* slope, std::uint32_t stamp,
+               const std::vector<std::uint64_t>& live, std::int64_t u0, std::int64_t e10,
+               std::vector<std::pair<std::int64_t, std::int64_t>>& found)
 {
-    const std::int32_t d = base[I] + kMovingSlope<Extra>[I] * u;
-    const auto slot = static_cast<std::uint32_t>(d < 0 ? -d : d);
-    if (table[slot] >= mine) return false;
-    table[slot] = mine;
-    return true;
+    for (std::size_t n = 0; n < live.size(); ++n) {
+        std::uint64_t bits = live[n];
+        const std::int64_t wordBase = u0 + static_cast<std::int64_t>(n * 64);
+        while (bits != 0) {
+            const auto u = static_cast<std::int32_t>(wordBase + std::countr_zero(bits));
+            bits &= bits - 1;
+            std::array<std::uint32_t, kMovingCount> keys;
+            for (std::size_t i = 0; i < kMovingCount; ++i) {
+                const std::int32_t d = base[i] + slope[i] * u;
+                keys[i] = static_cast<std::uint32_t>(d < 0 ? -d : d);
+            }
+            const std::uint32_t mine = ++stamp;
+            std::size_t i = 0;
+            while (i < kMovingCount && table[keys[i]] < mine) table[keys[i++]] = mine;
+            if (i == kMovingCount) found.emplace_back(e10, u);
+        }
+    }
+    return stamp;
 }
 
-// All keys of the candidate u in test order, up to the first one taken.
-template <std::size_t Extra, std::size_t... I>
-inline bool TakeKeys(std::uint32_t* table, const std::int32_t* base, std::int32_t u, std::uint32_t mine,
-                     std::index_sequence<I...>)
-{
-    return (TakeKey<Extra, I>(table, base, u, mine) && ...);
-}
-
-// Tests the live u of the row in full; the row's fixed keys hold kFixedStamp.
 template <std::size_t Extra>
 void RowSearcher<Extra>::TestRow(std::int64_t e10)
 {
-    std::uint32_t* const table = stamps_.get();
-    const std::int32_t* const base = rowBase_.data();
-    std::uint32_t stamp = stamp_;
-    for (std::size_t n = 0; n < live_.size(); ++n) {
-        std::uint64_t live = live_[n];
-        const std::int64_t wordBase = uBase_ + static_cast<std::int64_t>((liveFirstWord_ + n) * 64);
-        while (live != 0) {
-            const auto u = static_cast<std::int32_t>(wordBase + std::countr_zero(live));
-            live &= live - 1;
-            if (TakeKeys<Extra>(table, base, u, ++stamp, std::make_index_sequence<kMovingCount>{}))
-                found_.emplace_back(e10, u);
-        }
-    }
-    stamp_ = stamp;
+    stamp_ = TestCandidates(stamps_.get(), rowBase_.data(), kMovingSlope<Extra>.data(), stamp_, live_,
+                            uBase_ + static_cast<std::int64_t>(liveFirstWord_ * 64), e10, found_);
 }
 
 template <std::size_t Extra>
