@@ -176,6 +176,8 @@ inline constexpr std::size_t kExtraFamilies = 4;
 // Above this bound (the upper limit beyond 650) rows are long enough for 12.
 inline constexpr std::int32_t kWideBound = 650;
 inline constexpr std::size_t kWideExtraFamilies = 12;
+// The most words the bitmaps of one unit may take (4 MiB).
+inline constexpr std::size_t kMaxBitmapWords = std::size_t{1} << 19;
 inline constexpr Family kUnitFamily{0, 0};
 inline constexpr Family kRowFamily{1, 0};
 inline constexpr Family kUFamily{0, 1};
@@ -368,6 +370,13 @@ constexpr std::size_t kE17Direction = [] {
 }();
 static_assert(kE17Direction < kDirectionCount);
 
+// The key of a value: its distance from 63, which it shares with its
+// complement.
+constexpr std::int64_t Key(std::int64_t v)
+{
+    return v < kCentreValue ? kCentreValue - v : v - kCentreValue;
+}
+
 using UnitConstants = std::array<std::int64_t, kEntryCount + 1>;
 
 struct FreeDeleter {
@@ -426,12 +435,56 @@ void VisitInPairOrder(std::size_t begin, std::size_t end, Value value, Visit vis
 // more.
 inline constexpr std::uint32_t kFixedStamp = std::numeric_limits<std::uint32_t>::max();
 
-// The scratch tables of one thread.
+// The table of keys of one thread, shared by the plans: the stamp that last
+// took each key |v - 63|.
+struct KeyTable {
+    std::unique_ptr<std::uint32_t[], FreeDeleter> stamps;
+    std::size_t count = 0;
+    std::uint32_t stamp = 0;
+
+    // Room for every key below `size`. calloc: the pages of a large table
+    // are only mapped once a key on them is used.
+    void Ensure(std::size_t size)
+    {
+        if (size <= count) return;
+        auto* table = static_cast<std::uint32_t*>(std::calloc(size, sizeof(std::uint32_t)));
+        if (table == nullptr) throw std::bad_alloc();
+        stamps.reset(table);
+        count = size;
+        stamp = 0;
+    }
+
+    // Makes sure that `needed` more candidate stamps stay below kFixedStamp.
+    void Reserve(std::size_t needed)
+    {
+        if (stamp >= kFixedStamp - needed - 1) {
+            std::memset(stamps.get(), 0, count * sizeof(std::uint32_t));
+            stamp = 0;
+        }
+    }
+};
+
+// A unit whose windows are not empty, ready to be searched by rows.
+struct PreparedUnit {
+    UnitConstants a{};
+    UnitWindows windows;
+    std::int64_t uBase = 0;
+    std::size_t uWords = 0; // the bits of u from uBase on
+};
+
+// The scratch tables of one thread for one choice of bitmaps.
 template <std::size_t Extra>
 class RowSearcher {
 public:
-    void Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
-                std::vector<Entries>& cubes);
+    // The words the bitmaps of a unit with uWords words of u take.
+    static constexpr std::size_t BitmapWords(std::size_t uWords)
+    {
+        std::size_t residues = 0;
+        for (const Family& f : kFamilies<Extra>) residues += static_cast<std::size_t>(f.s);
+        return residues * uWords;
+    }
+
+    void Search(const PreparedUnit& unit, KeyTable& keys, std::vector<Entries>& cubes);
 
 private:
     template <std::size_t Run>
@@ -443,13 +496,8 @@ private:
     std::uint64_t RowShift(std::int64_t e10, const std::uint64_t*& words) const;
     template <std::size_t... F>
     bool LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::index_sequence<F...>);
-    void TestRow(std::int64_t e10);
-    void EnsureKeys(std::size_t size);
-    void ReserveStamps(std::size_t needed);
+    void TestRow(KeyTable& keys, std::int64_t e10);
 
-    std::unique_ptr<std::uint32_t[], FreeDeleter> stamps_;
-    std::size_t keyCount_ = 0;
-    std::uint32_t stamp_ = 0;
     std::array<FamilyBitmap, kFamilyCount<Extra>> maps_;
     std::vector<std::uint64_t> deadRows_; // bit e10 - e10Base
     std::int64_t e10Base_ = 0;
@@ -549,10 +597,11 @@ std::uint64_t RowSearcher<Extra>::RowShift(std::int64_t e10, const std::uint64_t
 // there is none.
 template <std::size_t Extra>
 template <std::size_t... F>
-bool RowSearcher<Extra>::LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::index_sequence<F...>)
+bool RowSearcher<Extra>::LiveOfRow([[maybe_unused]] std::int64_t e10, std::int64_t uFrom, std::int64_t uTo,
+                                   std::index_sequence<F...>)
 {
-    std::array<const std::uint64_t*, sizeof...(F)> words{};
-    const std::array<std::uint64_t, sizeof...(F)> shifts{RowShift<F + 3>(e10, words[F])...};
+    [[maybe_unused]] std::array<const std::uint64_t*, sizeof...(F)> words{};
+    [[maybe_unused]] const std::array<std::uint64_t, sizeof...(F)> shifts{RowShift<F + 3>(e10, words[F])...};
     const auto firstBit = static_cast<std::uint64_t>(uFrom - uBase_);
     const auto lastBit = static_cast<std::uint64_t>(uTo - uBase_);
     const std::uint64_t* uDead = maps_[FamilyIndex<Extra>(kUFamily)].words.data();
@@ -601,77 +650,57 @@ TestCandidates(std::uint32_t* table, const std::int32_t* base, const std::int32_
 }
 
 template <std::size_t Extra>
-void RowSearcher<Extra>::TestRow(std::int64_t e10)
+void RowSearcher<Extra>::TestRow(KeyTable& keys, std::int64_t e10)
 {
-    stamp_ = TestCandidates(stamps_.get(), rowBase_.data(), kMovingSlope<Extra>.data(), stamp_, live_,
-                            uBase_ + static_cast<std::int64_t>(liveFirstWord_ * 64), e10, found_);
+    keys.stamp = TestCandidates(keys.stamps.get(), rowBase_.data(), kMovingSlope<Extra>.data(), keys.stamp, live_,
+                                uBase_ + static_cast<std::int64_t>(liveFirstWord_ * 64), e10, found_);
 }
 
-template <std::size_t Extra>
-void RowSearcher<Extra>::EnsureKeys(std::size_t size)
+// The constants and windows of a unit; false when e55 or e59 fails, or when
+// the windows leave no candidate.
+bool PrepareUnit(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
+                 PreparedUnit& prepared)
 {
-    if (size <= keyCount_) return;
-    // calloc: the pages of a large table are only mapped once a key on them
-    // is used.
-    auto* table = static_cast<std::uint32_t*>(std::calloc(size, sizeof(std::uint32_t)));
-    if (table == nullptr) throw std::bad_alloc();
-    stamps_.reset(table);
-    keyCount_ = size;
-    stamp_ = 0;
-}
-
-// Makes sure that `needed` more candidate stamps stay below kFixedStamp.
-template <std::size_t Extra>
-void RowSearcher<Extra>::ReserveStamps(std::size_t needed)
-{
-    if (stamp_ >= kFixedStamp - needed - 1) {
-        std::memset(stamps_.get(), 0, keyCount_ * sizeof(std::uint32_t));
-        stamp_ = 0;
-    }
-}
-
-template <std::size_t Extra>
-void RowSearcher<Extra>::Search(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
-                                std::vector<Entries>& cubes)
-{
-    cubes.clear();
-    found_.clear();
-    UnitConstants a{};
+    UnitConstants& a = prepared.a;
     for (int k = 1; k <= kEntryCount; ++k) {
         const AffineForm& f = kAffineForms[static_cast<std::size_t>(k)];
         a[static_cast<std::size_t>(k)] = (f.constant + f.c14 * unit.e14 + f.c18 * unit.e18) / kAffineDenominator;
     }
-    const auto key = [](std::int64_t v) {
-        return static_cast<std::size_t>(v < kCentreValue ? kCentreValue - v : v - kCentreValue);
-    };
     // Loop 2: e55 and e59 inside the limits and free.
     for (const int k : {55, 59}) {
         const std::int64_t v = a[static_cast<std::size_t>(k)];
-        if (v <= lowerLimit || v >= upperLimit) return;
+        if (v <= lowerLimit || v >= upperLimit) return false;
     }
-    const std::array<std::size_t, 5> unitKeys = {0, key(unit.e14), key(unit.e18), key(a[55]), key(a[59])};
+    const std::array<std::int64_t, 5> unitKeys = {0, Key(unit.e14), Key(unit.e18), Key(a[55]), Key(a[59])};
     for (std::size_t i = 0; i < unitKeys.size(); ++i) {
         for (std::size_t j = i + 1; j < unitKeys.size(); ++j)
-            if (unitKeys[i] == unitKeys[j]) return;
+            if (unitKeys[i] == unitKeys[j]) return false;
     }
-
-    const UnitWindows windows = ComputeUnitWindows(unit.e14, unit.e18, lowerLimit, upperLimit, classOpenersOnly);
-    if (windows.e10.Empty()) return;
+    prepared.windows = ComputeUnitWindows(unit.e14, unit.e18, lowerLimit, upperLimit, classOpenersOnly);
+    const UnitWindows& windows = prepared.windows;
+    if (windows.e10.Empty()) return false;
     const std::int64_t e17Low = windows.wLow[kE17Direction];
     const std::int64_t e17High = windows.wHigh[kE17Direction];
-    if (e17Low > e17High) return;
+    if (e17Low > e17High) return false;
     // u = (e17 + 2 e10) / 3.
-    uBase_ = FloorDiv(e17Low + 2 * windows.e10.lo, 3);
+    prepared.uBase = FloorDiv(e17Low + 2 * windows.e10.lo, 3);
     const std::int64_t uEnd = CeilDiv(e17High + 2 * windows.e10.hi, 3) + 1;
-    uWords_ = static_cast<std::size_t>((uEnd - uBase_ + 63) / 64);
+    prepared.uWords = static_cast<std::size_t>((uEnd - prepared.uBase + 63) / 64);
+    return true;
+}
+
+template <std::size_t Extra>
+void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, std::vector<Entries>& cubes)
+{
+    cubes.clear();
+    found_.clear();
+    const UnitConstants& a = unit.a;
+    const UnitWindows& windows = unit.windows;
+    uBase_ = unit.uBase;
+    uWords_ = unit.uWords;
     MarkDead(a, windows.e10);
     if (unitDead_) return;
     E17WindowCursor rowWindows(windows);
-
-    // Every entry lies strictly inside the limits, so its key stays below
-    // the larger distance of a limit from 63.
-    EnsureKeys(static_cast<std::size_t>(
-        std::max(std::int64_t{upperLimit} - kCentreValue, kCentreValue - std::int64_t{lowerLimit})));
 
     for (std::size_t i = 0; i < kMovingCount; ++i)
         unitBase_[i] =
@@ -688,26 +717,28 @@ void RowSearcher<Extra>::Search(std::int32_t lowerLimit, std::int32_t upperLimit
         assert(uFrom >= uBase_ && uTo < uBase_ + static_cast<std::int64_t>(uWords_ * 64));
         if (!LiveOfRow(e10, uFrom, uTo, std::make_index_sequence<kFamilyCount<Extra> - 3>{})) continue;
         // The entries the row fixes, and 63, each under the row's stamp.
-        ReserveStamps(static_cast<std::size_t>(uTo - uFrom + 1));
+        keys.Reserve(static_cast<std::size_t>(uTo - uFrom + 1));
+        std::uint32_t* const stamps = keys.stamps.get();
         std::array<std::size_t, kFixedCount + 1> fixedSlots{};
         std::size_t held = 0;
         bool rowFree = true;
         for (std::size_t i = 0; i <= kFixedCount && rowFree; ++i) {
-            const std::size_t slot = i == 0 ? 0
-                                            : key(a[static_cast<std::size_t>(kTestOrder<Extra>[i - 1])] +
-                                                  kLines[static_cast<std::size_t>(kTestOrder<Extra>[i - 1])].p * e10);
-            rowFree = stamps_[slot] != kFixedStamp;
+            const auto slot = static_cast<std::size_t>(
+                i == 0 ? 0
+                       : Key(a[static_cast<std::size_t>(kTestOrder<Extra>[i - 1])] +
+                             kLines[static_cast<std::size_t>(kTestOrder<Extra>[i - 1])].p * e10));
+            rowFree = stamps[slot] != kFixedStamp;
             if (rowFree) {
-                stamps_[slot] = kFixedStamp;
+                stamps[slot] = kFixedStamp;
                 fixedSlots[held++] = slot;
             }
         }
         if (rowFree) {
             const auto rowE10 = static_cast<std::int32_t>(e10);
             for (std::size_t i = 0; i < kMovingCount; ++i) rowBase_[i] = unitBase_[i] + kMovingP<Extra>[i] * rowE10;
-            TestRow(e10);
+            TestRow(keys, e10);
         }
-        for (std::size_t i = 0; i < held; ++i) stamps_[fixedSlots[i]] = 0;
+        for (std::size_t i = 0; i < held; ++i) stamps[fixedSlots[i]] = 0;
     }
 
     // Into the order of the loops: the rows by e10, and each row's cubes by
@@ -738,14 +769,26 @@ void RowSearcher<Extra>::Search(std::int32_t lowerLimit, std::int32_t upperLimit
 void FindUnitCubes(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
                    std::vector<Entries>& cubes)
 {
+    cubes.clear();
+    thread_local PreparedUnit prepared;
+    if (!PrepareUnit(lowerLimit, upperLimit, classOpenersOnly, unit, prepared)) return;
+    // Every entry lies strictly inside the limits, so its key stays below the
+    // larger distance of a limit from 63.
+    thread_local KeyTable keys;
+    keys.Ensure(static_cast<std::size_t>(
+        std::max(std::int64_t{upperLimit} - kCentreValue, kCentreValue - std::int64_t{lowerLimit})));
     // Long rows pay for more bitmaps: the costs of a bitmap come per row and
-    // per unit, its gains per candidate.
-    if (upperLimit > kWideBound) {
-        thread_local RowSearcher<kWideExtraFamilies> wide;
-        wide.Search(lowerLimit, upperLimit, classOpenersOnly, unit, cubes);
+    // per unit, its gains per candidate. The bitmaps of a unit are held to a
+    // few megabytes, whatever the bound.
+    thread_local RowSearcher<kWideExtraFamilies> wide;
+    thread_local RowSearcher<kExtraFamilies> narrow;
+    thread_local RowSearcher<0> plain;
+    if (upperLimit > kWideBound && wide.BitmapWords(prepared.uWords) <= kMaxBitmapWords) {
+        wide.Search(prepared, keys, cubes);
+    } else if (narrow.BitmapWords(prepared.uWords) <= kMaxBitmapWords) {
+        narrow.Search(prepared, keys, cubes);
     } else {
-        thread_local RowSearcher<kExtraFamilies> narrow;
-        narrow.Search(lowerLimit, upperLimit, classOpenersOnly, unit, cubes);
+        plain.Search(prepared, keys, cubes);
     }
 }
 
