@@ -44,7 +44,7 @@ const std::vector<Entries>& RunCubes(std::int32_t bound)
         SearchState state;
         pandicube::PrepareSearchState(state, pandicube::RunSetup{bound});
         CollectingHost host;
-        pandicube::RunOuterUnits(state, host, pandicube::ListOuterUnits(state), 2);
+        pandicube::RunOuterUnits(state, host, pandicube::OuterUnits(state).Begin(), 2);
         it->second = std::move(host.cubes);
     }
     return it->second;
@@ -110,7 +110,7 @@ void BM_FullRunWithClasses(benchmark::State& bench)
         SearchState state;
         pandicube::PrepareSearchState(state, pandicube::RunSetup{bound});
         StreamingHost host;
-        pandicube::RunOuterUnits(state, host, pandicube::ListOuterUnits(state), 1);
+        pandicube::RunOuterUnits(state, host, pandicube::OuterUnits(state).Begin(), 1);
         benchmark::DoNotOptimize(host.classes.ClassCount());
     }
 }
@@ -133,7 +133,7 @@ void BM_ClassOpenersRun(benchmark::State& bench)
         pandicube::PrepareSearchState(state, pandicube::RunSetup{bound});
         state.classOpenersOnly = 1;
         OpenerHost host;
-        pandicube::RunOuterUnits(state, host, pandicube::ListOuterUnits(state), threads);
+        pandicube::RunOuterUnits(state, host, pandicube::OuterUnits(state).Begin(), threads);
         benchmark::DoNotOptimize(host.classes.RunSolutionCount());
     }
 }

@@ -8,8 +8,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <vector>
-
 namespace {
 
 using pandicube::SearchState;
@@ -42,9 +40,8 @@ void BM_FullRunOnThreads(benchmark::State& bench)
     for (auto _ : bench) {
         SearchState state;
         pandicube::PrepareSearchState(state, {bound});
-        const std::vector<pandicube::OuterUnit> units = pandicube::ListOuterUnits(state);
         pandicube::SilentReporter reporter;
-        pandicube::RunOuterUnits(state, reporter, units, threads);
+        pandicube::RunOuterUnits(state, reporter, pandicube::OuterUnits(state).Begin(), threads);
         benchmark::DoNotOptimize(state.solutionCount);
     }
 }

@@ -17,7 +17,6 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -65,8 +64,7 @@ int main(int argc, char** argv)
         reporter.grouping = engine == "classes";
         reporter.openers = engine == "openers";
         state.classOpenersOnly = reporter.openers ? 1 : 0;
-        const std::vector<pandicube::OuterUnit> units = pandicube::ListOuterUnits(state);
-        pandicube::RunOuterUnits(state, reporter, units, threads);
+        pandicube::RunOuterUnits(state, reporter, pandicube::OuterUnits(state).Begin(), threads);
     } else {
         pandicube::RunSearch(state, reporter);
     }

@@ -1,7 +1,5 @@
 #include "cli/progress.h"
 
-#include "search/solution_order.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
@@ -16,17 +14,16 @@ std::string FormatDuration(std::chrono::seconds seconds)
     return buf;
 }
 
-ProgressLine::ProgressLine(std::ostream& err, std::vector<OuterUnit> units, std::function<Clock::time_point()> now,
+ProgressLine::ProgressLine(std::ostream& err, const OuterUnits& units, std::function<Clock::time_point()> now,
                            Clock::duration interval)
-    : err_(err), units_(std::move(units)), now_(std::move(now)), interval_(interval), started_(now_())
+    : err_(err), units_(units), now_(std::move(now)), interval_(interval), started_(now_())
 {
 }
 
 double ProgressLine::ShareBefore(std::int32_t e14, std::int32_t e18) const
 {
-    if (units_.empty()) return 0;
-    const auto it = std::lower_bound(units_.begin(), units_.end(), OuterUnit{e14, e18}, UnitBefore);
-    return static_cast<double>(it - units_.begin()) / static_cast<double>(units_.size());
+    if (units_.Count() == 0) return 0;
+    return static_cast<double>(units_.CountBefore({e14, e18})) / static_cast<double>(units_.Count());
 }
 
 std::string ProgressLine::Describe(std::int32_t e14, std::int32_t e18, std::int32_t solutions,

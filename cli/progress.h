@@ -1,13 +1,12 @@
 #pragma once
 
-#include "search/run_search.h"
+#include "search/outer_units.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <string>
-#include <vector>
 
 namespace pandicube {
 
@@ -19,10 +18,9 @@ class ProgressLine {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // `units` are the outer units of the run in the order the search meets
-    // them; the position of the current (e14, e18) among them gives the share
-    // done. `now` is the clock (a test may pass its own).
-    ProgressLine(std::ostream& err, std::vector<OuterUnit> units, std::function<Clock::time_point()> now = Clock::now,
+    // `units` are the outer units of the run (or of its slice); the number
+    // of them before the current (e14, e18) gives the share done. `now` is the clock (a test may pass its own).
+    ProgressLine(std::ostream& err, const OuterUnits& units, std::function<Clock::time_point()> now = Clock::now,
                  Clock::duration interval = std::chrono::milliseconds(100));
 
     // Called at every accepted e18; draws when the interval has passed (and
@@ -40,7 +38,7 @@ public:
 
 private:
     std::ostream& err_;
-    std::vector<OuterUnit> units_;
+    OuterUnits units_;
     std::function<Clock::time_point()> now_;
     Clock::duration interval_;
     Clock::time_point started_;

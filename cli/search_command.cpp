@@ -18,7 +18,6 @@
 #include <fstream>
 #include <memory>
 #include <ostream>
-#include <span>
 
 namespace pandicube {
 
@@ -56,11 +55,6 @@ std::string SignalName(int signal)
     case SIGHUP: return "SIGHUP";
     default: return "signal " + std::to_string(signal);
     }
-}
-
-bool InLimits(const SearchState& s, std::int32_t v)
-{
-    return s.lowerLimit < v && v < s.upperLimit;
 }
 
 // A signal asked the run to stop before the outer unit `next` (none: before
@@ -137,13 +131,12 @@ private:
 };
 
 // The outer units of a run (of its slice), in the order of the search.
-std::vector<OuterUnit> RunUnits(const RunIdentity& id)
+OuterUnits RunUnits(const RunIdentity& id)
 {
-    SearchState full;
-    PrepareSearchState(full, RunSetup{id.bound});
-    std::vector<OuterUnit> units = ListOuterUnits(full);
-    if (id.slice) units = SliceUnits(units, *id.slice);
-    return units;
+    const Limits limits = LimitsOf(id.bound);
+    std::optional<UnitSlice> slice;
+    if (id.slice) slice = UnitSlice{id.slice->index, id.slice->count};
+    return OuterUnits(limits.lower, limits.upper, false, slice);
 }
 
 // Runs the search the identity describes from `from` on, writing to
@@ -168,8 +161,7 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
     // The progress line stands on its own line of the terminal: only when
     // the results do not go there too, or when only the count does.
     const bool drawProgress = env.errIsTerminal && !quiet && (!env.outIsErrTerminal || id.countOnly);
-    std::vector<OuterUnit> units;
-    if (!sequential || drawProgress) units = RunUnits(id);
+    const OuterUnits units = RunUnits(id);
     std::unique_ptr<ProgressLine> progress;
     if (drawProgress) progress = std::make_unique<ProgressLine>(err, units);
     SearchOutputReporter reporter(writer, progress.get(), env, from);
@@ -180,23 +172,25 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
             if (sequential) {
                 RunSearch(state, reporter);
             } else {
-                std::span<const OuterUnit> rest(units);
-                if (from.unit) {
-                    const auto at = std::lower_bound(units.begin(), units.end(), *from.unit, UnitBefore);
-                    if (at == units.end() || at->e14 != from.unit->e14 || at->e18 != from.unit->e18) {
-                        if (progress) progress->Finish();
-                        return RefuseWith(err, "resume: the output goes on at a unit that is not one of its run's");
-                    }
-                    rest = rest.subspan(static_cast<std::size_t>(at - units.begin()));
+                if (from.unit && !units.Contains(*from.unit)) {
+                    if (progress) progress->Finish();
+                    return RefuseWith(err, "resume: the output goes on at a unit that is not one of its run's");
                 }
                 if (!id.reduce) {
-                    RunOuterUnits(state, reporter, rest, threads);
+                    RunOuterUnits(state, reporter, from.unit ? units.From(*from.unit) : units.Begin(), threads);
                 } else {
-                    // The bound walk goes on unit by unit: a unit whose e14 or
-                    // e18 lies outside the lowered limits is one that the
-                    // loops no longer reach.
-                    for (const OuterUnit& unit : rest) {
-                        if (InLimits(state, unit.e14) && InLimits(state, unit.e18)) RunOuterUnit(state, reporter, unit);
+                    // The bound walk goes on unit by unit among the units
+                    // of its current limits: those of the run that lie
+                    // inside them, the ones the loops still reach.
+                    OuterUnitCursor rest = OuterUnits(state).From(*from.unit);
+                    std::int32_t walkLimit = state.upperLimit;
+                    while (const std::optional<OuterUnit> unit = rest.Next()) {
+                        RunOuterUnit(state, reporter, *unit);
+                        if (state.upperLimit == walkLimit) continue;
+                        walkLimit = state.upperLimit;
+                        const OuterUnits lowered(state);
+                        rest = lowered.From(*unit);
+                        if (lowered.Contains(*unit)) rest.Next();
                     }
                 }
             }
@@ -252,22 +246,6 @@ int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, boo
 }
 
 } // namespace
-
-unsigned SliceOfUnit(std::size_t i, unsigned count)
-{
-    const std::size_t round = i / count;
-    const auto place = static_cast<unsigned>(i % count);
-    return 1 + (round % 2 == 0 ? place : count - 1 - place);
-}
-
-std::vector<OuterUnit> SliceUnits(const std::vector<OuterUnit>& units, Slice slice)
-{
-    std::vector<OuterUnit> part;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        if (SliceOfUnit(i, slice.count) == slice.index) part.push_back(units[i]);
-    }
-    return part;
-}
 
 int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::ostream& out, std::ostream& err)
 {

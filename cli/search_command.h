@@ -2,6 +2,7 @@
 
 #include "cli/cli_environment.h"
 #include "cli/solution_writer.h"
+#include "search/outer_units.h"
 #include "search/run_search.h"
 
 #include <iosfwd>
@@ -12,7 +13,7 @@
 namespace pandicube {
 
 // Which engine path a search takes: the plain four loops (RunSearch), or the
-// list of outer units searched on threads (RunOuterUnits). Auto picks the
+// outer units searched on threads (RunOuterUnits). Auto picks the
 // units unless the run reduces the bound or opens at start values; the other
 // two exist so that both paths can be compared.
 enum class EnginePath { Auto, Sequential, Units };
@@ -48,13 +49,6 @@ struct ResumeOptions {
     bool quiet = false;
 };
 int RunResumeCommand(const ResumeOptions& options, const CliEnvironment& env, std::ostream& err);
-
-// The slice (1 to N) of the unit with index i: the units are dealt out to the
-// N slices in rounds, forwards and backwards in turn (1, 2, ..., N, N, ...,
-// 2, 1, 1, 2, ...), so that neighbouring units, which take similar time, are
-// spread evenly.
-unsigned SliceOfUnit(std::size_t i, unsigned count);
-std::vector<OuterUnit> SliceUnits(const std::vector<OuterUnit>& units, Slice slice);
 
 // The most threads and slices the options take.
 inline constexpr std::int32_t kMaxThreads = 1024;

@@ -31,56 +31,64 @@ private:
 
 } // namespace
 
-void RunOuterUnits(SearchState& state, SearchReporter& reporter, std::span<const OuterUnit> units, unsigned threads)
+// One batch of units in flight and the cubes found below each.
+struct Batch {
+    std::vector<OuterUnit> units;
+    std::vector<UnitCubes> cubes;
+};
+
+void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, unsigned threads)
 {
     assert(state.fullRange == 1 && !state.reduceBound);
-    if (threads <= 1 || units.size() <= 1) {
-        for (const OuterUnit& unit : units) RunOuterUnit(state, reporter, unit);
+    if (threads <= 1) {
+        while (const std::optional<OuterUnit> unit = units.Next()) RunOuterUnit(state, reporter, *unit);
         return;
     }
 
     // A unit takes well under a millisecond at the usual bounds: batches of a
     // few units keep the hand-over cheap, and a few batches in flight per
-    // thread keep every thread busy while the held cubes stay bounded.
+    // thread keep every thread busy while the units taken ahead and the held
+    // cubes stay bounded.
     constexpr std::size_t kBatch = 8;
     constexpr std::size_t kBatchesPerThread = 16;
     // More threads than TBB has workers for would gain nothing (and TBB would
     // say so on standard error).
     const int concurrency = std::min(static_cast<int>(threads), tbb::info::default_concurrency());
     const std::size_t liveBatches = kBatchesPerThread * static_cast<std::size_t>(concurrency);
-    const std::size_t batchCount = (units.size() + kBatch - 1) / kBatch;
-    // The pipeline passes batch numbers; the cubes of batch b lie in slot
-    // b % liveBatches, which no batch in flight shares. (Tokens that own
-    // memory would leak when an exception cancels the pipeline.)
-    std::vector<std::vector<UnitCubes>> slots(liveBatches);
-    const auto unitsOf = [&](std::size_t batch) {
-        return units.subspan(batch * kBatch, std::min(kBatch, units.size() - batch * kBatch));
-    };
+    // The pipeline passes batch numbers; batch b lies in slot b % liveBatches,
+    // which no batch in flight shares. (Tokens that own memory would leak
+    // when an exception cancels the pipeline.)
+    std::vector<Batch> slots(liveBatches);
     tbb::enumerable_thread_specific<SearchState> workerStates(state); // own entries and pool
     std::size_t next = 0;
 
     const auto takeBatch = [&](tbb::flow_control& control) {
-        if (next == batchCount) control.stop();
+        Batch& batch = slots[next % liveBatches];
+        batch.units.clear();
+        while (batch.units.size() < kBatch) {
+            const std::optional<OuterUnit> unit = units.Next();
+            if (!unit) break;
+            batch.units.push_back(*unit);
+        }
+        if (batch.units.empty()) control.stop();
         return next++;
     };
-    const auto searchBatch = [&](std::size_t batch) {
+    const auto searchBatch = [&](std::size_t number) {
         SearchState& local = workerStates.local();
-        const std::span<const OuterUnit> batchUnits = unitsOf(batch);
-        std::vector<UnitCubes>& cubes = slots[batch % liveBatches];
-        cubes.resize(batchUnits.size());
-        for (std::size_t i = 0; i < batchUnits.size(); ++i) {
-            cubes[i].clear();
-            CubeCollector collector(cubes[i]);
-            RunOuterUnit(local, collector, batchUnits[i]);
+        Batch& batch = slots[number % liveBatches];
+        batch.cubes.resize(batch.units.size());
+        for (std::size_t i = 0; i < batch.units.size(); ++i) {
+            batch.cubes[i].clear();
+            CubeCollector collector(batch.cubes[i]);
+            RunOuterUnit(local, collector, batch.units[i]);
         }
-        return batch;
+        return number;
     };
-    const auto reportBatch = [&](std::size_t batch) {
-        const std::span<const OuterUnit> batchUnits = unitsOf(batch);
-        const std::vector<UnitCubes>& cubes = slots[batch % liveBatches];
-        for (std::size_t i = 0; i < batchUnits.size(); ++i) {
-            reporter.ReportProgress({batchUnits[i].e14, batchUnits[i].e18, state.solutionCount});
-            for (const Entries& cube : cubes[i])
+    const auto reportBatch = [&](std::size_t number) {
+        const Batch& batch = slots[number % liveBatches];
+        for (std::size_t i = 0; i < batch.units.size(); ++i) {
+            reporter.ReportProgress({batch.units[i].e14, batch.units[i].e18, state.solutionCount});
+            for (const Entries& cube : batch.cubes[i])
                 reporter.ReportSolution({cube, ++state.solutionCount, state.bestBound});
         }
     };

@@ -2,6 +2,7 @@
 
 #include "search/cube_symmetry.h"
 #include "search/formulas.h"
+#include "search/outer_units.h"
 #include "search/search_windows.h"
 #include "search/unit_search.h"
 
@@ -16,16 +17,6 @@ namespace {
 constexpr bool InLimits(std::int32_t v, std::int32_t lowerLimit, std::int32_t upperLimit)
 {
     return lowerLimit < v && v < upperLimit;
-}
-
-constexpr bool E14PassesFilters(std::int32_t e14)
-{
-    return e14 % 3 == 0 && e14 != kCentreValue;
-}
-
-constexpr bool E18PassesFilters(std::int32_t e14, std::int32_t e18)
-{
-    return (e14 + e18) % 3 == 0 && (e14 - e18) % 9 == 0;
 }
 
 // Only the units that may hold a cube opening its class, when the search
@@ -328,24 +319,6 @@ void Search::ReduceBound()
 void RunSearch(SearchState& state, SearchReporter& reporter)
 {
     Search(state, reporter).Loop1();
-}
-
-std::vector<OuterUnit> ListOuterUnits(const SearchState& state)
-{
-    assert(state.fullRange == 1);
-    SearchState s = state;
-    std::vector<OuterUnit> units;
-    for (std::int32_t e14 = s.lowerLimit + 1; e14 <= 62; ++e14) {
-        if (!E14PassesFilters(e14) || !InLimits(e14, s.lowerLimit, s.upperLimit)) continue;
-        s.pool.Take(e14);
-        std::int32_t e18 = s.lowerLimit + 1;
-        do {
-            if (E18PassesFilters(e14, e18) && FreeValueAvailable(s, e18) && UnitWanted(s, e14, e18))
-                units.push_back({e14, e18});
-        } while (NextInPairOrder(e18));
-        s.pool.Release(e14);
-    }
-    return units;
 }
 
 void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit)

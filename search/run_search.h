@@ -22,12 +22,9 @@ void RunSearch(SearchState& state, SearchReporter& reporter);
 struct OuterUnit {
     std::int32_t e14 = 0;
     std::int32_t e18 = 0;
-};
 
-// The outer units of a run set up by PrepareSearchState without start values,
-// in the order in which RunSearch meets them (with classOpenersOnly, only
-// those that may hold a cube opening its class).
-std::vector<OuterUnit> ListOuterUnits(const SearchState& state);
+    friend bool operator==(const OuterUnit&, const OuterUnit&) = default;
+};
 
 // Searches below one outer unit and reports its progress and its cubes
 // exactly as RunSearch does. Without bound reduction the unit is searched by

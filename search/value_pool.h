@@ -36,7 +36,9 @@ public:
 private:
     std::size_t Index(std::int32_t v) const { return static_cast<std::size_t>(static_cast<std::int64_t>(v) - low_); }
 
-    std::vector<std::int32_t> flags_;
+    // One byte per value: at the largest bound a pool has 16.6 million flags,
+    // and every thread searches with its own.
+    std::vector<std::uint8_t> flags_;
     std::int32_t low_ = 0;
     std::int32_t high_ = -1;
 };

@@ -31,7 +31,7 @@ const std::vector<Cells>& RunCubes(std::int32_t upperBound)
         SearchState state;
         PrepareSearchState(state, RunSetup{upperBound});
         CollectingHost host;
-        RunOuterUnits(state, host, ListOuterUnits(state), 2);
+        RunOuterUnits(state, host, OuterUnits(state).Begin(), 2);
         it->second = std::move(host.cubes);
     }
     return it->second;
@@ -224,7 +224,7 @@ TEST(ClassOpenersOnly, FindsTheOpenersOfTheFullRunAndNumbersThemAsTheFullRun)
         state.classOpenersOnly = 1;
         SearchState single = state;
         CollectingHost host;
-        RunOuterUnits(state, host, ListOuterUnits(state), 2);
+        RunOuterUnits(state, host, OuterUnits(state).Begin(), 2);
         CollectingHost singleHost;
         RunSearch(single, singleHost);
         EXPECT_EQ(singleHost.cubes, host.cubes) << "U = " << bound;

@@ -1,5 +1,6 @@
 #include "window/search_thread.h"
 
+#include "search/outer_units.h"
 #include "search/parallel_search.h"
 #include "search/run_search.h"
 #include "search/search_reporter.h"
@@ -89,7 +90,7 @@ void SearchThread::Search(SearchState state, unsigned threads)
     std::exception_ptr failure;
     try {
         Queue queue(*this);
-        RunOuterUnits(state, queue, ListOuterUnits(state), threads);
+        RunOuterUnits(state, queue, OuterUnits(state).Begin(), threads);
     } catch (const SearchAbandoned&) {
     } catch (...) {
         failure = std::current_exception();

@@ -1,4 +1,5 @@
 #include "cli/progress.h"
+#include "search/run_setup.h"
 #include "tests/cli/cli_test_support.h"
 
 #include <gtest/gtest.h>
@@ -17,20 +18,28 @@ namespace {
 using test::RunTool;
 using namespace std::chrono_literals;
 
+// The six units of U = 75: (51, 69), (51, 60), (57, 75), (57, 66), (60, 51)
+// and (60, 69).
+OuterUnits UnitsOfU75()
+{
+    const Limits limits = LimitsOf(75);
+    return OuterUnits(limits.lower, limits.upper, false);
+}
+
 TEST(ProgressLine, DrawsAtMostOncePerIntervalAndClearsAtTheEnd)
 {
     std::ostringstream err;
     ProgressLine::Clock::time_point now{};
     ProgressLine progress(
-        err, {{-99, 0}, {-99, 126}, {-96, 3}, {-96, 123}}, [&] { return now; }, 100ms);
-    progress.Update(-99, 0, 0);
-    EXPECT_EQ(err.str(), "\re14 -99  e18 0    0.0% done  0 solutions  0:00:00 elapsed  ~? left\x1b[K");
+        err, UnitsOfU75(), [&] { return now; }, 100ms);
+    progress.Update(51, 69, 0);
+    EXPECT_EQ(err.str(), "\re14 51  e18 69    0.0% done  0 solutions  0:00:00 elapsed  ~? left\x1b[K");
     now += 50ms;
-    progress.Update(-99, 126, 0); // too soon: not drawn
-    EXPECT_EQ(err.str().find("e18 126"), std::string::npos);
+    progress.Update(51, 60, 0); // too soon: not drawn
+    EXPECT_EQ(err.str().find("e18 60"), std::string::npos);
     now = ProgressLine::Clock::time_point{} + 30s;
-    progress.Update(-96, 3, 5);
-    EXPECT_NE(err.str().find("\re14 -96  e18 3   50.0% done  5 solutions  0:00:30 elapsed  ~0:00:30 left\x1b[K"),
+    progress.Update(57, 66, 5);
+    EXPECT_NE(err.str().find("\re14 57  e18 66   50.0% done  5 solutions  0:00:30 elapsed  ~0:00:30 left\x1b[K"),
               std::string::npos);
     progress.Finish();
     EXPECT_EQ(err.str().substr(err.str().size() - 4), "\r\x1b[K");
@@ -41,11 +50,11 @@ TEST(ProgressLine, EstimatesFromWhereARunStarted)
     std::ostringstream err;
     ProgressLine::Clock::time_point now{};
     ProgressLine progress(
-        err, {{-99, 0}, {-99, 126}, {-96, 3}, {-96, 123}}, [&] { return now; }, 100ms);
-    progress.Update(-99, 126, 0); // a run from start values begins at the second unit
+        err, UnitsOfU75(), [&] { return now; }, 100ms);
+    progress.Update(51, 60, 0); // a run from start values begins at the second unit
     now += 10s;
-    EXPECT_EQ(progress.Describe(-96, 3, 0, now),
-              "e14 -96  e18 3   50.0% done  0 solutions  0:00:10 elapsed  ~0:00:20 left");
+    EXPECT_EQ(progress.Describe(57, 66, 0, now),
+              "e14 57  e18 66   50.0% done  0 solutions  0:00:10 elapsed  ~0:00:15 left");
     EXPECT_EQ(FormatDuration(3725s), "1:02:05");
 }
 

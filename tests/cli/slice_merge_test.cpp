@@ -1,5 +1,8 @@
 #include "cli/search_command.h"
+#include "search/run_setup.h"
+#include "search/solution_order.h"
 #include "tests/cli/cli_test_support.h"
+#include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>
 
@@ -31,18 +34,18 @@ std::vector<std::string> EntryLines(const std::string& text)
 
 TEST(SliceUnits, DealsEveryUnitToExactlyOneSlice)
 {
-    std::vector<OuterUnit> units;
-    for (std::int32_t i = 0; i < 100; ++i) units.push_back({i, i});
-    for (unsigned n : {1u, 3u, 7u, 100u, 150u}) {
-        std::multiset<std::int32_t> seen;
+    const Limits limits = LimitsOf(300);
+    const std::vector<OuterUnit> units = test::UnitsOf(OuterUnits(limits.lower, limits.upper, false).Begin());
+    for (unsigned n : {1u, 3u, 7u, 100u, 5000u}) {
+        std::multiset<std::pair<std::int32_t, std::int32_t>> seen;
         for (unsigned k = 1; k <= n; ++k) {
-            const auto part = SliceUnits(units, {k, n});
-            EXPECT_LE(part.size(), (100 + n - 1) / n);
-            for (std::size_t i = 1; i < part.size(); ++i) EXPECT_LT(part[i - 1].e14, part[i].e14);
-            for (const OuterUnit& u : part) seen.insert(u.e14);
+            const auto part = test::UnitsOf(OuterUnits(limits.lower, limits.upper, false, UnitSlice{k, n}).Begin());
+            EXPECT_LE(part.size(), (units.size() + n - 1) / n);
+            for (std::size_t i = 1; i < part.size(); ++i) EXPECT_TRUE(UnitBefore(part[i - 1], part[i]));
+            for (const OuterUnit& u : part) seen.insert({u.e14, u.e18});
         }
-        EXPECT_EQ(seen.size(), 100u) << n;
-        EXPECT_EQ(std::set<std::int32_t>(seen.begin(), seen.end()).size(), 100u) << n;
+        EXPECT_EQ(seen.size(), units.size()) << n;
+        EXPECT_EQ(std::set(seen.begin(), seen.end()).size(), units.size()) << n;
     }
     EXPECT_EQ(SliceOfUnit(0, 3), 1u);
     EXPECT_EQ(SliceOfUnit(3, 3), 3u); // the second round runs backwards

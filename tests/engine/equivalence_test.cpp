@@ -2,6 +2,7 @@
 // order, with the same cubes, counts and bounds and the same state seen at
 // each, and the same state afterwards, for whole runs and many start values.
 #include "reference/reference_search.h"
+#include "search/outer_units.h"
 #include "search/parallel_search.h"
 #include "search/run_search.h"
 #include "tests/support/search_runs.h"
@@ -76,12 +77,11 @@ TEST(EngineMatchesReference, OuterUnitsOnOneToThreeThreads)
         const RecordedRun& reference = ReferenceFullRun(bound);
         SearchState state;
         PrepareSearchState(state, {bound});
-        const std::vector<OuterUnit> units = ListOuterUnits(state);
         for (unsigned threads : {1u, 2u, 3u}) {
             SCOPED_TRACE("bound " + std::to_string(bound) + ", " + std::to_string(threads) + " threads");
             RecordingReporter reporter;
             state.solutionCount = 0;
-            RunOuterUnits(state, reporter, units, threads);
+            RunOuterUnits(state, reporter, OuterUnits(state).Begin(), threads);
             EXPECT_EQ(FirstDifference(reporter.reports, PlainReports(reference.reporter.reports)), "");
         }
     }

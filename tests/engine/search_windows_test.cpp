@@ -1,6 +1,7 @@
 // The windows of the range tests: exact integer rounding, skipping along pair
 // order, and windows that never leave out a value the range tests would pass.
 #include "search/formulas.h"
+#include "search/outer_units.h"
 #include "search/run_search.h"
 #include "search/run_setup.h"
 #include "search/search_windows.h"
@@ -184,7 +185,7 @@ TEST(E17WindowCursor, GivesE17WindowAtEveryRow)
             SearchState state;
             PrepareSearchState(state, {bound});
             state.classOpenersOnly = openers ? 1 : 0;
-            const std::vector<OuterUnit> units = ListOuterUnits(state);
+            const std::vector<OuterUnit> units = test::UnitsOf(OuterUnits(state).Begin());
             for (std::size_t i = 0; i < units.size(); i += test::kSanitized ? 29 : 3) {
                 const UnitWindows windows =
                     ComputeUnitWindows(units[i].e14, units[i].e18, state.lowerLimit, state.upperLimit, openers);

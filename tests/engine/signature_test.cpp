@@ -1,3 +1,4 @@
+#include "search/outer_units.h"
 #include "search/run_search.h"
 #include "tests/support/cube_checker.h"
 #include "tests/support/search_runs.h"
@@ -111,7 +112,7 @@ TEST(OuterUnits, SearchedOneByOneTheyRepeatRunSearch)
     SearchState state;
     PrepareSearchState(state, {255});
     RecordingReporter reporter;
-    const std::vector<OuterUnit> units = ListOuterUnits(state);
+    const std::vector<OuterUnit> units = UnitsOf(OuterUnits(state).Begin());
     ASSERT_EQ(units.size(), whole.reporter.ProgressReports().size());
     for (const OuterUnit& unit : units) RunOuterUnit(state, reporter, unit);
 
@@ -130,7 +131,7 @@ TEST(OuterUnits, SearchedByRowsTheyRepeatTheSearchByValues)
             SearchState state;
             PrepareSearchState(state, {bound});
             state.classOpenersOnly = openersOnly;
-            const std::vector<OuterUnit> units = ListOuterUnits(state);
+            const std::vector<OuterUnit> units = UnitsOf(OuterUnits(state).Begin());
             std::size_t cubes = 0;
             for (std::size_t i = 0; i < units.size(); i += kSanitized ? 37 : (bound < 700 ? 3 : 13)) {
                 SCOPED_TRACE("bound " + std::to_string(bound) + " unit " + std::to_string(units[i].e14) + ", " +
@@ -153,7 +154,7 @@ TEST(OuterUnits, ListMatchesTheProgressOfAFullRunAtU300)
 {
     SearchState state;
     PrepareSearchState(state, {300});
-    const std::vector<OuterUnit> units = ListOuterUnits(state);
+    const std::vector<OuterUnit> units = UnitsOf(OuterUnits(state).Begin());
     std::vector<OuterUnit> expected;
     const std::vector<std::int32_t> order = PairOrderFrom(-174);
     for (std::int32_t e14 = -174; e14 <= 60; e14 += 3) {
@@ -164,8 +165,6 @@ TEST(OuterUnits, ListMatchesTheProgressOfAFullRunAtU300)
         EXPECT_EQ(units[i].e14, expected[i].e14) << i;
         EXPECT_EQ(units[i].e18, expected[i].e18) << i;
     }
-    // Listing leaves the state as it was.
-    EXPECT_EQ(PoolFaults(state.pool), std::vector<std::string>{});
 }
 
 } // namespace

@@ -65,6 +65,13 @@ std::vector<std::int32_t> AcceptedE18(std::int32_t e14, const std::vector<std::i
     return accepted;
 }
 
+std::vector<OuterUnit> UnitsOf(OuterUnitCursor cursor)
+{
+    std::vector<OuterUnit> units;
+    while (const std::optional<OuterUnit> unit = cursor.Next()) units.push_back(*unit);
+    return units;
+}
+
 bool HasFreeEntries(const Entries& e, StartValues free)
 {
     return e[kE10] == free.e10 && e[kE14] == free.e14 && e[kE17] == free.e17 && e[kE18] == free.e18;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search/outer_units.h"
 #include "search/run_search.h"
 #include "search/run_setup.h"
 #include "search/search_state.h"
@@ -63,6 +64,9 @@ std::vector<std::int32_t> PairOrderFrom(std::int32_t lowest);
 // ones congruent to e14 mod 9 that are not e14 or its complement (the only
 // values in use besides 63).
 std::vector<std::int32_t> AcceptedE18(std::int32_t e14, const std::vector<std::int32_t>& order);
+
+// Every unit a cursor walks, in its order: small runs only.
+std::vector<OuterUnit> UnitsOf(OuterUnitCursor cursor);
 
 bool HasFreeEntries(const Entries& e, StartValues free);
 

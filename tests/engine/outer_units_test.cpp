@@ -1,0 +1,108 @@
+// The outer units of a run without a list: the units that the four loops
+// meet, counted, indexed, sliced and walked by arithmetic.
+#include "search/outer_units.h"
+#include "search/solution_order.h"
+#include "tests/support/search_runs.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace pandicube {
+
+void PrintTo(const OuterUnit& u, std::ostream* out)
+{
+    *out << "(" << u.e14 << ", " << u.e18 << ")";
+}
+
+namespace test {
+namespace {
+
+struct Case {
+    std::int32_t bound;
+    bool classOpenersOnly;
+};
+
+// The units as RunSearch meets them: one progress report per accepted e18.
+std::vector<OuterUnit> UnitsMetByTheLoops(const Case& c)
+{
+    SearchState state;
+    PrepareSearchState(state, {c.bound});
+    state.classOpenersOnly = c.classOpenersOnly ? 1 : 0;
+    RecordingReporter reporter;
+    RunSearch(state, reporter);
+    std::vector<OuterUnit> units;
+    for (const Report& r : reporter.ProgressReports()) units.push_back({r.entries[kE14], r.entries[kE18]});
+    return units;
+}
+
+OuterUnits UnitsFor(const Case& c, std::optional<UnitSlice> slice = std::nullopt)
+{
+    const Limits limits = LimitsOf(c.bound);
+    return OuterUnits(limits.lower, limits.upper, c.classOpenersOnly, slice);
+}
+
+constexpr Case kCases[] = {{64, false}, {69, false}, {75, true}, {255, false}, {255, true}, {300, false}, {333, true}};
+
+TEST(OuterUnits, AreTheUnitsTheLoopsMeetCountedAndIndexedByTheirPlace)
+{
+    for (const Case& c : kCases) {
+        SCOPED_TRACE("U = " + std::to_string(c.bound) + (c.classOpenersOnly ? ", openers" : ""));
+        const std::vector<OuterUnit> expected = UnitsMetByTheLoops(c);
+        const OuterUnits units = UnitsFor(c);
+        ASSERT_EQ(UnitsOf(units.Begin()), expected);
+        EXPECT_EQ(units.Count(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(units.CountBefore(expected[i]), i);
+            ASSERT_TRUE(units.Contains(expected[i]));
+            ASSERT_EQ(units.From(expected[i]).Next(), expected[i]);
+        }
+        // Pairs that are no units (filtered, taken, outside the limits, the
+        // centre) count the units before their place in the order.
+        for (std::int32_t e14 : {-300, -174, -129, -128, 30, 31, 60, 61, 63}) {
+            for (std::int32_t e18 : {-400, -175, -174, -100, 0, 1, 30, 62, 63, 64, 96, 125, 226, 301, 500}) {
+                const OuterUnit probe{e14, e18};
+                const auto at = std::lower_bound(expected.begin(), expected.end(), probe, UnitBefore);
+                ASSERT_EQ(units.CountBefore(probe), static_cast<std::uint64_t>(at - expected.begin()))
+                    << e14 << " " << e18;
+                ASSERT_EQ(units.Contains(probe), at != expected.end() && *at == probe);
+            }
+        }
+    }
+}
+
+TEST(OuterUnits, ASliceHoldsTheUnitsDealtToItAndNoOthers)
+{
+    for (const Case& c : {kCases[3], kCases[6]}) {
+        const std::vector<OuterUnit> all = UnitsOf(UnitsFor(c).Begin());
+        for (unsigned n : {1u, 2u, 7u, 64u, 100000u}) {
+            for (unsigned k : {1u, 2u, n / 2 + 1, n}) {
+                if (k > n) continue;
+                SCOPED_TRACE("U = " + std::to_string(c.bound) + ", slice " + std::to_string(k) + "/" +
+                             std::to_string(n));
+                std::vector<OuterUnit> dealt;
+                std::vector<std::uint64_t> before;
+                for (std::size_t i = 0; i < all.size(); ++i) {
+                    if (SliceOfUnit(i, n) == k) dealt.push_back(all[i]);
+                    before.push_back(dealt.size() - (SliceOfUnit(i, n) == k ? 1 : 0));
+                }
+                const OuterUnits slice = UnitsFor(c, UnitSlice{k, n});
+                ASSERT_EQ(UnitsOf(slice.Begin()), dealt);
+                EXPECT_EQ(slice.Count(), dealt.size());
+                for (std::size_t i = 0; i < all.size(); i += 7) {
+                    ASSERT_EQ(slice.CountBefore(all[i]), before[i]);
+                    ASSERT_EQ(slice.Contains(all[i]), SliceOfUnit(i, n) == k);
+                }
+                if (dealt.size() > 2) {
+                    const std::vector<OuterUnit> rest(dealt.begin() + 2, dealt.end());
+                    EXPECT_EQ(UnitsOf(slice.From(dealt[2])), rest);
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace test
+} // namespace pandicube
