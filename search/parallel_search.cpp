@@ -1,6 +1,7 @@
 #include "search/parallel_search.h"
 
-#include <oneapi/tbb/enumerable_thread_specific.h>
+#include "search/unit_search.h"
+
 #include <oneapi/tbb/info.h>
 #include <oneapi/tbb/parallel_pipeline.h>
 #include <oneapi/tbb/task_arena.h>
@@ -15,19 +16,6 @@ namespace {
 
 // The cubes found below one unit, in the order of the search.
 using UnitCubes = std::vector<Entries>;
-
-// Keeps the cubes of the unit being searched; the progress is reported from
-// the unit itself when its batch is handed over.
-class CubeCollector : public SearchReporter {
-public:
-    explicit CubeCollector(UnitCubes& cubes) : cubes_(cubes) {}
-
-    void ReportProgress(const Progress&) override {}
-    void ReportSolution(const Solution& solution) override { cubes_.push_back(solution.entries); }
-
-private:
-    UnitCubes& cubes_;
-};
 
 } // namespace
 
@@ -59,7 +47,6 @@ void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor
     // which no batch in flight shares. (Tokens that own memory would leak
     // when an exception cancels the pipeline.)
     std::vector<Batch> slots(liveBatches);
-    tbb::enumerable_thread_specific<SearchState> workerStates(state); // own entries and pool
     std::size_t next = 0;
 
     const auto takeBatch = [&](tbb::flow_control& control) {
@@ -74,13 +61,13 @@ void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor
         return next++;
     };
     const auto searchBatch = [&](std::size_t number) {
-        SearchState& local = workerStates.local();
+        // Without a reduction the units are searched by rows, which read
+        // nothing of the state but its limits: the workers share it.
         Batch& batch = slots[number % liveBatches];
         batch.cubes.resize(batch.units.size());
         for (std::size_t i = 0; i < batch.units.size(); ++i) {
-            batch.cubes[i].clear();
-            CubeCollector collector(batch.cubes[i]);
-            RunOuterUnit(local, collector, batch.units[i]);
+            FindUnitCubes(state.lowerLimit, state.upperLimit, state.classOpenersOnly != 0, batch.units[i],
+                          batch.cubes[i]);
         }
         return number;
     };
