@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdlib>
 #include <numeric>
+#include <tuple>
+#include <utility>
 
 namespace pandicube {
 
@@ -18,18 +20,23 @@ enum Column : std::size_t { kColE10, kColE14, kColE17, kColE18, kColumnCount };
 
 constexpr std::int64_t kUnbounded = std::int64_t{1} << 62;
 
-// The inequality a . (e10, e14, e17, e18) <= bound, and the range tests it
-// was summed from (one bit each, 124 in all).
+// The range tests a row is summed from, at most three (see Eliminate): the
+// index of each (2 * (entry - 1), plus 1 for its lower limit) and its weight.
+struct RowSource {
+    int test = 0;
+    std::int64_t weight = 0;
+};
+inline constexpr std::size_t kMaxSources = 3;
+
+// The inequality a . (e10, e14, e17, e18) <= bound, the positive sum of the
+// range tests in `sources`, whose indices `tests` also holds as bits.
 struct Row {
     std::array<std::int64_t, kColumnCount> a{};
     std::int64_t bound = 0;
-    std::array<std::uint64_t, 2> sources{};
+    std::array<RowSource, kMaxSources> sources{};
+    std::size_t sourceCount = 0;
+    std::array<std::uint64_t, 2> tests{};
 };
-
-int SourceCount(const Row& r)
-{
-    return std::popcount(r.sources[0]) + std::popcount(r.sources[1]);
-}
 
 // x * y + z, or false when a step leaves 64 bits.
 bool MulAdd(std::int64_t x, std::int64_t y, std::int64_t z, std::int64_t& out)
@@ -45,36 +52,54 @@ std::vector<Row> RangeRows(std::int32_t lowerLimit, std::int32_t upperLimit)
     std::vector<Row> rows;
     for (int entry = 1; entry <= kEntryCount; ++entry) {
         const AffineForm& f = kAffineForms[static_cast<std::size_t>(entry)];
-        const Row upper{{f.c10, f.c14, f.c17, f.c18}, kAffineDenominator * upperLimit - f.constant, {}};
-        const Row lower{{-f.c10, -f.c14, -f.c17, -f.c18}, f.constant - kAffineDenominator * lowerLimit, {}};
-        for (Row r : {upper, lower}) {
-            const std::size_t bit = rows.size();
-            r.sources[bit / 64] = std::uint64_t{1} << (bit % 64);
-            rows.push_back(r);
+        Row upper{{f.c10, f.c14, f.c17, f.c18}, kAffineDenominator * upperLimit - f.constant, {}, 1, {}};
+        Row lower{{-f.c10, -f.c14, -f.c17, -f.c18}, f.constant - kAffineDenominator * lowerLimit, {}, 1, {}};
+        for (Row* r : {&upper, &lower}) {
+            const std::size_t test = rows.size();
+            r->sources[0] = {static_cast<int>(test), 1};
+            r->tests[test / 64] = std::uint64_t{1} << (test % 64);
+            rows.push_back(*r);
         }
     }
     return rows;
 }
 
-// Divides a row by the common divisor of its coefficients, rounding the bound
-// down: every integer point of the row keeps it. Only for rows whose columns
-// all hold integers at the points that must stay inside.
-void RoundToIntegers(Row& row)
+// wp * p + wn * n, or false when a number would leave 64 bits.
+bool SumRows(const Row& p, std::int64_t wp, const Row& n, std::int64_t wn, Row& sum)
 {
-    std::int64_t g = 0;
-    for (std::int64_t c : row.a) g = std::gcd(g, c);
-    if (g <= 1) return;
-    for (std::int64_t& c : row.a) c /= g;
-    row.bound = FloorDiv(row.bound, g);
+    bool fits = MulAdd(wp, p.bound, 0, sum.bound) && MulAdd(wn, n.bound, sum.bound, sum.bound);
+    for (std::size_t c = 0; c < kColumnCount && fits; ++c)
+        fits = MulAdd(wp, p.a[c], 0, sum.a[c]) && MulAdd(wn, n.a[c], sum.a[c], sum.a[c]);
+    sum.sourceCount = 0;
+    for (const auto& [row, w] : {std::pair{&p, wp}, std::pair{&n, wn}}) {
+        for (std::size_t i = 0; i < row->sourceCount && fits; ++i) {
+            const RowSource& source = row->sources[i];
+            std::size_t j = 0;
+            while (j < sum.sourceCount && sum.sources[j].test != source.test) ++j;
+            if (j == sum.sourceCount) sum.sources[sum.sourceCount++] = {source.test, 0};
+            fits = MulAdd(w, source.weight, sum.sources[j].weight, sum.sources[j].weight);
+        }
+    }
+    if (!fits) return false;
+    // Keep the numbers small: divide by whatever divides them all.
+    std::int64_t g = sum.bound;
+    for (std::int64_t c : sum.a) g = std::gcd(g, c);
+    for (std::size_t i = 0; i < sum.sourceCount; ++i) g = std::gcd(g, sum.sources[i].weight);
+    if (g > 1) {
+        sum.bound /= g;
+        for (std::int64_t& c : sum.a) c /= g;
+        for (std::size_t i = 0; i < sum.sourceCount; ++i) sum.sources[i].weight /= g;
+    }
+    return true;
 }
 
 // The rows that no point satisfying `rows` can break with `column` left out:
 // those without it, and a positive sum of each pair with opposite signs in it
-// (Fourier-Motzkin). A sum of more range tests than `maxSources` is implied
-// by the others (Chernikov: at most one more than the columns left out so
-// far) and is not formed. Rounded to integers, keeping the tightest row of
-// each direction; false when the rows contradict each other outright.
-bool Eliminate(std::vector<Row>& rows, std::size_t column, int maxSources)
+// (Fourier-Motzkin). A sum of more than `maxSources` range tests is implied by
+// the others (Chernikov: at most one more than the columns left out so far)
+// and is not formed; nor is a row whose numbers would leave 64 bits, which
+// can only widen the region.
+void Eliminate(std::vector<Row>& rows, std::size_t column, std::size_t maxSources)
 {
     std::vector<Row> out;
     std::vector<const Row*> positive;
@@ -90,31 +115,105 @@ bool Eliminate(std::vector<Row>& rows, std::size_t column, int maxSources)
     for (const Row* p : positive) {
         for (const Row* n : negative) {
             Row sum;
-            sum.sources = {p->sources[0] | n->sources[0], p->sources[1] | n->sources[1]};
-            if (SourceCount(sum) > maxSources) continue;
-            const std::int64_t wp = -n->a[column];
-            const std::int64_t wn = p->a[column];
-            bool fits = MulAdd(wp, p->bound, 0, sum.bound) && MulAdd(wn, n->bound, sum.bound, sum.bound);
-            for (std::size_t c = 0; c < kColumnCount && fits; ++c)
-                fits = MulAdd(wp, p->a[c], 0, sum.a[c]) && MulAdd(wn, n->a[c], sum.a[c], sum.a[c]);
-            // A row too large for 64 bits is left out: the region only widens.
-            if (fits) out.push_back(sum);
+            sum.tests = {p->tests[0] | n->tests[0], p->tests[1] | n->tests[1]};
+            if (static_cast<std::size_t>(std::popcount(sum.tests[0]) + std::popcount(sum.tests[1])) > maxSources)
+                continue;
+            if (SumRows(*p, -n->a[column], *n, p->a[column], sum)) out.push_back(sum);
         }
     }
-    rows.clear();
-    for (Row& r : out) {
-        RoundToIntegers(r);
-        if (std::all_of(r.a.begin(), r.a.end(), [](std::int64_t c) { return c == 0; })) {
-            if (r.bound < 0) return false;
-            continue;
+    rows.swap(out);
+}
+
+// Each entry of a cube is fixed modulo some number: e_k = residue (mod
+// modulus), whatever the free entries, once they pass the loops' own tests
+// (e14 a multiple of 3, e18 = e14 and e17 = e10 modulo 9 and 3) and make every
+// entry an integer. Shifting a free entry by 9 moves e_k by its coefficient,
+// so the residues of the free entries modulo 9 decide everything.
+struct EntryResidue {
+    std::int64_t residue = 0;
+    std::int64_t modulus = 0;
+};
+
+const std::array<EntryResidue, kEntryCount + 1>& EntryResidues()
+{
+    static const std::array<EntryResidue, kEntryCount + 1> residues = [] {
+        std::array<EntryResidue, kEntryCount + 1> out{};
+        for (int entry = 1; entry <= kEntryCount; ++entry) {
+            const AffineForm& f = kAffineForms[static_cast<std::size_t>(entry)];
+            out[static_cast<std::size_t>(entry)].modulus = std::gcd(std::gcd(f.c10, f.c14), std::gcd(f.c17, f.c18));
         }
-        rows.push_back(r);
+        bool first = true;
+        const auto forms = [](std::int64_t e10, std::int64_t e14, std::int64_t e17, std::int64_t e18, int entry) {
+            const AffineForm& f = kAffineForms[static_cast<std::size_t>(entry)];
+            return f.constant + f.c10 * e10 + f.c14 * e14 + f.c17 * e17 + f.c18 * e18;
+        };
+        for (std::int64_t e14 = 0; e14 < 9; e14 += 3) {
+            for (std::int64_t e10 = 0; e10 < 9; ++e10) {
+                for (std::int64_t e17 = e10 % 3; e17 < 9; e17 += 3) {
+                    bool integral = true;
+                    for (int entry = 1; entry <= kEntryCount && integral; ++entry)
+                        integral = forms(e10, e14, e17, e14, entry) % kAffineDenominator == 0;
+                    if (!integral) continue;
+                    for (int entry = 1; entry <= kEntryCount; ++entry) {
+                        EntryResidue& r = out[static_cast<std::size_t>(entry)];
+                        const std::int64_t value = forms(e10, e14, e17, e14, entry) / kAffineDenominator;
+                        if (first) r.residue = value;
+                        r.modulus = std::gcd(r.modulus, value - r.residue);
+                    }
+                    first = false;
+                }
+            }
+        }
+        return out;
+    }();
+    return residues;
+}
+
+// How much a row's bound drops because the entries of a cube differ. A row
+// sums weight w times the slack 9 * s of each of its tests, s = upperLimit -
+// e_k or e_k - lowerLimit, a positive integer fixed modulo the entry's
+// modulus. While s stays below R = upperLimit - 63, it is the distance of the
+// key |e_k - 63| from R; the keys of a cube's entries differ, so the s of
+// different entries differ too. The drop is 9 times the least sum of w * s
+// over such choices (or w * R, if that is less).
+std::int64_t DistinctEntriesDrop(const Row& r, std::int32_t lowerLimit, std::int32_t upperLimit)
+{
+    struct Slack {
+        std::int64_t weight = 0;
+        std::int64_t least = 0; // the least s >= 1 of its residue class
+        std::int64_t step = 1;
+    };
+    std::array<Slack, kMaxSources> slacks{};
+    const std::int64_t reach = upperLimit - kCentreValue;
+    std::int64_t drop = reach * r.sources[0].weight;
+    for (std::size_t i = 0; i < r.sourceCount; ++i) {
+        const int entry = r.sources[i].test / 2 + 1;
+        for (std::size_t j = 0; j < i; ++j) {
+            if (r.sources[j].test / 2 + 1 == entry) return 0; // Both limits of one entry.
+        }
+        const EntryResidue& e = EntryResidues()[static_cast<std::size_t>(entry)];
+        const std::int64_t s = r.sources[i].test % 2 == 0 ? upperLimit - e.residue : e.residue - lowerLimit;
+        const std::int64_t step = e.modulus == 0 ? reach : e.modulus;
+        slacks[i] = {r.sources[i].weight, ((s - 1) % step + step) % step + 1, step};
+        drop = std::min(drop, reach * r.sources[i].weight);
     }
-    std::sort(rows.begin(), rows.end(),
-              [](const Row& x, const Row& y) { return x.a != y.a ? x.a < y.a : x.bound < y.bound; });
-    rows.erase(std::unique(rows.begin(), rows.end(), [](const Row& x, const Row& y) { return x.a == y.a; }),
-               rows.end());
-    return true;
+    // Each s among the first three of its class: the others block two at most.
+    std::array<std::int64_t, kMaxSources> s{};
+    std::array<std::size_t, kMaxSources> pick{};
+    for (;;) {
+        std::int64_t sum = 0;
+        bool distinct = true;
+        for (std::size_t i = 0; i < r.sourceCount; ++i) {
+            s[i] = slacks[i].least + static_cast<std::int64_t>(pick[i]) * slacks[i].step;
+            for (std::size_t j = 0; j < i; ++j) distinct = distinct && s[i] != s[j];
+            sum += slacks[i].weight * s[i];
+        }
+        if (distinct) drop = std::min(drop, sum);
+        std::size_t i = 0;
+        while (i < r.sourceCount && ++pick[i] == kMaxSources) pick[i++] = 0;
+        if (i == r.sourceCount) break;
+    }
+    return MulAdd(drop, kAffineDenominator, 0, drop) ? drop : 0;
 }
 
 // Leaves out the half-planes that do not bound the polygon, which contains
@@ -158,20 +257,40 @@ void KeepEdges(std::vector<UnitRegion::HalfPlane>& planes, double boxLow, double
 
 } // namespace
 
-UnitRegion::UnitRegion(std::int32_t lowerLimit, std::int32_t upperLimit)
+UnitRegion::UnitRegion(std::int32_t lowerLimit, std::int32_t upperLimit, RegionRule rule)
 {
     // Step 1. The range tests of all entries, in the four free entries.
     std::vector<Row> rows = RangeRows(lowerLimit, upperLimit);
-    // Step 2. Leave out e17, which may be real here (the windows of a unit
-    // round only e10 and the combinations of e10 and e17 they test), then
-    // e10; every row left reads integers only, so rounding is sound.
-    if (!Eliminate(rows, kColE17, 2) || !Eliminate(rows, kColE10, 3)) return;
-    for (const Row& r : rows) halfPlanes_.push_back({r.a[kColE14], r.a[kColE18], r.bound});
+    // Step 2. Leave out e17 and e10: e17 is real here, as the windows of a
+    // unit round only e10 and the combinations of e10 and e17 they test.
+    Eliminate(rows, kColE17, 2);
+    Eliminate(rows, kColE10, 3);
+    // Step 3. Tighten the rows by the distinct entries of a cube (which needs
+    // limits symmetric about 63, as every run's are), then round them to the
+    // integers e14 and e18, keeping the tightest of each direction.
+    const bool distinct = rule == RegionRule::kDistinctEntries && lowerLimit + upperLimit == kComplementSum;
+    for (const Row& r : rows) {
+        HalfPlane p{r.a[kColE14], r.a[kColE18],
+                    r.bound - (distinct ? DistinctEntriesDrop(r, lowerLimit, upperLimit) : 0)};
+        const std::int64_t g = std::gcd(p.a14, p.a18);
+        if (g == 0) {
+            if (p.bound < 0) return; // The limits admit no cube at all.
+            continue;
+        }
+        halfPlanes_.push_back({p.a14 / g, p.a18 / g, FloorDiv(p.bound, g)});
+    }
+    std::sort(halfPlanes_.begin(), halfPlanes_.end(), [](const HalfPlane& x, const HalfPlane& y) {
+        return std::tie(x.a14, x.a18, x.bound) < std::tie(y.a14, y.a18, y.bound);
+    });
+    halfPlanes_.erase(
+        std::unique(halfPlanes_.begin(), halfPlanes_.end(),
+                    [](const HalfPlane& x, const HalfPlane& y) { return x.a14 == y.a14 && x.a18 == y.a18; }),
+        halfPlanes_.end());
     // The range tests of e14 and e18 themselves keep the polygon inside the
     // square of the limits.
     KeepEdges(halfPlanes_, lowerLimit - 1.0, upperLimit + 1.0);
 
-    // Step 3. The shadow of the polygon on e14: leave out e18 as well.
+    // Step 4. The shadow of the polygon on e14: leave out e18 as well.
     e14Range_ = {-kUnbounded, kUnbounded};
     const auto narrow = [this](std::int64_t a14, std::int64_t bound) {
         if (a14 > 0)

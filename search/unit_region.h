@@ -24,6 +24,16 @@ namespace pandicube {
 // the integers e10, e14 and e18 alone are rounded to integers. A derived
 // inequality whose numbers would leave 64 bits is dropped, which can only
 // widen the region.
+// What a UnitRegion assumes of the units it must hold.
+enum class RegionRule {
+    // Every entry inside the limits, e17 real: the region holds every unit
+    // whose e10 window is not empty.
+    kRangesOnly,
+    // Also the 62 entries of a cube differ, none the complement of another:
+    // somewhat tighter, and holds every unit with a cube.
+    kDistinctEntries,
+};
+
 class UnitRegion {
 public:
     // The half-plane a14 * e14 + a18 * e18 <= bound.
@@ -34,7 +44,7 @@ public:
     };
 
     // The region for the exclusive limits of a run.
-    UnitRegion(std::int32_t lowerLimit, std::int32_t upperLimit);
+    UnitRegion(std::int32_t lowerLimit, std::int32_t upperLimit, RegionRule rule = RegionRule::kDistinctEntries);
 
     // Every e14 of a unit inside the region (empty when no unit is).
     ValueWindow E14Range() const { return e14Range_; }
