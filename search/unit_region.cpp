@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstddef>
 #include <cstdlib>
 #include <numeric>
@@ -29,14 +28,23 @@ struct RowSource {
 inline constexpr std::size_t kMaxSources = 3;
 
 // The inequality a . (e10, e14, e17, e18) <= bound, the positive sum of the
-// range tests in `sources`, whose indices `tests` also holds as bits.
+// range tests in `sources`.
 struct Row {
     std::array<std::int64_t, kColumnCount> a{};
     std::int64_t bound = 0;
     std::array<RowSource, kMaxSources> sources{};
     std::size_t sourceCount = 0;
-    std::array<std::uint64_t, 2> tests{};
 };
+
+// How many range tests a sum of the two rows would add up.
+std::size_t UnionCount(const Row& p, const Row& n)
+{
+    std::size_t count = p.sourceCount + n.sourceCount;
+    for (std::size_t i = 0; i < p.sourceCount; ++i) {
+        for (std::size_t j = 0; j < n.sourceCount; ++j) count -= p.sources[i].test == n.sources[j].test ? 1 : 0;
+    }
+    return count;
+}
 
 // x * y + z, or false when a step leaves 64 bits.
 bool MulAdd(std::int64_t x, std::int64_t y, std::int64_t z, std::int64_t& out)
@@ -52,12 +60,10 @@ std::vector<Row> RangeRows(std::int32_t lowerLimit, std::int32_t upperLimit)
     std::vector<Row> rows;
     for (int entry = 1; entry <= kEntryCount; ++entry) {
         const AffineForm& f = kAffineForms[static_cast<std::size_t>(entry)];
-        Row upper{{f.c10, f.c14, f.c17, f.c18}, kAffineDenominator * upperLimit - f.constant, {}, 1, {}};
-        Row lower{{-f.c10, -f.c14, -f.c17, -f.c18}, f.constant - kAffineDenominator * lowerLimit, {}, 1, {}};
+        Row upper{{f.c10, f.c14, f.c17, f.c18}, kAffineDenominator * upperLimit - f.constant, {}, 1};
+        Row lower{{-f.c10, -f.c14, -f.c17, -f.c18}, f.constant - kAffineDenominator * lowerLimit, {}, 1};
         for (Row* r : {&upper, &lower}) {
-            const std::size_t test = rows.size();
-            r->sources[0] = {static_cast<int>(test), 1};
-            r->tests[test / 64] = std::uint64_t{1} << (test % 64);
+            r->sources[0] = {static_cast<int>(rows.size()), 1};
             rows.push_back(*r);
         }
     }
@@ -114,10 +120,8 @@ void Eliminate(std::vector<Row>& rows, std::size_t column, std::size_t maxSource
     }
     for (const Row* p : positive) {
         for (const Row* n : negative) {
+            if (UnionCount(*p, *n) > maxSources) continue;
             Row sum;
-            sum.tests = {p->tests[0] | n->tests[0], p->tests[1] | n->tests[1]};
-            if (static_cast<std::size_t>(std::popcount(sum.tests[0]) + std::popcount(sum.tests[1])) > maxSources)
-                continue;
             if (SumRows(*p, -n->a[column], *n, p->a[column], sum)) out.push_back(sum);
         }
     }
@@ -319,9 +323,10 @@ ValueWindow UnitRegion::E18Range(std::int32_t e14) const
     if (!e14Range_.Contains(e14)) return {};
     ValueWindow w{-kUnbounded, kUnbounded};
     for (const HalfPlane& p : halfPlanes_) {
-        // Each bound is at most about 2^50 and each coefficient times e14
-        // about 2^40 (see the test at the largest bound), far inside 64 bits.
-        const std::int64_t rest = p.bound - p.a14 * e14;
+        // Far inside 64 bits at every bound the tool accepts; were it not, the
+        // half-plane would be passed over, which only widens the region.
+        std::int64_t rest = 0;
+        if (!MulAdd(-p.a14, e14, p.bound, rest)) continue;
         if (p.a18 > 0)
             w.hi = std::min(w.hi, FloorDiv(rest, p.a18));
         else if (p.a18 < 0)

@@ -8,6 +8,19 @@
 
 namespace pandicube {
 
+// What a UnitRegion assumes of the units it must hold.
+enum class RegionRule {
+    // Every entry inside the limits, e17 real: the region holds every unit
+    // whose e10 window (ComputeUnitWindows) is not empty.
+    kRangesOnly,
+    // Also the keys |e_k - 63| of a cube's 62 entries differ, and each entry
+    // is fixed modulo some number: the region holds every unit with a cube.
+    // Tighter where entries crowd a limit: at large bounds it leaves out the
+    // first e14 of the other region, whose units have wide e10 windows but
+    // no cube, and whose search would take hours.
+    kDistinctEntries,
+};
+
 // Where in the (e14, e18) plane an outer unit can hold a cube at all. Every
 // entry is affine in the four free entries, and a cube keeps all 62 of them
 // inside the limits; so the units whose e10 and e17 leave any chance lie in
@@ -16,24 +29,12 @@ namespace pandicube {
 // outside it, and a run passes over them by whole stretches instead of one
 // by one.
 //
-// The polygon is found once per run by eliminating e17 and then e10
-// (Fourier-Motzkin) in exact integer arithmetic. It is a superset of the
-// units that hold a cube, and of those whose e10 window (ComputeUnitWindows)
-// is not empty, under the same limits with or without classOpenersOnly,
-// which only narrows them: e17 is treated as real, and only inequalities in
-// the integers e10, e14 and e18 alone are rounded to integers. A derived
-// inequality whose numbers would leave 64 bits is dropped, which can only
-// widen the region.
-// What a UnitRegion assumes of the units it must hold.
-enum class RegionRule {
-    // Every entry inside the limits, e17 real: the region holds every unit
-    // whose e10 window is not empty.
-    kRangesOnly,
-    // Also the 62 entries of a cube differ, none the complement of another:
-    // somewhat tighter, and holds every unit with a cube.
-    kDistinctEntries,
-};
-
+// The polygon is found once per run (in some tens of milliseconds) by
+// eliminating e17 and then e10 (Fourier-Motzkin) in exact integer arithmetic,
+// with e17 real, and rounding only the final half-planes in the integers e14
+// and e18. A derived inequality whose numbers would leave 64 bits is dropped,
+// which can only widen the region. Either rule holds with or without
+// classOpenersOnly, which only narrows the limits.
 class UnitRegion {
 public:
     // The half-plane a14 * e14 + a18 * e18 <= bound.
@@ -61,8 +62,8 @@ private:
     ValueWindow e14Range_;
 };
 
-// False when the unit lies outside the region: then it holds no cube and its
-// e10 window is empty.
+// False when the unit lies outside the region: then it holds no cube (and
+// under kRangesOnly its e10 window is empty).
 bool UnitMayHoldCubes(const UnitRegion& region, OuterUnit unit);
 
 // Moves e18 to the first value of loop 2's pair order, at e18's own place or
