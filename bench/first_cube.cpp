@@ -1,8 +1,9 @@
 // The time to the first cube of a run, one run per process:
-//   pandicube-first-cube units|region BOUND [SECONDS]
+//   pandicube-first-cube units|ranges|region BOUND [SECONDS]
 // "units" walks the outer units one by one in run order and searches each
 // with FindUnitCubes; "region" walks the same order but passes over the units
-// outside the run's UnitRegion by whole stretches. Both stop at the first
+// outside the run's UnitRegion by whole stretches, and "ranges" over those
+// outside the region of RegionRule::kRangesOnly. Both stop at the first
 // unit that holds a cube, or give up after SECONDS (20 unless given). Prints
 // the unit, the units searched, the seconds and the peak memory.
 #include "search/run_search.h"
@@ -52,7 +53,7 @@ public:
                 ++units;
                 pandicube::FindUnitCubes(lower_, upper_, false, unit, cubes_);
                 if (!cubes_.empty()) return true;
-                if ((units & 0xffff) == 0 && Clock::now() > deadline_) return false;
+                if ((units & 0xff) == 0 && Clock::now() > deadline_) return false;
             } while (pandicube::NextInPairOrder(e18));
         }
         return false;
@@ -74,13 +75,13 @@ private:
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::cerr << "usage: pandicube-first-cube units|region BOUND [SECONDS]\n";
+        std::cerr << "usage: pandicube-first-cube units|ranges|region BOUND [SECONDS]\n";
         return 2;
     }
     const std::string walk = argv[1];
     const auto bound = static_cast<std::int32_t>(std::atoi(argv[2]));
     const double seconds = argc > 3 ? std::atof(argv[3]) : 20.0;
-    if ((walk != "units" && walk != "region") || bound < 1 || bound > pandicube::kMaxUpperBound) {
+    if ((walk != "units" && walk != "ranges" && walk != "region") || bound < 1 || bound > pandicube::kMaxUpperBound) {
         std::cerr << "bad arguments\n";
         return 2;
     }
@@ -88,7 +89,10 @@ int main(int argc, char** argv)
     const Clock::time_point start = Clock::now();
     FirstCubeWalk first(bound, seconds);
     std::optional<pandicube::UnitRegion> region;
-    if (walk == "region") region.emplace(pandicube::Complement(bound + 1), bound + 1);
+    if (walk != "units") {
+        region.emplace(pandicube::Complement(bound + 1), bound + 1,
+                       walk == "ranges" ? pandicube::RegionRule::kRangesOnly : pandicube::RegionRule::kDistinctEntries);
+    }
     const bool found = first.Run(region);
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     rusage usage{};
