@@ -197,7 +197,7 @@ std::int64_t DistinctEntriesDrop(const Row& r, std::int32_t lowerLimit, std::int
         }
         const EntryResidue& e = EntryResidues()[static_cast<std::size_t>(entry)];
         const std::int64_t s = r.sources[i].test % 2 == 0 ? upperLimit - e.residue : e.residue - lowerLimit;
-        const std::int64_t step = e.modulus == 0 ? reach : e.modulus;
+        const std::int64_t step = e.modulus == 0 ? 1 : e.modulus; // 1: nothing known
         slacks[i] = {r.sources[i].weight, ((s - 1) % step + step) % step + 1, step};
         drop = std::min(drop, reach * r.sources[i].weight);
     }
