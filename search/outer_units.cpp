@@ -1,6 +1,8 @@
 #include "search/outer_units.h"
 
 #include "search/cube_symmetry.h"
+#include "search/search_windows.h"
+#include "search/unit_region.h"
 
 #include <algorithm>
 #include <cassert>
@@ -13,12 +15,6 @@ namespace {
 constexpr std::int64_t kLastE14 = 60;
 // Pairs in pair order are named by their member below the centre.
 constexpr std::int64_t kLastPair = kCentreValue - 1;
-
-constexpr std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
-{
-    const std::int64_t q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
 
 constexpr std::int64_t Mod9(std::int64_t v)
 {
@@ -62,10 +58,10 @@ unsigned SliceOfUnit(std::uint64_t i, unsigned count)
     return 1 + (round % 2 == 0 ? place : count - 1 - place);
 }
 
-OuterUnits::OuterUnits(std::int32_t lowerLimit, [[maybe_unused]] std::int32_t upperLimit, bool classOpenersOnly,
+OuterUnits::OuterUnits(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly,
                        std::optional<UnitSlice> slice)
     : lowerLimit_(lowerLimit), classOpenersOnly_(classOpenersOnly), slice_(slice),
-      firstE14_(3 * FloorDiv(lowerLimit, 3) + 3), lastE14_(kLastE14)
+      firstE14_(3 * FloorDiv(std::int64_t{lowerLimit}, 3) + 3), lastE14_(kLastE14), upperLimit_(upperLimit)
 {
     assert(std::int64_t{lowerLimit} + upperLimit == kComplementSum);
     assert(!slice || (slice->count >= 1 && slice->index >= 1 && slice->index <= slice->count));
@@ -242,10 +238,55 @@ OuterUnitCursor OuterUnits::From(OuterUnit unit) const
     return {*this, RunCountBefore(unit)};
 }
 
+bool OuterUnits::SkipToRegion(const UnitRegion& region, OuterUnit& unit) const
+{
+    const ValueWindow e14s = region.E14Range();
+    for (;;) {
+        if (unit.e14 > e14s.hi) return false;
+        if (unit.e14 >= e14s.lo) {
+            std::int32_t e18 = unit.e18;
+            if (SkipE18IntoRegion(region, unit.e14, e18)) {
+                const bool moved = e18 != unit.e18;
+                unit.e18 = e18;
+                if (!moved && RunContains(unit)) return true;
+                if (moved && RunContains(unit)) return true;
+                if (!StepRun(unit)) return false;
+                continue;
+            }
+        }
+        // Nothing more for this e14: the first unit of the next one (inside
+        // E14Range).
+        std::int64_t e14 = std::max<std::int64_t>(unit.e14 + 3, 3 * CeilDiv(e14s.lo, 3));
+        if (e14 == kCentreValue) e14 += 3;
+        if (e14 > lastE14_ || e14 > e14s.hi) return false;
+        unit = {static_cast<std::int32_t>(e14), static_cast<std::int32_t>(PairLow(e14))};
+        if (!RunContains(unit) && !StepRun(unit)) return false;
+    }
+}
+
 OuterUnitCursor::OuterUnitCursor(const OuterUnits& units, std::uint64_t first)
     : units_(units), index_(units.SliceIndexFrom(first))
 {
+    if (units.upperLimit_ > kSkipFromBound)
+        region_ = std::make_shared<const UnitRegion>(units.lowerLimit_, units.upperLimit_);
     if (index_ < units_.runCount_) unit_ = units_.RunUnitAt(index_);
+    EnterRegion();
+}
+
+void OuterUnitCursor::EnterRegion()
+{
+    if (!region_) return;
+    while (index_ < units_.runCount_ && !UnitMayHoldCubes(*region_, unit_)) {
+        if (!units_.SkipToRegion(*region_, unit_)) {
+            index_ = units_.runCount_;
+            return;
+        }
+        // The unit reached may belong to another slice: go on from the
+        // slice's next unit.
+        const std::uint64_t at = units_.RunCountBefore(unit_);
+        index_ = units_.SliceIndexFrom(at);
+        if (index_ != at && index_ < units_.runCount_) unit_ = units_.RunUnitAt(index_);
+    }
 }
 
 std::optional<OuterUnit> OuterUnitCursor::Next()
@@ -264,6 +305,7 @@ std::optional<OuterUnit> OuterUnitCursor::Next()
         }
     }
     index_ = next;
+    EnterRegion();
     return unit;
 }
 

@@ -5,6 +5,7 @@
 #include "search/search_state.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 namespace pandicube {
@@ -41,6 +42,10 @@ unsigned SliceOfUnit(std::uint64_t i, unsigned count);
 // indexed and walked by arithmetic on e14 and the pair order, never listed:
 // at the largest bound a run has about 5 * 10^12 of them.
 class OuterUnitCursor;
+class UnitRegion;
+
+// From this upper bound on, a run's units are met only inside its UnitRegion.
+inline constexpr std::int32_t kSkipFromBound = 2000;
 
 class OuterUnits {
 public:
@@ -57,7 +62,10 @@ public:
     bool Contains(OuterUnit unit) const;
 
     // The units in order, from the first on, or from the first that does not
-    // come before `unit` on.
+    // come before `unit` on. Above kSkipFromBound the cursor passes over the
+    // units outside the run's UnitRegion, which hold no cube, by whole
+    // stretches: at the largest bound about 10^12 of them come before the
+    // first cube. (Below it every unit is met, as the loops meet them.)
     OuterUnitCursor Begin() const;
     OuterUnitCursor From(OuterUnit unit) const;
 
@@ -73,6 +81,9 @@ private:
     std::uint64_t SliceCountBelow(std::uint64_t index) const;
     // The unit that follows `unit` in the whole run's order; false at the end.
     bool StepRun(OuterUnit& unit) const;
+    // The first unit of the run at or after `unit` (a unit of the run) that
+    // lies inside `region`; false when there is none.
+    bool SkipToRegion(const UnitRegion& region, OuterUnit& unit) const;
 
     std::int64_t PairLow(std::int64_t e14) const;
     std::int64_t UnitsBelowPair(std::int64_t e14, std::int64_t pair) const;
@@ -85,6 +96,7 @@ private:
     std::int64_t firstE14_; // the smallest e14 of the run
     std::int64_t lastE14_;  // the largest; below firstE14_ when there is none
     std::uint64_t runCount_;
+    std::int32_t upperLimit_;
 
     friend class OuterUnitCursor;
 };
@@ -100,8 +112,12 @@ private:
     friend class OuterUnits;
     OuterUnitCursor(const OuterUnits& units, std::uint64_t first);
 
+    // Moves on from index_ to the first unit of the slice inside the region.
+    void EnterRegion();
+
     OuterUnits units_;
-    std::uint64_t index_; // in the whole run; `unit_` is the unit there
+    std::shared_ptr<const UnitRegion> region_; // none: every unit is met
+    std::uint64_t index_;                      // in the whole run; `unit_` is the unit there
     OuterUnit unit_{};
 };
 

@@ -2,6 +2,7 @@
 // meet, counted, indexed, sliced and walked by arithmetic.
 #include "search/outer_units.h"
 #include "search/solution_order.h"
+#include "search/unit_region.h"
 #include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>
@@ -101,6 +102,36 @@ TEST(OuterUnits, ASliceHoldsTheUnitsDealtToItAndNoOthers)
             }
         }
     }
+}
+
+// Above the skip bound the cursor meets only units inside the run's region,
+// in order, and the slices share out exactly the units of the whole run.
+TEST(OuterUnitCursor, AboveTheSkipBoundMeetsOnlyTheRegionAndSlicesShareIt)
+{
+    constexpr std::int32_t bound = 20000;
+    static_assert(bound > kSkipFromBound);
+    const UnitRegion region(kComplementSum - bound - 1, bound + 1);
+    const OuterUnits all(kComplementSum - bound - 1, bound + 1, false);
+    std::vector<OuterUnit> whole;
+    OuterUnitCursor cursor = all.Begin();
+    while (whole.size() < 300) whole.push_back(*cursor.Next());
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        EXPECT_TRUE(UnitMayHoldCubes(region, whole[i])) << i;
+        EXPECT_TRUE(all.Contains(whole[i])) << i;
+        if (i > 0) {
+            EXPECT_TRUE(UnitBefore(whole[i - 1], whole[i])) << i;
+        }
+    }
+    // The region's first units come long after the run's first.
+    EXPECT_GT(all.CountBefore(whole.front()), 1000000u);
+    std::vector<OuterUnit> dealt;
+    for (unsigned k = 1; k <= 3; ++k) {
+        OuterUnitCursor part = OuterUnits(kComplementSum - bound - 1, bound + 1, false, UnitSlice{k, 3}).Begin();
+        for (std::optional<OuterUnit> u = part.Next(); u && !UnitBefore(whole.back(), *u); u = part.Next())
+            dealt.push_back(*u);
+    }
+    std::sort(dealt.begin(), dealt.end(), UnitBefore);
+    EXPECT_EQ(dealt, whole);
 }
 
 } // namespace

@@ -2,11 +2,13 @@
 // with a cube (or, ranges only, with an e10 window), it leaves out most of
 // the walk before the first cube at a large bound, and skipping into it
 // meets the same units as walking pair order one value at a time.
+#include "search/outer_units.h"
 #include "search/run_search.h"
 #include "search/run_setup.h"
 #include "search/search_windows.h"
 #include "search/unit_region.h"
 #include "search/unit_search.h"
+#include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +42,7 @@ TEST(UnitRegion, HoldsEveryUnitWithACubeOrAnE10Window)
             const UnitRegion ranges(state.lowerLimit, state.upperLimit, RegionRule::kRangesOnly);
             std::vector<Entries> cubes;
             std::size_t withCubes = 0;
-            for (const OuterUnit u : ListOuterUnits(state)) {
+            for (const OuterUnit u : test::UnitsOf(OuterUnits(state).Begin())) {
                 FindUnitCubes(state.lowerLimit, state.upperLimit, openers, u, cubes);
                 const bool window =
                     !ComputeUnitWindows(u.e14, u.e18, state.lowerLimit, state.upperLimit, openers).e10.Empty();
