@@ -3,13 +3,18 @@
 # beside them, its runtime dependencies computed by dpkg-shlibdeps.
 include(GNUInstallDirs)
 
-set(PANDICUBE_MAINTAINER "The Pandicube developers <maintainers@pandicube.org>"
-    CACHE STRING "Maintainer of the Debian package")
-
-# A native Debian package carries its changelog and copyright.
+# A native Debian package carries its changelog and copyright. The changelog
+# stays a plain Debian changelog, so CMake checks that its first entry is this
+# version's and signed by the maintainer; the copyright gets the maintainer and
+# the home page filled in.
 file(STRINGS ${PROJECT_SOURCE_DIR}/data/debian/changelog changelog_head LIMIT_COUNT 1)
 if(NOT changelog_head MATCHES "^pandicube \\(${PROJECT_VERSION}\\) ")
     message(FATAL_ERROR "data/debian/changelog does not begin with version ${PROJECT_VERSION}: ${changelog_head}")
+endif()
+file(STRINGS ${PROJECT_SOURCE_DIR}/data/debian/changelog changelog_signature REGEX "^ -- " LIMIT_COUNT 1)
+string(FIND "${changelog_signature}" " -- ${PANDICUBE_MAINTAINER}  " signed_at)
+if(NOT signed_at EQUAL 0)
+    message(FATAL_ERROR "data/debian/changelog: the first entry is not signed by ${PANDICUBE_MAINTAINER}: ${changelog_signature}")
 endif()
 set(packed_changelog ${PROJECT_BINARY_DIR}/debian/changelog)
 configure_file(${PROJECT_SOURCE_DIR}/data/debian/changelog ${packed_changelog} COPYONLY)
@@ -19,12 +24,13 @@ add_custom_command(OUTPUT ${packed_changelog}.gz
     WORKING_DIRECTORY ${PROJECT_BINARY_DIR}/debian
     VERBATIM)
 add_custom_target(debian_changelog ALL DEPENDS ${packed_changelog}.gz)
-install(FILES ${packed_changelog}.gz ${PROJECT_SOURCE_DIR}/data/debian/copyright
+configure_file(${PROJECT_SOURCE_DIR}/data/debian/copyright.in ${PROJECT_BINARY_DIR}/debian/copyright @ONLY)
+install(FILES ${packed_changelog}.gz ${PROJECT_BINARY_DIR}/debian/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pandicube)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pandicube)
-set(CPACK_PACKAGE_VENDOR "The Pandicube developers")
+set(CPACK_PACKAGE_VENDOR "Pandicube developers")
 set(CPACK_PACKAGE_CONTACT "${PANDICUBE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "search for perfect magic 5x5x5 cubes with pandiagonal outer planes")
 # The extended description in lines of Debian's width.
@@ -46,7 +52,7 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION math)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${PANDICUBE_REPOSITORY_URL}")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${PANDICUBE_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Beyond the libraries: the window needs Qt's X11 platform plugin, and its
 # captions fit their rectangles in Liberation Sans Narrow.

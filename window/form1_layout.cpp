@@ -257,7 +257,8 @@ void Form1::BuildControls()
     Command2->setEnabled(false);
     Label8 = MakeLabel(this, "Label8", QStringLiteral("Pandicube ") + QLatin1String(kVersion), {7440, 6960, 1575, 255});
     SetForeColor(Label8, kCreditColour);
-    Label3 = MakeLabel(this, "Label3", QStringLiteral("MIT License"), {7440, 7200, 1815, 255});
+    // The project's home page, as the package and the metadata give it.
+    Label3 = MakeLabel(this, "Label3", QString::fromLatin1(kHomePage), {7440, 7200, 1815, 255});
     SetForeColor(Label3, kCreditColour);
 
     // Text1 lies on top of the right end of Label12.

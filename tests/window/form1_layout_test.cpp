@@ -141,7 +141,7 @@ TEST_F(Form1Test, OpensIdleWithTheStopButtonHidden)
     EXPECT_EQ(form->Label8->palette().color(QPalette::WindowText), QColor(192, 192, 255));
     EXPECT_EQ(form->Label3->palette().color(QPalette::WindowText), QColor(192, 192, 255));
     EXPECT_TRUE(form->Label8->text().startsWith(QStringLiteral("Pandicube ")));
-    EXPECT_EQ(form->Label3->text(), QStringLiteral("MIT License"));
+    EXPECT_EQ(form->Label3->text(), QStringLiteral("https://pandicube.org/"));
     EXPECT_EQ(form->Label9->text(), QStringLiteral("start with upper bound (>=255) .  .  .  .  .  .  .  .  .  .  ."));
     EXPECT_EQ(form->Label16->text(), QStringLiteral(" working display"));
     EXPECT_EQ(form->Command1->text(), QStringLiteral("start"));
