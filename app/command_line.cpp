@@ -2,10 +2,16 @@
 
 #include "pandicube/version.h"
 
+#include <QApplication>
+#include <QByteArray>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <xcb/xcb.h>
+
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace pandicube {
 
@@ -20,6 +26,14 @@ void DescribeOptions(QCommandLineParser& parser)
     parser.addVersionOption();
 }
 
+// The window system's options are written with one dash or two.
+bool IsQtOption(const char* argument, const char* name)
+{
+    if (argument[0] != '-') return false;
+    const char* word = argument[1] == '-' ? argument + 2 : argument + 1;
+    return std::strcmp(word, name) == 0;
+}
+
 } // namespace
 
 std::optional<int> AnswerTextOptions(int& argc, char* argv[])
@@ -27,18 +41,57 @@ std::optional<int> AnswerTextOptions(int& argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("pandicube"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     bool asked = false;
+    bool askedAll = false;
     for (int i = 1; i < argc; ++i) {
         for (const char* option : {"-h", "--help", "--help-all", "-v", "--version"}) {
             if (std::strcmp(argv[i], option) == 0) asked = true;
         }
+        askedAll = askedAll || std::strcmp(argv[i], "--help-all") == 0;
     }
     if (!asked) return std::nullopt;
 
-    QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     DescribeOptions(parser);
-    parser.process(app); // prints the text and ends the program
+    if (askedAll) {
+        // Only an application of the window system knows its options; the
+        // off-screen platform needs no display (the last -platform counts).
+        std::vector<char*> arguments(argv, argv + argc);
+        char platformOption[] = "-platform";
+        char offscreen[] = "offscreen";
+        arguments.push_back(platformOption);
+        arguments.push_back(offscreen);
+        arguments.push_back(nullptr);
+        int count = argc + 2;
+        QApplication app(count, arguments.data());
+        parser.process(app); // prints the text and ends the program
+    } else {
+        QCoreApplication app(argc, argv);
+        parser.process(app); // prints the text and ends the program
+    }
     return 0;
+}
+
+std::optional<int> RefuseWithoutDisplay(int argc, char* argv[])
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        return std::nullopt;
+    }
+    QByteArray display = qgetenv("DISPLAY");
+    for (int i = 1; i < argc; ++i) {
+        if (IsQtOption(argv[i], "platform")) return std::nullopt;
+        if (IsQtOption(argv[i], "display") && i + 1 < argc) display = argv[i + 1];
+    }
+    if (display.isEmpty()) {
+        std::fputs("pandicube: no display found (DISPLAY is not set); pandicube-search searches without one\n", stderr);
+        return 1;
+    }
+    xcb_connection_t* connection = xcb_connect(display.constData(), nullptr);
+    const bool opened = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    if (opened) return std::nullopt;
+    std::fprintf(stderr, "pandicube: cannot open the display %s; pandicube-search searches without one\n",
+                 display.constData());
+    return 1;
 }
 
 void RefuseUnknownOptions(const QCoreApplication& app)

@@ -6,12 +6,22 @@ class QCoreApplication;
 
 namespace pandicube {
 
-// The program's own options, --help and --version. They are answered before
-// the window system is opened, so that they work without a display: when one
-// of them is given, AnswerTextOptions prints its text and returns the exit
-// status; otherwise it returns nothing and the window opens. Sets the
-// program's name and version for both.
+// The program's own options, --help, --help-all and --version. They are
+// answered before the window system is opened, so that they work without a
+// display: when one of them is given, AnswerTextOptions prints its text and
+// returns the exit status; otherwise it returns nothing and the window opens.
+// --help-all lists the window system's options too (such as -platform and
+// -display), which it learns from an application on the off-screen platform.
+// Sets the program's name and version for all of them.
 std::optional<int> AnswerTextOptions(int& argc, char* argv[]);
+
+// Checks, before the window system starts, that there is a display to open
+// the window on, when neither the environment (QT_QPA_PLATFORM,
+// WAYLAND_DISPLAY) nor the arguments (-platform) choose where it goes: the X
+// display of DISPLAY, or of -display, must answer. Without one it says so in
+// one line on standard error and returns the exit status 1; otherwise it
+// returns nothing.
+std::optional<int> RefuseWithoutDisplay(int argc, char* argv[]);
 
 // Refuses options the program does not know (after the window system has
 // taken its own, such as -platform or -display); ends the program with status 1

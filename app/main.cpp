@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "pandicube/version.h"
 #include "window/close_requests.h"
 #include "window/form1.h"
 #include "window/window_system.h"
@@ -8,10 +9,11 @@
 int main(int argc, char* argv[])
 {
     if (const auto status = pandicube::AnswerTextOptions(argc, argv)) return *status;
+    if (const auto status = pandicube::RefuseWithoutDisplay(argc, argv)) return *status;
     QApplication app(argc, argv);
     pandicube::RefuseUnknownOptions(app);
     // Lets the desktop find the program's entry, and with it its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.pandicube.Pandicube"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(pandicube::kAppId));
 
     pandicube::QtWindowSystem windowSystem;
     pandicube::Form1 form(windowSystem);

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs inside xvfb-run: starts the program, finds its window by its title,
-# reports its size, asks it to close as a close box would, answers the prompt
-# with Yes (Return on its default button) and reports the exit status.
+# reports its size and class, asks it to close as a close box would, answers
+# the prompt with Yes (Return on its default button) and reports the exit
+# status.
 # Usage: x11_close_window.sh PANDICUBE CLOSE_REQUEST
 set -u
 program=$1
@@ -16,6 +17,7 @@ echo "WINDOW=$window"
 echo "TITLE=$(xdotool getwindowname "$window")"
 eval "$(xdotool getwindowgeometry --shell "$window")"
 echo "SIZE=${WIDTH}x${HEIGHT}"
+echo "CLASS=$(xprop -id "$window" WM_CLASS)"
 
 "$closeRequest" "$window"
 
