@@ -167,4 +167,34 @@ TEST(ManualPage, VersionIsTheVersionOfTheBuild)
     }
 }
 
+// The line that whatis and apropos show for a page, as man-db reads it from
+// the NAME section, keeps the size of the cubes.
+TEST(ManualPage, WhatisLineNamesTheCubesFiveByFiveByFive)
+{
+    if (!pandicube::test::OnPath("lexgrog")) GTEST_SKIP() << "lexgrog (man-db) is missing";
+    for (const Program& program : Programs()) {
+        const std::string line = CommandOutput(std::string("lexgrog '") + program.manualPage + "'");
+        EXPECT_NE(line.find(std::string("\"") + program.name + " - "), std::string::npos) << line;
+        EXPECT_NE(line.find(" perfect magic 5x5x5 cubes\""), std::string::npos) << line;
+    }
+}
+
+#ifdef PANDICUBE_EXE
+// --help-all lists Qt's options besides the program's own, without a display:
+// those of every platform, and in an X11 session those of X.
+TEST(ManualPage, HelpAllOfTheWindowListsQtsOptionsWithoutADisplay)
+{
+    int status = -1;
+    const std::string help =
+        CommandOutput(std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_SESSION_TYPE=x11 '") +
+                          PANDICUBE_EXE + "' --help-all",
+                      &status);
+    EXPECT_EQ(status, 0);
+    const std::set<std::string> options = OptionsIn(help);
+    for (const char* option : {"--help", "--help-all", "--version", "--platform", "--display", "--qwindowtitle"}) {
+        EXPECT_TRUE(options.count(option)) << option << " is missing from " << help;
+    }
+}
+#endif
+
 } // namespace
