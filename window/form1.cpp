@@ -393,6 +393,17 @@ void Form1::showEvent(QShowEvent* event)
     setAttribute(Qt::WA_KeyboardFocusChange);
 }
 
+void Form1::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // The window keeps its one size: a window manager that offers full screen
+    // anyway (openbox does, to every normal window) finds it declined at once,
+    // and the window keeps its title bar and close box.
+    if (event->type() == QEvent::WindowStateChange && windowState().testFlag(Qt::WindowFullScreen)) {
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
+    }
+}
+
 void Form1::closeEvent(QCloseEvent* event)
 {
     const int unloadMode = pendingUnloadMode_;

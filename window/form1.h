@@ -104,6 +104,7 @@ public:
     ControlArray<QLabel, 63> Label11;  // the solution display, entries 1..62 and the centre
 
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 

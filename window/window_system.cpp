@@ -1,15 +1,21 @@
 #include "window/window_system.h"
 
+#include <QApplication>
 #include <QColor>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPalette>
+#include <QScreen>
+#include <QSpacerItem>
 #include <QTime>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -21,6 +27,25 @@ QColor ColorFromBgr(std::uint32_t bgr)
 {
     return QColor(static_cast<int>(bgr & 0xFFu), static_cast<int>((bgr >> 8) & 0xFFu),
                   static_cast<int>((bgr >> 16) & 0xFFu));
+}
+
+// A message box is only as wide as its text and buttons, but the window
+// manager sets the title in a title bar beside an icon and three buttons: a
+// short text under a title such as "zorvik" would leave the title only "...".
+// The box is made wide enough for its whole title in the bold title font and
+// eight lines' height of decorations, but never wider than the screen's free
+// area.
+void MakeRoomForTitle(QMessageBox& box)
+{
+    QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    titleFont.setBold(true);
+    const QFontMetrics metrics(titleFont);
+    int width = metrics.horizontalAdvance(box.windowTitle()) + 8 * metrics.height();
+    if (const QScreen* screen = box.screen()) width = std::min(width, screen->availableGeometry().width() * 3 / 4);
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr) return;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                  grid->columnCount());
 }
 
 } // namespace
@@ -46,6 +71,7 @@ int QtWindowSystem::ShowMessage(QWidget* owner, const QString& text, Icon icon, 
         break;
     }
     box.setWindowModality(Qt::ApplicationModal);
+    MakeRoomForTitle(box);
     box.exec();
     switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Yes: return kYes;

@@ -12,7 +12,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -54,7 +56,7 @@ protected:
         const std::string picture = std::string(PANDICUBE_SCREENSHOT_DIR) + "/window_at_opening.png";
         std::remove(picture.c_str());
         report_ = CommandOutput(std::string("timeout 120 xvfb-run -a sh '") + PANDICUBE_SCREENSHOT_SCRIPT + "' '" +
-                                PANDICUBE_EXE + "' '" + picture + "' 2>&1");
+                                PANDICUBE_EXE + "' '" + picture + "' '" + PANDICUBE_CLOSE_REQUEST + "' 2>&1");
         values_ = KeyValues(report_);
         image_ = QImage(QString::fromStdString(picture)).convertToFormat(QImage::Format_RGB32);
         ran_ = true;
@@ -68,6 +70,41 @@ protected:
     }
 
     static QColor At(int x, int y) { return image_.pixelColor(x, y); }
+
+    // The columns that the title takes in the title bar of a screen picture
+    // (`step` of the script), from its first to its last column of ink: the
+    // colours that differ from the bar's own in their row, between the
+    // window icon at the left and the three buttons at the right.
+    static int TitleWidth(const std::string& step)
+    {
+        constexpr int kIcon = 20;
+        constexpr int kButtons = 52;
+        std::istringstream bar(values_[step]);
+        int left = 0, top = 0, width = 0, height = 0;
+        bar >> left >> top >> width >> height;
+        const QImage screen = QImage(QString::fromStdString(std::string(PANDICUBE_SCREENSHOT_DIR) +
+                                                            "/window_at_opening-" + step + ".png"))
+                                  .convertToFormat(QImage::Format_RGB32);
+        int first = width;
+        int last = -1;
+        for (int y = top; y < top + height; ++y) {
+            std::map<QRgb, int> counts;
+            for (int x = left; x < left + width; ++x) ++counts[screen.pixel(x, y)];
+            const QRgb bar_colour = std::max_element(counts.begin(), counts.end(), [](auto a, auto b) {
+                                        return a.second < b.second;
+                                    })->first;
+            for (int x = left + kIcon; x < left + width - kButtons; ++x) {
+                const QRgb p = screen.pixel(x, y);
+                const int difference = std::abs(qRed(p) - qRed(bar_colour)) + std::abs(qGreen(p) - qGreen(bar_colour)) +
+                                       std::abs(qBlue(p) - qBlue(bar_colour));
+                if (difference > 60) {
+                    first = std::min(first, x - left);
+                    last = std::max(last, x - left);
+                }
+            }
+        }
+        return last - first + 1;
+    }
 
     // The middle pixel of each side of the indicator's border.
     static std::vector<QColor> BorderMiddles(const CheckBox& box)
@@ -200,6 +237,30 @@ TEST_F(WindowScreenshot, WindowManagerOffersNoMaximiseAndShowsTheProgramIcon)
     for (const char* size : {"16 x 16", "32 x 32", "48 x 48", "64 x 64", "128 x 128"}) {
         EXPECT_NE(values_["ICONS"].find(size), std::string::npos) << size << " in " << values_["ICONS"];
     }
+}
+
+// A message box shows its whole title: as wide in its title bar as the same
+// title on the wide window (the refusal's "zorvik" once the window takes it
+// as its title; the close prompt's, the window's own).
+TEST_F(WindowScreenshot, MessageBoxesShowTheirWholeTitle)
+{
+    struct Box {
+        const char* step;
+        const char* sameTitle;
+    };
+    for (const Box& box : {Box{"refusal", "renamed"}, Box{"prompt", "main"}}) {
+        SCOPED_TRACE(box.step);
+        const int whole = TitleWidth(box.sameTitle);
+        EXPECT_GT(whole, 20) << report_;
+        EXPECT_NEAR(TitleWidth(box.step), whole, 1) << report_;
+    }
+}
+
+TEST_F(WindowScreenshot, FullScreenIsDeclinedAndTheTitleBarStays)
+{
+    EXPECT_EQ(values_["STATE"].find("FULLSCREEN"), std::string::npos) << report_;
+    EXPECT_EQ(values_["FRAME"], "1, 1, 20, 1") << report_;
+    EXPECT_EQ(values_["SIZE"], "651x493") << report_;
 }
 
 } // namespace
