@@ -2,8 +2,10 @@
 # Installs the Debian package on this machine (as root, with apt-get, which
 # brings its dependencies) and checks it as a user meets it: both programs
 # answer --version, a search runs, man finds both manual pages, bash-completion
-# finds the completion, the window opens under Xvfb, and lintian (no errors),
-# appstreamcli and desktop-file-validate accept the package and its files.
+# finds the completion, the window refuses to start without a display and
+# opens under Xvfb, the package and the metadata name the same home page, and
+# lintian (no errors), appstreamcli and desktop-file-validate accept the
+# package and its files.
 # The package is removed again at the end.
 # Usage: scripts/check-package.sh build/release/package/pandicube_<version>_<arch>.deb
 set -euo pipefail
@@ -31,6 +33,11 @@ expect "man -w pandicube" "$(man -w pandicube)" /usr/share/man/man1/pandicube.1.
 expect "completion found by bash-completion" \
     "$(bash -c 'source /usr/share/bash-completion/bash_completion; __load_completion pandicube-search; complete -p pandicube-search')" \
     "complete -F _pandicube_search pandicube-search"
+expect "pandicube without a display" \
+    "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM pandicube 2>&1 >/dev/null; echo "status $?")" \
+    "$(printf 'pandicube: no display found (DISPLAY is not set); pandicube-search searches without one\nstatus 1')"
+expect "the package's home page is the metadata's" "$(dpkg-deb --field "$deb" Homepage)" \
+    "$(sed -n 's|.*<url type="homepage">\(.*\)</url>.*|\1|p' /usr/share/metainfo/org.pandicube.Pandicube.metainfo.xml)"
 expect "the window opens" \
     "$(timeout 60 xvfb-run -a sh -c 'pandicube & pid=$!; xdotool search --sync --onlyvisible --name centralsymmetric >/dev/null && echo open; kill $pid')" \
     open
