@@ -42,9 +42,10 @@ title_bar() {
     echo "$((x - $1)) $((y - $3)) $((width + $1 + $2)) $3"
 }
 
-# Shows the screen with window $2 active as $base-$1.png and reports its title bar.
+# Shows the screen with window $2 active as $base-$1.png (once it is drawn)
+# and reports its title bar.
 picture() {
-    sleep 1
+    sleep 0.5
     import -window root "$base-$1.png"
     echo "$1=$(title_bar "$2")"
 }
