@@ -90,13 +90,13 @@ protected:
         for (int y = top; y < top + height; ++y) {
             std::map<QRgb, int> counts;
             for (int x = left; x < left + width; ++x) ++counts[screen.pixel(x, y)];
-            const QRgb bar_colour = std::max_element(counts.begin(), counts.end(), [](auto a, auto b) {
-                                        return a.second < b.second;
-                                    })->first;
+            const QRgb barColour = std::max_element(counts.begin(), counts.end(), [](auto a, auto b) {
+                                       return a.second < b.second;
+                                   })->first;
             for (int x = left + kIcon; x < left + width - kButtons; ++x) {
                 const QRgb p = screen.pixel(x, y);
-                const int difference = std::abs(qRed(p) - qRed(bar_colour)) + std::abs(qGreen(p) - qGreen(bar_colour)) +
-                                       std::abs(qBlue(p) - qBlue(bar_colour));
+                const int difference = std::abs(qRed(p) - qRed(barColour)) + std::abs(qGreen(p) - qGreen(barColour)) +
+                                       std::abs(qBlue(p) - qBlue(barColour));
                 if (difference > 60) {
                     first = std::min(first, x - left);
                     last = std::max(last, x - left);
