@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/cube_reader.h"
+#include "search/outer_units.h"
 #include "search/solution_order.h"
 
 #include <cstdint>
@@ -22,6 +23,9 @@ struct OutputPart {
     std::uint64_t checksum = 0;      // of those records
     std::optional<CubeRecord> first; // the first solution record read
     std::optional<CubeRecord> last;  // the last solution record read
+    // The upper bound under which the latest solution was found: the
+    // identity's, under --reduce one below the best upper bound before it.
+    std::optional<std::int32_t> bound;
     std::optional<std::int32_t> closingCount;
     std::optional<CompletionRecord> completion;
     std::size_t problems = 0;
@@ -35,9 +39,12 @@ struct OutputPart {
 // Judges the structure of whole outputs while they are read: every output
 // opens with its identity and ends with a completion record; solutions are
 // numbered from 1 without a gap, come in the order of the search and are of
-// the kind the identity names; under --reduce each carries its cube's
-// largest value as the best upper bound, strictly falling; the completion
-// record's count, checksum and bound agree with the solutions before it.
+// the kind the identity names; each is one that its run lists (e14 below 63,
+// the values that pass the loops' filters, and the outer unit, or with
+// --classes that of the class's first member, in the slice the identity
+// names); under --reduce each carries its cube's largest value as the best
+// upper bound, strictly falling; the completion record's count, checksum and
+// bound agree with the solutions before it.
 // Every fault goes to `report` with its line; each cube read to `onCube`.
 class OutputJudge : public CubeSink {
 public:
@@ -61,11 +68,15 @@ private:
     // The output a record belongs to; opens one without identity when needed.
     OutputPart& Current(std::size_t line, std::uint64_t offset);
     void Problem(std::size_t line, const std::string& message);
+    // Why the record of the current output, with entries `e`, lies outside
+    // its slice (empty when it does not, or the output is not a slice's).
+    std::string OutsideSliceOf(const CubeRecord& cube, const Entries& e) const;
 
     Report report_;
     CubeHandler onCube_;
     std::vector<OutputPart> parts_;
     std::optional<SolutionOrderKey> lastKey_;
+    std::optional<OuterUnits> runUnits_; // the whole run's, for an output of a slice
     std::size_t problems_ = 0;
 };
 

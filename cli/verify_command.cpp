@@ -126,9 +126,8 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
         },
         [&](const CubeRecord& cube, const OutputPart& part) {
             ++checked;
-            const CubeCheck check = CheckCube(cube.cells, bound           ? bound
-                                                          : part.identity ? std::optional(part.identity->bound)
-                                                                          : std::nullopt);
+            // The bound given, or the one in force when the run found the cube.
+            const CubeCheck check = CheckCube(cube.cells, bound ? bound : part.bound);
             if (check.Valid()) return;
             ++invalid;
             ++invalidAtLine[part.line];
