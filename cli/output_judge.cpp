@@ -168,8 +168,6 @@ void OutputJudge::OnCube(const CubeRecord& cube)
         } else if (const std::string outside = OutsideSliceOf(cube, e); !outside.empty()) {
             Problem(cube.line, what + ' ' + outside);
         }
-        part.bound = part.identity->reduce && part.last && part.last->bestBound ? *part.last->bestBound - 1
-                                                                                : part.identity->bound;
     }
     lastKey_ = key;
     ++part.solutions;

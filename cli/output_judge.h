@@ -23,9 +23,6 @@ struct OutputPart {
     std::uint64_t checksum = 0;      // of those records
     std::optional<CubeRecord> first; // the first solution record read
     std::optional<CubeRecord> last;  // the last solution record read
-    // The upper bound under which the latest solution was found: the
-    // identity's, under --reduce one below the best upper bound before it.
-    std::optional<std::int32_t> bound;
     std::optional<std::int32_t> closingCount;
     std::optional<CompletionRecord> completion;
     std::size_t problems = 0;

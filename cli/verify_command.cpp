@@ -126,8 +126,9 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
         },
         [&](const CubeRecord& cube, const OutputPart& part) {
             ++checked;
-            // The bound given, or the one in force when the run found the cube.
-            const CubeCheck check = CheckCube(cube.cells, bound ? bound : part.bound);
+            const CubeCheck check = CheckCube(cube.cells, bound           ? bound
+                                                          : part.identity ? std::optional(part.identity->bound)
+                                                                          : std::nullopt);
             if (check.Valid()) return;
             ++invalid;
             ++invalidAtLine[part.line];
