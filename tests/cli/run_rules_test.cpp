@@ -111,5 +111,45 @@ TEST_F(TempFiles, VerifyAndMergeRefuseWhatTheRunCannotList)
     EXPECT_EQ(RunTool({"merge", slices[0], slices[1], slices[2], slices[3], slices[4]}).status, 0);
 }
 
+// A file edited with its count and checksum made anew passes every check but
+// the search of its run again, which names the first line that differs.
+TEST_F(TempFiles, VerifySearchComparesTheFileWithTheRunSearchedAgain)
+{
+    std::vector<Entries> run;
+    for (const auto& s : test::RecordRun({255}).reporter.solutions) run.push_back(s.entries);
+    RunIdentity whole;
+    whole.version = ProgramVersion();
+    whole.bound = 255;
+    RunIdentity older = whole;
+    older.version = "0.0.9";
+    const std::string counted = RunTool({"--bound", "300", "--slice", "2/5", "--count-only"}).out;
+    struct Case {
+        std::string name, text;
+        std::vector<std::string> more;
+        int status;
+        std::string message;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"whole", OutputOf(whole, run), {"--threads", "2"}, 0, "searched again: the run writes exactly these"},
+             {"one-less",
+              OutputOf(whole, {run.begin(), run.end() - 1}),
+              {},
+              2,
+              "line 25 is not what the run writes there: the run writes \"solution 24: "},
+             {"count", Replaced(counted, "--slice 2/5", "--slice 3/5"), {}, 2, "line 3 is not what the run writes"},
+             {"older", OutputOf(older, run), {}, 2, "made by pandicube-search 0.0.9"},
+         }) {
+        const std::string path = Write(c.name, c.text);
+        EXPECT_EQ(RunTool({"verify", path}).status, 0) << c.name;
+        std::vector<std::string> args = {"verify", "--search", path};
+        args.insert(args.end(), c.more.begin(), c.more.end());
+        const auto result = RunTool(args);
+        EXPECT_EQ(result.status, c.status) << c.name << '\n' << result.err;
+        EXPECT_NE((result.out + result.err).find(c.message), std::string::npos) << c.name << '\n' << result.err;
+    }
+    EXPECT_EQ(RunTool({"verify", "--search", "-"}, OutputOf(whole, run)).status, 2);
+    EXPECT_EQ(RunTool({"verify", "--threads", "2", Write("threads", OutputOf(whole, run))}).status, 2);
+}
+
 } // namespace
 } // namespace pandicube
