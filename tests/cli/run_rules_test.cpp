@@ -65,6 +65,7 @@ TEST_F(TempFiles, VerifyAndMergeRefuseWhatTheRunCannotList)
             Write(k + std::string("-of-5"), RunTool({"--bound", "300", "--slice", k + std::string("/5")}).out));
     const std::string fake = Write("fake-2", Replaced(test::ReadFile(slices[0]), "--slice 1/5", "--slice 2/5"));
     const std::string classes = RunTool({"--bound", "400", "--classes", "--slice", "1/3"}).out;
+    const std::string fakeClasses = Replaced(classes, "--slice 1/3", "--slice 2/3");
 
     std::vector<Entries> withComplement = run;
     withComplement.push_back(complement);
@@ -75,32 +76,24 @@ TEST_F(TempFiles, VerifyAndMergeRefuseWhatTheRunCannotList)
         std::string message; // on standard error, or standard output for a cube's rule
     };
     const std::string e14 = std::to_string(first[kE14]);
+    const std::string complementE14 = std::to_string(complement[kE14]);
+    const std::string largerBound = std::to_string(LargestValue(CellsFromEntries(larger)));
     for (const Case& c : std::vector<Case>{
              {OutputOf(whole, withComplement),
               {"verify", "-"},
               2,
-              "solution 505 is not one that its run lists: its e14 " + std::to_string(complement[kE14]) +
-                  " is not below 63"},
+              "505 is not one that its run lists: its e14 " + complementE14},
              {OutputOf(whole, withComplement), {"verify", "--classes", "-"}, 2, "solution 505 is not one"},
              {OutputOf(whole, edited(kE14, 1)), {"verify", "-"}, 2, "fails the filter of loop 1 (a multiple of 3)"},
-             {OutputOf(whole, edited(kE18, 3)),
-              {"verify", "-"},
-              2,
-              "its e14 " + e14 + " and e18 " + std::to_string(first[kE18] + 3) + " fail the filter of loop 2"},
+             {OutputOf(whole, edited(kE18, 3)), {"verify", "-"}, 2, "its e14 " + e14 + " and e18 "},
+             {OutputOf(whole, edited(kE18, 3)), {"verify", "-"}, 2, "fail the filter of loop 2"},
              {OutputOf(whole, edited(kE17, 1)), {"verify", "-"}, 2, "fail the filter of loop 4"},
              {OutputOf(tight, {first}), {"verify", "-"}, 1, "bound: cell"},
-             {OutputOf(walk, {first, larger}),
-              {"verify", "-"},
-              2,
-              "solution 2 carries the best upper bound " + std::to_string(LargestValue(CellsFromEntries(larger))) +
-                  ", not below the"},
+             {OutputOf(walk, {first, larger}), {"verify", "-"}, 2, "2 carries the best upper bound " + largerBound},
              {"", {"verify", fake}, 2, "line 2: solution 1 lies in slice 1 of 5, not 2 (its outer unit is e14 "},
              {"", {"merge", slices[0], fake, slices[2], slices[3], slices[4]}, 2, "solution 1 lies in slice 1 of 5"},
-             {Replaced(classes, "--slice 1/3", "--slice 2/3"),
-              {"verify", "-"},
-              2,
-              "class 1 lies in slice 1 of 3, not 2"},
-             {Replaced(classes, "--slice 1/3", "--slice 2/3"), {"merge", "-"}, 2, "class 1 lies in slice 1 of 3"},
+             {fakeClasses, {"verify", "-"}, 2, "class 1 lies in slice 1 of 3, not 2"},
+             {fakeClasses, {"merge", "-"}, 2, "class 1 lies in slice 1 of 3"},
          }) {
         const auto result = RunTool(c.args, c.input);
         EXPECT_EQ(result.status, c.status) << c.message << '\n' << result.err;
