@@ -129,9 +129,11 @@ int SearchAgain(const std::string& path, const RunIdentity& identity, unsigned t
     std::ostream run(&compare);
     std::ostringstream runErr; // a refused write is the first difference, said below
     const int status = RunSearchCommand(OptionsOf(identity, threads), env, run, runErr);
-    if (status > kExitSignalBase) {
+    // The record of an interruption differs from the file: the signal comes first.
+    const int signal = env.interruption ? env.interruption() : 0;
+    if (signal != 0 || status > kExitSignalBase) {
         err << where << "the search was interrupted by a signal after " << compare.Bytes() << " bytes\n";
-        return status;
+        return signal != 0 ? kExitSignalBase + signal : status;
     }
     if (!compare.Differs() && status != kExitOk) {
         err << where << "the search failed: " << runErr.str();

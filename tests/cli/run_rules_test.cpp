@@ -140,6 +140,8 @@ TEST_F(TempFiles, VerifySearchComparesTheFileWithTheRunSearchedAgain)
         EXPECT_EQ(result.status, c.status) << c.name << '\n' << result.err;
         EXPECT_NE((result.out + result.err).find(c.message), std::string::npos) << c.name << '\n' << result.err;
     }
+    // A signal ends the search with its status, not with a difference.
+    EXPECT_EQ(RunTool({"verify", "--search", Write("stopped", counted)}, "", false, test::StopAfter(3)).status, 143);
     EXPECT_EQ(RunTool({"verify", "--search", "-"}, OutputOf(whole, run)).status, 2);
     EXPECT_EQ(RunTool({"verify", "--threads", "2", Write("threads", OutputOf(whole, run))}).status, 2);
 }
