@@ -129,6 +129,9 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
             "Accept an output without completion record and say how far it is sound");
     AddFlag(*verifyCommand, "--classes", verify.classes,
             "Group the cubes into classes of essentially different cubes; flag a full listing that lacks members");
+    AddFlag(*verifyCommand, "--search", verify.search,
+            "Search the run of the file's identity again and compare every byte with the file");
+    AddText(*verifyCommand, "--threads", verify.threads, "Threads for --search (default: all cores)", "N");
 
     MergeOptions merge;
     auto* mergeCommand = app.add_subcommand("merge", "Merge the outputs of the slices of a run into the whole run");

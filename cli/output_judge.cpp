@@ -18,6 +18,38 @@ bool Closed(const OutputPart& part)
     return part.completion.has_value() || (!part.identity && part.closingCount.has_value());
 }
 
+// Why the run cannot list a solution with these entries (empty when it
+// can): of a cube and its complement it lists the one whose e14 lies below
+// 63, and it tries only the values that pass the filters of its loops.
+std::string NotListed(const Entries& e)
+{
+    const std::int32_t e14 = e[kE14];
+    if (e14 >= kCentreValue)
+        return "its e14 " + Num(e14) + " is not below 63 (the run lists the complement of such a cube)";
+    if (!E14PassesFilters(e14)) return "its e14 " + Num(e14) + " fails the filter of loop 1 (a multiple of 3)";
+    if (!E18PassesFilters(e14, e[kE18]))
+        return "its e14 " + Num(e14) + " and e18 " + Num(e[kE18]) +
+               " fail the filter of loop 2 (e14 + e18 a multiple of 3, e14 - e18 a multiple of 9)";
+    if (!E17PassesFilter(e[kE10], e[kE17]))
+        return "its e10 " + Num(e[kE10]) + " and e17 " + Num(e[kE17]) +
+               " fail the filter of loop 4 (e10 - e17 a multiple of 3)";
+    return {};
+}
+
+// Why a solution, or a class whose first member in run order is `first`,
+// does not belong to the slice (empty when it does): its outer unit is dealt
+// to the slice by the same arithmetic that made the slices.
+std::string OutsideSlice(const OuterUnits& run, const Slice& slice, const Entries& first)
+{
+    const OuterUnit unit{first[kE14], first[kE18]};
+    const std::string named = "e14 " + Num(unit.e14) + ", e18 " + Num(unit.e18);
+    if (!run.Contains(unit)) return "has the outer unit " + named + ", which is not one of its run's";
+    const unsigned k = SliceOfUnit(run.CountBefore(unit), slice.count);
+    if (k == slice.index) return {};
+    return "lies in slice " + Num(k) + " of " + Num(slice.count) + ", not " + Num(slice.index) +
+           " (its outer unit is " + named + ")";
+}
+
 } // namespace
 
 std::int64_t OutputPart::Count() const
@@ -40,6 +72,16 @@ void OutputJudge::Problem(std::size_t line, const std::string& message)
     report_(line, message);
 }
 
+std::string OutputJudge::OutsideSliceOf(const CubeRecord& cube, const Entries& e) const
+{
+    if (!runUnits_) return {};
+    const Slice& slice = *parts_.back().identity->slice;
+    if (!cube.classOf) return OutsideSlice(*runUnits_, slice, e);
+    const std::vector<Cells> members = ClassMembersInRun(cube.cells);
+    if (members.empty()) return "has no member that its run lists";
+    return OutsideSlice(*runUnits_, slice, EntriesFromCells(members.front()));
+}
+
 OutputPart& OutputJudge::Current(std::size_t line, std::uint64_t offset)
 {
     if (parts_.empty() || (Closed(parts_.back()) && !parts_.back().identity)) {
@@ -48,6 +90,7 @@ OutputPart& OutputJudge::Current(std::size_t line, std::uint64_t offset)
         part.offset = offset;
         parts_.push_back(part);
         lastKey_.reset();
+        runUnits_.reset();
     }
     return parts_.back();
 }
@@ -61,6 +104,8 @@ void OutputJudge::OnIdentity(const IdentityRecord& record)
     part.headEnd = record.end;
     parts_.push_back(part);
     lastKey_.reset();
+    runUnits_.reset();
+    if (record.identity.slice) runUnits_ = RunUnits(WholeRun(record.identity));
 }
 
 void OutputJudge::OnHeader(std::uint64_t end)
@@ -113,6 +158,15 @@ void OutputJudge::OnCube(const CubeRecord& cube)
             if (part.last && part.last->bestBound && *cube.bestBound >= *part.last->bestBound)
                 return Problem(cube.line, what + " carries the best upper bound " + Num(*cube.bestBound) +
                                               ", not below the " + Num(*part.last->bestBound) + " before it");
+        }
+    }
+    // A cube that its run does not list is reported, but still counted as
+    // a record in its place, so that the records after it are judged alike.
+    if (part.identity) {
+        if (const std::string why = cube.classOf ? std::string() : NotListed(e); !why.empty()) {
+            Problem(cube.line, what + " is not one that its run lists: " + why);
+        } else if (const std::string outside = OutsideSliceOf(cube, e); !outside.empty()) {
+            Problem(cube.line, what + ' ' + outside);
         }
     }
     lastKey_ = key;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/cube_reader.h"
+#include "search/outer_units.h"
 #include "search/solution_order.h"
 
 #include <cstdint>
@@ -35,9 +36,12 @@ struct OutputPart {
 // Judges the structure of whole outputs while they are read: every output
 // opens with its identity and ends with a completion record; solutions are
 // numbered from 1 without a gap, come in the order of the search and are of
-// the kind the identity names; under --reduce each carries its cube's
-// largest value as the best upper bound, strictly falling; the completion
-// record's count, checksum and bound agree with the solutions before it.
+// the kind the identity names; each is one that its run lists (e14 below 63,
+// the values that pass the loops' filters, and the outer unit, or with
+// --classes that of the class's first member, in the slice the identity
+// names); under --reduce each carries its cube's largest value as the best
+// upper bound, strictly falling; the completion record's count, checksum and
+// bound agree with the solutions before it.
 // Every fault goes to `report` with its line; each cube read to `onCube`.
 class OutputJudge : public CubeSink {
 public:
@@ -61,11 +65,15 @@ private:
     // The output a record belongs to; opens one without identity when needed.
     OutputPart& Current(std::size_t line, std::uint64_t offset);
     void Problem(std::size_t line, const std::string& message);
+    // Why the record of the current output, with entries `e`, lies outside
+    // its slice (empty when it does not, or the output is not a slice's).
+    std::string OutsideSliceOf(const CubeRecord& cube, const Entries& e) const;
 
     Report report_;
     CubeHandler onCube_;
     std::vector<OutputPart> parts_;
     std::optional<SolutionOrderKey> lastKey_;
+    std::optional<OuterUnits> runUnits_; // the whole run's, for an output of a slice
     std::size_t problems_ = 0;
 };
 

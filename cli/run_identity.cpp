@@ -39,6 +39,14 @@ std::string SolutionsText(std::int64_t n, bool classes)
 
 } // namespace
 
+OuterUnits RunUnits(const RunIdentity& id)
+{
+    const Limits limits = LimitsOf(id.bound);
+    std::optional<UnitSlice> slice;
+    if (id.slice) slice = UnitSlice{id.slice->index, id.slice->count};
+    return OuterUnits(limits.lower, limits.upper, false, slice);
+}
+
 const char* FormatName(OutputFormat format)
 {
     switch (format) {

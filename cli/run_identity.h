@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search/outer_units.h"
 #include "search/run_search.h"
 #include "search/run_setup.h"
 
@@ -38,6 +39,11 @@ struct RunIdentity {
     bool countOnly = false;
     OutputFormat format = OutputFormat::Text;
 };
+
+// The outer units of the run (of its slice), in the order of the search:
+// those of the whole run, also with --classes, whose slices deal out the
+// whole run's units.
+OuterUnits RunUnits(const RunIdentity& identity);
 
 // The version of this program.
 std::string ProgramVersion();

@@ -130,15 +130,6 @@ private:
         writer_.Identity().classes ? std::make_unique<RunClassStream>() : nullptr;
 };
 
-// The outer units of a run (of its slice), in the order of the search.
-OuterUnits RunUnits(const RunIdentity& id)
-{
-    const Limits limits = LimitsOf(id.bound);
-    std::optional<UnitSlice> slice;
-    if (id.slice) slice = UnitSlice{id.slice->index, id.slice->count};
-    return OuterUnits(limits.lower, limits.upper, false, slice);
-}
-
 // Runs the search the identity describes from `from` on, writing to
 // `writer` (whose head is written), and ends the output with its completion
 // record, or with the record of the interruption.

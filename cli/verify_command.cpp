@@ -1,6 +1,8 @@
 #include "cli/verify_command.h"
 
 #include "cli/output_judge.h"
+#include "cli/search_again.h"
+#include "cli/search_command.h"
 #include "cli/solution_writer.h"
 #include "search/cube_check.h"
 #include "search/cube_classes.h"
@@ -109,6 +111,23 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
         }
         bound = check.value;
     }
+    unsigned threads = env.cores > 0 ? env.cores : 1;
+    if (opt.threads) {
+        const InputCheck check = CheckStartValue(*opt.threads, 1, kMaxThreads);
+        if (!opt.search) {
+            err << "pandicube-search: verify: --threads is for the search of --search\n";
+            return kExitRefused;
+        }
+        if (!check.Ok()) {
+            err << "pandicube-search: verify: --threads: " << InputErrorMessage(check.error) << '\n';
+            return kExitRefused;
+        }
+        threads = static_cast<unsigned>(check.value);
+    }
+    if (opt.search && opt.file == "-") {
+        err << "pandicube-search: verify: --search compares the run with a file, not with standard input\n";
+        return kExitRefused;
+    }
     std::unique_ptr<std::istream> owned;
     std::istream* in = OpenInput(opt.file, env, owned, err, "verify");
     if (in == nullptr) return kExitRefused;
@@ -210,7 +229,22 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
     }
     if (incomplete && !opt.partial) return kExitRefused;
     if (lacksMembers) return kExitRefused;
-    return invalid == 0 ? kExitOk : kExitFailed;
+    if (invalid > 0) return kExitFailed;
+    if (!opt.search) return kExitOk;
+    if (judge.Parts().size() != 1 || incomplete) {
+        err << where << "--search compares one complete output with its run; this input holds "
+            << Plural(static_cast<std::int64_t>(judge.Parts().size()), "output", "outputs")
+            << (incomplete ? ", not complete" : "") << '\n';
+        return kExitRefused;
+    }
+    owned.reset();
+    const int status = SearchAgain(opt.file, *judge.Parts().front().identity, threads, env, out, err);
+    out.flush();
+    if (!out.good()) {
+        err << "pandicube-search: verify: cannot write the report: " << std::strerror(errno) << '\n';
+        return kExitWriteFailed;
+    }
+    return status;
 }
 
 } // namespace pandicube

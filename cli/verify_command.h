@@ -10,10 +10,12 @@
 namespace pandicube {
 
 struct VerifyOptions {
-    std::string file;                 // "-" for standard input
-    std::optional<std::string> bound; // the upper bound U, as typed
-    bool partial = false;             // accept outputs without completion record
-    bool classes = false;             // also group the cubes into classes
+    std::string file;                   // "-" for standard input
+    std::optional<std::string> bound;   // the upper bound U, as typed
+    bool partial = false;               // accept outputs without completion record
+    bool classes = false;               // also group the cubes into classes
+    bool search = false;                // search the run again and compare its bytes
+    std::optional<std::string> threads; // for the search, as typed
 };
 
 // `pandicube-search verify FILE`: checks every cube of the file on its own
@@ -29,6 +31,10 @@ struct VerifyOptions {
 // cubes"; a file that holds one full listing (a complete run without
 // --slice, --start or --reduce) that lacks members of a class is refused
 // (2), naming the class and how many members it lacks.
+// With `search`, a file of one sound output is then compared byte for byte
+// with what the run of its identity writes when it is searched again
+// (SearchAgain): the only way to prove a file that was edited and given a
+// new checksum, or the count of a --count-only output.
 int RunVerifyCommand(const VerifyOptions& options, const CliEnvironment& env, std::ostream& out, std::ostream& err);
 
 // Opens `file` ("-": the environment's standard input); on failure writes

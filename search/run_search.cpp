@@ -270,7 +270,7 @@ void Search::Loop4(UnitWindows& windows, const StepValues& atZero)
     for (;;) {
         s_.candidate = e17;
         // Step 1. Filter, then limits and availability.
-        if ((e10 - e17) % 3 == 0 && FreeValueAvailable(s_, e17)) {
+        if (E17PassesFilter(e10, e17) && FreeValueAvailable(s_, e17)) {
             s_.pool.Take(e17); // Step 2.
             // Step 3. Derive the other 52 entries in ascending number.
             if (DeriveSteps<kLevel4Steps>(atJZero, kJSlope, (e17 - e10) / 3)) {
