@@ -2,6 +2,7 @@
 
 #include "cli/output_judge.h"
 #include "cli/solution_writer.h"
+#include "cli/stop_signals.h"
 #include "search/cube_check.h"
 #include "search/cube_classes.h"
 #include "search/input_rules.h"
@@ -109,6 +110,8 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
         }
         bound = check.value;
     }
+    // Nothing is left to record when verify stops: a signal ends it at once.
+    const StopAtOnce stop("verify");
     std::unique_ptr<std::istream> owned;
     std::istream* in = OpenInput(opt.file, env, owned, err, "verify");
     if (in == nullptr) return kExitRefused;
