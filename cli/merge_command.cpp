@@ -315,9 +315,14 @@ public:
         path_ = pattern;
         StopAtOnce::RemoveOnStop(path_);
         std::ofstream copy(path_, std::ios::binary);
-        copy << in.rdbuf();
+        errno = 0;
+        // An empty input copies nothing, which is no failure: it holds no
+        // output, as the reading then says.
+        std::streambuf* from = in.rdbuf();
+        if (from != nullptr && !std::char_traits<char>::eq_int_type(from->sgetc(), std::char_traits<char>::eof()))
+            copy << from;
         copy.flush();
-        if (!copy.good() && !(in.rdbuf() != nullptr && in.eof())) {
+        if (!copy.good()) {
             err << "pandicube-search: merge: cannot keep standard input: " << std::strerror(errno) << '\n';
             return false;
         }

@@ -24,7 +24,7 @@ private:
     bool Drain();
 
     int fd_;
-    std::array<char, 1 << 16> buffer_{};
+    std::array<char, 8192> buffer_{}; // as a file stream's, so a killed run loses as little
 };
 
 // A file this process owns while it writes it: it holds an exclusive lock

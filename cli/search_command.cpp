@@ -158,6 +158,7 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
     const OuterUnits units = RunUnits(id);
     std::unique_ptr<ProgressLine> progress;
     if (drawProgress) progress = std::make_unique<ProgressLine>(err, units);
+    if (progress && id.classes) progress->SetCounted("classes");
     SearchOutputReporter reporter(writer, progress.get(), env, from);
 
     int status = kExitOk;
