@@ -23,6 +23,8 @@ TEST_F(TempFiles, OutputsThatCannotBeOwnedAreRefusedBeforeTheSearch)
 {
     const std::string dir = Path("dir");
     std::filesystem::create_directory(dir);
+    // (A device node takes the same way as the FIFO; none is named here, since
+    // a program that wrongly writes through it would replace it.)
     const std::string fifo = Path("fifo");
     ::mkfifo(fifo.c_str(), 0600);
     const std::string victim = Write("victim", "keep");
@@ -41,7 +43,6 @@ TEST_F(TempFiles, OutputsThatCannotBeOwnedAreRefusedBeforeTheSearch)
     const std::vector<Case> cases = {
         {test::With(run, {""}), "--output needs a file name"},
         {test::With(run, {dir}), "--output: " + dir + " is a directory"},
-        {test::With(run, {"/dev/null"}), "--output: /dev/null is not a regular file (a device or a FIFO)"},
         {test::With(run, {fifo}), "--output: " + fifo + " is not a regular file (a device or a FIFO)"},
         {test::With(run, {linked}), linked + ".part is not a regular file (a link, a device or a FIFO); remove it"},
         {{"merge", "--output", slice2, slice1, slice2}, "merge: the input " + slice2 + " is the file the merge writes"},
