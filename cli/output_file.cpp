@@ -202,10 +202,11 @@ bool SameFile(const std::string& a, const std::string& b)
     struct stat sb {};
     if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
         return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    // Names of files that do not exist yet: the same once made absolute.
     std::error_code ec;
-    const auto ca = std::filesystem::weakly_canonical(a, ec);
+    const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(a, ec), ec);
     if (ec) return false;
-    const auto cb = std::filesystem::weakly_canonical(b, ec);
+    const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, ec), ec);
     return !ec && ca == cb;
 }
 

@@ -17,6 +17,21 @@ std::string ReplacedOnce(std::string text, const std::string& from, const std::s
     return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
 
+// Waits until process `pid` has `path` open (and so has set up its signal
+// handling, which comes first).
+bool AwaitOpen(pid_t pid, const std::string& path)
+{
+    const std::filesystem::path fds = "/proc/" + std::to_string(pid) + "/fd";
+    for (int i = 0; i < 1000; ++i) {
+        std::error_code ec;
+        for (const auto& fd : std::filesystem::directory_iterator(fds, ec)) {
+            if (std::filesystem::read_symlink(fd.path(), ec) == path) return true;
+        }
+        usleep(10000);
+    }
+    return false;
+}
+
 // An output that cannot become a whole run, or that would overwrite a merge's
 // input, is refused at once with one line; nothing is searched or written.
 TEST_F(TempFiles, OutputsThatCannotBeOwnedAreRefusedBeforeTheSearch)
@@ -90,10 +105,10 @@ TEST_F(TempFiles, SignalsEndVerifyAndMergeAtOnce)
 {
     const std::string fifo = Path("never");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const int writer = ::open(fifo.c_str(), O_RDWR); // a writer that never writes
+    const int writer = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC); // a writer that never writes
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         const pid_t pid = test::StartProgram({"verify", fifo}, "/dev/null");
-        usleep(200000);
+        EXPECT_TRUE(AwaitOpen(pid, fifo));
         EXPECT_EQ(test::EndWithSignal(pid, signal), 128 + signal) << signal;
     }
     ::close(writer);
