@@ -159,6 +159,8 @@ bool OwnedFile::Flush()
 void OwnedFile::Close()
 {
     if (fd_ < 0) return;
+    // As a file stream's destructor: what is still buffered is written.
+    stream_.flush();
     stream_.rdbuf(nullptr);
     buffer_.reset();
     ::close(fd_);

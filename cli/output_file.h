@@ -50,7 +50,7 @@ public:
     bool Shorten(std::uint64_t size);
     // Flushes the stream; false (errno set) when that fails.
     bool Flush();
-    // Gives up the file and its lock.
+    // Writes what is still buffered and gives up the file and its lock.
     void Close();
 
 private:

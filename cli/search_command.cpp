@@ -318,10 +318,10 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
     // The output is continued in place: it must be a file, and this process
     // must own it.
     if (path == "-") return RefuseWith(err, "resume: continues a file in place, not standard input");
-    std::unique_ptr<std::istream> owned;
-    if (OpenInput(path, env, owned, err, "resume") == nullptr) return kExitRefused;
+    // (Taken first: a FIFO or a device is refused before anything waits on it.)
     OwnedFile file;
     if (const int status = file.Take(path, false, err, "resume: "); status != kExitOk) return status;
+    std::unique_ptr<std::istream> owned;
     if (OpenInput(path, env, owned, err, "resume") == nullptr) return kExitRefused;
     std::size_t problems = 0;
     const auto report = [&](std::size_t line, const std::string& message) {

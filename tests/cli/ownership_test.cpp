@@ -105,6 +105,8 @@ TEST_F(TempFiles, SignalsEndVerifyAndMergeAtOnce)
 {
     const std::string fifo = Path("never");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // resume refuses a FIFO at once instead of waiting for a writer.
+    EXPECT_EQ(test::EndWithSignal(test::StartProgram({"resume", fifo}, "/dev/null"), 0), 2);
     const int writer = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC); // a writer that never writes
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         const pid_t pid = test::StartProgram({"verify", fifo}, "/dev/null");
