@@ -158,7 +158,7 @@ inline bool AwaitFile(const std::string& path, int seconds = 10)
     return std::filesystem::exists(path, ec);
 }
 
-// Sends `signal` and waits at most `seconds` for the program to end: its exit
+// Sends `signal` (0: none) and waits at most `seconds` for the program to end: its exit
 // status, or -1 when it died of the signal or had to be killed, still running.
 inline int EndWithSignal(pid_t pid, int signal, int seconds = 5)
 {
