@@ -7,6 +7,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <map>
 
@@ -88,6 +90,26 @@ std::string Leftover(const CLI::App& app)
     return {};
 }
 
+// The first flag given as "--FLAG=" with an empty value, which the parser
+// would take for the flag alone.
+std::string EmptyFlagValue(const CLI::App& app, int argc, const char* const* argv)
+{
+    std::vector<const CLI::App*> apps = {&app};
+    for (const CLI::App* sub : app.get_subcommands({})) apps.push_back(sub);
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--") break;
+        if (!arg.starts_with("--") || !arg.ends_with('=')) continue;
+        const std::string name = arg.substr(0, arg.size() - 1);
+        for (const CLI::App* a : apps) {
+            for (const CLI::Option* option : a->get_options()) {
+                if (option->get_disable_flag_override() && option->check_lname(name.substr(2))) return name;
+            }
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err, const CliEnvironment& env)
@@ -153,14 +175,28 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     AddText(*resumeCommand, "--threads", resume.threads, "Threads for the search (default: all cores)", "N");
     AddFlag(*resumeCommand, "--quiet", resume.quiet, "No progress line on the terminal");
 
+    // A flag takes no value, not even an empty one ("--json=").
+    if (const std::string flag = EmptyFlagValue(app, argc, argv); !flag.empty()) {
+        err << "pandicube-search: " << flag << " takes no value\n";
+        return kExitRefused;
+    }
+    // The help and the version are the output: a failure to write them is
+    // reported like any other write failure.
+    const auto answer = [&](const std::string& text, const char* what) {
+        errno = 0;
+        out << text;
+        out.flush();
+        if (out.good()) return kExitOk;
+        err << "pandicube-search: cannot write the " << what << ": "
+            << (errno != 0 ? std::strerror(errno) : "the output stream failed") << '\n';
+        return kExitWriteFailed;
+    };
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
-        out << app.help();
-        return kExitOk;
+        return answer(app.help(), "help");
     } catch (const CLI::CallForVersion& e) {
-        out << e.what() << '\n';
-        return kExitOk;
+        return answer(std::string(e.what()) + '\n', "version");
     } catch (const CLI::ParseError& e) {
         err << "pandicube-search: " << Complaint(e, app) << '\n';
         return kExitRefused;

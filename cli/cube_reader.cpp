@@ -367,6 +367,8 @@ std::optional<std::int32_t> ParseInt32(std::string_view text)
     const bool negative = !text.empty() && text.front() == '-';
     if (negative) text.remove_prefix(1);
     if (text.empty() || text.size() > 10) return std::nullopt;
+    // Only the writer's way of writing a number: no leading zero, no "-0".
+    if (text.front() == '0' && (text.size() > 1 || negative)) return std::nullopt;
     std::int64_t value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return std::nullopt;

@@ -116,8 +116,9 @@ public:
     void SeekTo(std::uint64_t offset) { setg(eback(), eback() + offset, egptr()); }
 };
 
-// A whole decimal number: an optional "-" and 1 to 10 digits, in the signed
-// 32-bit range.
+// A whole decimal number as the writer writes it: an optional "-" and 1 to 10
+// digits without a leading zero (0 itself, never -0), in the signed 32-bit
+// range.
 std::optional<std::int32_t> ParseInt32(std::string_view text);
 
 // Fills `cells` with the cube of 62 entries; returns what is wrong (empty

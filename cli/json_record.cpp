@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 namespace pandicube {
 
@@ -139,9 +140,50 @@ JsonRecord CompletionRecordOf(const json& object, std::optional<std::int32_t> be
     return record;
 }
 
+JsonRecord ParseJsonObject(std::string_view line);
+
+// What the writer never writes into a JSON line, outside its strings: a
+// blank other than one space after ":" or ",", a blank inside the values of
+// "entries" or "cells", a number "-0".
+std::string SpacingProblem(std::string_view line)
+{
+    std::string_view lastString;
+    std::vector<bool> valueArrays; // for each open array: does it hold entries or cells?
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '"') {
+            const std::size_t from = i + 1;
+            while (++i < line.size() && line[i] != '"') {
+                if (line[i] == '\\') ++i;
+            }
+            lastString = line.substr(from, i - from);
+            continue;
+        }
+        if (c == '[') valueArrays.push_back(lastString == "entries" || lastString == "cells");
+        if (c == ']' && !valueArrays.empty()) valueArrays.pop_back();
+        const bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+        if (blank && (c != ' ' || i == 0 || (line[i - 1] != ':' && line[i - 1] != ',') ||
+                      (!valueArrays.empty() && valueArrays.back())))
+            return "spacing that pandicube-search never writes (a doubled, leading or trailing blank, or a tab)";
+        if (c == '-' && i + 1 < line.size() && line[i + 1] == '0') return "the number -0, which is written 0";
+    }
+    return {};
+}
+
 } // namespace
 
 JsonRecord ParseJsonRecord(std::string_view line)
+{
+    JsonRecord record = ParseJsonObject(line);
+    if (record.error.empty()) {
+        if (std::string problem = SpacingProblem(line); !problem.empty()) return Error(problem);
+    }
+    return record;
+}
+
+namespace {
+
+JsonRecord ParseJsonObject(std::string_view line)
 {
     std::string duplicate;
     const json object = ParseStrict(line, duplicate);
@@ -216,5 +258,7 @@ JsonRecord ParseJsonRecord(std::string_view line)
     }
     return record;
 }
+
+} // namespace
 
 } // namespace pandicube

@@ -1,7 +1,7 @@
 #include "cli/cli.h"
+#include "cli/stop_signals.h"
 
 #include <atomic>
-#include <csignal>
 #include <iostream>
 #include <thread>
 
@@ -10,15 +10,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The signal that asks the run to stop; the search looks at it between two
-// records, so that the output ends on a whole record.
-volatile std::sig_atomic_t gInterruption = 0;
-
-extern "C" void NoteSignal(int signal)
-{
-    gInterruption = signal;
-}
 
 // Standard output and standard error are the same terminal.
 bool SameTerminal()
@@ -34,10 +25,7 @@ bool SameTerminal()
 int main(int argc, char** argv)
 {
     std::ios::sync_with_stdio(false);
-    struct sigaction action {};
-    action.sa_handler = NoteSignal;
-    sigemptyset(&action.sa_mask);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+    pandicube::InstallStopSignals();
     // merge reads every slice at once: allow as many open files as may be.
     rlimit files{};
     if (getrlimit(RLIMIT_NOFILE, &files) == 0) {
@@ -45,6 +33,6 @@ int main(int argc, char** argv)
         setrlimit(RLIMIT_NOFILE, &files);
     }
     const pandicube::CliEnvironment env{isatty(STDERR_FILENO) == 1, &std::cin, std::thread::hardware_concurrency(),
-                                        SameTerminal(), [] { return static_cast<int>(gInterruption); }};
+                                        SameTerminal(), pandicube::StopSignal};
     return pandicube::RunCli(argc, argv, std::cout, std::cerr, env);
 }

@@ -3,6 +3,7 @@
 #include "cli/output_file.h"
 #include "cli/output_judge.h"
 #include "cli/solution_writer.h"
+#include "cli/stop_signals.h"
 #include "cli/verify_command.h"
 #include "search/cube_classes.h"
 #include "search/cube_symmetry.h"
@@ -298,7 +299,9 @@ class SpooledInput {
 public:
     ~SpooledInput()
     {
-        if (!path_.empty()) std::remove(path_.c_str());
+        if (path_.empty()) return;
+        std::remove(path_.c_str());
+        StopAtOnce::Keep(path_);
     }
     bool Spool(std::istream& in, std::ostream& err)
     {
@@ -310,10 +313,16 @@ public:
         }
         ::close(fd);
         path_ = pattern;
+        StopAtOnce::RemoveOnStop(path_);
         std::ofstream copy(path_, std::ios::binary);
-        copy << in.rdbuf();
+        errno = 0;
+        // An empty input copies nothing, which is no failure: it holds no
+        // output, as the reading then says.
+        std::streambuf* from = in.rdbuf();
+        if (from != nullptr && !std::char_traits<char>::eq_int_type(from->sgetc(), std::char_traits<char>::eof()))
+            copy << from;
         copy.flush();
-        if (!copy.good() && !(in.rdbuf() != nullptr && in.eof())) {
+        if (!copy.good()) {
             err << "pandicube-search: merge: cannot keep standard input: " << std::strerror(errno) << '\n';
             return false;
         }
@@ -329,6 +338,22 @@ private:
 
 int RunMergeCommand(const MergeOptions& opt, const CliEnvironment& env, std::ostream& out, std::ostream& err)
 {
+    // A signal ends the merge at once, and removes what it wrote.
+    const StopAtOnce stop("merge");
+    // The output must be able to hold a whole merge, and must not be one of
+    // the inputs (or the NAME.part it is written to): it would overwrite it.
+    if (opt.output && !opt.check) {
+        if (const int status = OutputFile::CheckName(*opt.output, err, "merge: "); status != kExitOk) return status;
+        for (const std::string& name : opt.files) {
+            for (const std::string& written : {*opt.output, OutputFile::PartPath(*opt.output)}) {
+                if (name != "-" && SameFile(name, written)) {
+                    err << "pandicube-search: merge: the input " << name << " is the file the merge writes (" << written
+                        << "); give another --output\n";
+                    return kExitRefused;
+                }
+            }
+        }
+    }
     SpooledInput spooled;
     std::vector<Found> found;
     bool malformed = false;
@@ -378,10 +403,13 @@ int RunMergeCommand(const MergeOptions& opt, const CliEnvironment& env, std::ost
     try {
         if (!opt.output) return WriteMerged(set, out, err);
         OutputFile file(*opt.output);
-        if (!file.Open(err, "merge: ")) return kExitWriteFailed;
+        if (const int status = file.Open(err, "merge: "); status != kExitOk) return status;
+        StopAtOnce::RemoveOnStop(file.PartPath());
         const int status = WriteMerged(set, file.Stream(), err);
         if (status != kExitOk) return status;
-        return file.Commit(err, "merge: ") ? kExitOk : kExitWriteFailed;
+        const bool committed = file.Commit(err, "merge: ");
+        StopAtOnce::Keep(file.PartPath());
+        return committed ? kExitOk : kExitWriteFailed;
     } catch (const WriteFailure& failure) {
         err << "pandicube-search: merge: cannot write the output: " << failure.what() << '\n';
         return kExitWriteFailed;

@@ -1,15 +1,69 @@
 #pragma once
 
-#include <fstream>
+#include <array>
+#include <cstdint>
 #include <iosfwd>
+#include <memory>
+#include <ostream>
+#include <streambuf>
 #include <string>
 
 namespace pandicube {
 
+// A buffered byte stream into a file descriptor.
+class DescriptorBuffer : public std::streambuf {
+public:
+    explicit DescriptorBuffer(int fd);
+
+protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* data, std::streamsize count) override;
+    int sync() override;
+
+private:
+    bool Drain();
+
+    int fd_;
+    std::array<char, 8192> buffer_{}; // as a file stream's, so a killed run loses as little
+};
+
+// A file this process owns while it writes it: it holds an exclusive lock
+// (flock) on it, so that a second run or resume of the same output is
+// refused at once instead of writing into it too.
+class OwnedFile {
+public:
+    OwnedFile() = default;
+    ~OwnedFile();
+    OwnedFile(const OwnedFile&) = delete;
+    OwnedFile& operator=(const OwnedFile&) = delete;
+
+    // Takes `path`: with `create`, a fresh or emptied file, created without
+    // following a link; without, an existing output to continue. On failure
+    // writes one line to `err` ("pandicube-search: " + `command` + ...) and
+    // returns its exit status: 2 when the file is refused (not a regular
+    // file, owned by another process), 3 when it cannot be written; 0 when
+    // the file is taken.
+    int Take(const std::string& path, bool create, std::ostream& err, const std::string& command);
+    // The file's stream from its end.
+    std::ostream& Stream() { return stream_; }
+    // Shortens the file to `size` bytes; false (errno set) on failure.
+    bool Shorten(std::uint64_t size);
+    // Flushes the stream; false (errno set) when that fails.
+    bool Flush();
+    // Writes what is still buffered and gives up the file and its lock.
+    void Close();
+
+private:
+    int fd_ = -1;
+    std::unique_ptr<DescriptorBuffer> buffer_;
+    std::ostream stream_{nullptr};
+};
+
 // An output that appears under its name only when it is whole: it is written
 // to "NAME.part" beside it and renamed to NAME by Commit(). An output left
 // unfinished (an interrupted or killed run) stays under "NAME.part", the name
-// that `resume` takes.
+// that `resume` takes. The process owns NAME.part from Open() until the
+// rename is done.
 class OutputFile {
 public:
     explicit OutputFile(std::string path) : path_(std::move(path)) {}
@@ -17,18 +71,27 @@ public:
     static std::string PartPath(const std::string& path) { return path + ".part"; }
     const std::string& PartPath() const { return part_; }
 
-    // Opens NAME.part for writing from its start (or, with `append`, at its
-    // end); on failure writes the reason to `err` and returns false.
-    bool Open(std::ostream& err, const std::string& command, bool append = false);
-    std::ostream& Stream() { return stream_; }
-    // Closes NAME.part and renames it to NAME; false (with the reason on
+    // Refuses a name that cannot become a whole output, before anything is
+    // searched or written: an empty name, a directory, something other than
+    // a regular file at NAME or at NAME.part. Returns 0, or 2 after one line
+    // on `err`.
+    static int CheckName(const std::string& path, std::ostream& err, const std::string& command);
+    // Checks the name, then creates and owns NAME.part, empty; on failure
+    // writes the reason to `err` and returns its exit status (2 or 3).
+    int Open(std::ostream& err, const std::string& command);
+    std::ostream& Stream() { return file_.Stream(); }
+    // Flushes NAME.part and renames it to NAME; false (with the reason on
     // `err`) when that fails.
     bool Commit(std::ostream& err, const std::string& command);
 
 private:
     std::string path_;
     std::string part_ = PartPath(path_);
-    std::ofstream stream_;
+    OwnedFile file_;
 };
+
+// Whether two names reach the same file (the same device and inode), or are
+// the same name.
+bool SameFile(const std::string& a, const std::string& b);
 
 } // namespace pandicube

@@ -38,8 +38,8 @@ std::string ProgressLine::Describe(std::int32_t e14, std::int32_t e18, std::int3
         left = FormatDuration(std::chrono::seconds(static_cast<long long>(seconds + 0.5)));
     }
     char buf[200];
-    std::snprintf(buf, sizeof buf, "e14 %d  e18 %d  %5.1f%% done  %d solutions  %s elapsed  ~%s left",
-                  static_cast<int>(e14), static_cast<int>(e18), share * 100.0, static_cast<int>(solutions),
+    std::snprintf(buf, sizeof buf, "e14 %d  e18 %d  %5.1f%% done  %d %s  %s elapsed  ~%s left", static_cast<int>(e14),
+                  static_cast<int>(e18), share * 100.0, static_cast<int>(solutions), counted_.c_str(),
                   FormatDuration(elapsed).c_str(), left.c_str());
     return buf;
 }

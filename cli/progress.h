@@ -27,6 +27,10 @@ public:
     // always the first time).
     void Update(std::int32_t e14, std::int32_t e18, std::int32_t solutions);
 
+    // What the count on the line counts: "solutions" (the default), or
+    // "classes" for a run that lists classes.
+    void SetCounted(std::string what) { counted_ = std::move(what); }
+
     // Clears the line if one was drawn.
     void Finish();
 
@@ -46,6 +50,7 @@ private:
     bool drawn_ = false;
     bool haveStartShare_ = false;
     double startShare_ = 0;
+    std::string counted_ = "solutions";
 };
 
 // "H:MM:SS".

@@ -3,7 +3,9 @@
 #include "cli/output_file.h"
 #include "cli/output_judge.h"
 #include "cli/progress.h"
+#include "cli/stop_signals.h"
 #include "cli/verify_command.h"
+#include "search/cube_check.h"
 #include "search/cube_classes.h"
 #include "search/cube_symmetry.h"
 #include "search/input_rules.h"
@@ -13,7 +15,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -44,16 +48,6 @@ std::vector<std::string> Split(const std::string& text, char separator)
         parts.push_back(text.substr(from, at == std::string::npos ? std::string::npos : at - from));
         if (at == std::string::npos) return parts;
         from = at + 1;
-    }
-}
-
-std::string SignalName(int signal)
-{
-    switch (signal) {
-    case SIGINT: return "SIGINT";
-    case SIGTERM: return "SIGTERM";
-    case SIGHUP: return "SIGHUP";
-    default: return "signal " + std::to_string(signal);
     }
 }
 
@@ -155,6 +149,7 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
     const OuterUnits units = RunUnits(id);
     std::unique_ptr<ProgressLine> progress;
     if (drawProgress) progress = std::make_unique<ProgressLine>(err, units);
+    if (progress && id.classes) progress->SetCounted("classes");
     SearchOutputReporter reporter(writer, progress.get(), env, from);
 
     int status = kExitOk;
@@ -296,7 +291,7 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
         return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, nullptr, "");
     }
     OutputFile file(*opt.output);
-    if (!file.Open(err, "")) return kExitWriteFailed;
+    if (const int status = file.Open(err, ""); status != kExitOk) return status;
     SolutionWriter writer(file.Stream(), id);
     return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, &file, file.PartPath());
 }
@@ -311,14 +306,26 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
     if (!std::filesystem::exists(path, ec) && std::filesystem::exists(OutputFile::PartPath(path), ec))
         path = OutputFile::PartPath(path);
 
-    // The output is continued in place: it must be a file.
+    // The output is continued in place: it must be a file, and this process
+    // must own it.
     if (path == "-") return RefuseWith(err, "resume: continues a file in place, not standard input");
+    // (Taken first: a FIFO or a device is refused before anything waits on it.)
+    OwnedFile file;
+    if (const int status = file.Take(path, false, err, "resume: "); status != kExitOk) return status;
     std::unique_ptr<std::istream> owned;
     if (OpenInput(path, env, owned, err, "resume") == nullptr) return kExitRefused;
     std::size_t problems = 0;
-    OutputJudge judge([&](std::size_t line, const std::string& message) {
+    const auto report = [&](std::size_t line, const std::string& message) {
         if (problems++ < 10)
             err << "pandicube-search: resume: " << path << ": line " << line << ": " << message << '\n';
+    };
+    // Every solution kept must be a cube of the run, as verify checks it.
+    OutputJudge judge(report, [&](const CubeRecord& cube, const OutputPart& part) {
+        const CubeCheck check =
+            CheckCube(cube.cells, part.identity ? std::optional(part.identity->bound) : std::nullopt);
+        if (check.Valid()) return;
+        report(cube.line, "solution " + std::to_string(cube.number) + " is not a valid cube of the run (" +
+                              CubeRuleName(check.failures.front().rule) + ": " + check.failures.front().detail + ")");
     });
     ReadCubes(*owned, judge);
     owned.reset();
@@ -330,6 +337,10 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
     if (problems > 0) return RefuseWith(err, "resume: " + path + " is malformed; it cannot be continued");
     const OutputPart& part = judge.Parts().front();
     const RunIdentity& id = *part.identity;
+    if (id.version != ProgramVersion()) {
+        return RefuseWith(err, "resume: " + path + " was written by pandicube-search " + id.version +
+                                   ", not by this version (" + ProgramVersion() + "); run it again");
+    }
     const bool isPart = path.size() > 5 && path.ends_with(".part");
     const std::string finalPath = isPart ? path.substr(0, path.size() - 5) : path;
     if (part.Complete()) {
@@ -365,21 +376,24 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
         }
     }
     const bool restart = !from.unit;
-    std::filesystem::resize_file(path, restart ? 0 : keep, ec);
-    if (ec) return RefuseWith(err, "resume: cannot shorten " + path + ": " + ec.message());
+    if (!file.Shorten(restart ? 0 : keep))
+        return RefuseWith(err, "resume: cannot shorten " + path + ": " + std::strerror(errno));
 
-    std::ofstream stream(path, std::ios::binary | std::ios::app);
-    if (!stream) return RefuseWith(err, "resume: cannot write " + path);
-    SolutionWriter writer(stream, id);
-    const int status = WriteRun(writer, from, *threads, opt.quiet, EnginePath::Auto, env, err, restart, nullptr, path);
-    stream.close();
+    SolutionWriter writer(file.Stream(), id);
+    int status = WriteRun(writer, from, *threads, opt.quiet, EnginePath::Auto, env, err, restart, nullptr, path);
+    if (status == kExitOk && !file.Flush()) {
+        err << "pandicube-search: cannot write the output: " << std::strerror(errno) << '\n';
+        status = kExitWriteFailed;
+    }
     if (status == kExitOk && isPart) {
+        // Renamed while this process still owns it.
         std::filesystem::rename(path, finalPath, ec);
         if (ec) {
             err << "pandicube-search: resume: cannot rename " << path << ": " << ec.message() << '\n';
-            return kExitWriteFailed;
+            status = kExitWriteFailed;
         }
     }
+    file.Close();
     return status;
 }
 

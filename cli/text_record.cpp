@@ -67,6 +67,16 @@ std::vector<std::string_view> Tokens(std::string_view text)
     return tokens;
 }
 
+std::optional<std::vector<std::string_view>> SpacedValues(std::string_view text)
+{
+    if (text.empty() || text.front() != ' ') return std::nullopt;
+    std::vector<std::string_view> values = SplitOn(text.substr(1), ' ');
+    for (std::string_view value : values) {
+        if (value.empty() || value.find('\t') != std::string_view::npos) return std::nullopt;
+    }
+    return values;
+}
+
 bool IsBlank(std::string_view text)
 {
     return text.find_first_not_of(" \t") == std::string_view::npos;
@@ -139,11 +149,16 @@ void TextRecordParser::ClassLine(std::string_view rest)
     cube.number = *number;
     cube.givenAsCells = true;
     cube.classOf = CubeRecord::ClassOf{*solution, *size};
-    const std::vector<std::string_view> tokens = Tokens(rest.substr(colon + 1));
-    if (tokens.empty()) {
+    if (colon + 1 == rest.size()) {
         pending_ = PendingCube{cube, 0, 0};
         return;
     }
+    const auto spaced = SpacedValues(rest.substr(colon + 1));
+    if (!spaced) {
+        Problem("the cells of class " + std::to_string(*number) + " are not separated by single spaces");
+        return;
+    }
+    const std::vector<std::string_view>& tokens = *spaced;
     if (tokens.size() != kCellCount) {
         Problem("expected 125 cells after \"class " + std::to_string(*number) + ": ...:\", found " +
                 Num(tokens.size()));
@@ -181,12 +196,17 @@ void TextRecordParser::SolutionLine(std::string_view rest)
         }
         rest = rest.substr(0, mark);
     }
-    const std::vector<std::string_view> tokens = Tokens(rest);
-    if (tokens.empty()) {
+    if (rest.empty()) {
         cube.givenAsCells = true;
         pending_ = PendingCube{cube, 0, 0};
         return;
     }
+    const auto spaced = SpacedValues(rest);
+    if (!spaced) {
+        Problem("the entries of solution " + std::to_string(*number) + " are not separated by single spaces");
+        return;
+    }
+    const std::vector<std::string_view>& tokens = *spaced;
     if (tokens.size() != kEntryCount) {
         Problem("expected 62 entries after \"solution " + std::to_string(*number) + ":\", found " + Num(tokens.size()));
         return;
@@ -221,25 +241,37 @@ bool TextRecordParser::CubeLine(std::string_view line)
         BreakCube();
         return false;
     }
-    const std::vector<std::string_view> tokens = Tokens(line);
+    // Five values, each right-aligned to the cube's widest value, one space
+    // between them.
+    const std::size_t width = line.size() >= 4 ? (line.size() - 4) / 5 : 0;
     std::array<std::int32_t, 5> row{};
-    bool ok = tokens.size() == 5;
+    bool ok = width > 0 && line.size() == 5 * width + 4 && (p.width == 0 || width == p.width);
     for (std::size_t i = 0; ok && i < 5; ++i) {
-        const auto v = ParseInt32(tokens[i]);
-        ok = v.has_value();
+        const std::string_view field = line.substr(i * (width + 1), width);
+        const std::size_t digits = field.find_first_not_of(' ');
+        const auto v = digits == std::string_view::npos ? std::nullopt : ParseInt32(field.substr(digits));
+        ok = v.has_value() && (i == 0 || line[i * (width + 1) - 1] == ' ');
         if (ok) row[i] = *v;
+        p.widest = p.widest || digits == 0;
     }
     if (!ok) {
-        Problem(where + " expects a row of five whole numbers in the 32-bit range here");
+        Problem(where + " expects a row of five whole numbers in the 32-bit range here, each right-aligned to the "
+                        "widest value of the cube with one space between them");
         BreakCube();
         return false;
     }
+    p.width = width;
     for (int column = 1; column <= 5; ++column) {
         p.cube.cells[static_cast<std::size_t>(25 * (p.plane - 1) + 5 * p.row + column)] =
             row[static_cast<std::size_t>(column - 1)];
     }
     ++p.row;
     if (p.plane == 5 && p.row == 5) {
+        if (!p.widest) {
+            Problem(where + " is aligned wider than its widest value");
+            pending_.reset();
+            return true;
+        }
         sink_.Cube(p.cube);
         pending_.reset();
     }

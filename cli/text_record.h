@@ -47,8 +47,10 @@ private:
 
     struct PendingCube {
         CubeRecord cube;
-        int plane = 0; // the plane being read, 1 to 5 (0 before the first)
-        int row = 0;   // rows of it read so far
+        int plane = 0;         // the plane being read, 1 to 5 (0 before the first)
+        int row = 0;           // rows of it read so far
+        std::size_t width = 0; // of every value in its rows, right-aligned
+        bool widest = false;   // a value fills the width
     };
 
     RecordSink& sink_;
@@ -64,6 +66,10 @@ bool StartsWith(std::string_view text, std::string_view prefix);
 std::vector<std::string_view> SplitOn(std::string_view text, char separator);
 // Splits on runs of blanks; no empty tokens.
 std::vector<std::string_view> Tokens(std::string_view text);
+// The values of " V1 V2 ... VN", each after exactly one space, as the writer
+// writes them; nothing when the spacing differs (doubled, trailing or
+// missing spaces, tabs).
+std::optional<std::vector<std::string_view>> SpacedValues(std::string_view text);
 bool IsBlank(std::string_view text);
 
 } // namespace pandicube

@@ -4,6 +4,7 @@
 #include "cli/search_again.h"
 #include "cli/search_command.h"
 #include "cli/solution_writer.h"
+#include "cli/stop_signals.h"
 #include "search/cube_check.h"
 #include "search/cube_classes.h"
 #include "search/input_rules.h"
@@ -128,6 +129,8 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
         err << "pandicube-search: verify: --search compares the run with a file, not with standard input\n";
         return kExitRefused;
     }
+    // Nothing is left to record when verify stops: a signal ends it at once.
+    const StopAtOnce stop("verify");
     std::unique_ptr<std::istream> owned;
     std::istream* in = OpenInput(opt.file, env, owned, err, "verify");
     if (in == nullptr) return kExitRefused;

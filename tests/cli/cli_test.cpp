@@ -210,6 +210,8 @@ TEST(CliRefusal, ParserRefusalsAreOneLineInTheReadmesWords)
         {{"--bound"}, "pandicube-search: --bound needs a value\n"},
         {{"--reduce=maybe"}, "pandicube-search: --reduce takes no value\n"},
         {{"--json=false"}, "pandicube-search: --json takes no value\n"},
+        {{"--json="}, "pandicube-search: --json takes no value\n"},
+        {{"verify", "--partial=", "a"}, "pandicube-search: --partial takes no value\n"},
         {{"--bound", "300", "--bound", "301"}, "pandicube-search: --bound is given more than once\n"},
         {{"--cube", "--cube"}, "pandicube-search: --cube is given more than once\n"},
         {{"--format", "xml"}, "pandicube-search: --format takes text, json or csv\n"},

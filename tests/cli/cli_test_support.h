@@ -149,6 +149,29 @@ inline int StopProgramAt(pid_t pid, const std::string& path, std::uintmax_t byte
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
+
+// Waits until `path` exists, at most `seconds`; false when it never does.
+inline bool AwaitFile(const std::string& path, int seconds = 10)
+{
+    std::error_code ec;
+    for (int i = 0; i < seconds * 100 && !std::filesystem::exists(path, ec); ++i) usleep(10000);
+    return std::filesystem::exists(path, ec);
+}
+
+// Sends `signal` (0: none) and waits at most `seconds` for the program to end: its exit
+// status, or -1 when it died of the signal or had to be killed, still running.
+inline int EndWithSignal(pid_t pid, int signal, int seconds = 5)
+{
+    kill(pid, signal);
+    int status = 0;
+    for (int i = 0; i < seconds * 100; ++i) {
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        usleep(10000);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+}
 #endif
 
 } // namespace pandicube::test

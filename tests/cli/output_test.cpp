@@ -169,7 +169,10 @@ TEST(SearchOutput, WriteFailuresStopTheRunAtOnce)
                                            {{"pandicube-search", "--bound", "280"}, 5000},
                                            {{"pandicube-search", "--bound", "280", "--count-only"}, 70},
                                            {{"pandicube-search", "merge", "-"}, 5000},
-                                           {{"pandicube-search", "verify", "-"}, 0}}) {
+                                           {{"pandicube-search", "verify", "-"}, 0},
+                                           {{"pandicube-search", "--help"}, 0},
+                                           {{"pandicube-search", "--version"}, 0},
+                                           {{"pandicube-search", "merge", "--help"}, 0}}) {
         FullDisk disk(c.room);
         std::ostream out(&disk);
         std::ostringstream err;

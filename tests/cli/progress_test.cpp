@@ -70,6 +70,10 @@ TEST(ProgressOutput, AppearsOnATerminalOnlyAndNeverInTheOutput)
     EXPECT_NE(terminal.err.find("% done"), std::string::npos);
     EXPECT_EQ(terminal.err.substr(terminal.err.size() - 4), "\r\x1b[K");
     EXPECT_NE(sequential.err.find("\re14 -153"), std::string::npos);
+    // A --classes run counts classes.
+    const auto classes = RunTool({"--bound", "280", "--classes"}, "", true);
+    EXPECT_NE(classes.err.find(" classes  "), std::string::npos) << classes.err;
+    EXPECT_EQ(classes.err.find("solutions"), std::string::npos) << classes.err;
     EXPECT_EQ(terminal.out, plain.out);
     EXPECT_EQ(quiet.out, plain.out);
 
