@@ -271,6 +271,19 @@ inline constexpr std::array<int, kEntryCount> kTestOrder = [] {
     return order;
 }();
 
+// Every entry once, those a row fixes first.
+template <std::size_t Extra>
+constexpr bool TestOrderIsSound()
+{
+    std::array<int, kEntryCount + 1> seen{};
+    for (std::size_t i = 0; i < kEntryCount; ++i) {
+        const int k = kTestOrder<Extra>[i];
+        if (k < 1 || k > kEntryCount || seen[static_cast<std::size_t>(k)]++ != 0) return false;
+        if ((kLines[static_cast<std::size_t>(k)].level < 4) != (i < kFixedCount)) return false;
+    }
+    return true;
+}
+
 // The slopes in e10 (p) and in u (s) of the entries of loop 4, in test order.
 template <std::size_t Extra, std::int32_t EntryLine::*Slope>
 inline constexpr std::array<std::int32_t, kMovingCount> kMovingSlopes = [] {

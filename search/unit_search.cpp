@@ -63,6 +63,8 @@ inline constexpr std::size_t kWideExtraFamilies = 12;
 // The most words the bitmaps of one unit may take (4 MiB).
 inline constexpr std::size_t kMaxBitmapWords = std::size_t{1} << 19;
 
+static_assert(TestOrderIsSound<0>() && TestOrderIsSound<kExtraFamilies>() && TestOrderIsSound<kWideExtraFamilies>());
+
 // The slopes of every entry, by number (e0 unused: 0).
 template <std::int32_t EntryLine::*Slope>
 constexpr std::array<std::int32_t, kEntryCount + 1> AllSlopes()
