@@ -1,6 +1,7 @@
 #include "search/unit_search.h"
 
 #include "search/formulas.h"
+#include "search/row_plan.h"
 #include "search/search_windows.h"
 #include "search/solution_order.h"
 
@@ -52,245 +53,18 @@ namespace pandicube {
 
 namespace {
 
-// One entry as a function of the unit constant, e10 and u.
-struct EntryLine {
-    std::int32_t p = 0;
-    std::int32_t s = 0;
-    int level = 0; // 1: e14, e18; 2: e55, e59; 3: e10 and loop 3; 4: e17 and loop 4
-};
+using namespace row_plan;
 
-constexpr std::array<EntryLine, kEntryCount + 1> kLines = [] {
-    std::array<EntryLine, kEntryCount + 1> lines{};
-    for (int k = 1; k <= kEntryCount; ++k) {
-        const AffineForm& f = kAffineForms[static_cast<std::size_t>(k)];
-        const std::int64_t e10Slope = (f.c10 + f.c17) / kAffineDenominator;
-        const std::int64_t jSlope = f.c17 / 3;
-        lines[static_cast<std::size_t>(k)].p = static_cast<std::int32_t>(e10Slope - jSlope);
-        lines[static_cast<std::size_t>(k)].s = static_cast<std::int32_t>(jSlope);
-    }
-    lines[kE14].level = 1;
-    lines[kE18].level = 1;
-    lines[kE10].level = 3;
-    lines[kE17].level = 4;
-    for (const FormulaStep& step : kFormulaTable) lines[static_cast<std::size_t>(step.entry)].level = step.level;
-    return lines;
-}();
-
-constexpr bool LinesAreSound()
-{
-    for (int k = 1; k <= kEntryCount; ++k) {
-        const AffineForm& f = kAffineForms[static_cast<std::size_t>(k)];
-        const EntryLine& line = kLines[static_cast<std::size_t>(k)];
-        if ((f.c10 + f.c17) % kAffineDenominator != 0 || f.c17 % 3 != 0) return false;
-        if (line.level == 0 || line.p < -2 || line.p > 2) return false;
-        // Only the entries of loop 4 move with u, and only those of loops 3
-        // and 4 with e10.
-        if ((line.s != 0) != (line.level == 4)) return false;
-        if (line.level < 3 && line.p != 0) return false;
-    }
-    return true;
-}
-static_assert(LinesAreSound());
-
-template <int Level>
-constexpr std::size_t CountOfLevel()
-{
-    std::size_t n = 0;
-    for (int k = 1; k <= kEntryCount; ++k) n += kLines[static_cast<std::size_t>(k)].level == Level ? 1 : 0;
-    return n;
-}
-
-constexpr std::size_t kFixedCount = CountOfLevel<1>() + CountOfLevel<2>() + CountOfLevel<3>();
-constexpr std::size_t kMovingCount = CountOfLevel<4>();
-static_assert(kFixedCount + kMovingCount == kEntryCount);
-
-// The conditions that kill candidates before any entry is derived. Each reads
-// e10 and u only through t = P e10 + S u for one family (P, S): S > 0, or
-// S = 0 and P = 1 for the conditions on e10 alone (they kill whole rows), or
-// P = S = 0 for those on the unit alone. A condition holds exactly where t
-// takes one value, so it kills one value of t.
-struct Family {
-    std::int32_t p = 0;
-    std::int32_t s = 0;
-
-    friend constexpr bool operator==(const Family&, const Family&) = default;
-};
-
-// One condition "A0 + P0 e10 + S0 u = 0" with A0 = a_k + other * a_l + offset,
-// read from two entries (equal, or complements) or from one entry and 63. With
-// g = gcd(P0, S0) and the sign that normalises the family, it holds exactly
-// where t = -sign * A0 / g, and never when g does not divide A0.
-struct DeadCondition {
-    int k = 0;
-    int l = 0;
-    std::int32_t other = 0; // -1, 0 or 1
-    std::int32_t offset = 0;
-    std::int32_t sign = 1;
-    std::int32_t divisor = 1; // g
-    Family family;
-};
-
-constexpr std::int32_t Gcd(std::int32_t x, std::int32_t y)
-{
-    x = x < 0 ? -x : x;
-    y = y < 0 ? -y : y;
-    while (y != 0) {
-        const std::int32_t r = x % y;
-        x = y;
-        y = r;
-    }
-    return x;
-}
-
-constexpr DeadCondition Condition(int k, int l, std::int32_t other, std::int32_t offset, std::int32_t p0,
-                                  std::int32_t s0)
-{
-    const std::int32_t g = (p0 == 0 && s0 == 0) ? 1 : Gcd(p0, s0);
-    const std::int32_t sign = (s0 < 0 || (s0 == 0 && p0 < 0)) ? -1 : 1;
-    return {k, l, other, offset, sign, g, {sign * p0 / g, sign * s0 / g}};
-}
-
-// Every condition: an entry of loop 4 that would be 63, and every pair with
-// an entry of loop 4 that would be equal or complements. (Pairs of entries
-// fixed by the row are tested with the row.)
-template <typename Visit>
-constexpr void ForEachCondition(Visit visit)
-{
-    for (int k = 1; k <= kEntryCount; ++k) {
-        const EntryLine& a = kLines[static_cast<std::size_t>(k)];
-        if (a.level == 4) visit(Condition(k, 0, 0, -kCentreValue, a.p, a.s));
-        for (int l = k + 1; l <= kEntryCount; ++l) {
-            const EntryLine& b = kLines[static_cast<std::size_t>(l)];
-            if (a.level != 4 && b.level != 4) continue;
-            visit(Condition(k, l, -1, 0, a.p - b.p, a.s - b.s));
-            visit(Condition(k, l, 1, -kComplementSum, a.p + b.p, a.s + b.s));
-        }
-    }
-}
-
-// The families of conditions worth a bitmap: those on the unit, on e10 alone
-// and on u alone (P = 0, S = 1: the pairs of the same p-group, which kill most
-// candidates), then the ones that kill most per value of u, counted as
-// conditions per residue class of t: count / S.
+// How many families beyond the unit, e10 and u get bitmaps.
 inline constexpr std::size_t kExtraFamilies = 4;
 // Above this bound (the upper limit beyond 650) rows are long enough for 12.
 inline constexpr std::int32_t kWideBound = 650;
 inline constexpr std::size_t kWideExtraFamilies = 12;
 // The most words the bitmaps of one unit may take (4 MiB).
 inline constexpr std::size_t kMaxBitmapWords = std::size_t{1} << 19;
-inline constexpr Family kUnitFamily{0, 0};
-inline constexpr Family kRowFamily{1, 0};
-inline constexpr Family kUFamily{0, 1};
 
-constexpr std::size_t kAllFamilyCount = [] {
-    std::array<Family, 512> seen{};
-    std::size_t n = 0;
-    ForEachCondition([&](const DeadCondition& c) {
-        for (std::size_t i = 0; i < n; ++i)
-            if (seen[i] == c.family) return;
-        seen[n++] = c.family;
-    });
-    return n;
-}();
+static_assert(TestOrderIsSound<0>() && TestOrderIsSound<kExtraFamilies>() && TestOrderIsSound<kWideExtraFamilies>());
 
-template <std::size_t Extra>
-constexpr std::array<Family, 3 + Extra> kFamilies = [] {
-    std::array<Family, kAllFamilyCount> all{};
-    std::array<std::int32_t, kAllFamilyCount> count{};
-    std::size_t n = 0;
-    ForEachCondition([&](const DeadCondition& c) {
-        for (std::size_t i = 0; i < n; ++i) {
-            if (all[i] == c.family) {
-                ++count[i];
-                return;
-            }
-        }
-        count[n] = 1;
-        all[n++] = c.family;
-    });
-    std::array<Family, 3 + Extra> chosen{kUnitFamily, kRowFamily, kUFamily};
-    for (std::size_t f = 3; f < chosen.size(); ++f) {
-        std::size_t best = n;
-        for (std::size_t i = 0; i < n; ++i) {
-            bool taken = all[i].s == 0;
-            for (std::size_t j = 0; j < f; ++j) taken = taken || chosen[j] == all[i];
-            if (taken) continue;
-            // count / s compared without division
-            if (best == n || count[i] * all[best].s > count[best] * all[i].s) best = i;
-        }
-        chosen[f] = all[best];
-    }
-    return chosen;
-}();
-template <std::size_t Extra>
-inline constexpr std::size_t kFamilyCount = 3 + Extra;
-
-template <std::size_t Extra>
-constexpr std::size_t FamilyIndex(Family f)
-{
-    for (std::size_t i = 0; i < kFamilyCount<Extra>; ++i)
-        if (kFamilies<Extra>[i] == f) return i;
-    return kFamilyCount<Extra>;
-}
-
-// Whether two entries of one row may still be equal or complements at a
-// candidate that no bitmap has killed: the kinds whose family has none.
-template <std::size_t Extra>
-constexpr int UncoveredKinds(int k, int l)
-{
-    const EntryLine& a = kLines[static_cast<std::size_t>(k)];
-    const EntryLine& b = kLines[static_cast<std::size_t>(l)];
-    const bool equalCovered =
-        FamilyIndex<Extra>(Condition(k, l, -1, 0, a.p - b.p, a.s - b.s).family) < kFamilyCount<Extra>;
-    const bool sumCovered =
-        FamilyIndex<Extra>(Condition(k, l, 1, 0, a.p + b.p, a.s + b.s).family) < kFamilyCount<Extra>;
-    return (equalCovered ? 0 : 1) + (sumCovered ? 0 : 1);
-}
-
-// The entries that a row fixes (loops 1 to 3), then the entries of loop 4 in
-// the order they are tested: each next one is the entry with the most
-// uncovered kinds against those already placed (the lowest number on a tie),
-// so that a candidate that fails at all tends to fail early.
-template <std::size_t Extra>
-constexpr std::array<int, kEntryCount> kTestOrder = [] {
-    std::array<int, kEntryCount> order{};
-    std::array<bool, kEntryCount + 1> placed{};
-    std::size_t n = 0;
-    for (int k = 1; k <= kEntryCount; ++k) {
-        if (kLines[static_cast<std::size_t>(k)].level < 4) {
-            order[n++] = k;
-            placed[static_cast<std::size_t>(k)] = true;
-        }
-    }
-    while (n < order.size()) {
-        int best = 0;
-        int bestScore = -1;
-        for (int k = 1; k <= kEntryCount; ++k) {
-            if (placed[static_cast<std::size_t>(k)]) continue;
-            int score = 0;
-            for (std::size_t i = 0; i < n; ++i) score += UncoveredKinds<Extra>(k, order[i]);
-            if (score > bestScore) {
-                best = k;
-                bestScore = score;
-            }
-        }
-        order[n++] = best;
-        placed[static_cast<std::size_t>(best)] = true;
-    }
-    return order;
-}();
-
-// The slopes in e10 and in u of the entries of loop 4, in test order.
-template <std::size_t Extra, std::int32_t EntryLine::*Slope>
-constexpr std::array<std::int32_t, kMovingCount> MovingSlopes()
-{
-    std::array<std::int32_t, kMovingCount> slopes{};
-    for (std::size_t i = 0; i < kMovingCount; ++i)
-        slopes[i] = kLines[static_cast<std::size_t>(kTestOrder<Extra>[kFixedCount + i])].*Slope;
-    return slopes;
-}
-template <std::size_t Extra>
-constexpr std::array<std::int32_t, kMovingCount> kMovingP = MovingSlopes<Extra, &EntryLine::p>();
 // The slopes of every entry, by number (e0 unused: 0).
 template <std::int32_t EntryLine::*Slope>
 constexpr std::array<std::int32_t, kEntryCount + 1> AllSlopes()
@@ -302,64 +76,9 @@ constexpr std::array<std::int32_t, kEntryCount + 1> AllSlopes()
 constexpr std::array<std::int32_t, kEntryCount + 1> kAllP = AllSlopes<&EntryLine::p>();
 constexpr std::array<std::int32_t, kEntryCount + 1> kAllS = AllSlopes<&EntryLine::s>();
 template <std::size_t Extra>
-constexpr std::array<std::int32_t, kMovingCount> kMovingSlope = MovingSlopes<Extra, &EntryLine::s>();
-
+constexpr const std::array<std::int32_t, kMovingCount>& kMovingP = kMovingSlopes<Extra, &EntryLine::p>;
 template <std::size_t Extra>
-constexpr std::size_t kConditionCount = [] {
-    std::size_t n = 0;
-    ForEachCondition([&](const DeadCondition& c) { n += FamilyIndex<Extra>(c.family) < kFamilyCount<Extra> ? 1 : 0; });
-    return n;
-}();
-
-// The conditions of the chosen families, grouped by family and divisor.
-template <std::size_t Extra>
-constexpr std::array<DeadCondition, kConditionCount<Extra>> kConditions = [] {
-    std::array<DeadCondition, kConditionCount<Extra>> all{};
-    std::size_t n = 0;
-    ForEachCondition([&](const DeadCondition& c) {
-        if (FamilyIndex<Extra>(c.family) < kFamilyCount<Extra>) all[n++] = c;
-    });
-    std::sort(all.begin(), all.end(), [](const DeadCondition& x, const DeadCondition& y) {
-        const std::size_t fx = FamilyIndex<Extra>(x.family);
-        const std::size_t fy = FamilyIndex<Extra>(y.family);
-        return fx != fy ? fx < fy : x.divisor < y.divisor;
-    });
-    return all;
-}();
-
-// A run of conditions with one family and one divisor; one more entry closes
-// the last.
-struct ConditionRun {
-    std::size_t family = 0;
-    std::int32_t divisor = 1;
-    std::size_t first = 0;
-};
-
-template <std::size_t Extra>
-constexpr bool StartsRun(std::size_t i)
-{
-    return i == 0 || !(kConditions<Extra>[i].family == kConditions<Extra>[i - 1].family) ||
-           kConditions<Extra>[i].divisor != kConditions<Extra>[i - 1].divisor;
-}
-
-template <std::size_t Extra>
-constexpr std::size_t kRunCount = [] {
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < kConditions<Extra>.size(); ++i) n += StartsRun<Extra>(i) ? 1 : 0;
-    return n;
-}();
-
-template <std::size_t Extra>
-constexpr std::array<ConditionRun, kRunCount<Extra> + 1> kRuns = [] {
-    std::array<ConditionRun, kRunCount<Extra> + 1> runs{};
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < kConditions<Extra>.size(); ++i) {
-        if (StartsRun<Extra>(i))
-            runs[n++] = {FamilyIndex<Extra>(kConditions<Extra>[i].family), kConditions<Extra>[i].divisor, i};
-    }
-    runs[n] = {kFamilyCount<Extra>, 1, kConditions<Extra>.size()};
-    return runs;
-}();
+constexpr const std::array<std::int32_t, kMovingCount>& kMovingSlope = kMovingSlopes<Extra, &EntryLine::s>;
 
 // The direction of the range strips that bounds e17 alone.
 constexpr std::size_t kE17Direction = [] {
@@ -489,8 +208,6 @@ public:
 private:
     template <std::size_t Run>
     void MarkRun(const UnitConstants& a);
-    template <std::size_t Run, std::size_t I>
-    void MarkCondition(const UnitConstants& a);
     void MarkDead(const UnitConstants& a, ValueWindow e10);
     template <std::size_t F>
     std::uint64_t RowShift(std::int64_t e10, const std::uint64_t*& words) const;
@@ -512,44 +229,37 @@ private:
     std::uint64_t liveFirstWord_ = 0;
 };
 
-// Marks the values of t killed by one run of conditions; the divisors are
-// constants, so no division is executed.
+// Marks the values of t killed by one run of conditions. The family and the
+// divisor of a run are constants, so no division is executed; its conditions
+// are read from the plan in a loop, which costs no more than writing each one
+// out and compiles in a fraction of the time.
 template <std::size_t Extra>
 template <std::size_t Run>
 void RowSearcher<Extra>::MarkRun(const UnitConstants& a)
 {
-    [&]<std::size_t... I>(std::index_sequence<I...>)
-    {
-        (MarkCondition<Run, kRuns<Extra>[Run].first + I>(a), ...);
-    }
-    (std::make_index_sequence<kRuns<Extra>[Run + 1].first - kRuns<Extra>[Run].first>{});
-}
-
-template <std::size_t Extra>
-template <std::size_t Run, std::size_t I>
-inline void RowSearcher<Extra>::MarkCondition(const UnitConstants& a)
-{
     constexpr std::size_t f = kRuns<Extra>[Run].family;
     constexpr std::int64_t g = kRuns<Extra>[Run].divisor;
     constexpr Family family = kFamilies<Extra>[f];
-    constexpr DeadCondition c = kConditions<Extra>[I];
-    const std::int64_t value =
-        c.sign * (a[static_cast<std::size_t>(c.k)] + c.other * a[static_cast<std::size_t>(c.l)] + c.offset);
-    if (value % g != 0) return;
-    const std::int64_t t = -value / g;
-    if constexpr (family == kUnitFamily) {
-        if (t == 0) unitDead_ = true;
-    } else if constexpr (family == kRowFamily) {
-        const std::int64_t bit = t - e10Base_;
-        if (bit >= 0 && bit < static_cast<std::int64_t>(deadRows_.size() * 64))
-            deadRows_[static_cast<std::size_t>(bit >> 6)] |= std::uint64_t{1} << (bit & 63);
-    } else {
-        constexpr std::int64_t s = family.s;
-        FamilyBitmap& map = maps_[f];
-        const std::int64_t bit = FloorDiv(t, s) - map.qBase;
-        if (bit >= 0 && bit < static_cast<std::int64_t>(map.width * 64)) {
-            const auto residue = static_cast<std::size_t>(t - FloorDiv(t, s) * s);
-            map.words[residue * map.width + static_cast<std::size_t>(bit >> 6)] |= std::uint64_t{1} << (bit & 63);
+    for (std::size_t i = kRuns<Extra>[Run].first; i < kRuns<Extra>[Run + 1].first; ++i) {
+        const DeadCondition& c = kConditions<Extra>[i];
+        const std::int64_t value =
+            c.sign * (a[static_cast<std::size_t>(c.k)] + c.other * a[static_cast<std::size_t>(c.l)] + c.offset);
+        if (value % g != 0) continue;
+        const std::int64_t t = -value / g;
+        if constexpr (family == kUnitFamily) {
+            if (t == 0) unitDead_ = true;
+        } else if constexpr (family == kRowFamily) {
+            const std::int64_t bit = t - e10Base_;
+            if (bit >= 0 && bit < static_cast<std::int64_t>(deadRows_.size() * 64))
+                deadRows_[static_cast<std::size_t>(bit >> 6)] |= std::uint64_t{1} << (bit & 63);
+        } else {
+            constexpr std::int64_t s = family.s;
+            FamilyBitmap& map = maps_[f];
+            const std::int64_t bit = FloorDiv(t, s) - map.qBase;
+            if (bit >= 0 && bit < static_cast<std::int64_t>(map.width * 64)) {
+                const auto residue = static_cast<std::size_t>(t - FloorDiv(t, s) * s);
+                map.words[residue * map.width + static_cast<std::size_t>(bit >> 6)] |= std::uint64_t{1} << (bit & 63);
+            }
         }
     }
 }
