@@ -51,7 +51,7 @@ public:
                     continue;
                 unit = {e14, e18};
                 ++units;
-                pandicube::FindUnitCubes(lower_, upper_, false, unit, cubes_);
+                pandicube::FindUnitCubes({lower_, upper_}, false, unit, cubes_);
                 if (!cubes_.empty()) return true;
                 if ((units & 0xff) == 0 && Clock::now() > deadline_) return false;
             } while (pandicube::NextInPairOrder(e18));

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "search/run_search.h"
 #include "search/run_setup.h"
+#include "search/vocabulary.h"
 
 #include <cstdint>
 #include <optional>
@@ -14,14 +14,6 @@ enum class OutputFormat { Text, Json, Csv };
 
 // "text", "json", "csv".
 const char* FormatName(OutputFormat format);
-
-// Slice K of N (1 <= K <= N) of a run's outer units.
-struct Slice {
-    unsigned index = 1;
-    unsigned count = 1;
-
-    friend bool operator==(const Slice&, const Slice&) = default;
-};
 
 // Everything that determines what a run writes: the program version, the
 // bound, the bound walk, the start values, the slice, entries or whole

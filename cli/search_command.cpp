@@ -3,6 +3,7 @@
 #include "cli/output_file.h"
 #include "cli/output_judge.h"
 #include "cli/progress.h"
+#include "cli/text_record.h"
 #include "cli/verify_command.h"
 #include "search/cube_classes.h"
 #include "search/cube_symmetry.h"
@@ -33,18 +34,6 @@ int RefuseWith(std::ostream& err, const std::string& message)
 {
     err << "pandicube-search: " << message << '\n';
     return kExitRefused;
-}
-
-std::vector<std::string> Split(const std::string& text, char separator)
-{
-    std::vector<std::string> parts;
-    std::string::size_type from = 0;
-    for (;;) {
-        const auto at = text.find(separator, from);
-        parts.push_back(text.substr(from, at == std::string::npos ? std::string::npos : at - from));
-        if (at == std::string::npos) return parts;
-        from = at + 1;
-    }
 }
 
 std::string SignalName(int signal)
@@ -133,10 +122,7 @@ private:
 // The outer units of a run (of its slice), in the order of the search.
 OuterUnits RunUnits(const RunIdentity& id)
 {
-    const Limits limits = LimitsOf(id.bound);
-    std::optional<UnitSlice> slice;
-    if (id.slice) slice = UnitSlice{id.slice->index, id.slice->count};
-    return OuterUnits(limits.lower, limits.upper, false, slice);
+    return OuterUnits(LimitsOf(id.bound), false, id.slice);
 }
 
 // Runs the search the identity describes from `from` on, writing to
@@ -258,10 +244,10 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
     id.classes = opt.classes;
 
     // The same rules as the window's fields, in the same order.
-    std::vector<std::string> startParts;
+    std::vector<std::string_view> startParts;
     StartTexts startTexts;
     if (opt.start) {
-        startParts = Split(*opt.start, ',');
+        startParts = SplitOn(*opt.start, ',');
         for (std::size_t i = 0; i < startTexts.size() && i < startParts.size(); ++i) startTexts[i] = startParts[i];
     }
     const auto checked = SetUpRun(opt.bound, opt.start ? &startTexts : nullptr, opt.reduce);
@@ -288,7 +274,7 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
         return RefuseWith(err, "--classes cannot be combined with --start: the classes are those of the whole run");
 
     if (opt.slice) {
-        const std::vector<std::string> parts = Split(*opt.slice, '/');
+        const std::vector<std::string_view> parts = SplitOn(*opt.slice, '/');
         if (parts.size() != 2) return RefuseWith(err, "--slice takes K/N, the part K of N parts");
         const InputCheck count = CheckStartValue(parts[1], 1, kMaxSlices);
         if (!count.Ok()) return Refuse(err, "--slice (N)", count.error);

@@ -1,6 +1,7 @@
 #include "search/cube_classes.h"
 
 #include "search/cube_symmetry.h"
+#include "search/vocabulary.h"
 
 #include <algorithm>
 #include <cassert>
@@ -22,11 +23,6 @@ std::uint64_t HashOf(const Cells& cells)
     return hash;
 }
 
-std::int32_t RankCode(std::int32_t v)
-{
-    return v < kCentreValue ? 2 * v : 2 * Complement(v) + 1;
-}
-
 struct MemberKey {
     std::int32_t e14 = 0;
     RunClassStream::Ranks ranks{};
@@ -42,7 +38,8 @@ std::vector<MemberKey> MemberKeys(const Cells& cells)
     for (const auto& source : kSymmetrySources) {
         const auto read = [&](int k) { return cells[source[static_cast<std::size_t>(k)]]; };
         if (read(kE14) < kCentreValue)
-            keys.push_back({read(kE14), {RankCode(read(kE18)), RankCode(read(kE10)), RankCode(read(kE17))}});
+            keys.push_back(
+                {read(kE14), {PairOrderCode(read(kE18)), PairOrderCode(read(kE10)), PairOrderCode(read(kE17))}});
     }
     std::sort(keys.begin(), keys.end());
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
@@ -98,7 +95,7 @@ CubeClass RunClassStream::AddOpener(const Entries& e)
         const MemberKey& m = members[i];
         if (m.e14 == currentE14_) {
             addedToCurrent_.push(m.ranks);
-        } else if (m.ranks[0] < RankCode(m.e14)) {
+        } else if (m.ranks[0] < PairOrderCode(m.e14)) {
             ++later_[m.e14].early;
         } else {
             later_[m.e14].ranks.push_back(m.ranks);

@@ -27,19 +27,6 @@ constexpr std::int64_t CountCongruent(std::int64_t lo, std::int64_t hi, std::int
     return hi < lo ? 0 : FloorDiv(hi - r, 9) - FloorDiv(lo - 1 - r, 9);
 }
 
-// The pair of an e18 value (its member below the centre) and whether it is
-// the pair's second member, as RankInPairOrder ranks it.
-struct PairPlace {
-    std::int64_t pair;
-    bool second;
-};
-
-constexpr PairPlace PlaceOf(std::int32_t e18)
-{
-    const std::int64_t complement = std::int64_t{kComplementSum} - e18;
-    return {std::min<std::int64_t>(e18, complement), e18 > kCentreValue};
-}
-
 } // namespace
 
 // With e14 = 0 (mod 3), the filters of e18 say e18 = e14 (mod 9); and since
@@ -58,18 +45,17 @@ unsigned SliceOfUnit(std::uint64_t i, unsigned count)
     return 1 + (round % 2 == 0 ? place : count - 1 - place);
 }
 
-OuterUnits::OuterUnits(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly,
-                       std::optional<UnitSlice> slice)
-    : lowerLimit_(lowerLimit), classOpenersOnly_(classOpenersOnly), slice_(slice),
-      firstE14_(3 * FloorDiv(std::int64_t{lowerLimit}, 3) + 3), lastE14_(kLastE14), upperLimit_(upperLimit)
+OuterUnits::OuterUnits(Limits limits, bool classOpenersOnly, std::optional<Slice> slice)
+    : lowerLimit_(limits.lower), classOpenersOnly_(classOpenersOnly), slice_(slice),
+      firstE14_(3 * FloorDiv(std::int64_t{limits.lower}, 3) + 3), lastE14_(kLastE14), upperLimit_(limits.upper)
 {
-    assert(std::int64_t{lowerLimit} + upperLimit == kComplementSum);
+    assert(std::int64_t{limits.lower} + limits.upper == kComplementSum);
     assert(!slice || (slice->count >= 1 && slice->index >= 1 && slice->index <= slice->count));
     runCount_ = static_cast<std::uint64_t>(UnitsBelowE14(lastE14_ + 1));
 }
 
-OuterUnits::OuterUnits(const SearchState& state, std::optional<UnitSlice> slice)
-    : OuterUnits(state.lowerLimit, state.upperLimit, state.classOpenersOnly != 0, slice)
+OuterUnits::OuterUnits(const SearchState& state, std::optional<Slice> slice)
+    : OuterUnits(Limits{state.lowerLimit, state.upperLimit}, state.classOpenersOnly != 0, slice)
 {
 }
 
@@ -129,12 +115,12 @@ std::uint64_t OuterUnits::RunCountBefore(OuterUnit unit) const
     const std::int64_t e14 = unit.e14;
     std::int64_t n = UnitsBelowE14(e14);
     if (E14PassesFilters(unit.e14) && e14 > lowerLimit_ && e14 <= lastE14_) {
-        const PairPlace place = PlaceOf(unit.e18);
+        const PairOrderRank place = RankInPairOrder(unit.e18);
         const std::int64_t lo = PairLow(e14);
-        n += UnitsBelowPair(e14, std::clamp(place.pair, lo, kLastPair + 1));
+        n += UnitsBelowPair(e14, std::clamp(place.low, lo, kLastPair + 1));
         // The first member of the unit's own pair comes before its second.
-        if (place.second && place.pair >= lo && place.pair <= kLastPair &&
-            RunContains({unit.e14, static_cast<std::int32_t>(place.pair)}))
+        if (place.high && place.low >= lo && place.low <= kLastPair &&
+            RunContains({unit.e14, static_cast<std::int32_t>(place.low)}))
             ++n;
     }
     return static_cast<std::uint64_t>(n);

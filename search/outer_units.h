@@ -1,8 +1,8 @@
 #pragma once
 
 #include "search/cube.h"
-#include "search/run_search.h"
 #include "search/search_state.h"
+#include "search/vocabulary.h"
 
 #include <cstdint>
 #include <memory>
@@ -21,12 +21,6 @@ constexpr bool E18PassesFilters(std::int32_t e14, std::int32_t e18)
 {
     return (e14 + e18) % 3 == 0 && (e14 - e18) % 9 == 0;
 }
-
-// Part K of N (1 <= K <= N) of a run's outer units.
-struct UnitSlice {
-    unsigned index = 1;
-    unsigned count = 1;
-};
 
 // The slice (1 to N) of the unit with index i in its run: the units are dealt
 // out to the N slices in rounds, forwards and backwards in turn (1, 2, ...,
@@ -50,10 +44,9 @@ inline constexpr std::int32_t kSkipFromBound = 2000;
 class OuterUnits {
 public:
     // Requires limits that add up to 126, as every run's do.
-    OuterUnits(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly,
-               std::optional<UnitSlice> slice = std::nullopt);
+    OuterUnits(Limits limits, bool classOpenersOnly, std::optional<Slice> slice = std::nullopt);
     // The units of the state's limits and classOpenersOnly.
-    explicit OuterUnits(const SearchState& state, std::optional<UnitSlice> slice = std::nullopt);
+    explicit OuterUnits(const SearchState& state, std::optional<Slice> slice = std::nullopt);
 
     std::uint64_t Count() const;
     // The number of units that come before `unit` in the order; `unit` need
@@ -92,7 +85,7 @@ private:
 
     std::int32_t lowerLimit_;
     bool classOpenersOnly_;
-    std::optional<UnitSlice> slice_;
+    std::optional<Slice> slice_;
     std::int64_t firstE14_; // the smallest e14 of the run
     std::int64_t lastE14_;  // the largest; below firstE14_ when there is none
     std::uint64_t runCount_;

@@ -68,7 +68,7 @@ void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor
         Batch& batch = slots[number % liveBatches];
         batch.cubes.resize(batch.units.size());
         for (std::size_t i = 0; i < batch.units.size(); ++i) {
-            FindUnitCubes(state.lowerLimit, state.upperLimit, state.classOpenersOnly != 0, batch.units[i],
+            FindUnitCubes({state.lowerLimit, state.upperLimit}, state.classOpenersOnly != 0, batch.units[i],
                           batch.cubes[i]);
         }
         return number;

@@ -331,7 +331,7 @@ void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit)
         // rows, and its cubes are reported in the order of the loops.
         reporter.ReportProgress({unit.e14, unit.e18, state.solutionCount});
         thread_local std::vector<Entries> cubes;
-        FindUnitCubes(state.lowerLimit, state.upperLimit, state.classOpenersOnly != 0, unit, cubes);
+        FindUnitCubes({state.lowerLimit, state.upperLimit}, state.classOpenersOnly != 0, unit, cubes);
         for (const Entries& cube : cubes) reporter.ReportSolution({cube, ++state.solutionCount, state.bestBound});
         return;
     }

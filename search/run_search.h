@@ -2,6 +2,7 @@
 
 #include "search/search_reporter.h"
 #include "search/search_state.h"
+#include "search/vocabulary.h"
 
 #include <cstdint>
 #include <vector>
@@ -14,17 +15,6 @@ namespace pandicube {
 // Returns when loop 1 is exhausted, with solutionCount holding the number of
 // cubes found and every value released.
 void RunSearch(SearchState& state, SearchReporter& reporter);
-
-// One accepted pair of values of the two outer loops (e14, e18). Without a
-// bound reduction and with full range, a run is exactly the sequence of its
-// outer units in order, each searched on its own: the basis for splitting a
-// run over threads or machines.
-struct OuterUnit {
-    std::int32_t e14 = 0;
-    std::int32_t e18 = 0;
-
-    friend bool operator==(const OuterUnit&, const OuterUnit&) = default;
-};
 
 // Searches below one outer unit and reports its progress and its cubes
 // exactly as RunSearch does. Without bound reduction the unit is searched by
@@ -39,20 +29,5 @@ void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit);
 // it (RunOuterUnit does so under bound reduction, where the limits may move
 // after any solution).
 void RunOuterUnitByValues(SearchState& state, SearchReporter& reporter, OuterUnit unit);
-
-// The next value of loops 2, 3 and 4 after v in pair order; returns false when
-// the order has ended (after 63 or 64).
-constexpr bool NextInPairOrder(std::int32_t& v)
-{
-    if (v <= 62) {
-        v = 126 - v;
-        return true;
-    }
-    if (v >= 65) {
-        v = 127 - v;
-        return true;
-    }
-    return false;
-}
 
 } // namespace pandicube

@@ -2,6 +2,7 @@
 
 #include "search/input_rules.h"
 #include "search/search_state.h"
+#include "search/vocabulary.h"
 
 #include <array>
 #include <cstdint>
@@ -10,18 +11,6 @@
 #include <variant>
 
 namespace pandicube {
-
-// The exclusive limits of the entry values for the upper bound U: 125 - U and
-// U + 1, which add up to 126. Start values may lie on them.
-struct Limits {
-    std::int32_t lower = 0;
-    std::int32_t upper = 0;
-};
-
-constexpr Limits LimitsOf(std::int32_t upperBound)
-{
-    return {kComplementSum - 1 - upperBound, upperBound + 1};
-}
 
 // The four start values, in the order of the working display's start cells.
 struct StartValues {

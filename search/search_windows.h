@@ -2,6 +2,7 @@
 
 #include "search/cube.h"
 #include "search/formulas.h"
+#include "search/vocabulary.h"
 
 #include <array>
 #include <cstddef>
@@ -22,44 +23,6 @@ constexpr std::int64_t CeilDiv(std::int64_t n, std::int64_t d)
 {
     const std::int64_t q = n / d;
     return (n % d != 0 && ((n < 0) == (d < 0))) ? q + 1 : q;
-}
-
-// A closed range of values, empty when lo > hi.
-struct ValueWindow {
-    std::int64_t lo = 0;
-    std::int64_t hi = -1;
-
-    constexpr bool Contains(std::int64_t v) const { return lo <= v && v <= hi; }
-    constexpr bool Empty() const { return lo > hi; }
-};
-
-// Moves v to the first value of the pair order, at v's own place or later,
-// that lies in the window and leaves `residue` modulo `modulus` (modulus 1:
-// every value). Pair order ranks a value by its distance from 63, the farthest
-// first and the lower member of a pair before the upper, and ends after 64; so
-// a loop that skips to this value passes over exactly the values outside the
-// window or of another residue, and 63 (a start value at most, and never
-// available). Returns false when no such value remains.
-constexpr bool SkipInPairOrder(std::int32_t& v, ValueWindow window, std::int32_t modulus, std::int32_t residue)
-{
-    const auto positiveMod = [modulus](std::int64_t x) { return ((x % modulus) + modulus) % modulus; };
-    // The rank of v: the lower member m of its pair, and whether v is the upper.
-    const std::int64_t m = v <= kCentreValue ? v : Complement(v);
-    const bool upper = v > kCentreValue;
-    // The first lower member (at most 62) at or after v.
-    std::int64_t low = window.lo > m + (upper ? 1 : 0) ? window.lo : m + (upper ? 1 : 0);
-    low += positiveMod(residue - low);
-    const bool lowOk = low <= window.hi && low <= kCentreValue - 1;
-    // The first upper member (at least 64) at or after v: the largest one
-    // whose lower member is not below m.
-    std::int64_t high = window.hi < kComplementSum - m ? window.hi : kComplementSum - m;
-    high -= positiveMod(high - residue);
-    const bool highOk = high >= window.lo && high >= kCentreValue + 1;
-    if (!lowOk && !highOk) return false;
-    // Of the two, the one with the farther pair; the lower member on a tie.
-    const bool takeLow = lowOk && (!highOk || low <= kComplementSum - high);
-    v = static_cast<std::int32_t>(takeLow ? low : high);
-    return true;
 }
 
 namespace window_detail {

@@ -1,29 +1,12 @@
 #pragma once
 
 #include "search/cube.h"
-#include "search/run_search.h"
+#include "search/vocabulary.h"
 
 #include <compare>
 #include <cstdint>
 
 namespace pandicube {
-
-// Where a value stands in pair order (v, 126 - v, v + 1, 125 - v, ...): first
-// by its distance from the lower end, min(v, 126 - v), then the value below
-// 63 before its complement above.
-struct PairOrderRank {
-    std::int64_t low = 0;
-    bool high = false;
-
-    friend constexpr auto operator<=>(const PairOrderRank&, const PairOrderRank&) = default;
-};
-
-constexpr PairOrderRank RankInPairOrder(std::int32_t v)
-{
-    // In 64 bits, so that any 32-bit value read from a file ranks safely.
-    const std::int64_t complement = std::int64_t{kComplementSum} - v;
-    return {v < complement ? std::int64_t{v} : complement, v > kCentreValue};
-}
 
 // The place of a solution in a single full-range run, derived from its four
 // free entries alone: e14 ascending, then e18, e10 and e17 each by its rank in

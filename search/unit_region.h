@@ -1,7 +1,7 @@
 #pragma once
 
-#include "search/run_search.h"
 #include "search/search_windows.h"
+#include "search/vocabulary.h"
 
 #include <cstdint>
 #include <vector>

@@ -402,27 +402,6 @@ struct FamilyBitmap {
     std::int64_t pe10Floor = 0; // floor(min P e10 / S)
 };
 
-// Visits the places [begin, end) of a run whose values (value(i), never 63)
-// ascend strictly, in the pair order of the values: those below 63 ascend and
-// those above descend in it, so the two ends of the run are merged.
-template <typename Value, typename Visit>
-void VisitInPairOrder(std::size_t begin, std::size_t end, Value value, Visit visit)
-{
-    std::size_t split = begin;
-    while (split < end && value(split) < kCentreValue) ++split;
-    std::size_t low = begin;
-    std::size_t high = end;
-    while (low < split || high > split) {
-        const bool takeLow =
-            high == split || (low < split && value(low) <= kComplementSum - value(high - 1)); // tie: the lower first
-        if (takeLow) {
-            visit(low++);
-        } else {
-            visit(--high);
-        }
-    }
-}
-
 // The cube at (e10, u) from the unit's constants.
 [[gnu::target_clones("avx2", "default")]] void BuildCube(Entries& e, const std::array<std::int32_t, kEntryCount + 1>& a,
                                                          std::int32_t e10, std::int32_t u)
@@ -766,9 +745,10 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, std::v
 
 } // namespace
 
-void FindUnitCubes(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
-                   std::vector<Entries>& cubes)
+void FindUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, std::vector<Entries>& cubes)
 {
+    const std::int32_t lowerLimit = limits.lower;
+    const std::int32_t upperLimit = limits.upper;
     cubes.clear();
     thread_local PreparedUnit prepared;
     if (!PrepareUnit(lowerLimit, upperLimit, classOpenersOnly, unit, prepared)) return;

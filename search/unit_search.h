@@ -1,7 +1,7 @@
 #pragma once
 
 #include "search/cube.h"
-#include "search/run_search.h"
+#include "search/vocabulary.h"
 
 #include <cstdint>
 #include <vector>
@@ -14,7 +14,6 @@ namespace pandicube {
 // the same order (e10, then e17, each in pair order). Needs no pool: it reads
 // only the limits and classOpenersOnly of the state. Each thread keeps its own
 // scratch tables, so units may be searched on several threads at once.
-void FindUnitCubes(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
-                   std::vector<Entries>& cubes);
+void FindUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, std::vector<Entries>& cubes);
 
 } // namespace pandicube

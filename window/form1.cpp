@@ -118,10 +118,10 @@ void Form1::Command1_Click()
 void Form1::SearchOnThreads()
 {
     SearchThread search(state_, searchThreads_);
-    std::vector<RunReport> reports;
+    std::vector<ThreadReport> reports;
     for (;;) {
         const bool more = search.Take(reports, kEventInterval);
-        for (const RunReport& report : reports) {
+        for (const ThreadReport& report : reports) {
             if (report.isSolution) {
                 state_.e = report.entries;
                 state_.solutionCount = report.number;

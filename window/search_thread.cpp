@@ -29,7 +29,7 @@ public:
 
     void ReportProgress(const Progress& progress) override
     {
-        RunReport& report = Slot();
+        ThreadReport& report = Slot();
         report.isSolution = false;
         report.e14 = progress.e14;
         report.e18 = progress.e18;
@@ -37,7 +37,7 @@ public:
     }
     void ReportSolution(const Solution& solution) override
     {
-        RunReport& report = Slot();
+        ThreadReport& report = Slot();
         report.isSolution = true;
         report.number = solution.number;
         report.bestBound = solution.bestBound;
@@ -47,7 +47,7 @@ public:
 
 private:
     // The place of the next report, once there is room for it.
-    RunReport& Slot()
+    ThreadReport& Slot()
     {
         lock_ = std::unique_lock(owner_.mutex_);
         owner_.taken_.wait(lock_, [this] { return owner_.stopping_ || owner_.waiting_.size() < kMaxWaiting; });
@@ -103,7 +103,7 @@ void SearchThread::Search(SearchState state, unsigned threads)
     arrived_.notify_one();
 }
 
-bool SearchThread::Take(std::vector<RunReport>& reports, std::chrono::milliseconds wait)
+bool SearchThread::Take(std::vector<ThreadReport>& reports, std::chrono::milliseconds wait)
 {
     reports.clear();
     std::unique_lock lock(mutex_);

@@ -15,7 +15,7 @@ namespace pandicube {
 
 // One report of a run searched on other threads: a progress report (the
 // outer unit e14, e18) or a solution with its number.
-struct RunReport {
+struct ThreadReport {
     bool isSolution = false;
     std::int32_t e14 = 0;
     std::int32_t e18 = 0;
@@ -44,18 +44,18 @@ public:
     // the last call, waiting up to `wait` for the first one. Returns false
     // once the search has ended and every report was taken; an exception of
     // the search then reaches the caller.
-    bool Take(std::vector<RunReport>& reports, std::chrono::milliseconds wait);
+    bool Take(std::vector<ThreadReport>& reports, std::chrono::milliseconds wait);
 
 private:
     class Queue;
     void Search(SearchState state, unsigned threads);
 
     std::mutex mutex_;
-    std::condition_variable arrived_; // reports arrived, or the search ended
-    std::condition_variable taken_;   // reports taken, or the owner stopped the search
-    std::vector<RunReport> waiting_;  // reports not yet taken
-    bool ended_ = false;              // the search returned or failed
-    bool stopping_ = false;           // the owner wants no more reports
+    std::condition_variable arrived_;   // reports arrived, or the search ended
+    std::condition_variable taken_;     // reports taken, or the owner stopped the search
+    std::vector<ThreadReport> waiting_; // reports not yet taken
+    bool ended_ = false;                // the search returned or failed
+    bool stopping_ = false;             // the owner wants no more reports
     std::exception_ptr failure_;
     std::thread thread_;
 };

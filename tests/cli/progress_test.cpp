@@ -23,7 +23,7 @@ using namespace std::chrono_literals;
 OuterUnits UnitsOfU75()
 {
     const Limits limits = LimitsOf(75);
-    return OuterUnits(limits.lower, limits.upper, false);
+    return OuterUnits(limits, false);
 }
 
 TEST(ProgressLine, DrawsAtMostOncePerIntervalAndClearsAtTheEnd)

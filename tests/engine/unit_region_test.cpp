@@ -43,7 +43,7 @@ TEST(UnitRegion, HoldsEveryUnitWithACubeOrAnE10Window)
             std::vector<Entries> cubes;
             std::size_t withCubes = 0;
             for (const OuterUnit u : test::UnitsOf(OuterUnits(state).Begin())) {
-                FindUnitCubes(state.lowerLimit, state.upperLimit, openers, u, cubes);
+                FindUnitCubes({state.lowerLimit, state.upperLimit}, openers, u, cubes);
                 const bool window =
                     !ComputeUnitWindows(u.e14, u.e18, state.lowerLimit, state.upperLimit, openers).e10.Empty();
                 withCubes += cubes.empty() ? 0 : 1;
@@ -76,7 +76,7 @@ TEST(UnitRegion, UnitsJustOutsideHoldNothingAtALargeBound)
             const OuterUnit u{e14, e18};
             if (!nearEdge || UnitMayHoldCubes(region, u)) continue;
             ++outside;
-            FindUnitCubes(limits.lower, limits.upper, false, u, cubes);
+            FindUnitCubes({limits.lower, limits.upper}, false, u, cubes);
             ASSERT_TRUE(cubes.empty()) << "e14 " << e14 << " e18 " << e18;
             if (!UnitMayHoldCubes(ranges, u)) {
                 ASSERT_TRUE(ComputeUnitWindows(e14, e18, limits.lower, limits.upper).e10.Empty())
@@ -104,7 +104,7 @@ TEST(UnitRegion, SkipsMostOfTheWalkBeforeTheFirstCube)
             if (e18 != e14 && e18 != Complement(e14)) {
                 first = {e14, e18};
                 ++searched;
-                FindUnitCubes(limits.lower, limits.upper, false, first, cubes);
+                FindUnitCubes({limits.lower, limits.upper}, false, first, cubes);
             }
             if (!NextInPairOrder(e18)) break;
         }
