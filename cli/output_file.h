@@ -2,7 +2,9 @@
 
 #include <fstream>
 #include <iosfwd>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace pandicube {
 
@@ -12,9 +14,18 @@ namespace pandicube {
 // that `resume` takes.
 class OutputFile {
 public:
+    static constexpr const char* kPartSuffix = ".part";
+
     explicit OutputFile(std::string path) : path_(std::move(path)) {}
 
-    static std::string PartPath(const std::string& path) { return path + ".part"; }
+    static std::string PartPath(const std::string& path) { return path + kPartSuffix; }
+    // NAME for a path "NAME.part"; nullopt for any other path.
+    static std::optional<std::string> WholePath(const std::string& path)
+    {
+        const std::string_view suffix = kPartSuffix;
+        if (path.size() <= suffix.size() || !path.ends_with(suffix)) return std::nullopt;
+        return path.substr(0, path.size() - suffix.size());
+    }
     const std::string& PartPath() const { return part_; }
 
     // Opens NAME.part for writing from its start (or, with `append`, at its

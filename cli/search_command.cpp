@@ -325,10 +325,16 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
     if (problems > 0) return RefuseWith(err, "resume: " + path + " is malformed; it cannot be continued");
     const OutputPart& part = judge.Parts().front();
     const RunIdentity& id = *part.identity;
-    const bool isPart = path.size() > 5 && path.ends_with(".part");
-    const std::string finalPath = isPart ? path.substr(0, path.size() - 5) : path;
+    const std::optional<std::string> wholePath = OutputFile::WholePath(path);
+    const std::string finalPath = wholePath.value_or(path);
+    // A complete NAME.part takes its name NAME.
+    const auto rename = [&] {
+        if (!wholePath) return true;
+        std::filesystem::rename(path, *wholePath, ec);
+        return !ec;
+    };
     if (part.Complete()) {
-        if (isPart) std::filesystem::rename(path, finalPath, ec);
+        rename();
         err << "pandicube-search: resume: " << finalPath << " is complete; nothing to do\n";
         return kExitOk;
     }
@@ -368,12 +374,9 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
     SolutionWriter writer(stream, id);
     const int status = WriteRun(writer, from, *threads, opt.quiet, EnginePath::Auto, env, err, restart, nullptr, path);
     stream.close();
-    if (status == kExitOk && isPart) {
-        std::filesystem::rename(path, finalPath, ec);
-        if (ec) {
-            err << "pandicube-search: resume: cannot rename " << path << ": " << ec.message() << '\n';
-            return kExitWriteFailed;
-        }
+    if (status == kExitOk && !rename()) {
+        err << "pandicube-search: resume: cannot rename " << path << ": " << ec.message() << '\n';
+        return kExitWriteFailed;
     }
     return status;
 }

@@ -121,43 +121,8 @@ void SolutionWriter::WriteSolution(std::int32_t number, const Cells& cells, std:
     ++solutions_;
     if (identity_.reduce) bestBound_ = bestBound;
     if (identity_.countOnly) return;
-    std::string line;
-    line.reserve(identity_.cube ? 2000 : 800);
-    switch (identity_.format) {
-    case OutputFormat::Text:
-        line += "solution ";
-        AppendInt(line, number);
-        line += ":";
-        if (!identity_.cube) AppendRange(line, cells, 1, kEntryCount, " ", true);
-        if (identity_.reduce) {
-            line += " | best upper bound: ";
-            AppendInt(line, bestBound);
-        }
-        line += '\n';
-        if (identity_.cube) WriteTextCube(line, cells);
-        break;
-    case OutputFormat::Json:
-        line += "{\"solution\": ";
-        AppendInt(line, number);
-        line += ", \"entries\": [";
-        AppendRange(line, cells, 1, kEntryCount, ",", false);
-        line += "]";
-        if (identity_.cube) {
-            line += ", \"cells\": [";
-            AppendRange(line, cells, 1, kCellCount, ",", false);
-            line += "]";
-        }
-        AppendBestBound(line, bestBound);
-        line += "}\n";
-        break;
-    case OutputFormat::Csv:
-        AppendInt(line, number);
-        AppendRange(line, cells, 1, identity_.cube ? kCellCount : kEntryCount, ",", true);
-        AppendBestBound(line, bestBound);
-        line += '\n';
-        break;
-    }
-    Put(line, false);
+    WriteRecord({{"solution", number}}, cells, false,
+                identity_.reduce ? std::optional<std::int32_t>(bestBound) : std::nullopt);
 }
 
 void SolutionWriter::WriteClass(const CubeClass& c)
@@ -166,43 +131,68 @@ void SolutionWriter::WriteClass(const CubeClass& c)
     checksum_ += SolutionHash(EntriesFromCells(cells));
     ++solutions_;
     if (identity_.countOnly) return;
+    WriteRecord({{"class", c.number}, {"solution", c.firstSolution}, {"size", c.sizeInRun}}, cells, true, std::nullopt);
+}
+
+void SolutionWriter::WriteRecord(std::initializer_list<RecordNumber> numbers, const Cells& cells, bool allCells,
+                                 std::optional<std::int32_t> bestBound)
+{
+    const int count = identity_.cube || allCells ? kCellCount : kEntryCount;
     std::string line;
     line.reserve(identity_.cube ? 2000 : 1000);
     switch (identity_.format) {
-    case OutputFormat::Text:
-        line += "class ";
-        AppendInt(line, c.number);
-        line += ": solution ";
-        AppendInt(line, c.firstSolution);
-        line += ", size ";
-        AppendInt(line, c.sizeInRun);
+    case OutputFormat::Text: {
+        // "solution N:", "class N: solution S, size Z:".
+        const char* separator = "";
+        for (const RecordNumber& n : numbers) {
+            line += separator;
+            line += n.name;
+            line += ' ';
+            AppendInt(line, n.value);
+            separator = separator[0] == '\0' ? ": " : ", ";
+        }
         line += ":";
-        if (!identity_.cube) AppendRange(line, cells, 1, kCellCount, " ", true);
+        if (!identity_.cube) AppendRange(line, cells, 1, count, " ", true);
+        if (bestBound) {
+            line += " | best upper bound: ";
+            AppendInt(line, *bestBound);
+        }
         line += '\n';
         if (identity_.cube) WriteTextCube(line, cells);
         break;
+    }
     case OutputFormat::Json:
-        line += "{\"class\": ";
-        AppendInt(line, c.number);
-        line += ", \"solution\": ";
-        AppendInt(line, c.firstSolution);
-        line += ", \"size\": ";
-        AppendInt(line, c.sizeInRun);
-        line += ", \"entries\": [";
+        line += '{';
+        for (const RecordNumber& n : numbers) {
+            line += '"';
+            line += n.name;
+            line += "\": ";
+            AppendInt(line, n.value);
+            line += ", ";
+        }
+        line += "\"entries\": [";
         AppendRange(line, cells, 1, kEntryCount, ",", false);
-        line += "], \"cells\": [";
-        AppendRange(line, cells, 1, kCellCount, ",", false);
-        line += "]}\n";
+        line += "]";
+        if (count == kCellCount) {
+            line += ", \"cells\": [";
+            AppendRange(line, cells, 1, kCellCount, ",", false);
+            line += "]";
+        }
+        if (bestBound) AppendBestBound(line, *bestBound);
+        line += "}\n";
         break;
-    case OutputFormat::Csv:
-        AppendInt(line, c.number);
-        line += ',';
-        AppendInt(line, c.firstSolution);
-        line += ',';
-        AppendInt(line, c.sizeInRun);
-        AppendRange(line, cells, 1, kCellCount, ",", true);
+    case OutputFormat::Csv: {
+        const char* separator = "";
+        for (const RecordNumber& n : numbers) {
+            line += separator;
+            AppendInt(line, n.value);
+            separator = ",";
+        }
+        AppendRange(line, cells, 1, count, ",", true);
+        if (bestBound) AppendBestBound(line, *bestBound);
         line += '\n';
         break;
+    }
     }
     Put(line, false);
 }

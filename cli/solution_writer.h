@@ -5,6 +5,7 @@
 #include "search/cube_classes.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <iosfwd>
 #include <optional>
 #include <stdexcept>
@@ -67,6 +68,17 @@ public:
     std::uint64_t Checksum() const { return checksum_; }
 
 private:
+    // A number that opens a record: "solution" 3, or "class" 2, "solution"
+    // 5 and "size" 24.
+    struct RecordNumber {
+        const char* name;
+        std::int64_t value;
+    };
+    // One record in the run's format: its numbers, then its entries (or all
+    // cells with `allCells` or a --cube run), then the best upper bound when
+    // one is given.
+    void WriteRecord(std::initializer_list<RecordNumber> numbers, const Cells& cells, bool allCells,
+                     std::optional<std::int32_t> bestBound);
     void WriteTextCube(std::string& line, const Cells& cells) const;
     // ", \"bestBound\": B" in JSON, ",B" in CSV; nothing without reduction.
     void AppendBestBound(std::string& line, std::int32_t bestBound) const;
