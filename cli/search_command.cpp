@@ -7,8 +7,8 @@
 #include "cli/verify_command.h"
 #include "search/cube_classes.h"
 #include "search/cube_symmetry.h"
+#include "search/engine.h"
 #include "search/input_rules.h"
-#include "search/parallel_search.h"
 #include "search/run_setup.h"
 #include "search/solution_order.h"
 
@@ -80,9 +80,11 @@ public:
         if (env_.interruption) {
             // A run from start values goes on at a unit only once it has left
             // them: a solution shows it has; before one it starts over.
-            if (const int signal = env_.interruption(); signal != 0)
-                throw RunInterrupted{signal,
-                                     leftStart_ ? std::optional<OuterUnit>(OuterUnit{p.e14, p.e18}) : std::nullopt};
+            if (const int signal = env_.interruption(); signal != 0) {
+                interruption_ = {signal, leftStart_ ? std::optional<OuterUnit>(OuterUnit{p.e14, p.e18}) : std::nullopt};
+                RequestStop();
+                return;
+            }
         }
         if (progress_ != nullptr) progress_->Update(p.e14, p.e18, static_cast<std::int32_t>(writer_.Solutions()));
     }
@@ -109,21 +111,19 @@ public:
         leftStart_ = true;
     }
 
+    // The signal that stopped the run, and where it goes on.
+    const RunInterrupted& Interruption() const { return interruption_; }
+
 private:
     SolutionWriter& writer_;
     ProgressLine* progress_;
     const CliEnvironment& env_;
     std::optional<SolutionOrderKey> after_;
     bool leftStart_;
+    RunInterrupted interruption_;
     std::unique_ptr<RunClassStream> classes_ =
         writer_.Identity().classes ? std::make_unique<RunClassStream>() : nullptr;
 };
-
-// The outer units of a run (of its slice), in the order of the search.
-OuterUnits RunUnits(const RunIdentity& id)
-{
-    return OuterUnits(LimitsOf(id.bound), false, id.slice);
-}
 
 // Runs the search the identity describes from `from` on, writing to
 // `writer` (whose head is written), and ends the output with its completion
@@ -133,66 +133,45 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
 {
     const RunIdentity& id = writer.Identity();
     writer.ContinueAfter(from.solutions, from.checksum, from.bestBound);
-    const bool sequential = !from.unit && (id.reduce || id.start || (path == EnginePath::Sequential && !id.slice));
-
-    // A bound walk goes on at the bound its last solution set.
+    RunPlan plan;
+    plan.setup = RunSetup(id.bound, id.start, id.reduce);
+    plan.slice = id.slice;
+    plan.classes = id.classes;
+    plan.threads = threads;
+    plan.path = path;
+    plan.from = from.unit;
+    plan.solutions = from.solutions;
+    plan.bestBound = from.bestBound;
     SearchState state;
-    const bool reduced = id.reduce && from.bestBound.has_value();
-    PrepareSearchState(
-        state, RunSetup(reduced ? *from.bestBound - 1 : id.bound, from.unit ? std::nullopt : id.start, id.reduce));
-    if (reduced) state.bestBound = *from.bestBound;
-    if (id.classes) state.classOpenersOnly = 1;
-    state.solutionCount = static_cast<std::int32_t>(from.solutions);
+    PrepareRun(state, plan);
 
     // The progress line stands on its own line of the terminal: only when
     // the results do not go there too, or when only the count does.
     const bool drawProgress = env.errIsTerminal && !quiet && (!env.outIsErrTerminal || id.countOnly);
-    const OuterUnits units = RunUnits(id);
+    const OuterUnits units = PlanUnits(plan);
     std::unique_ptr<ProgressLine> progress;
     if (drawProgress) progress = std::make_unique<ProgressLine>(err, units);
     SearchOutputReporter reporter(writer, progress.get(), env, from);
 
-    int status = kExitOk;
     try {
-        try {
-            if (sequential) {
-                RunSearch(state, reporter);
-            } else {
-                if (from.unit && !units.Contains(*from.unit)) {
-                    if (progress) progress->Finish();
-                    return RefuseWith(err, "resume: the output goes on at a unit that is not one of its run's");
-                }
-                if (!id.reduce) {
-                    RunOuterUnits(state, reporter, from.unit ? units.From(*from.unit) : units.Begin(), threads);
-                } else {
-                    // The bound walk goes on unit by unit among the units
-                    // of its current limits: those of the run that lie
-                    // inside them, the ones the loops still reach.
-                    OuterUnitCursor rest = OuterUnits(state).From(*from.unit);
-                    std::int32_t walkLimit = state.upperLimit;
-                    while (const std::optional<OuterUnit> unit = rest.Next()) {
-                        RunOuterUnit(state, reporter, *unit);
-                        if (state.upperLimit == walkLimit) continue;
-                        walkLimit = state.upperLimit;
-                        const OuterUnits lowered(state);
-                        rest = lowered.From(*unit);
-                        if (lowered.Contains(*unit)) rest.Next();
-                    }
-                }
-            }
+        if (from.unit && !units.Contains(*from.unit)) {
             if (progress) progress->Finish();
-            writer.WriteCompletion();
-        } catch (const RunInterrupted& interrupted) {
-            if (progress) progress->Finish();
-            writer.WriteInterruption(SignalName(interrupted.signal), interrupted.next);
-            status = kExitSignalBase + interrupted.signal;
+            return RefuseWith(err, "resume: the output goes on at a unit that is not one of its run's");
         }
+        const bool ended = RunEngine(state, plan, reporter);
+        if (progress) progress->Finish();
+        if (ended) {
+            writer.WriteCompletion();
+            return kExitOk;
+        }
+        const RunInterrupted& interrupted = reporter.Interruption();
+        writer.WriteInterruption(SignalName(interrupted.signal), interrupted.next);
+        return kExitSignalBase + interrupted.signal;
     } catch (const WriteFailure& failure) {
         if (progress) progress->Finish();
         err << "pandicube-search: cannot write the output: " << failure.what() << '\n';
         return kExitWriteFailed;
     }
-    return status;
 }
 
 std::optional<unsigned> ParseThreads(const std::optional<std::string>& text, const CliEnvironment& env,

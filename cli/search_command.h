@@ -2,8 +2,7 @@
 
 #include "cli/cli_environment.h"
 #include "cli/solution_writer.h"
-#include "search/outer_units.h"
-#include "search/run_search.h"
+#include "search/engine.h"
 
 #include <iosfwd>
 #include <optional>
@@ -11,12 +10,6 @@
 #include <vector>
 
 namespace pandicube {
-
-// Which engine path a search takes: the plain four loops (RunSearch), or the
-// outer units searched on threads (RunOuterUnits). Auto picks the
-// units unless the run reduces the bound or opens at start values; the other
-// two exist so that both paths can be compared.
-enum class EnginePath { Auto, Sequential, Units };
 
 // The search options as typed; the texts are checked by the input rules.
 struct SearchOptions {

@@ -29,7 +29,10 @@ void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor
 {
     assert(state.fullRange == 1 && !state.reduceBound);
     if (threads <= 1) {
-        while (const std::optional<OuterUnit> unit = units.Next()) RunOuterUnit(state, reporter, *unit);
+        while (const std::optional<OuterUnit> unit = units.Next()) {
+            RunOuterUnit(state, reporter, *unit);
+            if (reporter.StopRequested()) return;
+        }
         return;
     }
 
@@ -59,7 +62,7 @@ void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor
             if (!unit) break;
             batch.units.push_back(*unit);
         }
-        if (batch.units.empty()) control.stop();
+        if (batch.units.empty() || reporter.StopRequested()) control.stop();
         return next++;
     };
     const auto searchBatch = [&](std::size_t number) {
@@ -74,11 +77,15 @@ void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor
         return number;
     };
     const auto reportBatch = [&](std::size_t number) {
+        // Once the reporter has stopped the run, the batches still in flight
+        // are dropped unreported.
         const Batch& batch = slots[number % liveBatches];
-        for (std::size_t i = 0; i < batch.units.size(); ++i) {
+        for (std::size_t i = 0; i < batch.units.size() && !reporter.StopRequested(); ++i) {
             reporter.ReportProgress({batch.units[i].e14, batch.units[i].e18, state.solutionCount});
-            for (const Entries& cube : batch.cubes[i])
+            for (const Entries& cube : batch.cubes[i]) {
+                if (reporter.StopRequested()) break;
                 reporter.ReportSolution({cube, ++state.solutionCount, state.bestBound});
+            }
         }
     };
 

@@ -103,6 +103,9 @@ std::int32_t UnwindLevelFor(const SearchState& s, std::int32_t b)
     return 0;
 }
 
+// The unwind level that leaves all four loops: the reporter stopped the run.
+constexpr std::int32_t kStopLevel = 4;
+
 class Search {
 public:
     Search(SearchState& state, SearchReporter& reporter) : s_(state), reporter_(reporter) {}
@@ -121,6 +124,7 @@ private:
     void RefreshWindows(UnitWindows& windows) const;
     void SolutionSteps();
     void ReduceBound();
+    bool StopIfAsked();
 
     SearchState& s_;
     SearchReporter& reporter_;
@@ -172,6 +176,7 @@ void Search::Loop1()
             s_.pool.Take(e14);
             Loop2();              // Step 4.
             s_.pool.Release(e14); // Step 5.
+            if (s_.unwindLevel > 3) return;
             s_.unwindLevel = 0;
         }
         // Step 6. The complement of every cube with e14 above 63 is enumerated.
@@ -202,6 +207,10 @@ void Search::SearchBelowE18()
     // Step 2.
     s_.pool.Take(e18);
     reporter_.ReportProgress({s_.e[kE14], e18, s_.solutionCount});
+    if (StopIfAsked()) {
+        s_.pool.Release(e18);
+        return;
+    }
     // Step 3-6. Derive e55 and e59, open loop 3, release in reverse.
     const StepValues atZero = ValuesAtZero(s_.e[kE14], e18);
     if (DeriveSteps<kLevel2Steps>(atZero, kE10Slope, 0)) {
@@ -295,6 +304,15 @@ void Search::SolutionSteps()
     if (s_.reduceBound) ReduceBound();
     ++s_.solutionCount;
     reporter_.ReportSolution({s_.e, s_.solutionCount, s_.bestBound});
+    StopIfAsked();
+}
+
+// When the reporter has asked the run to stop, every loop unwinds.
+bool Search::StopIfAsked()
+{
+    if (!reporter_.StopRequested()) return false;
+    s_.unwindLevel = kStopLevel;
+    return true;
 }
 
 void Search::ReduceBound()
@@ -330,9 +348,13 @@ void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit)
         // Without a reduction the limits stay put: the unit is searched by
         // rows, and its cubes are reported in the order of the loops.
         reporter.ReportProgress({unit.e14, unit.e18, state.solutionCount});
+        if (reporter.StopRequested()) return;
         thread_local std::vector<Entries> cubes;
         FindUnitCubes({state.lowerLimit, state.upperLimit}, state.classOpenersOnly != 0, unit, cubes);
-        for (const Entries& cube : cubes) reporter.ReportSolution({cube, ++state.solutionCount, state.bestBound});
+        for (const Entries& cube : cubes) {
+            reporter.ReportSolution({cube, ++state.solutionCount, state.bestBound});
+            if (reporter.StopRequested()) return;
+        }
         return;
     }
     RunOuterUnitByValues(state, reporter, unit);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search/engine.h"
 #include "search/input_rules.h"
 #include "search/run_setup.h"
 #include "search/search_reporter.h"
@@ -128,7 +129,7 @@ private:
     QLineEdit* FieldBox(SetupField field) const;
     void RefuseField(QLineEdit* field, InputError error);
     void PrepareSearch();
-    void SearchOnThreads();
+    void SearchOnThreads(const RunPlan& plan);
     void LetEventsRun();
     void ProcessEvents();
     void HoldCellRepaints(bool hold);

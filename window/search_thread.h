@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/cube.h"
+#include "search/engine.h"
 #include "search/search_state.h"
 
 #include <chrono>
@@ -24,17 +25,16 @@ struct ThreadReport {
     Entries entries{};          // solutions: e1..e62
 };
 
-// Searches a run without start values and without bound reduction on
-// `threads` threads, away from the thread that owns it, and hands its reports
+// Searches a run plan's outer units (RunsOnUnits) on the plan's threads,
+// away from the thread that owns it, and hands its reports
 // over in the order of a single-threaded search. The owner takes them when it
 // is ready; the search runs ahead by a bounded number of reports and then
 // waits, so a window that stands still (a question box open) holds the search
 // as well.
 class SearchThread {
 public:
-    // Starts searching at once; `state` is set up by PrepareSearchState and
-    // copied.
-    SearchThread(const SearchState& state, unsigned threads);
+    // Starts searching at once; `state` is set up for the plan and copied.
+    SearchThread(const SearchState& state, const RunPlan& plan);
     // Stops the search at its next report, if it still runs, and waits for it.
     ~SearchThread();
     SearchThread(const SearchThread&) = delete;
@@ -48,7 +48,7 @@ public:
 
 private:
     class Queue;
-    void Search(SearchState state, unsigned threads);
+    void Search(SearchState state, RunPlan plan);
 
     std::mutex mutex_;
     std::condition_variable arrived_;   // reports arrived, or the search ended
