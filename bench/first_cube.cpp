@@ -6,9 +6,9 @@
 // outside the region of RegionRule::kRangesOnly. Both stop at the first
 // unit that holds a cube, or give up after SECONDS (20 unless given). Prints
 // the unit, the units searched, the seconds and the peak memory.
-#include "search/run_search.h"
-#include "search/unit_region.h"
-#include "search/unit_search.h"
+#include "search/loops/run_search.h"
+#include "search/rows/unit_region.h"
+#include "search/rows/unit_search.h"
 
 #include <sys/resource.h>
 

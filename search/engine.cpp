@@ -1,7 +1,7 @@
 #include "search/engine.h"
 
-#include "search/parallel_search.h"
-#include "search/run_search.h"
+#include "search/loops/run_search.h"
+#include "search/rows/parallel_search.h"
 
 namespace pandicube {
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "search/outer_units.h"
-#include "search/run_setup.h"
+#include "search/loops/run_setup.h"
+#include "search/loops/search_state.h"
+#include "search/rows/outer_units.h"
 #include "search/search_reporter.h"
-#include "search/search_state.h"
 #include "search/vocabulary.h"
 
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "search/cube_classes.h"
-#include "search/cube_symmetry.h"
-#include "search/parallel_search.h"
-#include "search/run_setup.h"
-#include "search/solution_order.h"
+#include "search/cube/cube_classes.h"
+#include "search/cube/cube_symmetry.h"
+#include "search/cube/solution_order.h"
+#include "search/loops/run_setup.h"
+#include "search/rows/parallel_search.h"
 #include "tests/support/cube_checker.h"
 
 #include <gtest/gtest.h>

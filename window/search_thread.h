@@ -1,8 +1,8 @@
 #pragma once
 
-#include "search/cube.h"
+#include "search/cube/cube.h"
 #include "search/engine.h"
-#include "search/search_state.h"
+#include "search/loops/search_state.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,7 +1,7 @@
-#include "search/cube_check.h"
+#include "search/cube/cube_check.h"
 
-#include "search/run_search.h"
-#include "search/solution_order.h"
+#include "search/cube/solution_order.h"
+#include "search/loops/run_search.h"
 #include "tests/support/search_runs.h"
 #include "tests/support/worked_example.h"
 

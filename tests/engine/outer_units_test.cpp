@@ -1,8 +1,8 @@
 // The outer units of a run without a list: the units that the four loops
 // meet, counted, indexed, sliced and walked by arithmetic.
-#include "search/outer_units.h"
-#include "search/solution_order.h"
-#include "search/unit_region.h"
+#include "search/cube/solution_order.h"
+#include "search/rows/outer_units.h"
+#include "search/rows/unit_region.h"
 #include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Searching the outer units on several threads: the reports of a
 // single-threaded run, in its order.
-#include "search/parallel_search.h"
-#include "search/run_search.h"
+#include "search/loops/run_search.h"
+#include "search/rows/parallel_search.h"
 #include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>

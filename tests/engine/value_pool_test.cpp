@@ -1,5 +1,5 @@
-#include "search/run_search.h"
-#include "search/value_pool.h"
+#include "search/loops/run_search.h"
+#include "search/loops/value_pool.h"
 #include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>
