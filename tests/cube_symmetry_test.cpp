@@ -1,6 +1,7 @@
 #include "search/cube/cube_classes.h"
 #include "search/cube/cube_symmetry.h"
 #include "search/cube/solution_order.h"
+#include "search/loops/run_search.h"
 #include "search/loops/run_setup.h"
 #include "search/rows/parallel_search.h"
 #include "tests/support/cube_checker.h"

@@ -1,5 +1,6 @@
 #include "search/rows/parallel_search.h"
 
+#include "search/loops/run_search.h"
 #include "search/rows/unit_search.h"
 
 #include <oneapi/tbb/info.h>

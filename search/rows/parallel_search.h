@@ -1,7 +1,8 @@
 #pragma once
 
-#include "search/loops/run_search.h"
+#include "search/loops/search_state.h"
 #include "search/rows/outer_units.h"
+#include "search/search_reporter.h"
 
 namespace pandicube {
 
@@ -9,8 +10,9 @@ namespace pandicube {
 // `threads` threads, and reports their progress and solutions in the order of a
 // single-threaded search of these units, one report at a time, with the
 // solutions numbered on from solutionCount, which it leaves at the last
-// number. The reports may come from any of the threads. An exception from a
-// worker or from the reporter stops the run and reaches the caller. Requires
+// number. The reports may come from any of the threads. A reporter that asks
+// to stop gets no further report; an exception from a worker or from the
+// reporter stops the run and reaches the caller. Requires
 // a state set up without start values and without bound reduction; threads
 // <= 1 searches on the calling thread alone. The units are taken from the
 // cursor as the threads need them, a bounded number ahead of the reports:
