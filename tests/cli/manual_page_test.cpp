@@ -1,7 +1,7 @@
 // The manual pages against the programs themselves: every option that
 // `--help` lists (and each command's own `--help`) is described in its part of
 // the page, and `--version` prints the version of the build.
-#include "tests/run_command.h"
+#include "tests/support/run_command.h"
 
 #include <gtest/gtest.h>
 
