@@ -163,17 +163,6 @@ TEST(CheckCube, SumsExtremeValuesWithoutOverflow)
     EXPECT_EQ(FailuresOf(check, CubeRule::Bound).size(), 125u);
 }
 
-TEST(SolutionOrder, RanksValuesInPairOrder)
-{
-    std::int32_t v = -174;
-    std::vector<std::int32_t> order{v};
-    while (NextInPairOrder(v)) order.push_back(v);
-    ASSERT_EQ(order.size(), 474u); // -174 to 62 and 64 to 300
-    for (std::size_t i = 1; i < order.size(); ++i) {
-        EXPECT_LT(RankInPairOrder(order[i - 1]), RankInPairOrder(order[i])) << order[i - 1] << " " << order[i];
-    }
-}
-
 TEST(SolutionOrder, KeysOfAWholeRunRiseStrictly)
 {
     const std::vector<Entries> solutions = WholeRun(300);
