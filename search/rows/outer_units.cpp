@@ -254,7 +254,7 @@ OuterUnitCursor::OuterUnitCursor(const OuterUnits& units, std::uint64_t first)
     : units_(units), index_(units.SliceIndexFrom(first))
 {
     if (units.upperLimit_ > kSkipFromBound)
-        region_ = std::make_shared<const UnitRegion>(units.lowerLimit_, units.upperLimit_);
+        region_ = std::make_shared<const UnitRegion>(Limits{units.lowerLimit_, units.upperLimit_});
     if (index_ < units_.runCount_) unit_ = units_.RunUnitAt(index_);
     EnterRegion();
 }

@@ -261,8 +261,10 @@ void KeepEdges(std::vector<UnitRegion::HalfPlane>& planes, double boxLow, double
 
 } // namespace
 
-UnitRegion::UnitRegion(std::int32_t lowerLimit, std::int32_t upperLimit, RegionRule rule)
+UnitRegion::UnitRegion(Limits limits, RegionRule rule)
 {
+    const std::int32_t lowerLimit = limits.lower;
+    const std::int32_t upperLimit = limits.upper;
     // Step 1. The range tests of all entries, in the four free entries.
     std::vector<Row> rows = RangeRows(lowerLimit, upperLimit);
     // Step 2. Leave out e17 and e10: e17 is real here, as the windows of a

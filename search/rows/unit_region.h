@@ -45,7 +45,7 @@ public:
     };
 
     // The region for the exclusive limits of a run.
-    UnitRegion(std::int32_t lowerLimit, std::int32_t upperLimit, RegionRule rule = RegionRule::kDistinctEntries);
+    explicit UnitRegion(Limits limits, RegionRule rule = RegionRule::kDistinctEntries);
 
     // Every e14 of a unit inside the region (empty when no unit is).
     ValueWindow E14Range() const { return e14Range_; }

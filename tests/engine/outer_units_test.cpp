@@ -110,7 +110,7 @@ TEST(OuterUnitCursor, AboveTheSkipBoundMeetsOnlyTheRegionAndSlicesShareIt)
 {
     constexpr std::int32_t bound = 20000;
     static_assert(bound > kSkipFromBound);
-    const UnitRegion region(kComplementSum - bound - 1, bound + 1);
+    const UnitRegion region(LimitsOf(bound));
     const OuterUnits all(LimitsOf(bound), false);
     std::vector<OuterUnit> whole;
     OuterUnitCursor cursor = all.Begin();
