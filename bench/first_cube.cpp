@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     FirstCubeWalk first(bound, seconds);
     std::optional<pandicube::UnitRegion> region;
     if (walk != "units") {
-        region.emplace(pandicube::Complement(bound + 1), bound + 1,
+        region.emplace(pandicube::LimitsOf(bound),
                        walk == "ranges" ? pandicube::RegionRule::kRangesOnly : pandicube::RegionRule::kDistinctEntries);
     }
     const bool found = first.Run(region);
