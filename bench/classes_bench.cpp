@@ -3,11 +3,11 @@
 // U = 500 (one pass each), whole runs with the stream, and the search that
 // lists only the class openers (against BM_FullRunOnThreads).
 #include "bench/silent_reporter.h"
-#include "search/cube_classes.h"
-#include "search/cube_symmetry.h"
-#include "search/parallel_search.h"
-#include "search/run_search.h"
-#include "search/run_setup.h"
+#include "search/cube/cube_classes.h"
+#include "search/cube/cube_symmetry.h"
+#include "search/loops/run_search.h"
+#include "search/loops/run_setup.h"
+#include "search/rows/parallel_search.h"
 
 #include <benchmark/benchmark.h>
 

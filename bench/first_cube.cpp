@@ -6,9 +6,9 @@
 // outside the region of RegionRule::kRangesOnly. Both stop at the first
 // unit that holds a cube, or give up after SECONDS (20 unless given). Prints
 // the unit, the units searched, the seconds and the peak memory.
-#include "search/run_search.h"
-#include "search/unit_region.h"
-#include "search/unit_search.h"
+#include "search/loops/run_search.h"
+#include "search/rows/unit_region.h"
+#include "search/rows/unit_search.h"
 
 #include <sys/resource.h>
 
@@ -51,7 +51,7 @@ public:
                     continue;
                 unit = {e14, e18};
                 ++units;
-                pandicube::FindUnitCubes(lower_, upper_, false, unit, cubes_);
+                pandicube::FindUnitCubes({lower_, upper_}, false, unit, cubes_);
                 if (!cubes_.empty()) return true;
                 if ((units & 0xff) == 0 && Clock::now() > deadline_) return false;
             } while (pandicube::NextInPairOrder(e18));
@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     FirstCubeWalk first(bound, seconds);
     std::optional<pandicube::UnitRegion> region;
     if (walk != "units") {
-        region.emplace(pandicube::Complement(bound + 1), bound + 1,
+        region.emplace(pandicube::LimitsOf(bound),
                        walk == "ranges" ? pandicube::RegionRule::kRangesOnly : pandicube::RegionRule::kDistinctEntries);
     }
     const bool found = first.Run(region);

@@ -2,9 +2,9 @@
 // threads against the plain reference loops.
 #include "bench/silent_reporter.h"
 #include "reference/reference_search.h"
-#include "search/parallel_search.h"
-#include "search/run_search.h"
-#include "search/run_setup.h"
+#include "search/loops/run_search.h"
+#include "search/loops/run_setup.h"
+#include "search/rows/parallel_search.h"
 
 #include <benchmark/benchmark.h>
 

@@ -8,10 +8,10 @@
 // the best bound and the seconds of the search itself.
 #include "bench/silent_reporter.h"
 #include "reference/reference_search.h"
-#include "search/cube_classes.h"
-#include "search/parallel_search.h"
-#include "search/run_search.h"
-#include "search/run_setup.h"
+#include "search/cube/cube_classes.h"
+#include "search/loops/run_search.h"
+#include "search/loops/run_setup.h"
+#include "search/rows/parallel_search.h"
 
 #include <chrono>
 #include <cstdlib>

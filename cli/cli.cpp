@@ -1,8 +1,8 @@
 #include "cli/cli.h"
 
-#include "cli/merge_command.h"
-#include "cli/search_command.h"
-#include "cli/verify_command.h"
+#include "cli/commands/merge_command.h"
+#include "cli/commands/search_command.h"
+#include "cli/commands/verify_command.h"
 #include "pandicube/version.h"
 
 #include <CLI/CLI.hpp>

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <streambuf>
 #include <string>
+#include <string_view>
 
 namespace pandicube {
 
@@ -66,9 +68,18 @@ private:
 // rename is done.
 class OutputFile {
 public:
+    static constexpr const char* kPartSuffix = ".part";
+
     explicit OutputFile(std::string path) : path_(std::move(path)) {}
 
-    static std::string PartPath(const std::string& path) { return path + ".part"; }
+    static std::string PartPath(const std::string& path) { return path + kPartSuffix; }
+    // NAME for a path "NAME.part"; nullopt for any other path.
+    static std::optional<std::string> WholePath(const std::string& path)
+    {
+        const std::string_view suffix = kPartSuffix;
+        if (path.size() <= suffix.size() || !path.ends_with(suffix)) return std::nullopt;
+        return path.substr(0, path.size() - suffix.size());
+    }
     const std::string& PartPath() const { return part_; }
 
     // Refuses a name that cannot become a whole output, before anything is

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/outer_units.h"
+#include "search/rows/outer_units.h"
 
 #include <chrono>
 #include <cstdint>

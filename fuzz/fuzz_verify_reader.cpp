@@ -2,7 +2,7 @@
 // `verify`: they must never throw, overflow or hang; every problem has a line
 // and a message; an output counts as complete only when its completion
 // record agrees with the solutions read.
-#include "cli/output_judge.h"
+#include "cli/commands/output_judge.h"
 
 #include <cstddef>
 #include <cstdint>

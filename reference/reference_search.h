@@ -1,7 +1,7 @@
 #pragma once
 
+#include "search/loops/search_state.h"
 #include "search/search_reporter.h"
-#include "search/search_state.h"
 
 namespace pandicube {
 

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "search/cube.h"
+#include "search/cube/cube.h"
 
 #include <cstdint>
+#include <stop_token>
 
 namespace pandicube {
 
@@ -26,14 +27,24 @@ struct Solution {
 
 // What the search tells whoever runs it (the window, the headless front end,
 // the tests), in plain values: progress once per accepted e18 and each
-// solution; nothing from loops 3 and 4 otherwise. A reporter may end the run
-// by throwing.
+// solution; nothing from loops 3 and 4 otherwise. A reporter ends the run by
+// asking it to stop: the search then returns after the report that asked,
+// releasing what it holds, and searches nothing more (after a progress
+// report, not the unit it announced). An exception from a reporter is a
+// failure and leaves the search the same way.
 class SearchReporter {
 public:
     virtual ~SearchReporter() = default;
 
     virtual void ReportProgress(const Progress& progress) = 0;
     virtual void ReportSolution(const Solution& solution) = 0;
+
+    // May be asked from any thread.
+    void RequestStop() { stop_.request_stop(); }
+    bool StopRequested() const { return stop_.stop_requested(); }
+
+private:
+    std::stop_source stop_;
 };
 
 } // namespace pandicube

@@ -1,7 +1,7 @@
 #include "window/form1.h"
 
+#include "search/engine.h"
 #include "search/run_report.h"
-#include "search/run_search.h"
 #include "window/layout.h"
 #include "window/search_thread.h"
 #include "window/window_system.h"
@@ -95,11 +95,16 @@ void Form1::Command1_Click()
     ProcessEvents();
     {
         const RepaintHold hold(*this);
-        if (runSetup_.start || runSetup_.reduceBound) {
+        RunPlan plan;
+        plan.setup = runSetup_;
+        plan.threads = searchThreads_;
+        // The loops run on the window's own thread and show its state as it
+        // goes; the units run away from it.
+        if (!RunsOnUnits(plan)) {
             RunReporter reporter(*this);
-            RunSearch(state_, reporter);
+            RunEngine(state_, plan, reporter);
         } else {
-            SearchOnThreads();
+            SearchOnThreads(plan);
         }
         WriteShownSolution();
     }
@@ -115,13 +120,13 @@ void Form1::Command1_Click()
 // window shows those of a search on its own thread. The window's state follows
 // the reports: the outer unit of each progress report, the entries and the
 // number of each solution.
-void Form1::SearchOnThreads()
+void Form1::SearchOnThreads(const RunPlan& plan)
 {
-    SearchThread search(state_, searchThreads_);
-    std::vector<RunReport> reports;
+    SearchThread search(state_, plan);
+    std::vector<ThreadReport> reports;
     for (;;) {
         const bool more = search.Take(reports, kEventInterval);
-        for (const RunReport& report : reports) {
+        for (const ThreadReport& report : reports) {
             if (report.isSolution) {
                 state_.e = report.entries;
                 state_.solutionCount = report.number;

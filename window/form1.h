@@ -1,9 +1,10 @@
 #pragma once
 
-#include "search/input_rules.h"
-#include "search/run_setup.h"
+#include "search/engine.h"
+#include "search/loops/input_rules.h"
+#include "search/loops/run_setup.h"
+#include "search/loops/search_state.h"
 #include "search/search_reporter.h"
-#include "search/search_state.h"
 
 #include <QWidget>
 
@@ -129,7 +130,7 @@ private:
     QLineEdit* FieldBox(SetupField field) const;
     void RefuseField(QLineEdit* field, InputError error);
     void PrepareSearch();
-    void SearchOnThreads();
+    void SearchOnThreads(const RunPlan& plan);
     void LetEventsRun();
     void ProcessEvents();
     void HoldCellRepaints(bool hold);

@@ -1,8 +1,5 @@
 #include "window/search_thread.h"
 
-#include "search/outer_units.h"
-#include "search/parallel_search.h"
-#include "search/run_search.h"
 #include "search/search_reporter.h"
 
 #include <utility>
@@ -16,9 +13,6 @@ namespace {
 // its events.
 constexpr std::size_t kMaxWaiting = 1024;
 
-// Leaves the search when its owner has stopped it.
-struct SearchAbandoned {};
-
 } // namespace
 
 // Passes the reports of the search, as they come from its in-order stage on
@@ -29,7 +23,8 @@ public:
 
     void ReportProgress(const Progress& progress) override
     {
-        RunReport& report = Slot();
+        if (!Wait()) return;
+        ThreadReport& report = Slot();
         report.isSolution = false;
         report.e14 = progress.e14;
         report.e18 = progress.e18;
@@ -37,7 +32,8 @@ public:
     }
     void ReportSolution(const Solution& solution) override
     {
-        RunReport& report = Slot();
+        if (!Wait()) return;
+        ThreadReport& report = Slot();
         report.isSolution = true;
         report.number = solution.number;
         report.bestBound = solution.bestBound;
@@ -46,15 +42,20 @@ public:
     }
 
 private:
-    // The place of the next report, once there is room for it.
-    RunReport& Slot()
+    // Waits for room for the next report; false (the run stopped) when the
+    // owner has stopped the search.
+    bool Wait()
     {
         lock_ = std::unique_lock(owner_.mutex_);
         owner_.taken_.wait(lock_, [this] { return owner_.stopping_ || owner_.waiting_.size() < kMaxWaiting; });
-        if (owner_.stopping_) {
-            lock_.unlock();
-            throw SearchAbandoned{};
-        }
+        if (!owner_.stopping_) return true;
+        lock_.unlock();
+        RequestStop();
+        return false;
+    }
+    // The place of the next report, once Wait() has made room for it.
+    ThreadReport& Slot()
+    {
         // The first report after a take wakes the owner if it waits.
         wake_ = owner_.waiting_.empty();
         return owner_.waiting_.emplace_back();
@@ -70,8 +71,8 @@ private:
     bool wake_ = false;
 };
 
-SearchThread::SearchThread(const SearchState& state, unsigned threads)
-    : thread_(&SearchThread::Search, this, state, threads)
+SearchThread::SearchThread(const SearchState& state, const RunPlan& plan)
+    : thread_(&SearchThread::Search, this, state, plan)
 {
 }
 
@@ -85,13 +86,12 @@ SearchThread::~SearchThread()
     thread_.join();
 }
 
-void SearchThread::Search(SearchState state, unsigned threads)
+void SearchThread::Search(SearchState state, RunPlan plan)
 {
     std::exception_ptr failure;
     try {
         Queue queue(*this);
-        RunOuterUnits(state, queue, OuterUnits(state).Begin(), threads);
-    } catch (const SearchAbandoned&) {
+        RunEngine(state, plan, queue);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -103,7 +103,7 @@ void SearchThread::Search(SearchState state, unsigned threads)
     arrived_.notify_one();
 }
 
-bool SearchThread::Take(std::vector<RunReport>& reports, std::chrono::milliseconds wait)
+bool SearchThread::Take(std::vector<ThreadReport>& reports, std::chrono::milliseconds wait)
 {
     reports.clear();
     std::unique_lock lock(mutex_);

@@ -1,7 +1,7 @@
-#include "cli/cube_reader.h"
-#include "cli/solution_writer.h"
-#include "cli/text_record.h"
-#include "search/cube_symmetry.h"
+#include "cli/formats/cube_reader.h"
+#include "cli/formats/solution_writer.h"
+#include "cli/formats/text_record.h"
+#include "search/cube/cube_symmetry.h"
 #include "tests/cli/cli_test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "cli/search_command.h"
+#include "cli/commands/search_command.h"
 #include "tests/cli/cli_test_support.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <nlohmann/json.hpp>
 
-#include "cli/cube_reader.h"
+#include "cli/formats/cube_reader.h"
 
 namespace pandicube {
 namespace {

@@ -1,5 +1,5 @@
 #include "cli/progress.h"
-#include "search/run_setup.h"
+#include "search/loops/run_setup.h"
 #include "tests/cli/cli_test_support.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +23,7 @@ using namespace std::chrono_literals;
 OuterUnits UnitsOfU75()
 {
     const Limits limits = LimitsOf(75);
-    return OuterUnits(limits.lower, limits.upper, false);
+    return OuterUnits(limits, false);
 }
 
 TEST(ProgressLine, DrawsAtMostOncePerIntervalAndClearsAtTheEnd)

@@ -1,5 +1,5 @@
-#include "cli/output_judge.h"
-#include "cli/solution_writer.h"
+#include "cli/commands/output_judge.h"
+#include "cli/formats/solution_writer.h"
 #include "tests/cli/cli_test_support.h"
 #include "tests/support/search_runs.h"
 

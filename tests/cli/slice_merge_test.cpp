@@ -1,6 +1,6 @@
-#include "cli/search_command.h"
-#include "search/run_setup.h"
-#include "search/solution_order.h"
+#include "cli/commands/search_command.h"
+#include "search/cube/solution_order.h"
+#include "search/loops/run_setup.h"
 #include "tests/cli/cli_test_support.h"
 #include "tests/support/search_runs.h"
 
@@ -35,11 +35,11 @@ std::vector<std::string> EntryLines(const std::string& text)
 TEST(SliceUnits, DealsEveryUnitToExactlyOneSlice)
 {
     const Limits limits = LimitsOf(300);
-    const std::vector<OuterUnit> units = test::UnitsOf(OuterUnits(limits.lower, limits.upper, false).Begin());
+    const std::vector<OuterUnit> units = test::UnitsOf(OuterUnits(limits, false).Begin());
     for (unsigned n : {1u, 3u, 7u, 100u, 5000u}) {
         std::multiset<std::pair<std::int32_t, std::int32_t>> seen;
         for (unsigned k = 1; k <= n; ++k) {
-            const auto part = test::UnitsOf(OuterUnits(limits.lower, limits.upper, false, UnitSlice{k, n}).Begin());
+            const auto part = test::UnitsOf(OuterUnits(limits, false, Slice{k, n}).Begin());
             EXPECT_LE(part.size(), (units.size() + n - 1) / n);
             for (std::size_t i = 1; i < part.size(); ++i) EXPECT_TRUE(UnitBefore(part[i - 1], part[i]));
             for (const OuterUnit& u : part) seen.insert({u.e14, u.e18});

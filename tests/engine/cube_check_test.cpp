@@ -1,7 +1,7 @@
-#include "search/cube_check.h"
+#include "search/cube/cube_check.h"
 
-#include "search/run_search.h"
-#include "search/solution_order.h"
+#include "search/cube/solution_order.h"
+#include "search/loops/run_search.h"
 #include "tests/support/search_runs.h"
 #include "tests/support/worked_example.h"
 
@@ -161,17 +161,6 @@ TEST(CheckCube, SumsExtremeValuesWithoutOverflow)
     EXPECT_TRUE(AnyStartsWith(FailuresOf(check, CubeRule::MagicLines), "row (plane 1, row 1) sums to 10737418235"));
     EXPECT_EQ(FailuresOf(check, CubeRule::DistinctValues).size(), 1u);
     EXPECT_EQ(FailuresOf(check, CubeRule::Bound).size(), 125u);
-}
-
-TEST(SolutionOrder, RanksValuesInPairOrder)
-{
-    std::int32_t v = -174;
-    std::vector<std::int32_t> order{v};
-    while (NextInPairOrder(v)) order.push_back(v);
-    ASSERT_EQ(order.size(), 474u); // -174 to 62 and 64 to 300
-    for (std::size_t i = 1; i < order.size(); ++i) {
-        EXPECT_LT(RankInPairOrder(order[i - 1]), RankInPairOrder(order[i])) << order[i - 1] << " " << order[i];
-    }
 }
 
 TEST(SolutionOrder, KeysOfAWholeRunRiseStrictly)

@@ -2,9 +2,9 @@
 // order, with the same cubes, counts and bounds and the same state seen at
 // each, and the same state afterwards, for whole runs and many start values.
 #include "reference/reference_search.h"
-#include "search/outer_units.h"
-#include "search/parallel_search.h"
-#include "search/run_search.h"
+#include "search/loops/run_search.h"
+#include "search/rows/outer_units.h"
+#include "search/rows/parallel_search.h"
 #include "tests/support/search_runs.h"
 #include "tests/support/worked_example.h"
 

@@ -1,8 +1,8 @@
 // The outer units of a run without a list: the units that the four loops
 // meet, counted, indexed, sliced and walked by arithmetic.
-#include "search/outer_units.h"
-#include "search/solution_order.h"
-#include "search/unit_region.h"
+#include "search/cube/solution_order.h"
+#include "search/rows/outer_units.h"
+#include "search/rows/unit_region.h"
 #include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>
@@ -38,10 +38,10 @@ std::vector<OuterUnit> UnitsMetByTheLoops(const Case& c)
     return units;
 }
 
-OuterUnits UnitsFor(const Case& c, std::optional<UnitSlice> slice = std::nullopt)
+OuterUnits UnitsFor(const Case& c, std::optional<Slice> slice = std::nullopt)
 {
     const Limits limits = LimitsOf(c.bound);
-    return OuterUnits(limits.lower, limits.upper, c.classOpenersOnly, slice);
+    return OuterUnits(limits, c.classOpenersOnly, slice);
 }
 
 constexpr Case kCases[] = {{64, false}, {69, false}, {75, true}, {255, false}, {255, true}, {300, false}, {333, true}};
@@ -88,7 +88,7 @@ TEST(OuterUnits, ASliceHoldsTheUnitsDealtToItAndNoOthers)
                     if (SliceOfUnit(i, n) == k) dealt.push_back(all[i]);
                     before.push_back(dealt.size() - (SliceOfUnit(i, n) == k ? 1 : 0));
                 }
-                const OuterUnits slice = UnitsFor(c, UnitSlice{k, n});
+                const OuterUnits slice = UnitsFor(c, Slice{k, n});
                 ASSERT_EQ(UnitsOf(slice.Begin()), dealt);
                 EXPECT_EQ(slice.Count(), dealt.size());
                 for (std::size_t i = 0; i < all.size(); i += 7) {
@@ -110,8 +110,8 @@ TEST(OuterUnitCursor, AboveTheSkipBoundMeetsOnlyTheRegionAndSlicesShareIt)
 {
     constexpr std::int32_t bound = 20000;
     static_assert(bound > kSkipFromBound);
-    const UnitRegion region(kComplementSum - bound - 1, bound + 1);
-    const OuterUnits all(kComplementSum - bound - 1, bound + 1, false);
+    const UnitRegion region(LimitsOf(bound));
+    const OuterUnits all(LimitsOf(bound), false);
     std::vector<OuterUnit> whole;
     OuterUnitCursor cursor = all.Begin();
     while (whole.size() < 300) whole.push_back(*cursor.Next());
@@ -126,7 +126,7 @@ TEST(OuterUnitCursor, AboveTheSkipBoundMeetsOnlyTheRegionAndSlicesShareIt)
     EXPECT_GT(all.CountBefore(whole.front()), 1000000u);
     std::vector<OuterUnit> dealt;
     for (unsigned k = 1; k <= 3; ++k) {
-        OuterUnitCursor part = OuterUnits(kComplementSum - bound - 1, bound + 1, false, UnitSlice{k, 3}).Begin();
+        OuterUnitCursor part = OuterUnits(LimitsOf(bound), false, Slice{k, 3}).Begin();
         for (std::optional<OuterUnit> u = part.Next(); u && !UnitBefore(whole.back(), *u); u = part.Next())
             dealt.push_back(*u);
     }

@@ -1,7 +1,7 @@
 // Searching the outer units on several threads: the reports of a
 // single-threaded run, in its order.
-#include "search/parallel_search.h"
-#include "search/run_search.h"
+#include "search/loops/run_search.h"
+#include "search/rows/parallel_search.h"
 #include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@ namespace {
 
 // The reports of the outer units (of a slice) searched on `threads` threads,
 // as plain values, with the count going on from `countBefore`.
-RecordingReporter RunUnits(std::int32_t bound, std::optional<UnitSlice> slice, unsigned threads,
+RecordingReporter RunUnits(std::int32_t bound, std::optional<Slice> slice, unsigned threads,
                            std::int32_t countBefore = 0)
 {
     SearchState state;
@@ -44,7 +44,7 @@ TEST(RunOuterUnits, MatchesWholeSearchOnAnyNumberOfThreads)
 // count going on from where an earlier slice left it.
 TEST(RunOuterUnits, SliceCountsOnFromTheCountOnEntry)
 {
-    const UnitSlice slice{2, 5};
+    const Slice slice{2, 5};
     const RecordingReporter sequential = RunUnits(270, slice, 1, 17);
     ASSERT_FALSE(sequential.solutions.empty());
     EXPECT_EQ(sequential.solutions.front().count, 18);

@@ -1,4 +1,4 @@
-#include "search/run_search.h"
+#include "search/loops/run_search.h"
 #include "tests/support/cube_checker.h"
 #include "tests/support/search_runs.h"
 #include "tests/support/worked_example.h"

@@ -1,10 +1,10 @@
 // The windows of the range tests: exact integer rounding, skipping along pair
 // order, and windows that never leave out a value the range tests would pass.
-#include "search/formulas.h"
-#include "search/outer_units.h"
-#include "search/run_search.h"
-#include "search/run_setup.h"
-#include "search/search_windows.h"
+#include "search/loops/formulas.h"
+#include "search/loops/run_search.h"
+#include "search/loops/run_setup.h"
+#include "search/rows/outer_units.h"
+#include "search/rows/search_windows.h"
 #include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>
@@ -40,52 +40,6 @@ TEST(IntegerDivision, ExactAtLargeMagnitudes)
     EXPECT_EQ(FloorDiv(big, -20), -(big / 20) - 1);
     EXPECT_EQ(CeilDiv(big, 20), big / 20 + 1);
     EXPECT_EQ(FloorDiv(-big + 7, 20), -(big - 7) / 20);
-}
-
-// The first value at or after v in pair order inside the window with the
-// residue, found by walking the order one step at a time; 63 (only ever a
-// start value, and never available) does not count.
-std::optional<std::int32_t> WalkPairOrder(std::int32_t v, ValueWindow w, std::int32_t modulus, std::int32_t residue)
-{
-    do {
-        if (v != 63 && w.Contains(v) && ((v % modulus) + modulus) % modulus == residue) return v;
-    } while (NextInPairOrder(v));
-    return std::nullopt;
-}
-
-TEST(SkipInPairOrder, StopsAtTheSameValueAsWalkingTheOrder)
-{
-    std::mt19937 rng(5u);
-    const auto uniform = [&rng](std::int32_t lo, std::int32_t hi) {
-        return std::uniform_int_distribution<std::int32_t>(lo, hi)(rng);
-    };
-    for (int i = 0; i < 20000; ++i) {
-        const std::int32_t modulus = uniform(0, 1) == 0 ? 1 : 3;
-        const std::int32_t residue = uniform(0, modulus - 1);
-        const std::int32_t a = uniform(-60, 190);
-        const std::int32_t b = uniform(-60, 190);
-        const ValueWindow w{std::min(a, b), uniform(0, 9) == 0 ? std::min(a, b) - 1 : std::max(a, b)};
-        const std::int32_t start = i % 7 == 0 ? uniform(60, 66) : uniform(-70, 200);
-        std::int32_t v = start;
-        const std::optional<std::int32_t> expected = WalkPairOrder(start, w, modulus, residue);
-        const bool found = SkipInPairOrder(v, w, modulus, residue);
-        ASSERT_EQ(found, expected.has_value()) << "from " << start << " in " << w.lo << ".." << w.hi;
-        if (found) {
-            ASSERT_EQ(v, *expected) << "from " << start << " in " << w.lo << ".." << w.hi;
-        }
-    }
-}
-
-TEST(SkipInPairOrder, EndsAfter63And64)
-{
-    std::int32_t v = 63;
-    EXPECT_FALSE(SkipInPairOrder(v, {-100, 200}, 1, 0));
-    v = 64;
-    EXPECT_TRUE(SkipInPairOrder(v, {-100, 200}, 1, 0));
-    EXPECT_EQ(v, 64);
-    v = 62;
-    EXPECT_TRUE(SkipInPairOrder(v, {63, 200}, 1, 0));
-    EXPECT_EQ(v, 64);
 }
 
 // All 62 entries from the free ones by the formula table, step by step.

@@ -1,5 +1,5 @@
-#include "search/outer_units.h"
-#include "search/run_search.h"
+#include "search/loops/run_search.h"
+#include "search/rows/outer_units.h"
 #include "tests/support/cube_checker.h"
 #include "tests/support/search_runs.h"
 

@@ -2,12 +2,12 @@
 // with a cube (or, ranges only, with an e10 window), it leaves out most of
 // the walk before the first cube at a large bound, and skipping into it
 // meets the same units as walking pair order one value at a time.
-#include "search/outer_units.h"
-#include "search/run_search.h"
-#include "search/run_setup.h"
-#include "search/search_windows.h"
-#include "search/unit_region.h"
-#include "search/unit_search.h"
+#include "search/loops/run_search.h"
+#include "search/loops/run_setup.h"
+#include "search/rows/outer_units.h"
+#include "search/rows/search_windows.h"
+#include "search/rows/unit_region.h"
+#include "search/rows/unit_search.h"
 #include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>
@@ -18,18 +18,6 @@
 namespace pandicube {
 namespace {
 
-struct RunLimits {
-    std::int32_t lower = 0;
-    std::int32_t upper = 0;
-};
-
-RunLimits LimitsOf(std::int32_t bound)
-{
-    SearchState state;
-    PrepareSearchState(state, {bound});
-    return {state.lowerLimit, state.upperLimit};
-}
-
 // Every unit of whole runs, with and without classOpenersOnly.
 TEST(UnitRegion, HoldsEveryUnitWithACubeOrAnE10Window)
 {
@@ -38,12 +26,12 @@ TEST(UnitRegion, HoldsEveryUnitWithACubeOrAnE10Window)
             SearchState state;
             PrepareSearchState(state, {bound});
             state.classOpenersOnly = openers ? 1 : 0;
-            const UnitRegion region(state.lowerLimit, state.upperLimit);
-            const UnitRegion ranges(state.lowerLimit, state.upperLimit, RegionRule::kRangesOnly);
+            const UnitRegion region({state.lowerLimit, state.upperLimit});
+            const UnitRegion ranges({state.lowerLimit, state.upperLimit}, RegionRule::kRangesOnly);
             std::vector<Entries> cubes;
             std::size_t withCubes = 0;
             for (const OuterUnit u : test::UnitsOf(OuterUnits(state).Begin())) {
-                FindUnitCubes(state.lowerLimit, state.upperLimit, openers, u, cubes);
+                FindUnitCubes({state.lowerLimit, state.upperLimit}, openers, u, cubes);
                 const bool window =
                     !ComputeUnitWindows(u.e14, u.e18, state.lowerLimit, state.upperLimit, openers).e10.Empty();
                 withCubes += cubes.empty() ? 0 : 1;
@@ -61,9 +49,9 @@ TEST(UnitRegion, HoldsEveryUnitWithACubeOrAnE10Window)
 // e14 below it and the ends of E18Range at the first e14s inside.
 TEST(UnitRegion, UnitsJustOutsideHoldNothingAtALargeBound)
 {
-    const RunLimits limits = LimitsOf(20000);
-    const UnitRegion region(limits.lower, limits.upper);
-    const UnitRegion ranges(limits.lower, limits.upper, RegionRule::kRangesOnly);
+    const Limits limits = LimitsOf(20000);
+    const UnitRegion region(limits);
+    const UnitRegion ranges(limits, RegionRule::kRangesOnly);
     std::int32_t firstE14 = static_cast<std::int32_t>(ranges.E14Range().lo) - 6;
     while (firstE14 % 3 != 0) ++firstE14;
     std::vector<Entries> cubes;
@@ -76,7 +64,7 @@ TEST(UnitRegion, UnitsJustOutsideHoldNothingAtALargeBound)
             const OuterUnit u{e14, e18};
             if (!nearEdge || UnitMayHoldCubes(region, u)) continue;
             ++outside;
-            FindUnitCubes(limits.lower, limits.upper, false, u, cubes);
+            FindUnitCubes(limits, false, u, cubes);
             ASSERT_TRUE(cubes.empty()) << "e14 " << e14 << " e18 " << e18;
             if (!UnitMayHoldCubes(ranges, u)) {
                 ASSERT_TRUE(ComputeUnitWindows(e14, e18, limits.lower, limits.upper).e10.Empty())
@@ -92,8 +80,8 @@ TEST(UnitRegion, UnitsJustOutsideHoldNothingAtALargeBound)
 // the plain walk meets before it.
 TEST(UnitRegion, SkipsMostOfTheWalkBeforeTheFirstCube)
 {
-    const RunLimits limits = LimitsOf(20000);
-    const UnitRegion region(limits.lower, limits.upper);
+    const Limits limits = LimitsOf(20000);
+    const UnitRegion region(limits);
     std::vector<Entries> cubes;
     std::size_t searched = 0;
     OuterUnit first{};
@@ -104,7 +92,7 @@ TEST(UnitRegion, SkipsMostOfTheWalkBeforeTheFirstCube)
             if (e18 != e14 && e18 != Complement(e14)) {
                 first = {e14, e18};
                 ++searched;
-                FindUnitCubes(limits.lower, limits.upper, false, first, cubes);
+                FindUnitCubes(limits, false, first, cubes);
             }
             if (!NextInPairOrder(e18)) break;
         }
@@ -125,8 +113,8 @@ TEST(UnitRegion, SkipsMostOfTheWalkBeforeTheFirstCube)
 TEST(SkipE18IntoRegion, MeetsTheUnitsThatWalkingPairOrderMeets)
 {
     for (const std::int32_t bound : {260, 1000}) {
-        const RunLimits limits = LimitsOf(bound);
-        const UnitRegion region(limits.lower, limits.upper);
+        const Limits limits = LimitsOf(bound);
+        const UnitRegion region(limits);
         for (std::int32_t e14 = limits.lower + 1; e14 < kCentreValue; e14 += 1) {
             if (e14 % 3 != 0) continue;
             std::vector<std::int32_t> walked;

@@ -1,5 +1,5 @@
-#include "search/run_search.h"
-#include "search/value_pool.h"
+#include "search/loops/run_search.h"
+#include "search/loops/value_pool.h"
 #include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>
@@ -67,49 +67,6 @@ TEST(ValuePool, EmptyRangeHasNoFlags)
     pool.Reset(63, 63); // U = 62
     EXPECT_EQ(pool.Size(), 1u);
     EXPECT_EQ(pool.Flag(63), 0);
-}
-
-// Pair order from -174: every complementary pair once, farthest from 63
-// first, lower member first.
-TEST(NextInPairOrder, VisitsEveryPairFromTheOutsideIn)
-{
-    std::vector<std::int32_t> expected;
-    for (std::int32_t distance = 237; distance >= 1; --distance) {
-        expected.push_back(63 - distance);
-        expected.push_back(63 + distance);
-    }
-    std::vector<std::int32_t> visited;
-    std::int32_t v = -174;
-    do visited.push_back(v);
-    while (NextInPairOrder(v));
-    EXPECT_EQ(visited, expected);
-    ASSERT_GE(visited.size(), 8u);
-    EXPECT_EQ((std::vector<std::int32_t>(visited.begin(), visited.begin() + 4)),
-              (std::vector<std::int32_t>{-174, 300, -173, 299}));
-    EXPECT_EQ((std::vector<std::int32_t>(visited.end() - 4, visited.end())),
-              (std::vector<std::int32_t>{61, 65, 62, 64}));
-}
-
-TEST(NextInPairOrder, StartAboveTheCentreJoinsTheSequence)
-{
-    std::int32_t v = 203;
-    ASSERT_TRUE(NextInPairOrder(v));
-    EXPECT_EQ(v, -76);
-    ASSERT_TRUE(NextInPairOrder(v));
-    EXPECT_EQ(v, 202);
-    v = 65;
-    ASSERT_TRUE(NextInPairOrder(v));
-    EXPECT_EQ(v, 62);
-    ASSERT_TRUE(NextInPairOrder(v));
-    EXPECT_EQ(v, 64);
-}
-
-TEST(NextInPairOrder, EndsAfter64And63)
-{
-    std::int32_t v = 64;
-    EXPECT_FALSE(NextInPairOrder(v));
-    v = 63;
-    EXPECT_FALSE(NextInPairOrder(v));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/cube.h"
+#include "search/cube/cube.h"
 
 #include <array>
 #include <cstdint>

@@ -45,7 +45,7 @@ void RecordingReporter::ReportSolution(const Solution& solution)
 {
     reports.push_back({Report::Kind::Solution, solution.entries, solution.number, solution.bestBound, Seen()});
     solutions.push_back(reports.back());
-    if (stopAfter_ > 0 && std::ssize(solutions) >= stopAfter_) throw SearchStopped{};
+    if (stopAfter_ > 0 && std::ssize(solutions) >= stopAfter_) RequestStop();
 }
 
 std::vector<Report> RecordingReporter::ProgressReports() const

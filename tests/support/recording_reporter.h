@@ -1,7 +1,7 @@
 #pragma once
 
+#include "search/loops/search_state.h"
 #include "search/search_reporter.h"
-#include "search/search_state.h"
 
 #include <cstdint>
 #include <ostream>
@@ -37,11 +37,8 @@ struct Report {
 
 std::ostream& operator<<(std::ostream& out, const Report& report);
 
-// Thrown by a RecordingReporter to leave a run early, as a user ends the
-// program from a solution's question.
-struct SearchStopped {};
-
-// Records every report in order. When it watches the state of the run, it
+// Records every report in order, and stops the run after stopAfterSolutions
+// solutions when that is not 0. When it watches the state of the run, it
 // also notes what the state showed at each report, and counts the progress
 // reports at which the pool held other values than 63, e14 and e18.
 class RecordingReporter : public SearchReporter {

@@ -7,10 +7,7 @@ RecordedRun RecordRun(const RunSetup& setup, std::int32_t stopAfterSolutions, Se
     RecordedRun run{SearchState{}, RecordingReporter(nullptr, stopAfterSolutions)};
     PrepareSearchState(run.state, setup);
     run.reporter.watched = &run.state;
-    try {
-        search(run.state, run.reporter);
-    } catch (const SearchStopped&) {
-    }
+    search(run.state, run.reporter);
     run.reporter.watched = nullptr; // the run may move
     return run;
 }

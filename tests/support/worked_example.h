@@ -1,7 +1,7 @@
 #pragma once
 
-#include "search/cube.h"
-#include "search/run_setup.h"
+#include "search/cube/cube.h"
+#include "search/loops/run_setup.h"
 
 namespace pandicube::test {
 

@@ -1,7 +1,7 @@
 // The real program on a real X display with a window manager (openbox under
 // xvfb-run): a picture of the window at opening, checked pixel by pixel where
 // the check boxes, the dots of the captions and the focus mark must show.
-#include "tests/run_command.h"
+#include "tests/support/run_command.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,6 +1,6 @@
 // The real program on a real X display: started under xvfb-run, driven with
 // xdotool and a close request like a window manager's close box.
-#include "tests/run_command.h"
+#include "tests/support/run_command.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "cli/formats/cube_reader.h"
+#include "search/cube/solution_order.h"
+#include "search/rows/outer_units.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pandicube {
+
+// One output found in an input: from its identity line to its completion
+// record (or, for an output of an earlier version, to its closing report).
+struct OutputPart {
+    std::size_t line = 0;     // its first line
+    std::uint64_t offset = 0; // the offset of its first byte
+    std::optional<RunIdentity> identity;
+    std::uint64_t headEnd = 0;       // the offset after the identity (and the CSV header)
+    std::int64_t solutions = 0;      // solution records read
+    std::uint64_t checksum = 0;      // of those records
+    std::optional<CubeRecord> first; // the first solution record read
+    std::optional<CubeRecord> last;  // the last solution record read
+    std::optional<std::int32_t> closingCount;
+    std::optional<CompletionRecord> completion;
+    std::size_t problems = 0;
+    std::string cutShort; // where and how the input ends inside a record
+
+    bool Complete() const { return completion && completion->complete && problems == 0; }
+    // Solutions of the run: read, or counted by a --count-only run.
+    std::int64_t Count() const;
+};
+
+// Judges the structure of whole outputs while they are read: every output
+// opens with its identity and ends with a completion record; solutions are
+// numbered from 1 without a gap, come in the order of the search and are of
+// the kind the identity names; each is one that its run lists (e14 below 63,
+// the values that pass the loops' filters, and the outer unit, or with
+// --classes that of the class's first member, in the slice the identity
+// names); under --reduce each carries its cube's largest value as the best
+// upper bound, strictly falling; the completion record's count, checksum and
+// bound agree with the solutions before it.
+// Every fault goes to `report` with its line; each cube read to `onCube`.
+class OutputJudge : public CubeSink {
+public:
+    using Report = std::function<void(std::size_t line, const std::string& message)>;
+    using CubeHandler = std::function<void(const CubeRecord& cube, const OutputPart& part)>;
+
+    explicit OutputJudge(Report report, CubeHandler onCube = {});
+
+    void OnIdentity(const IdentityRecord& record) override;
+    void OnHeader(std::uint64_t end) override;
+    void OnCube(const CubeRecord& cube) override;
+    void OnClosing(const ClosingRecord& closing) override;
+    void OnCompletion(const CompletionRecord& completion) override;
+    void OnProblem(std::size_t line, const std::string& message) override;
+    void OnCutShort(std::size_t line, const std::string& message) override;
+
+    const std::vector<OutputPart>& Parts() const { return parts_; }
+    std::size_t Problems() const { return problems_; }
+
+private:
+    // The output a record belongs to; opens one without identity when needed.
+    OutputPart& Current(std::size_t line, std::uint64_t offset);
+    void Problem(std::size_t line, const std::string& message);
+    // Why the record of the current output, with entries `e`, lies outside
+    // its slice (empty when it does not, or the output is not a slice's).
+    std::string OutsideSliceOf(const CubeRecord& cube, const Entries& e) const;
+
+    Report report_;
+    CubeHandler onCube_;
+    std::vector<OutputPart> parts_;
+    std::optional<SolutionOrderKey> lastKey_;
+    std::optional<OuterUnits> runUnits_; // the whole run's, for an output of a slice
+    std::size_t problems_ = 0;
+};
+
+// The largest of a cube's 125 values.
+std::int32_t LargestValue(const Cells& cells);
+
+} // namespace pandicube

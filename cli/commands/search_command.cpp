@@ -1,0 +1,378 @@
+#include "cli/commands/search_command.h"
+
+#include "cli/commands/output_judge.h"
+#include "cli/commands/verify_command.h"
+#include "cli/formats/text_record.h"
+#include "cli/output_file.h"
+#include "cli/progress.h"
+#include "cli/stop_signals.h"
+#include "search/cube/cube_check.h"
+#include "search/cube/cube_classes.h"
+#include "search/cube/cube_symmetry.h"
+#include "search/cube/solution_order.h"
+#include "search/engine.h"
+#include "search/loops/input_rules.h"
+#include "search/loops/run_setup.h"
+#include "search/rows/parallel_search.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <ostream>
+
+namespace pandicube {
+
+namespace {
+
+int Refuse(std::ostream& err, const std::string& what, InputError error)
+{
+    err << "pandicube-search: " << what << ": " << InputErrorMessage(error) << '\n';
+    return kExitRefused;
+}
+
+int RefuseWith(std::ostream& err, const std::string& message)
+{
+    err << "pandicube-search: " << message << '\n';
+    return kExitRefused;
+}
+
+// A signal asked the run to stop before the outer unit `next` (none: before
+// the run has left its start values, so that it must start over).
+struct RunInterrupted {
+    int signal = 0;
+    std::optional<OuterUnit> next;
+};
+
+// Where a run begins: at its start, or, for a resumed run, after the
+// solutions already written, at the outer unit `unit`, leaving out the
+// solutions up to `after` (already written when the run was killed).
+struct RunStart {
+    std::int64_t solutions = 0;
+    std::uint64_t checksum = 0;
+    std::optional<std::int32_t> bestBound;
+    std::optional<OuterUnit> unit;
+    std::optional<SolutionOrderKey> after;
+};
+
+// Writes every solution, draws the progress on a terminal, and stops the run
+// between two records when a signal has come.
+class SearchOutputReporter : public SearchReporter {
+public:
+    SearchOutputReporter(SolutionWriter& writer, ProgressLine* progress, const CliEnvironment& env,
+                         const RunStart& from)
+        : writer_(writer), progress_(progress), env_(env), after_(from.after),
+          leftStart_(!writer.Identity().start || from.unit.has_value())
+    {
+    }
+
+    void ReportProgress(const Progress& p) override
+    {
+        if (env_.interruption) {
+            // A run from start values goes on at a unit only once it has left
+            // them: a solution shows it has; before one it starts over.
+            if (const int signal = env_.interruption(); signal != 0) {
+                interruption_ = {signal, leftStart_ ? std::optional<OuterUnit>(OuterUnit{p.e14, p.e18}) : std::nullopt};
+                RequestStop();
+                return;
+            }
+        }
+        if (progress_ != nullptr) progress_->Update(p.e14, p.e18, static_cast<std::int32_t>(writer_.Solutions()));
+    }
+    void ReportSolution(const Solution& s) override
+    {
+        if (classes_) {
+            // With classOpenersOnly the run hands on the cubes that open a
+            // class, in run order. A slice cannot know the whole run's
+            // solution numbers: it numbers its classes, and their first
+            // members, within the slice; merge renumbers them.
+            if (writer_.Identity().slice) {
+                const Cells cube = CellsFromEntries(s.entries);
+                const std::int64_t n = writer_.Solutions() + 1;
+                writer_.WriteClass(CubeClass{n, n, ClassSizeInRun(cube), StandardForm(cube)});
+            } else {
+                writer_.WriteClass(classes_->AddOpener(s.entries));
+            }
+            leftStart_ = true;
+            return;
+        }
+        if (after_ && !(*after_ < OrderKeyOf(s.entries))) return;
+        writer_.WriteSolution(static_cast<std::int32_t>(writer_.Solutions() + 1), CellsFromEntries(s.entries),
+                              s.bestBound);
+        leftStart_ = true;
+    }
+
+    // The signal that stopped the run, and where it goes on.
+    const RunInterrupted& Interruption() const { return interruption_; }
+
+private:
+    SolutionWriter& writer_;
+    ProgressLine* progress_;
+    const CliEnvironment& env_;
+    std::optional<SolutionOrderKey> after_;
+    bool leftStart_;
+    RunInterrupted interruption_;
+    std::unique_ptr<RunClassStream> classes_ =
+        writer_.Identity().classes ? std::make_unique<RunClassStream>() : nullptr;
+};
+
+// Runs the search the identity describes from `from` on, writing to
+// `writer` (whose head is written), and ends the output with its completion
+// record, or with the record of the interruption.
+int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath path, SolutionWriter& writer,
+               const CliEnvironment& env, std::ostream& err)
+{
+    const RunIdentity& id = writer.Identity();
+    writer.ContinueAfter(from.solutions, from.checksum, from.bestBound);
+    RunPlan plan;
+    plan.setup = RunSetup(id.bound, id.start, id.reduce);
+    plan.slice = id.slice;
+    plan.classes = id.classes;
+    plan.threads = threads;
+    plan.path = path;
+    plan.from = from.unit;
+    plan.solutions = from.solutions;
+    plan.bestBound = from.bestBound;
+    SearchState state;
+    PrepareRun(state, plan);
+
+    // The progress line stands on its own line of the terminal: only when
+    // the results do not go there too, or when only the count does.
+    const bool drawProgress = env.errIsTerminal && !quiet && (!env.outIsErrTerminal || id.countOnly);
+    const OuterUnits units = PlanUnits(plan);
+    std::unique_ptr<ProgressLine> progress;
+    if (drawProgress) progress = std::make_unique<ProgressLine>(err, units);
+    if (progress && id.classes) progress->SetCounted("classes");
+    SearchOutputReporter reporter(writer, progress.get(), env, from);
+
+    try {
+        if (from.unit && !units.Contains(*from.unit)) {
+            if (progress) progress->Finish();
+            return RefuseWith(err, "resume: the output goes on at a unit that is not one of its run's");
+        }
+        const bool ended = RunEngine(state, plan, reporter);
+        if (progress) progress->Finish();
+        if (ended) {
+            writer.WriteCompletion();
+            return kExitOk;
+        }
+        const RunInterrupted& interrupted = reporter.Interruption();
+        writer.WriteInterruption(SignalName(interrupted.signal), interrupted.next);
+        return kExitSignalBase + interrupted.signal;
+    } catch (const WriteFailure& failure) {
+        if (progress) progress->Finish();
+        err << "pandicube-search: cannot write the output: " << failure.what() << '\n';
+        return kExitWriteFailed;
+    }
+}
+
+std::optional<unsigned> ParseThreads(const std::optional<std::string>& text, const CliEnvironment& env,
+                                     std::ostream& err)
+{
+    if (!text) return env.cores > 0 ? env.cores : 1;
+    const InputCheck check = CheckStartValue(*text, 1, kMaxThreads);
+    if (!check.Ok()) {
+        Refuse(err, "--threads", check.error);
+        return std::nullopt;
+    }
+    return static_cast<unsigned>(check.value);
+}
+
+// Writes a run, its head first when `writeHead`; a complete run's output
+// file is renamed to its name. When a signal ended the run, says how to go
+// on (with `resumeName`, the file that `resume` takes).
+int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, bool quiet, EnginePath path,
+             const CliEnvironment& env, std::ostream& err, bool writeHead, OutputFile* file,
+             const std::string& resumeName)
+{
+    try {
+        if (writeHead) writer.WriteHead();
+    } catch (const WriteFailure& failure) {
+        err << "pandicube-search: cannot write the output: " << failure.what() << '\n';
+        return kExitWriteFailed;
+    }
+    const int status = ExecuteRun(from, threads, quiet, path, writer, env, err);
+    if (status > kExitSignalBase) {
+        err << "pandicube-search: interrupted by " << SignalName(status - kExitSignalBase) << " after "
+            << writer.Solutions() << (writer.Solutions() == 1 ? " solution" : " solutions");
+        if (!resumeName.empty()) err << "; pandicube-search resume " << resumeName << " goes on";
+        err << '\n';
+    }
+    if (status == kExitOk && file != nullptr && !file->Commit(err, "")) return kExitWriteFailed;
+    return status;
+}
+
+} // namespace
+
+int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::ostream& out, std::ostream& err)
+{
+    RunIdentity id;
+    id.version = ProgramVersion();
+    id.reduce = opt.reduce;
+    id.format = opt.format;
+    id.cube = opt.cube;
+    id.countOnly = opt.countOnly;
+    id.classes = opt.classes;
+
+    // The same rules as the window's fields, in the same order.
+    std::vector<std::string_view> startParts;
+    StartTexts startTexts;
+    if (opt.start) {
+        startParts = SplitOn(*opt.start, ',');
+        for (std::size_t i = 0; i < startTexts.size() && i < startParts.size(); ++i) startTexts[i] = startParts[i];
+    }
+    const auto checked = SetUpRun(opt.bound, opt.start ? &startTexts : nullptr, opt.reduce);
+    const auto* refusal = std::get_if<SetupRefusal>(&checked);
+    if (refusal != nullptr && refusal->field == SetupField::Bound) return Refuse(err, "--bound", refusal->error);
+    if (startParts.size() > 4) return RefuseWith(err, "--start takes four values E10,E14,E17,E18");
+    if (refusal != nullptr) {
+        const std::array<const char*, 4> names = {"e10", "e14", "e17", "e18"};
+        const std::string name = names[static_cast<std::size_t>(refusal->field) - 1];
+        return Refuse(err, "--start (" + name + ")", refusal->error);
+    }
+    const RunSetup& setup = std::get<RunSetup>(checked);
+    id.bound = setup.upperBound;
+    id.start = setup.start;
+
+    const std::optional<unsigned> threads = ParseThreads(opt.threads, env, err);
+    if (!threads) return kExitRefused;
+
+    // The classes are numbered in the order of the whole run, which the bound
+    // walk and start values change.
+    if (opt.classes && opt.reduce)
+        return RefuseWith(err, "--classes cannot be combined with --reduce: the classes are those of the whole run");
+    if (opt.classes && opt.start)
+        return RefuseWith(err, "--classes cannot be combined with --start: the classes are those of the whole run");
+
+    if (opt.slice) {
+        const std::vector<std::string_view> parts = SplitOn(*opt.slice, '/');
+        if (parts.size() != 2) return RefuseWith(err, "--slice takes K/N, the part K of N parts");
+        const InputCheck count = CheckStartValue(parts[1], 1, kMaxSlices);
+        if (!count.Ok()) return Refuse(err, "--slice (N)", count.error);
+        const InputCheck index = CheckStartValue(parts[0], 1, count.value);
+        if (!index.Ok()) return Refuse(err, "--slice (K)", index.error);
+        if (opt.reduce)
+            return RefuseWith(err, "--slice cannot be combined with --reduce: the bound walk is sequential");
+        if (opt.start) return RefuseWith(err, "--slice cannot be combined with --start: slices cover the whole run");
+        id.slice = Slice{static_cast<unsigned>(index.value), static_cast<unsigned>(count.value)};
+    }
+
+    if (!opt.output) {
+        SolutionWriter writer(out, id);
+        return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, nullptr, "");
+    }
+    OutputFile file(*opt.output);
+    if (const int status = file.Open(err, ""); status != kExitOk) return status;
+    SolutionWriter writer(file.Stream(), id);
+    return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, &file, file.PartPath());
+}
+
+int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::ostream& err)
+{
+    const std::optional<unsigned> threads = ParseThreads(opt.threads, env, err);
+    if (!threads) return kExitRefused;
+    // `resume NAME` also finds the NAME.part that --output NAME left.
+    std::string path = opt.file;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec) && std::filesystem::exists(OutputFile::PartPath(path), ec))
+        path = OutputFile::PartPath(path);
+
+    // The output is continued in place: it must be a file, and this process
+    // must own it.
+    if (path == "-") return RefuseWith(err, "resume: continues a file in place, not standard input");
+    // (Taken first: a FIFO or a device is refused before anything waits on it.)
+    OwnedFile file;
+    if (const int status = file.Take(path, false, err, "resume: "); status != kExitOk) return status;
+    std::unique_ptr<std::istream> owned;
+    if (OpenInput(path, env, owned, err, "resume") == nullptr) return kExitRefused;
+    std::size_t problems = 0;
+    const auto report = [&](std::size_t line, const std::string& message) {
+        if (problems++ < 10)
+            err << "pandicube-search: resume: " << path << ": line " << line << ": " << message << '\n';
+    };
+    // Every solution kept must be a cube of the run, as verify checks it.
+    OutputJudge judge(report, [&](const CubeRecord& cube, const OutputPart& part) {
+        const CubeCheck check =
+            CheckCube(cube.cells, part.identity ? std::optional(part.identity->bound) : std::nullopt);
+        if (check.Valid()) return;
+        report(cube.line, "solution " + std::to_string(cube.number) + " is not a valid cube of the run (" +
+                              CubeRuleName(check.failures.front().rule) + ": " + check.failures.front().detail + ")");
+    });
+    ReadCubes(*owned, judge);
+    owned.reset();
+    if (judge.Parts().size() != 1 || !judge.Parts().front().identity)
+        return RefuseWith(err, "resume: " + path + " does not hold the output of one run with its identity line");
+    if (judge.Parts().front().identity->classes)
+        return RefuseWith(err,
+                          "resume: " + path + " is a --classes output, which resume cannot continue; run it again");
+    if (problems > 0) return RefuseWith(err, "resume: " + path + " is malformed; it cannot be continued");
+    const OutputPart& part = judge.Parts().front();
+    const RunIdentity& id = *part.identity;
+    if (id.version != ProgramVersion()) {
+        return RefuseWith(err, "resume: " + path + " was written by pandicube-search " + id.version +
+                                   ", not by this version (" + ProgramVersion() + "); run it again");
+    }
+    const std::optional<std::string> wholePath = OutputFile::WholePath(path);
+    const std::string finalPath = wholePath.value_or(path);
+    // A complete NAME.part takes its name NAME.
+    const auto rename = [&] {
+        if (!wholePath) return true;
+        std::filesystem::rename(path, *wholePath, ec);
+        return !ec;
+    };
+    if (part.Complete()) {
+        rename();
+        err << "pandicube-search: resume: " << finalPath << " is complete; nothing to do\n";
+        return kExitOk;
+    }
+
+    // Where the run goes on: at the unit the interruption names, or after the
+    // last whole solution record of a killed run. A run from start values
+    // whose last solution lies in its first unit starts over, since that unit
+    // was searched from the start values on, not whole.
+    RunStart from;
+    std::uint64_t keep = part.headEnd;
+    const std::optional<CompletionRecord>& stop = part.completion;
+    if (stop && stop->next) {
+        from.unit = stop->next;
+        from.solutions = stop->solutions;
+        from.checksum = stop->checksum;
+        from.bestBound = stop->bestBound;
+        if (!id.countOnly && part.last) keep = part.last->end;
+    } else if (part.last && !id.countOnly) {
+        const Entries e = EntriesFromCells(part.last->cells);
+        const OuterUnit unit{e[kE14], e[kE18]};
+        const OuterUnit first{part.first->cells[kE14], part.first->cells[kE18]};
+        if (!id.start || unit.e14 != first.e14 || unit.e18 != first.e18) {
+            from.unit = unit;
+            from.after = OrderKeyOf(e);
+            from.solutions = part.solutions;
+            from.checksum = part.checksum;
+            from.bestBound = part.last->bestBound;
+            keep = part.last->end;
+        }
+    }
+    const bool restart = !from.unit;
+    if (!file.Shorten(restart ? 0 : keep))
+        return RefuseWith(err, "resume: cannot shorten " + path + ": " + std::strerror(errno));
+
+    SolutionWriter writer(file.Stream(), id);
+    int status = WriteRun(writer, from, *threads, opt.quiet, EnginePath::Auto, env, err, restart, nullptr, path);
+    if (status == kExitOk && !file.Flush()) {
+        err << "pandicube-search: cannot write the output: " << std::strerror(errno) << '\n';
+        status = kExitWriteFailed;
+    }
+    // Renamed while this process still owns it.
+    if (status == kExitOk && !rename()) {
+        err << "pandicube-search: resume: cannot rename " << path << ": " << ec.message() << '\n';
+        status = kExitWriteFailed;
+    }
+    file.Close();
+    return status;
+}
+
+} // namespace pandicube

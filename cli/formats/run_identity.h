@@ -1,0 +1,94 @@
+#pragma once
+
+#include "search/loops/run_setup.h"
+#include "search/rows/outer_units.h"
+#include "search/vocabulary.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pandicube {
+
+enum class OutputFormat { Text, Json, Csv };
+
+// "text", "json", "csv".
+const char* FormatName(OutputFormat format);
+
+// Everything that determines what a run writes: the program version, the
+// bound, the bound walk, the start values, the slice, entries or whole
+// cubes, the closing report alone, and the format. Every output opens with
+// it, so that a file always says which run it belongs to.
+struct RunIdentity {
+    std::string version;
+    std::int32_t bound = 300;
+    bool reduce = false;
+    std::optional<StartValues> start;
+    std::optional<Slice> slice;
+    bool cube = false;
+    bool classes = false; // one record per essentially different cube
+    bool countOnly = false;
+    OutputFormat format = OutputFormat::Text;
+};
+
+// The outer units of the run (of its slice), in the order of the search:
+// those of the whole run, also with --classes, whose slices deal out the
+// whole run's units.
+OuterUnits RunUnits(const RunIdentity& identity);
+
+// The version of this program.
+std::string ProgramVersion();
+
+// The options that repeat the run, in one fixed order:
+// "--bound 300 --reduce --start 203,-75,-30,-58 --slice 3/8 --cube
+// --classes --count-only --format text" (the flags only when set).
+std::string RunOptions(const RunIdentity& identity);
+// The identity without its slice: what the slices of one run share.
+RunIdentity WholeRun(RunIdentity identity);
+bool SameRun(const RunIdentity& a, const RunIdentity& b);
+
+// The identity line of text and CSV outputs:
+// "# pandicube-search VERSION OPTIONS".
+std::string IdentityComment(const RunIdentity& identity);
+// The identity object of JSON outputs.
+std::string IdentityJson(const RunIdentity& identity);
+
+// Parses RunOptions' text; nullopt unless it is exactly such a text.
+std::optional<RunIdentity> ParseRunOptions(std::string_view options, std::string version);
+// Parses an identity comment line; nullopt when it is not one.
+std::optional<RunIdentity> ParseIdentityComment(std::string_view line);
+
+// The last record of every output: the number of solutions, the best upper
+// bound of a run that reduces it (when it found a solution), the checksum of
+// the solutions, and whether the run completed or was interrupted, by which
+// signal, and at which outer unit it goes on.
+struct CompletionRecord {
+    std::size_t line = 0;
+    std::int64_t solutions = 0; // the classes of a --classes output
+    bool classes = false;       // counts classes: "21 classes", {"classes": 21, ...}
+    std::optional<std::int32_t> bestBound;
+    std::uint64_t checksum = 0;
+    bool complete = true;
+    std::string signal;            // "SIGINT", ... when interrupted
+    std::optional<OuterUnit> next; // the first unit not yet searched
+};
+
+// "# complete: 504 solutions, checksum 0123456789abcdef" ("21 classes" for
+// a --classes output, whose checksum runs over the standard forms' first 62
+// cells) or
+// "# interrupted by SIGINT: 120 solutions, best upper bound 270, checksum ...,
+// next unit e14 -96 e18 -51".
+std::string CompletionComment(const CompletionRecord& record);
+std::string CompletionJson(const CompletionRecord& record);
+std::optional<CompletionRecord> ParseCompletionComment(std::string_view line);
+
+// The checksum of a run's solutions: the sum, modulo 2^64, of a 64-bit hash
+// of each solution's 62 entries (FNV-1a over their little-endian bytes). The
+// order of the solutions is checked on its own (they come in the order of
+// the search), so the sums of the slices add up to the whole run's.
+std::uint64_t SolutionHash(const Entries& entries);
+std::string ChecksumText(std::uint64_t checksum);
+std::optional<std::uint64_t> ParseChecksum(std::string_view text);
+
+} // namespace pandicube

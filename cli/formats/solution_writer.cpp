@@ -1,0 +1,255 @@
+#include "cli/formats/solution_writer.h"
+
+#include "search/run_report.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <ostream>
+
+namespace pandicube {
+
+namespace {
+
+void AppendInt(std::string& line, std::int64_t v)
+{
+    char buf[24];
+    const auto result = std::to_chars(buf, buf + sizeof buf, v);
+    line.append(buf, result.ptr);
+}
+
+std::size_t IntWidth(std::int32_t v)
+{
+    char buf[16];
+    return static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf);
+}
+
+// Appends values first..last of `cells`, each after `separator`, the first
+// one only when `leading` is set.
+void AppendRange(std::string& line, const Cells& cells, int first, int last, const char* separator, bool leading)
+{
+    for (int k = first; k <= last; ++k) {
+        if (k > first || leading) line += separator;
+        AppendInt(line, cells[static_cast<std::size_t>(k)]);
+    }
+}
+
+} // namespace
+
+void CheckWritten(std::ostream& out)
+{
+    if (out.good()) return;
+    const int error = errno;
+    throw WriteFailure(error != 0 ? std::strerror(error) : "the output stream failed");
+}
+
+std::string CsvHeader(bool cells, bool bestBound, bool countOnly)
+{
+    if (countOnly) return bestBound ? "solutions,bestBound" : "solutions";
+    std::string header = "solution";
+    const char prefix = cells ? 'c' : 'e';
+    const int count = cells ? kCellCount : kEntryCount;
+    for (int k = 1; k <= count; ++k) {
+        header += ',';
+        header += prefix;
+        AppendInt(header, k);
+    }
+    if (bestBound) header += ",bestBound";
+    return header;
+}
+
+std::string CsvClassHeader()
+{
+    std::string header = "class,solution,size";
+    for (int k = 1; k <= kCellCount; ++k) {
+        header += ",c";
+        AppendInt(header, k);
+    }
+    return header;
+}
+
+SolutionWriter::SolutionWriter(std::ostream& out, RunIdentity identity) : out_(out), identity_(std::move(identity)) {}
+
+void SolutionWriter::Put(const std::string& text, bool flush)
+{
+    errno = 0;
+    out_ << text;
+    if (flush) out_.flush();
+    CheckWritten(out_);
+}
+
+void SolutionWriter::AppendBestBound(std::string& line, std::int32_t bestBound) const
+{
+    if (!identity_.reduce) return;
+    line += identity_.format == OutputFormat::Json ? ", \"bestBound\": " : ",";
+    AppendInt(line, bestBound);
+}
+
+void SolutionWriter::WriteHead()
+{
+    std::string head = identity_.format == OutputFormat::Json ? IdentityJson(identity_) : IdentityComment(identity_);
+    head += '\n';
+    if (identity_.format == OutputFormat::Csv && !identity_.countOnly)
+        head += (identity_.classes ? CsvClassHeader() : CsvHeader(identity_.cube, identity_.reduce, false)) + '\n';
+    Put(head, true);
+}
+
+void SolutionWriter::WriteTextCube(std::string& line, const Cells& cells) const
+{
+    std::size_t width = 0;
+    for (int k = 1; k <= kCellCount; ++k) width = std::max(width, IntWidth(cells[static_cast<std::size_t>(k)]));
+    for (int plane = 1; plane <= 5; ++plane) {
+        line += "plane ";
+        AppendInt(line, plane);
+        line += ":\n";
+        for (int row = 1; row <= 5; ++row) {
+            for (int column = 1; column <= 5; ++column) {
+                const std::int32_t v = cells[static_cast<std::size_t>(25 * (plane - 1) + 5 * (row - 1) + column)];
+                if (column > 1) line += ' ';
+                line.append(width - IntWidth(v), ' ');
+                AppendInt(line, v);
+            }
+            line += '\n';
+        }
+    }
+}
+
+void SolutionWriter::WriteSolution(std::int32_t number, const Cells& cells, std::int32_t bestBound)
+{
+    checksum_ += SolutionHash(EntriesFromCells(cells));
+    ++solutions_;
+    if (identity_.reduce) bestBound_ = bestBound;
+    if (identity_.countOnly) return;
+    WriteRecord({{"solution", number}}, cells, false,
+                identity_.reduce ? std::optional<std::int32_t>(bestBound) : std::nullopt);
+}
+
+void SolutionWriter::WriteClass(const CubeClass& c)
+{
+    const Cells& cells = c.standardForm;
+    checksum_ += SolutionHash(EntriesFromCells(cells));
+    ++solutions_;
+    if (identity_.countOnly) return;
+    WriteRecord({{"class", c.number}, {"solution", c.firstSolution}, {"size", c.sizeInRun}}, cells, true, std::nullopt);
+}
+
+void SolutionWriter::WriteRecord(std::initializer_list<RecordNumber> numbers, const Cells& cells, bool allCells,
+                                 std::optional<std::int32_t> bestBound)
+{
+    const int count = identity_.cube || allCells ? kCellCount : kEntryCount;
+    std::string line;
+    line.reserve(identity_.cube ? 2000 : 1000);
+    switch (identity_.format) {
+    case OutputFormat::Text: {
+        // "solution N:", "class N: solution S, size Z:".
+        const char* separator = "";
+        for (const RecordNumber& n : numbers) {
+            line += separator;
+            line += n.name;
+            line += ' ';
+            AppendInt(line, n.value);
+            separator = separator[0] == '\0' ? ": " : ", ";
+        }
+        line += ":";
+        if (!identity_.cube) AppendRange(line, cells, 1, count, " ", true);
+        if (bestBound) {
+            line += " | best upper bound: ";
+            AppendInt(line, *bestBound);
+        }
+        line += '\n';
+        if (identity_.cube) WriteTextCube(line, cells);
+        break;
+    }
+    case OutputFormat::Json:
+        line += '{';
+        for (const RecordNumber& n : numbers) {
+            line += '"';
+            line += n.name;
+            line += "\": ";
+            AppendInt(line, n.value);
+            line += ", ";
+        }
+        line += "\"entries\": [";
+        AppendRange(line, cells, 1, kEntryCount, ",", false);
+        line += "]";
+        if (count == kCellCount) {
+            line += ", \"cells\": [";
+            AppendRange(line, cells, 1, kCellCount, ",", false);
+            line += "]";
+        }
+        if (bestBound) AppendBestBound(line, *bestBound);
+        line += "}\n";
+        break;
+    case OutputFormat::Csv: {
+        const char* separator = "";
+        for (const RecordNumber& n : numbers) {
+            line += separator;
+            AppendInt(line, n.value);
+            separator = ",";
+        }
+        AppendRange(line, cells, 1, count, ",", true);
+        if (bestBound) AppendBestBound(line, *bestBound);
+        line += '\n';
+        break;
+    }
+    }
+    Put(line, false);
+}
+
+void SolutionWriter::ContinueAfter(std::int64_t solutions, std::uint64_t checksum,
+                                   std::optional<std::int32_t> bestBound)
+{
+    solutions_ = solutions;
+    checksum_ = checksum;
+    bestBound_ = identity_.reduce ? bestBound : std::nullopt;
+}
+
+CompletionRecord SolutionWriter::Record() const
+{
+    CompletionRecord record;
+    record.solutions = solutions_;
+    record.bestBound = bestBound_;
+    record.checksum = checksum_;
+    record.classes = identity_.classes;
+    return record;
+}
+
+void SolutionWriter::WriteCompletion()
+{
+    const auto count = static_cast<std::int32_t>(solutions_);
+    std::string text;
+    switch (identity_.format) {
+    case OutputFormat::Text:
+        if (!identity_.classes) text = ClosingMessage(count) + '\n';
+        text += CompletionComment(Record()) + '\n';
+        break;
+    case OutputFormat::Json: text = CompletionJson(Record()) + '\n'; break;
+    case OutputFormat::Csv:
+        // A CSV table has rows of solutions only; the count of a --count-only
+        // run is a table of its own.
+        if (identity_.countOnly) {
+            text = (identity_.classes ? std::string("classes") : CsvHeader(false, identity_.reduce, true)) + '\n';
+            AppendInt(text, count);
+            if (identity_.reduce) {
+                text += ',';
+                if (bestBound_) AppendInt(text, *bestBound_);
+            }
+            text += '\n';
+        }
+        text += CompletionComment(Record()) + '\n';
+        break;
+    }
+    Put(text, true);
+}
+
+void SolutionWriter::WriteInterruption(const std::string& signal, std::optional<OuterUnit> next)
+{
+    CompletionRecord record = Record();
+    record.complete = false;
+    record.signal = signal;
+    record.next = next;
+    Put((identity_.format == OutputFormat::Json ? CompletionJson(record) : CompletionComment(record)) + '\n', true);
+}
+
+} // namespace pandicube

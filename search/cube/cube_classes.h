@@ -1,0 +1,106 @@
+#pragma once
+
+#include "search/cube/cube.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <queue>
+#include <unordered_map>
+#include <vector>
+
+namespace pandicube {
+
+// One class of essentially different cubes as a listing first meets it.
+struct CubeClass {
+    std::int64_t number = 0;        // 1, 2, ... in the order the listing first meets the classes
+    std::int64_t firstSolution = 0; // the number of the solution that first met it
+    int sizeInRun = 0;              // cubes of the class in a full run's listing (ClassSizeInRun)
+    Cells standardForm{};
+
+    bool operator==(const CubeClass&) const = default;
+};
+
+// Classes of a run as the run streams its solutions, in run order, through
+// Add: a cube opens a class when it is the first member of its class in run
+// order (OpensClassInRun), so nothing is kept per class and each cube costs
+// about 200 reads. On a slice of a run, each class is opened by the one slice
+// that lists its first member, numbered within the slice. Only for runs with
+// full range and without bound reduction, whose order is the run order.
+//
+// A search with classOpenersOnly lists only the cubes that open a class;
+// AddOpener takes those, in run order, and gives each the number of the
+// solution that the full run would give it: the count of the members of the
+// classes before it that come before it in run order, plus one. For that it
+// keeps, by e14, the ranks of the members still ahead that may come after an
+// opener of the same e14 (12 bytes each; about 7 per class at the peak). On
+// the classes of slices, sorted into run order by their first members
+// (ClassMembersInRun), it numbers them as the whole run would.
+class RunClassStream {
+public:
+    // The class that this solution opens, if it opens one.
+    std::optional<CubeClass> Add(const Entries& e, std::int64_t solutionNumber);
+    // The class that this cube, the next opener of the run, opens.
+    CubeClass AddOpener(const Entries& e);
+
+    std::int64_t ClassCount() const { return classCount_; }
+    // After the last opener: the number of cubes of the full run.
+    std::int64_t RunSolutionCount() const { return passed_ + ahead_; }
+
+    // The ranks in pair order of a member's e18, e10 and e17 (SolutionOrderKey
+    // after e14): 2 min(v, 126 - v), plus 1 above 63.
+    using Ranks = std::array<std::int32_t, 3>;
+
+private:
+    void PassTo(std::int32_t e14, const Ranks& ranks);
+
+    std::int64_t classCount_ = 0;
+    std::int64_t passed_ = 0; // members before the latest opener, and the openers so far
+    std::int64_t ahead_ = 0;  // members after the latest opener
+    // Members of the e14 of the latest opener, ascending, the first `next_`
+    // of them passed; and those added after they were sorted.
+    std::int32_t currentE14_ = 0;
+    std::vector<Ranks> current_;
+    std::size_t next_ = 0;
+    std::priority_queue<Ranks, std::vector<Ranks>, std::greater<>> addedToCurrent_;
+    // Members of larger e14: those whose e18 lies farther from 63 than their
+    // e14 come before every opener of that e14 (whose e18 lies nearer) and
+    // are only counted; the others are kept.
+    struct LaterMembers {
+        std::int64_t early = 0;
+        std::vector<Ranks> ranks;
+    };
+    std::map<std::int32_t, LaterMembers> later_;
+};
+
+// Groups the cubes of any listing, one at a time in the listing's order, into
+// their classes, known by their standard forms, and counts the members seen
+// of each, for a checker to compare with sizeInRun. On a whole run in run
+// order it gives the same classes as RunClassStream. Holds one standard form
+// per class.
+class ClassGrouper {
+public:
+    struct Placement {
+        std::int64_t classNumber = 0;
+        bool opened = false; // the cube is the first of its class in the listing
+    };
+
+    Placement Add(const Cells& cube, std::int64_t solutionNumber);
+
+    std::int64_t ClassCount() const { return static_cast<std::int64_t>(classes_.size()); }
+    // Class `number`, from 1 to ClassCount(), and how many of its cubes were added.
+    const CubeClass& Class(std::int64_t number) const { return classes_[Index(number)]; }
+    std::int64_t MembersSeen(std::int64_t number) const { return membersSeen_[Index(number)]; }
+
+private:
+    static std::size_t Index(std::int64_t number) { return static_cast<std::size_t>(number - 1); }
+
+    std::vector<CubeClass> classes_;
+    std::vector<std::int64_t> membersSeen_;
+    // Class indices by a hash of their standard form.
+    std::unordered_multimap<std::uint64_t, std::size_t> byHash_;
+};
+
+} // namespace pandicube

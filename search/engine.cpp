@@ -1,0 +1,67 @@
+#include "search/engine.h"
+
+#include "search/loops/run_search.h"
+#include "search/rows/parallel_search.h"
+
+namespace pandicube {
+
+namespace {
+
+// The bound walk over units: unit by unit among the units of the current
+// limits, those of the run that lie inside them, the ones the loops still
+// reach.
+void WalkBound(SearchState& state, SearchReporter& reporter, OuterUnitCursor rest)
+{
+    std::int32_t walkLimit = state.upperLimit;
+    while (const std::optional<OuterUnit> unit = rest.Next()) {
+        RunOuterUnit(state, reporter, *unit);
+        if (reporter.StopRequested()) return;
+        if (state.upperLimit == walkLimit) continue;
+        walkLimit = state.upperLimit;
+        const OuterUnits lowered(state);
+        rest = lowered.From(*unit);
+        if (lowered.Contains(*unit)) rest.Next();
+    }
+}
+
+} // namespace
+
+bool RunsOnUnits(const RunPlan& plan)
+{
+    const RunSetup& s = plan.setup;
+    return plan.from || !(s.reduceBound || s.start || (plan.path == EnginePath::Sequential && !plan.slice));
+}
+
+OuterUnits PlanUnits(const RunPlan& plan)
+{
+    return OuterUnits(LimitsOf(plan.setup.upperBound), false, plan.slice);
+}
+
+void PrepareRun(SearchState& state, const RunPlan& plan)
+{
+    const RunSetup& s = plan.setup;
+    // A bound walk goes on at the bound its last solution set.
+    const bool reduced = s.reduceBound && plan.bestBound.has_value();
+    PrepareSearchState(state, RunSetup(reduced ? *plan.bestBound - 1 : s.upperBound, plan.from ? std::nullopt : s.start,
+                                       s.reduceBound));
+    if (reduced) state.bestBound = *plan.bestBound;
+    if (plan.classes) state.classOpenersOnly = 1;
+    state.solutionCount = static_cast<std::int32_t>(plan.solutions);
+}
+
+bool RunEngine(SearchState& state, const RunPlan& plan, SearchReporter& reporter)
+{
+    if (!RunsOnUnits(plan)) {
+        RunSearch(state, reporter);
+    } else {
+        const OuterUnits units = PlanUnits(plan);
+        if (!plan.setup.reduceBound) {
+            RunOuterUnits(state, reporter, plan.from ? units.From(*plan.from) : units.Begin(), plan.threads);
+        } else {
+            WalkBound(state, reporter, plan.from ? OuterUnits(state).From(*plan.from) : OuterUnits(state).Begin());
+        }
+    }
+    return !reporter.StopRequested();
+}
+
+} // namespace pandicube

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "search/loops/search_state.h"
+#include "search/rows/outer_units.h"
+#include "search/search_reporter.h"
+
+namespace pandicube {
+
+// Searches the outer units that `units` walks, in their order, on up to
+// `threads` threads, and reports their progress and solutions in the order of a
+// single-threaded search of these units, one report at a time, with the
+// solutions numbered on from solutionCount, which it leaves at the last
+// number. The reports may come from any of the threads. A reporter that asks
+// to stop gets no further report; an exception from a worker or from the
+// reporter stops the run and reaches the caller. Requires
+// a state set up without start values and without bound reduction; threads
+// <= 1 searches on the calling thread alone. The units are taken from the
+// cursor as the threads need them, a bounded number ahead of the reports:
+// the memory does not grow with the bound or with `threads`.
+void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, unsigned threads);
+
+} // namespace pandicube

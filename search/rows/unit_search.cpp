@@ -1,0 +1,485 @@
+#include "search/rows/unit_search.h"
+
+#include "search/cube/solution_order.h"
+#include "search/loops/formulas.h"
+#include "search/rows/row_plan.h"
+#include "search/rows/search_windows.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cassert>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <utility>
+
+namespace pandicube {
+
+// How a unit is searched by rows.
+//
+// Fix e14 and e18, and write e17 = e10 + 3 j (the filter of loop 4). Every
+// entry is then an affine function of e10 and j with whole coefficients, and
+// with u = e10 + j
+//     e_k = a_k + p_k * e10 + s_k * u
+// where a_k depends on the unit only and p_k is one of -2 .. 2 (e10 itself:
+// p = 1, s = 0; e17: p = -2, s = 3; e14, e18, e55 and e59: p = s = 0). Both
+// the coefficients and the constants come from the affine forms of the table.
+//
+// A cube needs its 62 entries to be pairwise distinct and never each other's
+// complement, and none of them 63: their keys |e_k - 63| must be distinct and
+// nonzero. For two entries with the same p, "e_k = e_l" reads
+// (a_k - a_l) + (s_k - s_l) u = 0, and for two with opposite p,
+// "e_k + e_l = 126" reads (a_k + a_l - 126) + (s_k + s_l) u = 0: either holds
+// for at most one u, whatever e10 is. So each such pair kills one u for the
+// whole unit, and so does an entry with p = 0 that would be 63. About 1,100
+// such conditions give, per unit, a bitmap of dead u; it removes most of the
+// candidates that lie inside the range windows before a single entry is
+// derived for them.
+//
+// A row is one e10 inside the unit's e10 window: its five entries of loop 3
+// are tested once, its e17 window (exact, from the range strips) gives a run
+// of u, and the candidates are the u of that run whose bit is clear. Each is
+// then tested in full through a table indexed by key that holds, per key, the
+// stamp of the candidate (or the row) that last used it: a key whose stamp is
+// the current candidate's or the row's is taken. So nothing is ever released,
+// and the entries are tested in an order that mixes the p-groups, since the
+// pairs inside a group can no longer collide.
+//
+// The rows are met in ascending e10 and each row's cubes in ascending u, so
+// the cubes are sorted into the order of the loops (e10, then e17, each in
+// pair order) at the end of the unit.
+
+namespace {
+
+using namespace row_plan;
+
+// How many families beyond the unit, e10 and u get bitmaps.
+inline constexpr std::size_t kExtraFamilies = 4;
+// Above this bound (the upper limit beyond 650) rows are long enough for 12.
+inline constexpr std::int32_t kWideBound = 650;
+inline constexpr std::size_t kWideExtraFamilies = 12;
+// The most words the bitmaps of one unit may take (4 MiB).
+inline constexpr std::size_t kMaxBitmapWords = std::size_t{1} << 19;
+
+static_assert(TestOrderIsSound<0>() && TestOrderIsSound<kExtraFamilies>() && TestOrderIsSound<kWideExtraFamilies>());
+
+// The slopes of every entry, by number (e0 unused: 0).
+template <std::int32_t EntryLine::*Slope>
+constexpr std::array<std::int32_t, kEntryCount + 1> AllSlopes()
+{
+    std::array<std::int32_t, kEntryCount + 1> slopes{};
+    for (std::size_t k = 1; k <= kEntryCount; ++k) slopes[k] = kLines[k].*Slope;
+    return slopes;
+}
+constexpr std::array<std::int32_t, kEntryCount + 1> kAllP = AllSlopes<&EntryLine::p>();
+constexpr std::array<std::int32_t, kEntryCount + 1> kAllS = AllSlopes<&EntryLine::s>();
+template <std::size_t Extra>
+constexpr const std::array<std::int32_t, kMovingCount>& kMovingP = kMovingSlopes<Extra, &EntryLine::p>;
+template <std::size_t Extra>
+constexpr const std::array<std::int32_t, kMovingCount>& kMovingSlope = kMovingSlopes<Extra, &EntryLine::s>;
+
+// The direction of the range strips that bounds e17 alone.
+constexpr std::size_t kE17Direction = [] {
+    for (std::size_t d = 0; d < kDirectionCount; ++d) {
+        if (kDirections[d].a == 0 && kDirections[d].b == 1) return d;
+    }
+    return kDirectionCount;
+}();
+static_assert(kE17Direction < kDirectionCount);
+
+// The key of a value: its distance from 63, which it shares with its
+// complement.
+constexpr std::int64_t Key(std::int64_t v)
+{
+    return v < kCentreValue ? kCentreValue - v : v - kCentreValue;
+}
+
+using UnitConstants = std::array<std::int64_t, kEntryCount + 1>;
+
+struct FreeDeleter {
+    void operator()(std::uint32_t* p) const { std::free(p); }
+};
+
+// 64 bits of a bitmap from bit `at` on.
+inline std::uint64_t BitsAt(const std::uint64_t* words, std::uint64_t at)
+{
+    const std::uint64_t w = at >> 6;
+    const std::uint64_t off = at & 63;
+    return off == 0 ? words[w] : (words[w] >> off) | (words[w + 1] << (64 - off));
+}
+
+// The dead values of t of one family with S > 0, one bitmap per residue of t
+// modulo S, indexed by q = floor(t / S) - qBase; a row e10 reads its u from
+// bit floor(P e10 / S) - floor(minimum of P e10 / S) + (u - uBase) of the
+// bitmap of the residue P e10 mod S.
+struct FamilyBitmap {
+    std::vector<std::uint64_t> words;
+    std::size_t width = 0; // words per residue
+    std::int64_t qBase = 0;
+    std::int64_t pe10Floor = 0; // floor(min P e10 / S)
+};
+
+// The cube at (e10, u) from the unit's constants.
+[[gnu::target_clones("avx2", "default")]] void BuildCube(Entries& e, const std::array<std::int32_t, kEntryCount + 1>& a,
+                                                         std::int32_t e10, std::int32_t u)
+{
+    for (std::size_t i = 0; i <= kEntryCount; ++i) e[i] = a[i] + kAllP[i] * e10 + kAllS[i] * u;
+}
+
+// The stamp of the keys a row fixes: above every candidate's, so a key is
+// taken for the candidate with stamp `mine` exactly when it holds mine or
+// more.
+inline constexpr std::uint32_t kFixedStamp = std::numeric_limits<std::uint32_t>::max();
+
+// The table of keys of one thread, shared by the plans: the stamp that last
+// took each key |v - 63|.
+struct KeyTable {
+    std::unique_ptr<std::uint32_t[], FreeDeleter> stamps;
+    std::size_t count = 0;
+    std::uint32_t stamp = 0;
+
+    // Room for every key below `size`. calloc: the pages of a large table
+    // are only mapped once a key on them is used.
+    void Ensure(std::size_t size)
+    {
+        if (size <= count) return;
+        auto* table = static_cast<std::uint32_t*>(std::calloc(size, sizeof(std::uint32_t)));
+        if (table == nullptr) throw std::bad_alloc();
+        stamps.reset(table);
+        count = size;
+        stamp = 0;
+    }
+
+    // Makes sure that `needed` more candidate stamps stay below kFixedStamp.
+    void Reserve(std::size_t needed)
+    {
+        if (stamp >= kFixedStamp - needed - 1) {
+            std::memset(stamps.get(), 0, count * sizeof(std::uint32_t));
+            stamp = 0;
+        }
+    }
+};
+
+// A unit whose windows are not empty, ready to be searched by rows.
+struct PreparedUnit {
+    UnitConstants a{};
+    UnitWindows windows;
+    std::int64_t uBase = 0;
+    std::size_t uWords = 0; // the bits of u from uBase on
+};
+
+// The scratch tables of one thread for one choice of bitmaps.
+template <std::size_t Extra>
+class RowSearcher {
+public:
+    // The words the bitmaps of a unit with uWords words of u take.
+    static constexpr std::size_t BitmapWords(std::size_t uWords)
+    {
+        std::size_t residues = 0;
+        for (const Family& f : kFamilies<Extra>) residues += static_cast<std::size_t>(f.s);
+        return residues * uWords;
+    }
+
+    void Search(const PreparedUnit& unit, KeyTable& keys, std::vector<Entries>& cubes);
+
+private:
+    template <std::size_t Run>
+    void MarkRun(const UnitConstants& a);
+    void MarkDead(const UnitConstants& a, ValueWindow e10);
+    template <std::size_t F>
+    std::uint64_t RowShift(std::int64_t e10, const std::uint64_t*& words) const;
+    template <std::size_t... F>
+    bool LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::index_sequence<F...>);
+    void TestRow(KeyTable& keys, std::int64_t e10);
+
+    std::array<FamilyBitmap, kFamilyCount<Extra>> maps_;
+    std::vector<std::uint64_t> deadRows_; // bit e10 - e10Base
+    std::int64_t e10Base_ = 0;
+    std::int64_t uBase_ = 0;
+    std::size_t uWords_ = 0;
+    bool unitDead_ = false;
+    std::array<std::int32_t, kMovingCount> unitBase_{}; // a_k - 63, in test order
+    std::array<std::int32_t, kMovingCount> rowBase_{};
+    std::vector<std::pair<std::int64_t, std::int64_t>> found_; // (e10, u)
+    std::vector<std::uint64_t> live_;
+    std::vector<std::size_t> rows_; // where each row's cubes begin in found_, and the end
+    std::uint64_t liveFirstWord_ = 0;
+};
+
+// Marks the values of t killed by one run of conditions. The family and the
+// divisor of a run are constants, so no division is executed; its conditions
+// are read from the plan in a loop, which costs no more than writing each one
+// out and compiles in a fraction of the time.
+template <std::size_t Extra>
+template <std::size_t Run>
+void RowSearcher<Extra>::MarkRun(const UnitConstants& a)
+{
+    constexpr std::size_t f = kRuns<Extra>[Run].family;
+    constexpr std::int64_t g = kRuns<Extra>[Run].divisor;
+    constexpr Family family = kFamilies<Extra>[f];
+    for (std::size_t i = kRuns<Extra>[Run].first; i < kRuns<Extra>[Run + 1].first; ++i) {
+        const DeadCondition& c = kConditions<Extra>[i];
+        const std::int64_t value =
+            c.sign * (a[static_cast<std::size_t>(c.k)] + c.other * a[static_cast<std::size_t>(c.l)] + c.offset);
+        if (value % g != 0) continue;
+        const std::int64_t t = -value / g;
+        if constexpr (family == kUnitFamily) {
+            if (t == 0) unitDead_ = true;
+        } else if constexpr (family == kRowFamily) {
+            const std::int64_t bit = t - e10Base_;
+            if (bit >= 0 && bit < static_cast<std::int64_t>(deadRows_.size() * 64))
+                deadRows_[static_cast<std::size_t>(bit >> 6)] |= std::uint64_t{1} << (bit & 63);
+        } else {
+            constexpr std::int64_t s = family.s;
+            FamilyBitmap& map = maps_[f];
+            const std::int64_t bit = FloorDiv(t, s) - map.qBase;
+            if (bit >= 0 && bit < static_cast<std::int64_t>(map.width * 64)) {
+                const auto residue = static_cast<std::size_t>(t - FloorDiv(t, s) * s);
+                map.words[residue * map.width + static_cast<std::size_t>(bit >> 6)] |= std::uint64_t{1} << (bit & 63);
+            }
+        }
+    }
+}
+
+template <std::size_t Extra>
+void RowSearcher<Extra>::MarkDead(const UnitConstants& a, ValueWindow e10)
+{
+    unitDead_ = false;
+    e10Base_ = e10.lo;
+    deadRows_.assign(static_cast<std::size_t>((e10.hi - e10.lo) / 64 + 1), 0);
+    for (std::size_t f = 0; f < kFamilyCount<Extra>; ++f) {
+        const Family family = kFamilies<Extra>[f];
+        if (family.s == 0) continue;
+        FamilyBitmap& map = maps_[f];
+        const std::int64_t low = std::min(family.p * e10.lo, family.p * e10.hi);
+        const std::int64_t high = std::max(family.p * e10.lo, family.p * e10.hi);
+        map.pe10Floor = FloorDiv(low, family.s);
+        map.qBase = map.pe10Floor + uBase_;
+        const auto maxShift = static_cast<std::size_t>(FloorDiv(high, family.s) - map.pe10Floor);
+        map.width = uWords_ + maxShift / 64 + 2;
+        map.words.assign(map.width * static_cast<std::size_t>(family.s), 0);
+    }
+    [&]<std::size_t... Run>(std::index_sequence<Run...>)
+    {
+        (MarkRun<Run>(a), ...);
+    }
+    (std::make_index_sequence<kRunCount<Extra>>{});
+}
+
+// Where the row e10 reads family F: the bitmap of its residue, and the shift
+// of its bits against the bits of u.
+template <std::size_t Extra>
+template <std::size_t F>
+std::uint64_t RowSearcher<Extra>::RowShift(std::int64_t e10, const std::uint64_t*& words) const
+{
+    constexpr Family family = kFamilies<Extra>[F];
+    const FamilyBitmap& map = maps_[F];
+    const std::int64_t pe10 = family.p * e10;
+    const std::int64_t q = FloorDiv(pe10, family.s);
+    words = map.words.data() + static_cast<std::size_t>(pe10 - q * family.s) * map.width;
+    return static_cast<std::uint64_t>(q - map.pe10Floor);
+}
+
+// Collects the row's live u (bits from uFrom on) into live_; false when
+// there is none.
+template <std::size_t Extra>
+template <std::size_t... F>
+bool RowSearcher<Extra>::LiveOfRow([[maybe_unused]] std::int64_t e10, std::int64_t uFrom, std::int64_t uTo,
+                                   std::index_sequence<F...>)
+{
+    [[maybe_unused]] std::array<const std::uint64_t*, sizeof...(F)> words{};
+    [[maybe_unused]] const std::array<std::uint64_t, sizeof...(F)> shifts{RowShift<F + 3>(e10, words[F])...};
+    const auto firstBit = static_cast<std::uint64_t>(uFrom - uBase_);
+    const auto lastBit = static_cast<std::uint64_t>(uTo - uBase_);
+    const std::uint64_t* uDead = maps_[FamilyIndex<Extra>(kUFamily)].words.data();
+    live_.clear();
+    std::uint64_t any = 0;
+    for (std::uint64_t w = firstBit >> 6; w <= lastBit >> 6; ++w) {
+        std::uint64_t live = ~(uDead[w] | ... | BitsAt(words[F], w * 64 + shifts[F]));
+        if (w == firstBit >> 6) live &= ~std::uint64_t{0} << (firstBit & 63);
+        if (w == lastBit >> 6 && (lastBit & 63) != 63) live &= (std::uint64_t{1} << ((lastBit & 63) + 1)) - 1;
+        live_.push_back(live);
+        any |= live;
+    }
+    liveFirstWord_ = firstBit >> 6;
+    return any != 0;
+}
+
+// Tests the candidates u of a row (the set bits of `live`, bit 0 standing
+// for u0) in full and appends those that pass to `found` as (e10, u). The
+// keys of a candidate are computed all at once, which the vector units do in
+// a few steps, then taken in test order up to the first one taken already;
+// the row's fixed keys hold kFixedStamp. Built for AVX2 too, and chosen at
+// load time where the processor has it.
+[[gnu::target_clones("avx2", "default")]] std::uint32_t
+TestCandidates(std::uint32_t* table, const std::int32_t* base, const std::int32_t* slope, std::uint32_t stamp,
+               const std::vector<std::uint64_t>& live, std::int64_t u0, std::int64_t e10,
+               std::vector<std::pair<std::int64_t, std::int64_t>>& found)
+{
+    for (std::size_t n = 0; n < live.size(); ++n) {
+        std::uint64_t bits = live[n];
+        const std::int64_t wordBase = u0 + static_cast<std::int64_t>(n * 64);
+        while (bits != 0) {
+            const auto u = static_cast<std::int32_t>(wordBase + std::countr_zero(bits));
+            bits &= bits - 1;
+            std::array<std::uint32_t, kMovingCount> keys;
+            for (std::size_t i = 0; i < kMovingCount; ++i) {
+                const std::int32_t d = base[i] + slope[i] * u;
+                keys[i] = static_cast<std::uint32_t>(d < 0 ? -d : d);
+            }
+            const std::uint32_t mine = ++stamp;
+            std::size_t i = 0;
+            while (i < kMovingCount && table[keys[i]] < mine) table[keys[i++]] = mine;
+            if (i == kMovingCount) found.emplace_back(e10, u);
+        }
+    }
+    return stamp;
+}
+
+template <std::size_t Extra>
+void RowSearcher<Extra>::TestRow(KeyTable& keys, std::int64_t e10)
+{
+    keys.stamp = TestCandidates(keys.stamps.get(), rowBase_.data(), kMovingSlope<Extra>.data(), keys.stamp, live_,
+                                uBase_ + static_cast<std::int64_t>(liveFirstWord_ * 64), e10, found_);
+}
+
+// The constants and windows of a unit; false when e55 or e59 fails, or when
+// the windows leave no candidate.
+bool PrepareUnit(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
+                 PreparedUnit& prepared)
+{
+    UnitConstants& a = prepared.a;
+    for (int k = 1; k <= kEntryCount; ++k) {
+        const AffineForm& f = kAffineForms[static_cast<std::size_t>(k)];
+        a[static_cast<std::size_t>(k)] = (f.constant + f.c14 * unit.e14 + f.c18 * unit.e18) / kAffineDenominator;
+    }
+    // Loop 2: e55 and e59 inside the limits and free.
+    for (const int k : {55, 59}) {
+        const std::int64_t v = a[static_cast<std::size_t>(k)];
+        if (v <= lowerLimit || v >= upperLimit) return false;
+    }
+    const std::array<std::int64_t, 5> unitKeys = {0, Key(unit.e14), Key(unit.e18), Key(a[55]), Key(a[59])};
+    for (std::size_t i = 0; i < unitKeys.size(); ++i) {
+        for (std::size_t j = i + 1; j < unitKeys.size(); ++j)
+            if (unitKeys[i] == unitKeys[j]) return false;
+    }
+    prepared.windows = ComputeUnitWindows(unit.e14, unit.e18, lowerLimit, upperLimit, classOpenersOnly);
+    const UnitWindows& windows = prepared.windows;
+    if (windows.e10.Empty()) return false;
+    const std::int64_t e17Low = windows.wLow[kE17Direction];
+    const std::int64_t e17High = windows.wHigh[kE17Direction];
+    if (e17Low > e17High) return false;
+    // u = (e17 + 2 e10) / 3.
+    prepared.uBase = FloorDiv(e17Low + 2 * windows.e10.lo, 3);
+    const std::int64_t uEnd = CeilDiv(e17High + 2 * windows.e10.hi, 3) + 1;
+    prepared.uWords = static_cast<std::size_t>((uEnd - prepared.uBase + 63) / 64);
+    return true;
+}
+
+template <std::size_t Extra>
+void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, std::vector<Entries>& cubes)
+{
+    cubes.clear();
+    found_.clear();
+    const UnitConstants& a = unit.a;
+    const UnitWindows& windows = unit.windows;
+    uBase_ = unit.uBase;
+    uWords_ = unit.uWords;
+    MarkDead(a, windows.e10);
+    if (unitDead_) return;
+    E17WindowCursor rowWindows(windows);
+
+    for (std::size_t i = 0; i < kMovingCount; ++i)
+        unitBase_[i] =
+            static_cast<std::int32_t>(a[static_cast<std::size_t>(kTestOrder<Extra>[kFixedCount + i])] - kCentreValue);
+    for (std::int64_t e10 = windows.e10.lo; e10 <= windows.e10.hi; ++e10) {
+        const auto rowBit = static_cast<std::uint64_t>(e10 - e10Base_);
+        if ((deadRows_[rowBit >> 6] >> (rowBit & 63) & 1) != 0) continue;
+        // u = (e17 + 2 e10) / 3 for the e17 of the row's window that keep
+        // e17 - e10 a multiple of 3.
+        const ValueWindow e17 = rowWindows.At(e10);
+        const std::int64_t uFrom = CeilDiv(e17.lo + 2 * e10, 3);
+        const std::int64_t uTo = FloorDiv(e17.hi + 2 * e10, 3); // inclusive
+        if (uFrom > uTo) continue;
+        assert(uFrom >= uBase_ && uTo < uBase_ + static_cast<std::int64_t>(uWords_ * 64));
+        if (!LiveOfRow(e10, uFrom, uTo, std::make_index_sequence<kFamilyCount<Extra> - 3>{})) continue;
+        // The entries the row fixes, and 63, each under the row's stamp.
+        keys.Reserve(static_cast<std::size_t>(uTo - uFrom + 1));
+        std::uint32_t* const stamps = keys.stamps.get();
+        std::array<std::size_t, kFixedCount + 1> fixedSlots{};
+        std::size_t held = 0;
+        bool rowFree = true;
+        for (std::size_t i = 0; i <= kFixedCount && rowFree; ++i) {
+            const auto slot = static_cast<std::size_t>(
+                i == 0 ? 0
+                       : Key(a[static_cast<std::size_t>(kTestOrder<Extra>[i - 1])] +
+                             kLines[static_cast<std::size_t>(kTestOrder<Extra>[i - 1])].p * e10));
+            rowFree = stamps[slot] != kFixedStamp;
+            if (rowFree) {
+                stamps[slot] = kFixedStamp;
+                fixedSlots[held++] = slot;
+            }
+        }
+        if (rowFree) {
+            const auto rowE10 = static_cast<std::int32_t>(e10);
+            for (std::size_t i = 0; i < kMovingCount; ++i) rowBase_[i] = unitBase_[i] + kMovingP<Extra>[i] * rowE10;
+            TestRow(keys, e10);
+        }
+        for (std::size_t i = 0; i < held; ++i) stamps[fixedSlots[i]] = 0;
+    }
+
+    // Into the order of the loops: the rows by e10, and each row's cubes by
+    // e17 = 3 u - 2 e10 (ascending with u), both in pair order.
+    std::array<std::int32_t, kEntryCount + 1> a32{};
+    for (std::size_t i = 1; i <= kEntryCount; ++i) a32[i] = static_cast<std::int32_t>(a[i]);
+    rows_.clear();
+    for (std::size_t i = 0; i < found_.size(); ++i) {
+        if (i == 0 || found_[i].first != found_[i - 1].first) rows_.push_back(i);
+    }
+    rows_.push_back(found_.size());
+    cubes.resize(found_.size());
+    std::size_t n = 0;
+    VisitInPairOrder(
+        0, rows_.size() - 1, [&](std::size_t r) { return found_[rows_[r]].first; },
+        [&](std::size_t r) {
+            VisitInPairOrder(
+                rows_[r], rows_[r + 1], [&](std::size_t i) { return 3 * found_[i].second - 2 * found_[i].first; },
+                [&](std::size_t i) {
+                    BuildCube(cubes[n++], a32, static_cast<std::int32_t>(found_[i].first),
+                              static_cast<std::int32_t>(found_[i].second));
+                });
+        });
+}
+
+} // namespace
+
+void FindUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, std::vector<Entries>& cubes)
+{
+    const std::int32_t lowerLimit = limits.lower;
+    const std::int32_t upperLimit = limits.upper;
+    cubes.clear();
+    thread_local PreparedUnit prepared;
+    if (!PrepareUnit(lowerLimit, upperLimit, classOpenersOnly, unit, prepared)) return;
+    // Every entry lies strictly inside the limits, so its key stays below the
+    // larger distance of a limit from 63.
+    thread_local KeyTable keys;
+    keys.Ensure(static_cast<std::size_t>(
+        std::max(std::int64_t{upperLimit} - kCentreValue, kCentreValue - std::int64_t{lowerLimit})));
+    // Long rows pay for more bitmaps: the costs of a bitmap come per row and
+    // per unit, its gains per candidate. The bitmaps of a unit are held to a
+    // few megabytes, whatever the bound.
+    thread_local RowSearcher<kWideExtraFamilies> wide;
+    thread_local RowSearcher<kExtraFamilies> narrow;
+    thread_local RowSearcher<0> plain;
+    if (upperLimit > kWideBound && wide.BitmapWords(prepared.uWords) <= kMaxBitmapWords) {
+        wide.Search(prepared, keys, cubes);
+    } else if (narrow.BitmapWords(prepared.uWords) <= kMaxBitmapWords) {
+        narrow.Search(prepared, keys, cubes);
+    } else {
+        plain.Search(prepared, keys, cubes);
+    }
+}
+
+} // namespace pandicube
