@@ -69,9 +69,12 @@ std::string CsvClassHeader()
     return header;
 }
 
-SolutionWriter::SolutionWriter(std::ostream& out, RunIdentity identity) : out_(out), identity_(std::move(identity)) {}
+SolutionWriter::SolutionWriter(std::ostream& out, RunIdentity identity)
+    : out_(out), identity_(std::move(identity)), kind_(ChecksumKindOf(identity_.version))
+{
+}
 
-void SolutionWriter::Put(const std::string& text, bool flush)
+void SolutionWriter::Put(std::string_view text, bool flush)
 {
     errno = 0;
     out_ << text;
@@ -115,18 +118,25 @@ void SolutionWriter::WriteTextCube(std::string& line, const Cells& cells) const
     }
 }
 
-void SolutionWriter::WriteSolution(std::int32_t number, const Cells& cells, std::int32_t bestBound)
+std::uint64_t SolutionWriter::HashOf(const Entries& entries, std::optional<std::uint64_t> found) const
 {
-    checksum_ += SolutionHash(EntriesFromCells(cells));
-    ++solutions_;
-    if (identity_.reduce) bestBound_ = bestBound;
-    if (identity_.countOnly) return;
-    std::string line;
-    line.reserve(identity_.cube ? 2000 : 800);
+    return found && kind_ == ChecksumKind::Xxh3 ? *found : SolutionHashOf(kind_, entries);
+}
+
+void SolutionWriter::AppendSolutionHead(std::string& line, std::int64_t number) const
+{
+    switch (identity_.format) {
+    case OutputFormat::Text: line += "solution "; break;
+    case OutputFormat::Json: line += "{\"solution\": "; break;
+    case OutputFormat::Csv: break;
+    }
+    AppendInt(line, number);
+}
+
+void SolutionWriter::AppendSolutionBody(std::string& line, const Cells& cells, std::int32_t bestBound) const
+{
     switch (identity_.format) {
     case OutputFormat::Text:
-        line += "solution ";
-        AppendInt(line, number);
         line += ":";
         if (!identity_.cube) AppendRange(line, cells, 1, kEntryCount, " ", true);
         if (identity_.reduce) {
@@ -137,8 +147,6 @@ void SolutionWriter::WriteSolution(std::int32_t number, const Cells& cells, std:
         if (identity_.cube) WriteTextCube(line, cells);
         break;
     case OutputFormat::Json:
-        line += "{\"solution\": ";
-        AppendInt(line, number);
         line += ", \"entries\": [";
         AppendRange(line, cells, 1, kEntryCount, ",", false);
         line += "]";
@@ -151,19 +159,71 @@ void SolutionWriter::WriteSolution(std::int32_t number, const Cells& cells, std:
         line += "}\n";
         break;
     case OutputFormat::Csv:
-        AppendInt(line, number);
         AppendRange(line, cells, 1, identity_.cube ? kCellCount : kEntryCount, ",", true);
         AppendBestBound(line, bestBound);
         line += '\n';
         break;
     }
+}
+
+void SolutionWriter::WriteSolution(std::int32_t number, const Cells& cells, std::int32_t bestBound,
+                                   std::optional<std::uint64_t> hash)
+{
+    checksum_ += HashOf(EntriesFromCells(cells), hash);
+    ++solutions_;
+    if (identity_.reduce) bestBound_ = bestBound;
+    if (identity_.countOnly) return;
+    std::string line;
+    line.reserve(identity_.cube ? 2000 : 800);
+    AppendSolutionHead(line, number);
+    AppendSolutionBody(line, cells, bestBound);
     Put(line, false);
+}
+
+void SolutionWriter::PrepareUnit(UnitSolutions& unit, std::int32_t bestBound) const
+{
+    if (identity_.countOnly || identity_.classes) return;
+    unit.text.reserve(unit.cubes.size() * (identity_.cube ? 1000 : 500));
+    for (const Entries& cube : unit.cubes) {
+        AppendSolutionBody(unit.text, CellsFromEntries(cube), bestBound);
+        unit.textEnds.push_back(unit.text.size());
+    }
+}
+
+void SolutionWriter::WriteUnit(const UnitSolutions& unit, std::int32_t bestBound)
+{
+    if (kind_ == ChecksumKind::Xxh3) {
+        checksum_ += unit.hashSum;
+    } else {
+        for (const Entries& cube : unit.cubes) checksum_ += SolutionHashOf(kind_, cube);
+    }
+    if (identity_.reduce && !unit.cubes.empty()) bestBound_ = bestBound;
+    if (identity_.countOnly) {
+        solutions_ += static_cast<std::int64_t>(unit.cubes.size());
+        return;
+    }
+    // The numbers are known only here, in the order of the search: each
+    // solution's head goes before the rest of its record, made beforehand.
+    const bool prepared = unit.textEnds.size() == unit.cubes.size();
+    std::string& text = unitText_;
+    text.clear();
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < unit.cubes.size(); ++i) {
+        AppendSolutionHead(text, ++solutions_);
+        if (prepared) {
+            text.append(unit.text, from, unit.textEnds[i] - from);
+            from = unit.textEnds[i];
+        } else {
+            AppendSolutionBody(text, CellsFromEntries(unit.cubes[i]), bestBound);
+        }
+    }
+    if (!text.empty()) Put(text, false);
 }
 
 void SolutionWriter::WriteClass(const CubeClass& c)
 {
     const Cells& cells = c.standardForm;
-    checksum_ += SolutionHash(EntriesFromCells(cells));
+    checksum_ += SolutionHashOf(kind_, EntriesFromCells(cells));
     ++solutions_;
     if (identity_.countOnly) return;
     std::string line;
@@ -222,6 +282,7 @@ CompletionRecord SolutionWriter::Record() const
     record.bestBound = bestBound_;
     record.checksum = checksum_;
     record.classes = identity_.classes;
+    record.checksumKind = kind_;
     return record;
 }
 

@@ -3,12 +3,14 @@
 #include "cli/run_identity.h"
 #include "search/cube.h"
 #include "search/cube_classes.h"
+#include "search/search_reporter.h"
 
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace pandicube {
 
@@ -46,7 +48,18 @@ public:
     // The identity line (and the CSV header), flushed.
     void WriteHead();
     // One solution; `bestBound` is written only when the run reduces the bound.
-    void WriteSolution(std::int32_t number, const Cells& cells, std::int32_t bestBound);
+    // `hash`, its SolutionHash when the search has computed it, spares the
+    // writer computing it again.
+    void WriteSolution(std::int32_t number, const Cells& cells, std::int32_t bestBound,
+                       std::optional<std::uint64_t> hash = std::nullopt);
+    // The solutions of one unit searched by rows, numbered on from the last
+    // one written, all in one write. PrepareUnit, which may run on any thread
+    // and at the same time as any other call but WriteHead, makes their
+    // records but for the numbers beforehand; WriteUnit writes what it finds
+    // prepared and makes the rest. A --count-only run only adds the unit's
+    // count and hash sum.
+    void PrepareUnit(UnitSolutions& unit, std::int32_t bestBound) const;
+    void WriteUnit(const UnitSolutions& unit, std::int32_t bestBound);
     // One class of essentially different cubes (a --classes run):
     //   text: "class N: solution S, size Z: c1 ... c125", or with `cube`
     //         "class N: solution S, size Z:" and the five planes;
@@ -67,14 +80,21 @@ public:
     std::uint64_t Checksum() const { return checksum_; }
 
 private:
+    // A solution's record is its head ("solution N", {"solution": N, or N)
+    // and the rest, which does not depend on its number.
+    void AppendSolutionHead(std::string& line, std::int64_t number) const;
+    void AppendSolutionBody(std::string& line, const Cells& cells, std::int32_t bestBound) const;
+    std::uint64_t HashOf(const Entries& entries, std::optional<std::uint64_t> found) const;
     void WriteTextCube(std::string& line, const Cells& cells) const;
     // ", \"bestBound\": B" in JSON, ",B" in CSV; nothing without reduction.
     void AppendBestBound(std::string& line, std::int32_t bestBound) const;
     CompletionRecord Record() const;
-    void Put(const std::string& text, bool flush);
+    void Put(std::string_view text, bool flush);
 
     std::ostream& out_;
     RunIdentity identity_;
+    ChecksumKind kind_;
+    std::string unitText_;
     std::int64_t solutions_ = 0;
     std::uint64_t checksum_ = 0;
     std::optional<std::int32_t> bestBound_;

@@ -12,17 +12,11 @@
 
 namespace pandicube {
 
-namespace {
-
-// The cubes found below one unit, in the order of the search.
-using UnitCubes = std::vector<Entries>;
-
-} // namespace
-
-// One batch of units in flight and the cubes found below each.
+// One batch of units in flight and the cubes found below each, with their
+// hashes and what the reporter prepared of them.
 struct Batch {
     std::vector<OuterUnit> units;
-    std::vector<UnitCubes> cubes;
+    std::vector<UnitSolutions> found;
 };
 
 void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, unsigned threads)
@@ -66,19 +60,20 @@ void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor
         // Without a reduction the units are searched by rows, which read
         // nothing of the state but its limits: the workers share it.
         Batch& batch = slots[number % liveBatches];
-        batch.cubes.resize(batch.units.size());
+        batch.found.resize(batch.units.size());
         for (std::size_t i = 0; i < batch.units.size(); ++i) {
-            FindUnitCubes(state.lowerLimit, state.upperLimit, state.classOpenersOnly != 0, batch.units[i],
-                          batch.cubes[i]);
+            FindUnitSolutions(state.lowerLimit, state.upperLimit, state.classOpenersOnly != 0, batch.units[i],
+                              batch.found[i]);
+            reporter.PrepareUnit(batch.found[i]);
         }
         return number;
     };
     const auto reportBatch = [&](std::size_t number) {
         const Batch& batch = slots[number % liveBatches];
         for (std::size_t i = 0; i < batch.units.size(); ++i) {
-            reporter.ReportProgress({batch.units[i].e14, batch.units[i].e18, state.solutionCount});
-            for (const Entries& cube : batch.cubes[i])
-                reporter.ReportSolution({cube, ++state.solutionCount, state.bestBound});
+            const UnitSolutions& found = batch.found[i];
+            reporter.ReportUnit(found, state.solutionCount, state.bestBound);
+            state.solutionCount += static_cast<decltype(state.solutionCount)>(found.cubes.size());
         }
     };
 

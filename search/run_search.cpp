@@ -4,6 +4,7 @@
 #include "search/formulas.h"
 #include "search/outer_units.h"
 #include "search/search_windows.h"
+#include "search/solution_hash.h"
 #include "search/unit_search.h"
 
 #include <array>
@@ -294,7 +295,7 @@ void Search::SolutionSteps()
 {
     if (s_.reduceBound) ReduceBound();
     ++s_.solutionCount;
-    reporter_.ReportSolution({s_.e, s_.solutionCount, s_.bestBound});
+    reporter_.ReportSolution({s_.e, s_.solutionCount, s_.bestBound, SolutionHash(s_.e)});
 }
 
 void Search::ReduceBound()
@@ -329,10 +330,11 @@ void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit)
     if (!state.reduceBound) {
         // Without a reduction the limits stay put: the unit is searched by
         // rows, and its cubes are reported in the order of the loops.
-        reporter.ReportProgress({unit.e14, unit.e18, state.solutionCount});
-        thread_local std::vector<Entries> cubes;
-        FindUnitCubes(state.lowerLimit, state.upperLimit, state.classOpenersOnly != 0, unit, cubes);
-        for (const Entries& cube : cubes) reporter.ReportSolution({cube, ++state.solutionCount, state.bestBound});
+        thread_local UnitSolutions found;
+        FindUnitSolutions(state.lowerLimit, state.upperLimit, state.classOpenersOnly != 0, unit, found);
+        reporter.PrepareUnit(found);
+        reporter.ReportUnit(found, state.solutionCount, state.bestBound);
+        state.solutionCount += static_cast<decltype(state.solutionCount)>(found.cubes.size());
         return;
     }
     RunOuterUnitByValues(state, reporter, unit);

@@ -2,6 +2,7 @@
 
 #include "search/formulas.h"
 #include "search/search_windows.h"
+#include "search/solution_hash.h"
 #include "search/solution_order.h"
 
 #include <algorithm>
@@ -790,6 +791,23 @@ void FindUnitCubes(std::int32_t lowerLimit, std::int32_t upperLimit, bool classO
     } else {
         plain.Search(prepared, keys, cubes);
     }
+}
+
+void FindUnitSolutions(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
+                       UnitSolutions& found)
+{
+    found.e14 = unit.e14;
+    found.e18 = unit.e18;
+    found.text.clear();
+    found.textEnds.clear();
+    FindUnitCubes(lowerLimit, upperLimit, classOpenersOnly, unit, found.cubes);
+    found.hashes.resize(found.cubes.size());
+    std::uint64_t sum = 0;
+    for (std::size_t i = 0; i < found.cubes.size(); ++i) {
+        found.hashes[i] = SolutionHash(found.cubes[i]);
+        sum += found.hashes[i];
+    }
+    found.hashSum = sum;
 }
 
 } // namespace pandicube

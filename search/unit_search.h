@@ -17,4 +17,9 @@ namespace pandicube {
 void FindUnitCubes(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
                    std::vector<Entries>& cubes);
 
+// The same cubes as the unit's UnitSolutions, with their hashes and the
+// unit's hash sum; clears what a reporter prepared from an earlier unit.
+void FindUnitSolutions(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
+                       UnitSolutions& found);
+
 } // namespace pandicube
