@@ -126,17 +126,18 @@ public:
     {
         if (!classes_) writer_.PrepareUnit(unit, bestBound_);
     }
-    void ReportUnit(const UnitSolutions& unit, std::int64_t solutionsBefore, std::int32_t bestBound) override
+    void ReportUnit(const UnitSolutions& unit, std::int64_t& solutions, std::int32_t bestBound) override
     {
         if (classes_ || after_ || bestBound != bestBound_) {
             // The solutions of a resumed unit up to `after` are written
             // already; the units after it lie after them in the order.
-            SearchReporter::ReportUnit(unit, solutionsBefore, bestBound);
+            SearchReporter::ReportUnit(unit, solutions, bestBound);
             after_.reset();
             return;
         }
         ReportProgress({unit.e14, unit.e18, static_cast<std::int32_t>(writer_.Solutions())});
         writer_.WriteUnit(unit, bestBound);
+        solutions += static_cast<std::int64_t>(unit.cubes.size());
         if (!unit.cubes.empty()) leftStart_ = true;
     }
 

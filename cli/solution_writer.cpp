@@ -26,13 +26,17 @@ std::size_t IntWidth(std::int32_t v)
 }
 
 // Appends values first..last of `cells`, each after `separator`, the first
-// one only when `leading` is set.
-void AppendRange(std::string& line, const Cells& cells, int first, int last, const char* separator, bool leading)
+// one only when `leading` is set; made in one buffer and appended at once.
+void AppendRange(std::string& line, const Cells& cells, int first, int last, char separator, bool leading)
 {
+    // A value takes at most 11 characters, its separator one.
+    char buf[12 * kCellCount];
+    char* at = buf;
     for (int k = first; k <= last; ++k) {
-        if (k > first || leading) line += separator;
-        AppendInt(line, cells[static_cast<std::size_t>(k)]);
+        if (k > first || leading) *at++ = separator;
+        at = std::to_chars(at, buf + sizeof buf, cells[static_cast<std::size_t>(k)]).ptr;
     }
+    line.append(buf, at);
 }
 
 } // namespace
@@ -138,7 +142,7 @@ void SolutionWriter::AppendSolutionBody(std::string& line, const Cells& cells, s
     switch (identity_.format) {
     case OutputFormat::Text:
         line += ":";
-        if (!identity_.cube) AppendRange(line, cells, 1, kEntryCount, " ", true);
+        if (!identity_.cube) AppendRange(line, cells, 1, kEntryCount, ' ', true);
         if (identity_.reduce) {
             line += " | best upper bound: ";
             AppendInt(line, bestBound);
@@ -148,18 +152,18 @@ void SolutionWriter::AppendSolutionBody(std::string& line, const Cells& cells, s
         break;
     case OutputFormat::Json:
         line += ", \"entries\": [";
-        AppendRange(line, cells, 1, kEntryCount, ",", false);
+        AppendRange(line, cells, 1, kEntryCount, ',', false);
         line += "]";
         if (identity_.cube) {
             line += ", \"cells\": [";
-            AppendRange(line, cells, 1, kCellCount, ",", false);
+            AppendRange(line, cells, 1, kCellCount, ',', false);
             line += "]";
         }
         AppendBestBound(line, bestBound);
         line += "}\n";
         break;
     case OutputFormat::Csv:
-        AppendRange(line, cells, 1, identity_.cube ? kCellCount : kEntryCount, ",", true);
+        AppendRange(line, cells, 1, identity_.cube ? kCellCount : kEntryCount, ',', true);
         AppendBestBound(line, bestBound);
         line += '\n';
         break;
@@ -237,7 +241,7 @@ void SolutionWriter::WriteClass(const CubeClass& c)
         line += ", size ";
         AppendInt(line, c.sizeInRun);
         line += ":";
-        if (!identity_.cube) AppendRange(line, cells, 1, kCellCount, " ", true);
+        if (!identity_.cube) AppendRange(line, cells, 1, kCellCount, ' ', true);
         line += '\n';
         if (identity_.cube) WriteTextCube(line, cells);
         break;
@@ -249,9 +253,9 @@ void SolutionWriter::WriteClass(const CubeClass& c)
         line += ", \"size\": ";
         AppendInt(line, c.sizeInRun);
         line += ", \"entries\": [";
-        AppendRange(line, cells, 1, kEntryCount, ",", false);
+        AppendRange(line, cells, 1, kEntryCount, ',', false);
         line += "], \"cells\": [";
-        AppendRange(line, cells, 1, kCellCount, ",", false);
+        AppendRange(line, cells, 1, kCellCount, ',', false);
         line += "]}\n";
         break;
     case OutputFormat::Csv:
@@ -260,7 +264,7 @@ void SolutionWriter::WriteClass(const CubeClass& c)
         AppendInt(line, c.firstSolution);
         line += ',';
         AppendInt(line, c.sizeInRun);
-        AppendRange(line, cells, 1, kCellCount, ",", true);
+        AppendRange(line, cells, 1, kCellCount, ',', true);
         line += '\n';
         break;
     }

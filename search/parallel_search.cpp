@@ -71,9 +71,7 @@ void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor
     const auto reportBatch = [&](std::size_t number) {
         const Batch& batch = slots[number % liveBatches];
         for (std::size_t i = 0; i < batch.units.size(); ++i) {
-            const UnitSolutions& found = batch.found[i];
-            reporter.ReportUnit(found, state.solutionCount, state.bestBound);
-            state.solutionCount += static_cast<decltype(state.solutionCount)>(found.cubes.size());
+            ReportUnitSolutions(state, reporter, batch.found[i]);
         }
     };
 

@@ -333,11 +333,20 @@ void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit)
         thread_local UnitSolutions found;
         FindUnitSolutions(state.lowerLimit, state.upperLimit, state.classOpenersOnly != 0, unit, found);
         reporter.PrepareUnit(found);
-        reporter.ReportUnit(found, state.solutionCount, state.bestBound);
-        state.solutionCount += static_cast<decltype(state.solutionCount)>(found.cubes.size());
+        ReportUnitSolutions(state, reporter, found);
         return;
     }
     RunOuterUnitByValues(state, reporter, unit);
+}
+
+void ReportUnitSolutions(SearchState& state, SearchReporter& reporter, const UnitSolutions& unit)
+{
+    struct CountBack {
+        SearchState& target;
+        std::int64_t reported;
+        ~CountBack() { target.solutionCount = static_cast<decltype(target.solutionCount)>(reported); }
+    } count{state, state.solutionCount};
+    reporter.ReportUnit(unit, count.reported, state.bestBound);
 }
 
 void RunOuterUnitByValues(SearchState& state, SearchReporter& reporter, OuterUnit unit)

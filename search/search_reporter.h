@@ -58,17 +58,15 @@ public:
     // on the thread that searched it, possibly on several threads at once,
     // before the unit's turn comes: work that needs no order (formatting)
     // belongs here, and it must not change the reporter. ReportUnit then
-    // reports the unit in the order of the search, with the solutions
-    // numbered on from `solutionsBefore`; by default as the progress and
-    // each solution.
+    // reports the unit in the order of the search, numbering its solutions on
+    // from `solutions` and advancing it past each one it has reported; by
+    // default as the progress and each solution.
     virtual void PrepareUnit(UnitSolutions& /*unit*/) const {}
-    virtual void ReportUnit(const UnitSolutions& unit, std::int64_t solutionsBefore, std::int32_t bestBound)
+    virtual void ReportUnit(const UnitSolutions& unit, std::int64_t& solutions, std::int32_t bestBound)
     {
-        ReportProgress({unit.e14, unit.e18, static_cast<std::int32_t>(solutionsBefore)});
-        for (std::size_t i = 0; i < unit.cubes.size(); ++i) {
-            ReportSolution({unit.cubes[i], static_cast<std::int32_t>(solutionsBefore + static_cast<std::int64_t>(i) + 1),
-                            bestBound, unit.hashes[i]});
-        }
+        ReportProgress({unit.e14, unit.e18, static_cast<std::int32_t>(solutions)});
+        for (std::size_t i = 0; i < unit.cubes.size(); ++i)
+            ReportSolution({unit.cubes[i], static_cast<std::int32_t>(++solutions), bestBound, unit.hashes[i]});
     }
 };
 

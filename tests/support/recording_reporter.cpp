@@ -43,8 +43,8 @@ void RecordingReporter::ReportProgress(const Progress& progress)
 
 void RecordingReporter::ReportSolution(const Solution& solution)
 {
-    reports.push_back({Report::Kind::Solution, solution.entries, solution.number, solution.bestBound, Seen(),
-                       solution.hash});
+    reports.push_back(
+        {Report::Kind::Solution, solution.entries, solution.number, solution.bestBound, Seen(), solution.hash});
     solutions.push_back(reports.back());
     if (stopAfter_ > 0 && std::ssize(solutions) >= stopAfter_) throw SearchStopped{};
 }
