@@ -1,5 +1,7 @@
 #include "reference/reference_search.h"
 
+#include "search/solution_hash.h"
+
 #include <array>
 #include <cstdint>
 
@@ -162,7 +164,7 @@ void SolutionSteps(SearchState& s, SearchReporter& reporter)
 {
     if (s.reduceBound) ReduceBound(s);
     ++s.solutionCount;
-    reporter.ReportSolution({s.e, s.solutionCount, s.bestBound});
+    reporter.ReportSolution({s.e, s.solutionCount, s.bestBound, SolutionHash(s.e)});
 }
 
 void Loop4(SearchState& s, SearchReporter& reporter)

@@ -6,7 +6,7 @@ PANDICUBE_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-dejavu-extra fonts-liberation
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libtbb-dev
-    clang libclang-rt-14-dev clang-format
+    libxxhash-dev clang libclang-rt-14-dev clang-format
     xvfb xauth xdotool libx11-dev openbox imagemagick x11-utils
     dpkg-dev file lintian appstream desktop-file-utils man-db bash-completion
 )

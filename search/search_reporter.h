@@ -2,8 +2,11 @@
 
 #include "search/cube/cube.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <stop_token>
+#include <string>
+#include <vector>
 
 namespace pandicube {
 
@@ -15,14 +18,30 @@ struct Progress {
     std::int32_t solutionCount = 0;
 };
 
-// One solution: its 62 entries, its number in the run (from 1) and the best
+// One solution: its 62 entries, its number in the run (from 1), the best
 // upper bound, which a run with bound reduction has just lowered to at most
-// the cube's largest value (U + 1 throughout a run without reduction). The
-// entries are valid during the report only.
+// the cube's largest value (U + 1 throughout a run without reduction), and
+// its SolutionHash. The entries are valid during the report only.
 struct Solution {
     const Entries& entries;
     std::int32_t number = 0;
     std::int32_t bestBound = 0;
+    std::uint64_t hash = 0;
+};
+
+// The cubes found below one outer unit (e14, e18) searched by rows, in the
+// order of the search, with the SolutionHash of each and their sum modulo
+// 2^64, all computed on the thread that searched the unit.
+struct UnitSolutions {
+    std::int32_t e14 = 0;
+    std::int32_t e18 = 0;
+    std::vector<Entries> cubes;
+    std::vector<std::uint64_t> hashes;
+    std::uint64_t hashSum = 0;
+    // What the reporter's PrepareUnit made of the cubes, for its own use:
+    // text, and where the part of each cube ends in it.
+    std::string text;
+    std::vector<std::size_t> textEnds;
 };
 
 // What the search tells whoever runs it (the window, the headless front end,
@@ -38,6 +57,21 @@ public:
 
     virtual void ReportProgress(const Progress& progress) = 0;
     virtual void ReportSolution(const Solution& solution) = 0;
+
+    // A unit searched by rows passes through both of these. PrepareUnit runs
+    // on the thread that searched it, possibly on several threads at once,
+    // before the unit's turn comes: work that needs no order (formatting)
+    // belongs here, and it must not change the reporter. ReportUnit then
+    // reports the unit in the order of the search, numbering its solutions on
+    // from `solutions` and advancing it past each one it has reported; by
+    // default as the progress and each solution.
+    virtual void PrepareUnit(UnitSolutions& /*unit*/) const {}
+    virtual void ReportUnit(const UnitSolutions& unit, std::int64_t& solutions, std::int32_t bestBound)
+    {
+        ReportProgress({unit.e14, unit.e18, static_cast<std::int32_t>(solutions)});
+        for (std::size_t i = 0; i < unit.cubes.size() && !StopRequested(); ++i)
+            ReportSolution({unit.cubes[i], static_cast<std::int32_t>(++solutions), bestBound, unit.hashes[i]});
+    }
 
     // May be asked from any thread.
     void RequestStop() { stop_.request_stop(); }

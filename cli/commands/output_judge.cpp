@@ -171,7 +171,7 @@ void OutputJudge::OnCube(const CubeRecord& cube)
     }
     lastKey_ = key;
     ++part.solutions;
-    part.checksum += SolutionHash(e);
+    part.checksum += SolutionHashOf(part.identity ? ChecksumKindOf(part.identity->version) : ChecksumKind::Xxh3, e);
     if (!part.first) part.first = cube;
     part.last = cube;
     if (onCube_) onCube_(cube, part);
@@ -207,6 +207,11 @@ void OutputJudge::OnCompletion(const CompletionRecord& completion)
     } else if (completion.solutions != solutions) {
         Problem(completion.line, "the completion record counts " + Num(completion.solutions) + " solutions, but " +
                                      Num(solutions) + " come before it");
+    } else if (completion.checksumKind != ChecksumKindOf(id.version)) {
+        Problem(completion.line, std::string("the completion record names ") +
+                                     (completion.checksumKind == ChecksumKind::Xxh3 ? "an XXH3" : "an FNV-1a") +
+                                     " checksum, but the outputs of version " + id.version + " carry " +
+                                     (completion.checksumKind == ChecksumKind::Xxh3 ? "FNV-1a" : "XXH3") + " sums");
     } else if (!id.countOnly && completion.checksum != part.checksum) {
         Problem(completion.line, "the checksum " + ChecksumText(completion.checksum) +
                                      " does not match the solutions before it (" + ChecksumText(part.checksum) + ")");

@@ -64,9 +64,9 @@ struct RunStart {
 class SearchOutputReporter : public SearchReporter {
 public:
     SearchOutputReporter(SolutionWriter& writer, ProgressLine* progress, const CliEnvironment& env,
-                         const RunStart& from)
+                         const RunStart& from, std::int32_t bestBound)
         : writer_(writer), progress_(progress), env_(env), after_(from.after),
-          leftStart_(!writer.Identity().start || from.unit.has_value())
+          leftStart_(!writer.Identity().start || from.unit.has_value()), bestBound_(bestBound)
     {
     }
 
@@ -102,8 +102,30 @@ public:
         }
         if (after_ && !(*after_ < OrderKeyOf(s.entries))) return;
         writer_.WriteSolution(static_cast<std::int32_t>(writer_.Solutions() + 1), CellsFromEntries(s.entries),
-                              s.bestBound);
+                              s.bestBound, s.hash);
         leftStart_ = true;
+    }
+    // A unit searched by rows: its records are made on the search threads,
+    // and this thread only numbers and writes them (or, for --count-only,
+    // adds the unit's count and hash sum).
+    void PrepareUnit(UnitSolutions& unit) const override
+    {
+        if (!classes_) writer_.PrepareUnit(unit, bestBound_);
+    }
+    void ReportUnit(const UnitSolutions& unit, std::int64_t& solutions, std::int32_t bestBound) override
+    {
+        if (classes_ || after_ || bestBound != bestBound_) {
+            // The solutions of a resumed unit up to `after` are written
+            // already; the units after it lie after them in the order.
+            SearchReporter::ReportUnit(unit, solutions, bestBound);
+            after_.reset();
+            return;
+        }
+        ReportProgress({unit.e14, unit.e18, static_cast<std::int32_t>(writer_.Solutions())});
+        if (StopRequested()) return;
+        writer_.WriteUnit(unit, bestBound);
+        solutions += static_cast<std::int64_t>(unit.cubes.size());
+        if (!unit.cubes.empty()) leftStart_ = true;
     }
 
     // The signal that stopped the run, and where it goes on.
@@ -116,6 +138,8 @@ private:
     std::optional<SolutionOrderKey> after_;
     bool leftStart_;
     RunInterrupted interruption_;
+    // The best bound of units searched by rows (no reduction: U + 1 throughout).
+    std::int32_t bestBound_;
     std::unique_ptr<RunClassStream> classes_ =
         writer_.Identity().classes ? std::make_unique<RunClassStream>() : nullptr;
 };
@@ -147,7 +171,7 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
     std::unique_ptr<ProgressLine> progress;
     if (drawProgress) progress = std::make_unique<ProgressLine>(err, units);
     if (progress && id.classes) progress->SetCounted("classes");
-    SearchOutputReporter reporter(writer, progress.get(), env, from);
+    SearchOutputReporter reporter(writer, progress.get(), env, from, state.bestBound);
 
     try {
         if (from.unit && !units.Contains(*from.unit)) {
@@ -312,7 +336,7 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
     if (problems > 0) return RefuseWith(err, "resume: " + path + " is malformed; it cannot be continued");
     const OutputPart& part = judge.Parts().front();
     const RunIdentity& id = *part.identity;
-    if (id.version != ProgramVersion()) {
+    if (!ContinuableVersion(id.version)) {
         return RefuseWith(err, "resume: " + path + " was written by pandicube-search " + id.version +
                                    ", not by this version (" + ProgramVersion() + "); run it again");
     }

@@ -109,15 +109,21 @@ JsonRecord CompletionRecordOf(const json& object, std::optional<std::int32_t> be
     CompletionRecord r;
     r.classes = object.contains("classes");
     const char* counted = r.classes ? "classes" : "solutions";
-    if (!OnlyKeys(object, {counted, "bestBound", "checksum", "complete", "interrupted", "next"}, unexpected))
+    // One checksum, named by its hash: "xxh3Checksum", or "checksum" (FNV-1a).
+    r.checksumKind = object.contains("checksum") ? ChecksumKind::Fnv1a : ChecksumKind::Xxh3;
+    const char* sumKey = r.checksumKind == ChecksumKind::Xxh3 ? "xxh3Checksum" : "checksum";
+    if (!OnlyKeys(object, {counted, "bestBound", sumKey, "complete", "interrupted", "next"}, unexpected))
         return Error("unexpected key \"" + unexpected + "\" in the completion object");
     const auto count = ToInt32(object.at(counted));
     if (!count || *count < 0) return Error("\"solutions\" is not a count of solutions");
     r.solutions = *count;
     r.bestBound = bestBound;
-    const json& checksum = object.contains("checksum") ? object.at("checksum") : json();
+    const json& checksum = object.contains(sumKey) ? object.at(sumKey) : json();
     const auto sum = checksum.is_string() ? ParseChecksum(checksum.get<std::string>()) : std::nullopt;
-    if (!sum) return Error("\"checksum\" is not 16 hexadecimal digits");
+    if (!sum) {
+        return Error(r.checksumKind == ChecksumKind::Xxh3 ? "\"xxh3Checksum\" is not 16 hexadecimal digits"
+                                                          : "\"checksum\" is not 16 hexadecimal digits");
+    }
     r.checksum = *sum;
     if (!object.at("complete").is_boolean()) return Error("\"complete\" is not true or false");
     r.complete = object.at("complete").get<bool>();

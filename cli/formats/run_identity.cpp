@@ -2,6 +2,7 @@
 
 #include "cli/formats/cube_reader.h"
 #include "cli/formats/text_record.h"
+#include "search/solution_hash.h"
 
 #include "pandicube/version.h"
 
@@ -166,7 +167,8 @@ std::string CompletionComment(const CompletionRecord& r)
     std::string text = r.complete ? std::string(kComplete) : std::string(kInterrupted) + r.signal + ": ";
     text += SolutionsText(r.solutions, r.classes);
     if (r.bestBound) text += ", best upper bound " + std::to_string(*r.bestBound);
-    text += ", checksum " + ChecksumText(r.checksum);
+    text += r.checksumKind == ChecksumKind::Xxh3 ? ", xxh3 checksum " : ", checksum ";
+    text += ChecksumText(r.checksum);
     if (r.next) text += ", next unit e14 " + std::to_string(r.next->e14) + " e18 " + std::to_string(r.next->e18);
     return text;
 }
@@ -175,7 +177,8 @@ std::string CompletionJson(const CompletionRecord& r)
 {
     std::string text = (r.classes ? "{\"classes\": " : "{\"solutions\": ") + std::to_string(r.solutions);
     if (r.bestBound) text += ", \"bestBound\": " + std::to_string(*r.bestBound);
-    text += ", \"checksum\": \"" + ChecksumText(r.checksum) + "\", \"complete\": ";
+    text += r.checksumKind == ChecksumKind::Xxh3 ? ", \"xxh3Checksum\": \"" : ", \"checksum\": \"";
+    text += ChecksumText(r.checksum) + "\", \"complete\": ";
     text += r.complete ? "true" : "false";
     if (!r.complete) text += ", \"interrupted\": \"" + r.signal + '"';
     if (r.next) text += ", \"next\": [" + std::to_string(r.next->e14) + ", " + std::to_string(r.next->e18) + ']';
@@ -213,6 +216,12 @@ std::optional<CompletionRecord> ParseCompletionComment(std::string_view line)
         if (!r.bestBound) return std::nullopt;
         w = words(i++);
     }
+    if (w.size() == 3 && w[0] == "xxh3") {
+        r.checksumKind = ChecksumKind::Xxh3;
+        w.erase(w.begin());
+    } else {
+        r.checksumKind = ChecksumKind::Fnv1a;
+    }
     if (w.size() != 2 || w[0] != "checksum") return std::nullopt;
     const auto checksum = ParseChecksum(w[1]);
     if (!checksum) return std::nullopt;
@@ -229,17 +238,19 @@ std::optional<CompletionRecord> ParseCompletionComment(std::string_view line)
     return r;
 }
 
-std::uint64_t SolutionHash(const Entries& entries)
+ChecksumKind ChecksumKindOf(const std::string& version)
 {
-    std::uint64_t h = 14695981039346656037ull;
-    for (std::size_t k = 1; k <= kEntryCount; ++k) {
-        const auto v = static_cast<std::uint32_t>(entries[k]);
-        for (int byte = 0; byte < 4; ++byte) {
-            h ^= (v >> (8 * byte)) & 0xffu;
-            h *= 1099511628211ull;
-        }
-    }
-    return h;
+    return version == "0.1.0" ? ChecksumKind::Fnv1a : ChecksumKind::Xxh3;
+}
+
+bool ContinuableVersion(const std::string& version)
+{
+    return version == ProgramVersion() || version == "0.1.0";
+}
+
+std::uint64_t SolutionHashOf(ChecksumKind kind, const Entries& entries)
+{
+    return kind == ChecksumKind::Fnv1a ? SolutionHashFnv1a(entries) : SolutionHash(entries);
 }
 
 std::string ChecksumText(std::uint64_t checksum)

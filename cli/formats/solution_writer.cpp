@@ -26,13 +26,17 @@ std::size_t IntWidth(std::int32_t v)
 }
 
 // Appends values first..last of `cells`, each after `separator`, the first
-// one only when `leading` is set.
-void AppendRange(std::string& line, const Cells& cells, int first, int last, const char* separator, bool leading)
+// one only when `leading` is set; made in one buffer and appended at once.
+void AppendRange(std::string& line, const Cells& cells, int first, int last, char separator, bool leading)
 {
+    // A value takes at most 11 characters, its separator one.
+    char buf[12 * kCellCount];
+    char* at = buf;
     for (int k = first; k <= last; ++k) {
-        if (k > first || leading) line += separator;
-        AppendInt(line, cells[static_cast<std::size_t>(k)]);
+        if (k > first || leading) *at++ = separator;
+        at = std::to_chars(at, buf + sizeof buf, cells[static_cast<std::size_t>(k)]).ptr;
     }
+    line.append(buf, at);
 }
 
 } // namespace
@@ -69,9 +73,12 @@ std::string CsvClassHeader()
     return header;
 }
 
-SolutionWriter::SolutionWriter(std::ostream& out, RunIdentity identity) : out_(out), identity_(std::move(identity)) {}
+SolutionWriter::SolutionWriter(std::ostream& out, RunIdentity identity)
+    : out_(out), identity_(std::move(identity)), kind_(ChecksumKindOf(identity_.version))
+{
+}
 
-void SolutionWriter::Put(const std::string& text, bool flush)
+void SolutionWriter::Put(std::string_view text, bool flush)
 {
     errno = 0;
     out_ << text;
@@ -115,44 +122,44 @@ void SolutionWriter::WriteTextCube(std::string& line, const Cells& cells) const
     }
 }
 
-void SolutionWriter::WriteSolution(std::int32_t number, const Cells& cells, std::int32_t bestBound)
+std::uint64_t SolutionWriter::HashOf(const Entries& entries, std::optional<std::uint64_t> found) const
 {
-    checksum_ += SolutionHash(EntriesFromCells(cells));
-    ++solutions_;
-    if (identity_.reduce) bestBound_ = bestBound;
-    if (identity_.countOnly) return;
-    WriteRecord({{"solution", number}}, cells, false,
-                identity_.reduce ? std::optional<std::int32_t>(bestBound) : std::nullopt);
+    return found && kind_ == ChecksumKind::Xxh3 ? *found : SolutionHashOf(kind_, entries);
 }
 
-void SolutionWriter::WriteClass(const CubeClass& c)
+void SolutionWriter::AppendHead(std::string& line, std::initializer_list<RecordNumber> numbers) const
 {
-    const Cells& cells = c.standardForm;
-    checksum_ += SolutionHash(EntriesFromCells(cells));
-    ++solutions_;
-    if (identity_.countOnly) return;
-    WriteRecord({{"class", c.number}, {"solution", c.firstSolution}, {"size", c.sizeInRun}}, cells, true, std::nullopt);
-}
-
-void SolutionWriter::WriteRecord(std::initializer_list<RecordNumber> numbers, const Cells& cells, bool allCells,
-                                 std::optional<std::int32_t> bestBound)
-{
-    const int count = identity_.cube || allCells ? kCellCount : kEntryCount;
-    std::string line;
-    line.reserve(identity_.cube ? 2000 : 1000);
-    switch (identity_.format) {
-    case OutputFormat::Text: {
-        // "solution N:", "class N: solution S, size Z:".
-        const char* separator = "";
-        for (const RecordNumber& n : numbers) {
-            line += separator;
+    // "solution N", "class N: solution S, size Z"; {"solution": N, ...; N,S,Z.
+    const char* separator = "";
+    if (identity_.format == OutputFormat::Json) line += '{';
+    for (const RecordNumber& n : numbers) {
+        line += separator;
+        switch (identity_.format) {
+        case OutputFormat::Text:
             line += n.name;
             line += ' ';
-            AppendInt(line, n.value);
             separator = separator[0] == '\0' ? ": " : ", ";
+            break;
+        case OutputFormat::Json:
+            line += '"';
+            line += n.name;
+            line += "\": ";
+            separator = ", ";
+            break;
+        case OutputFormat::Csv: separator = ","; break;
         }
+        AppendInt(line, n.value);
+    }
+}
+
+void SolutionWriter::AppendBody(std::string& line, const Cells& cells, bool allCells,
+                                std::optional<std::int32_t> bestBound) const
+{
+    const int count = identity_.cube || allCells ? kCellCount : kEntryCount;
+    switch (identity_.format) {
+    case OutputFormat::Text:
         line += ":";
-        if (!identity_.cube) AppendRange(line, cells, 1, count, " ", true);
+        if (!identity_.cube) AppendRange(line, cells, 1, count, ' ', true);
         if (bestBound) {
             line += " | best upper bound: ";
             AppendInt(line, *bestBound);
@@ -160,40 +167,95 @@ void SolutionWriter::WriteRecord(std::initializer_list<RecordNumber> numbers, co
         line += '\n';
         if (identity_.cube) WriteTextCube(line, cells);
         break;
-    }
     case OutputFormat::Json:
-        line += '{';
-        for (const RecordNumber& n : numbers) {
-            line += '"';
-            line += n.name;
-            line += "\": ";
-            AppendInt(line, n.value);
-            line += ", ";
-        }
-        line += "\"entries\": [";
-        AppendRange(line, cells, 1, kEntryCount, ",", false);
+        line += ", \"entries\": [";
+        AppendRange(line, cells, 1, kEntryCount, ',', false);
         line += "]";
         if (count == kCellCount) {
             line += ", \"cells\": [";
-            AppendRange(line, cells, 1, kCellCount, ",", false);
+            AppendRange(line, cells, 1, kCellCount, ',', false);
             line += "]";
         }
         if (bestBound) AppendBestBound(line, *bestBound);
         line += "}\n";
         break;
-    case OutputFormat::Csv: {
-        const char* separator = "";
-        for (const RecordNumber& n : numbers) {
-            line += separator;
-            AppendInt(line, n.value);
-            separator = ",";
-        }
-        AppendRange(line, cells, 1, count, ",", true);
+    case OutputFormat::Csv:
+        AppendRange(line, cells, 1, count, ',', true);
         if (bestBound) AppendBestBound(line, *bestBound);
         line += '\n';
         break;
     }
+}
+
+void SolutionWriter::AppendSolutionBody(std::string& line, const Cells& cells, std::int32_t bestBound) const
+{
+    AppendBody(line, cells, false, identity_.reduce ? std::optional<std::int32_t>(bestBound) : std::nullopt);
+}
+
+void SolutionWriter::WriteSolution(std::int64_t number, const Cells& cells, std::int32_t bestBound,
+                                   std::optional<std::uint64_t> hash)
+{
+    checksum_ += HashOf(EntriesFromCells(cells), hash);
+    ++solutions_;
+    if (identity_.reduce) bestBound_ = bestBound;
+    if (identity_.countOnly) return;
+    std::string line;
+    line.reserve(identity_.cube ? 2000 : 800);
+    AppendHead(line, {{"solution", number}});
+    AppendSolutionBody(line, cells, bestBound);
+    Put(line, false);
+}
+
+void SolutionWriter::PrepareUnit(UnitSolutions& unit, std::int32_t bestBound) const
+{
+    if (identity_.countOnly || identity_.classes) return;
+    unit.text.reserve(unit.cubes.size() * (identity_.cube ? 1000 : 500));
+    for (const Entries& cube : unit.cubes) {
+        AppendSolutionBody(unit.text, CellsFromEntries(cube), bestBound);
+        unit.textEnds.push_back(unit.text.size());
     }
+}
+
+void SolutionWriter::WriteUnit(const UnitSolutions& unit, std::int32_t bestBound)
+{
+    if (kind_ == ChecksumKind::Xxh3) {
+        checksum_ += unit.hashSum;
+    } else {
+        for (const Entries& cube : unit.cubes) checksum_ += SolutionHashOf(kind_, cube);
+    }
+    if (identity_.reduce && !unit.cubes.empty()) bestBound_ = bestBound;
+    if (identity_.countOnly) {
+        solutions_ += static_cast<std::int64_t>(unit.cubes.size());
+        return;
+    }
+    // The numbers are known only here, in the order of the search: each
+    // solution's head goes before the rest of its record, made beforehand.
+    const bool prepared = unit.textEnds.size() == unit.cubes.size();
+    std::string& text = unitText_;
+    text.clear();
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < unit.cubes.size(); ++i) {
+        AppendHead(text, {{"solution", ++solutions_}});
+        if (prepared) {
+            text.append(unit.text, from, unit.textEnds[i] - from);
+            from = unit.textEnds[i];
+        } else {
+            AppendSolutionBody(text, CellsFromEntries(unit.cubes[i]), bestBound);
+        }
+    }
+    if (!text.empty()) Put(text, false);
+}
+
+void SolutionWriter::WriteClass(const CubeClass& c)
+{
+    const Cells& cells = c.standardForm;
+    checksum_ += SolutionHashOf(kind_, EntriesFromCells(cells));
+    ++solutions_;
+    if (identity_.countOnly) return;
+    std::string line;
+    line.reserve(identity_.cube ? 2000 : 1000);
+    AppendHead(line, {{"class", c.number}, {"solution", c.firstSolution}, {"size", c.sizeInRun}});
+    AppendBody(line, cells, true, std::nullopt);
     Put(line, false);
 }
 
@@ -212,6 +274,7 @@ CompletionRecord SolutionWriter::Record() const
     record.bestBound = bestBound_;
     record.checksum = checksum_;
     record.classes = identity_.classes;
+    record.checksumKind = kind_;
     return record;
 }
 

@@ -3,6 +3,7 @@
 #include "cli/formats/run_identity.h"
 #include "search/cube/cube.h"
 #include "search/cube/cube_classes.h"
+#include "search/search_reporter.h"
 
 #include <cstdint>
 #include <initializer_list>
@@ -10,6 +11,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace pandicube {
 
@@ -47,7 +49,18 @@ public:
     // The identity line (and the CSV header), flushed.
     void WriteHead();
     // One solution; `bestBound` is written only when the run reduces the bound.
-    void WriteSolution(std::int32_t number, const Cells& cells, std::int32_t bestBound);
+    // `hash`, its SolutionHash when the search has computed it, spares the
+    // writer computing it again.
+    void WriteSolution(std::int64_t number, const Cells& cells, std::int32_t bestBound,
+                       std::optional<std::uint64_t> hash = std::nullopt);
+    // The solutions of one unit searched by rows, numbered on from the last
+    // one written, all in one write. PrepareUnit, which may run on any thread
+    // and at the same time as any other call but WriteHead, makes their
+    // records but for the numbers beforehand; WriteUnit writes what it finds
+    // prepared and makes the rest. A --count-only run only adds the unit's
+    // count and hash sum.
+    void PrepareUnit(UnitSolutions& unit, std::int32_t bestBound) const;
+    void WriteUnit(const UnitSolutions& unit, std::int32_t bestBound);
     // One class of essentially different cubes (a --classes run):
     //   text: "class N: solution S, size Z: c1 ... c125", or with `cube`
     //         "class N: solution S, size Z:" and the five planes;
@@ -74,19 +87,23 @@ private:
         const char* name;
         std::int64_t value;
     };
-    // One record in the run's format: its numbers, then its entries (or all
+    // A record is its head (its numbers) and its body: its entries (or all
     // cells with `allCells` or a --cube run), then the best upper bound when
-    // one is given.
-    void WriteRecord(std::initializer_list<RecordNumber> numbers, const Cells& cells, bool allCells,
-                     std::optional<std::int32_t> bestBound);
+    // one is given. A solution's body does not depend on its number.
+    void AppendHead(std::string& line, std::initializer_list<RecordNumber> numbers) const;
+    void AppendBody(std::string& line, const Cells& cells, bool allCells, std::optional<std::int32_t> bestBound) const;
+    void AppendSolutionBody(std::string& line, const Cells& cells, std::int32_t bestBound) const;
+    std::uint64_t HashOf(const Entries& entries, std::optional<std::uint64_t> found) const;
     void WriteTextCube(std::string& line, const Cells& cells) const;
     // ", \"bestBound\": B" in JSON, ",B" in CSV; nothing without reduction.
     void AppendBestBound(std::string& line, std::int32_t bestBound) const;
     CompletionRecord Record() const;
-    void Put(const std::string& text, bool flush);
+    void Put(std::string_view text, bool flush);
 
     std::ostream& out_;
     RunIdentity identity_;
+    ChecksumKind kind_;
+    std::string unitText_;
     std::int64_t solutions_ = 0;
     std::uint64_t checksum_ = 0;
     std::optional<std::int32_t> bestBound_;

@@ -5,6 +5,7 @@
 #include "search/rows/outer_units.h"
 #include "search/rows/search_windows.h"
 #include "search/rows/unit_search.h"
+#include "search/solution_hash.h"
 
 #include <array>
 #include <cassert>
@@ -303,7 +304,7 @@ void Search::SolutionSteps()
 {
     if (s_.reduceBound) ReduceBound();
     ++s_.solutionCount;
-    reporter_.ReportSolution({s_.e, s_.solutionCount, s_.bestBound});
+    reporter_.ReportSolution({s_.e, s_.solutionCount, s_.bestBound, SolutionHash(s_.e)});
     StopIfAsked();
 }
 
@@ -347,17 +348,24 @@ void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit)
     if (!state.reduceBound) {
         // Without a reduction the limits stay put: the unit is searched by
         // rows, and its cubes are reported in the order of the loops.
-        reporter.ReportProgress({unit.e14, unit.e18, state.solutionCount});
         if (reporter.StopRequested()) return;
-        thread_local std::vector<Entries> cubes;
-        FindUnitCubes({state.lowerLimit, state.upperLimit}, state.classOpenersOnly != 0, unit, cubes);
-        for (const Entries& cube : cubes) {
-            reporter.ReportSolution({cube, ++state.solutionCount, state.bestBound});
-            if (reporter.StopRequested()) return;
-        }
+        thread_local UnitSolutions found;
+        FindUnitSolutions({state.lowerLimit, state.upperLimit}, state.classOpenersOnly != 0, unit, found);
+        reporter.PrepareUnit(found);
+        ReportUnitSolutions(state, reporter, found);
         return;
     }
     RunOuterUnitByValues(state, reporter, unit);
+}
+
+void ReportUnitSolutions(SearchState& state, SearchReporter& reporter, const UnitSolutions& unit)
+{
+    struct CountBack {
+        SearchState& target;
+        std::int64_t reported;
+        ~CountBack() { target.solutionCount = static_cast<decltype(target.solutionCount)>(reported); }
+    } count{state, state.solutionCount};
+    reporter.ReportUnit(unit, count.reported, state.bestBound);
 }
 
 void RunOuterUnitByValues(SearchState& state, SearchReporter& reporter, OuterUnit unit)

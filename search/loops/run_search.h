@@ -25,6 +25,11 @@ void RunSearch(SearchState& state, SearchReporter& reporter);
 // units the loops skip are those outside the limits.
 void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit);
 
+// Reports the solutions of one unit searched by rows (ReportUnit), leaving
+// solutionCount at the number of the last one reported, also when the
+// reporter ends the run by throwing.
+void ReportUnitSolutions(SearchState& state, SearchReporter& reporter, const UnitSolutions& unit);
+
 // Searches below one outer unit value by value, exactly as RunSearch does for
 // it (RunOuterUnit does so under bound reduction, where the limits may move
 // after any solution).

@@ -13,17 +13,11 @@
 
 namespace pandicube {
 
-namespace {
-
-// The cubes found below one unit, in the order of the search.
-using UnitCubes = std::vector<Entries>;
-
-} // namespace
-
-// One batch of units in flight and the cubes found below each.
+// One batch of units in flight and the cubes found below each, with their
+// hashes and what the reporter prepared of them.
 struct Batch {
     std::vector<OuterUnit> units;
-    std::vector<UnitCubes> cubes;
+    std::vector<UnitSolutions> found;
 };
 
 void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, unsigned threads)
@@ -70,10 +64,11 @@ void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor
         // Without a reduction the units are searched by rows, which read
         // nothing of the state but its limits: the workers share it.
         Batch& batch = slots[number % liveBatches];
-        batch.cubes.resize(batch.units.size());
+        batch.found.resize(batch.units.size());
         for (std::size_t i = 0; i < batch.units.size(); ++i) {
-            FindUnitCubes({state.lowerLimit, state.upperLimit}, state.classOpenersOnly != 0, batch.units[i],
-                          batch.cubes[i]);
+            FindUnitSolutions({state.lowerLimit, state.upperLimit}, state.classOpenersOnly != 0, batch.units[i],
+                              batch.found[i]);
+            reporter.PrepareUnit(batch.found[i]);
         }
         return number;
     };
@@ -82,11 +77,7 @@ void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor
         // are dropped unreported.
         const Batch& batch = slots[number % liveBatches];
         for (std::size_t i = 0; i < batch.units.size() && !reporter.StopRequested(); ++i) {
-            reporter.ReportProgress({batch.units[i].e14, batch.units[i].e18, state.solutionCount});
-            for (const Entries& cube : batch.cubes[i]) {
-                if (reporter.StopRequested()) break;
-                reporter.ReportSolution({cube, ++state.solutionCount, state.bestBound});
-            }
+            ReportUnitSolutions(state, reporter, batch.found[i]);
         }
     };
 

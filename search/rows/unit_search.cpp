@@ -4,6 +4,7 @@
 #include "search/loops/formulas.h"
 #include "search/rows/row_plan.h"
 #include "search/rows/search_windows.h"
+#include "search/solution_hash.h"
 
 #include <algorithm>
 #include <array>
@@ -480,6 +481,22 @@ void FindUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, std::ve
     } else {
         plain.Search(prepared, keys, cubes);
     }
+}
+
+void FindUnitSolutions(Limits limits, bool classOpenersOnly, OuterUnit unit, UnitSolutions& found)
+{
+    found.e14 = unit.e14;
+    found.e18 = unit.e18;
+    found.text.clear();
+    found.textEnds.clear();
+    FindUnitCubes(limits, classOpenersOnly, unit, found.cubes);
+    found.hashes.resize(found.cubes.size());
+    std::uint64_t sum = 0;
+    for (std::size_t i = 0; i < found.cubes.size(); ++i) {
+        found.hashes[i] = SolutionHash(found.cubes[i]);
+        sum += found.hashes[i];
+    }
+    found.hashSum = sum;
 }
 
 } // namespace pandicube

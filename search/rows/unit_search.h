@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/cube/cube.h"
+#include "search/search_reporter.h"
 #include "search/vocabulary.h"
 
 #include <cstdint>
@@ -15,5 +16,9 @@ namespace pandicube {
 // only the limits and classOpenersOnly of the state. Each thread keeps its own
 // scratch tables, so units may be searched on several threads at once.
 void FindUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, std::vector<Entries>& cubes);
+
+// The same cubes as the unit's UnitSolutions, with their hashes and the
+// unit's hash sum; clears what a reporter prepared from an earlier unit.
+void FindUnitSolutions(Limits limits, bool classOpenersOnly, OuterUnit unit, UnitSolutions& found);
 
 } // namespace pandicube

@@ -139,7 +139,7 @@ TEST(CliJson, EveryLineIsAnObjectAndTheLastCountsThem)
         EXPECT_FALSE(object.contains("bestBound"));
     }
     EXPECT_EQ(nlohmann::json::parse(lines.back()),
-              nlohmann::json::parse(R"({"solutions": 24, "checksum": "c0a1b02ad2278b64", "complete": true})"));
+              nlohmann::json::parse(R"({"solutions": 24, "xxh3Checksum": "52e36ab53c19605a", "complete": true})"));
 }
 
 TEST(CliJson, ReductionAddsTheBestBound)
@@ -158,7 +158,7 @@ TEST(CliJson, ReductionAddsTheBestBound)
     EXPECT_EQ(second.at("entries").size(), 62u);
     EXPECT_EQ(nlohmann::json::parse(lines[2]),
               nlohmann::json::parse(
-                  R"({"solutions": 2, "bestBound": 255, "checksum": "853bd5a5a0a2d328", "complete": true})"));
+                  R"({"solutions": 2, "bestBound": 255, "xxh3Checksum": "9343e79ec25ccf6d", "complete": true})"));
 }
 
 TEST(CliText, CentreValueAsStartE14EndsTheRunWithoutCubes)

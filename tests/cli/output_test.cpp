@@ -49,7 +49,7 @@ TEST(SearchOutput, KeepsTheTextAndJsonLinesOfARun)
     EXPECT_EQ(Lines(Body(reduce.out)).size(), 3u);
     EXPECT_EQ(nlohmann::json::parse(Lines(Body(reduce.out))[1])["bestBound"], 255);
     EXPECT_EQ(Lines(Body(reduce.out))[2],
-              R"({"solutions": 2, "bestBound": 255, "checksum": "853bd5a5a0a2d328", "complete": true})");
+              R"({"solutions": 2, "bestBound": 255, "xxh3Checksum": "9343e79ec25ccf6d", "complete": true})");
     EXPECT_EQ(RunTool({"--start", "203,-75,-30,-58", "--reduce", "--format", "json"}).out, reduce.out);
 }
 

@@ -160,7 +160,7 @@ TEST_F(TempFiles, ResumeAndVerifyRefuseWhatTheWriterNeverWrites)
         {json, "\"solution\": 1,", "\"solution\":  1,", 2},
         {json, "]}\n", "]} \n", 2},
         {text, "solution 1: 29 64", "solution 1: 64 29", 2},
-        {text, "0.1.0 --bound", "0.0.9 --bound", 0},
+        {text, PANDICUBE_VERSION_TEXT " --bound", "0.0.9 --bound", 0},
     };
     int n = 0;
     for (const Case& c : cases) {

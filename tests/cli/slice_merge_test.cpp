@@ -141,7 +141,7 @@ TEST_F(TempFiles, MergeRefusesAnythingButACompleteSetOfSlices)
 
     const auto check = RunTool({"merge", "--check", s1, killed, foreignBound});
     EXPECT_EQ(check.status, 2);
-    EXPECT_EQ(Lines(check.out)[0], "run: pandicube-search 0.1.0 --bound 300 --format text");
+    EXPECT_EQ(Lines(check.out)[0], "run: pandicube-search " + ProgramVersion() + " --bound 300 --format text");
     EXPECT_EQ(Lines(check.out)[1],
               "foreign: " + foreignBound + " was made with --bound 301, the others with --bound 300");
     EXPECT_EQ(Lines(check.out)[2],

@@ -1,5 +1,6 @@
 #include "search/loops/run_search.h"
 #include "search/rows/outer_units.h"
+#include "search/solution_hash.h"
 #include "tests/support/cube_checker.h"
 #include "tests/support/search_runs.h"
 
@@ -45,6 +46,8 @@ void ExpectSoundFullRun(const RecordedRun& run, std::int32_t upperBound)
         EXPECT_EQ(solution.seen.lowerLimit, 125 - upperBound);
         EXPECT_EQ(solution.seen.upperLimit, upperBound + 1);
         EXPECT_EQ(solution.bestBound, upperBound + 1);
+        // Each solution comes with its hash, made where it was found.
+        EXPECT_EQ(solution.hash, SolutionHash(solution.entries)) << "solution " << i + 1;
     }
     EXPECT_EQ(distinct.size(), solutions.size());
     EXPECT_EQ(run.reporter.poolMismatches, 0);

@@ -10,7 +10,7 @@ std::ostream& operator<<(std::ostream& out, const Report& r)
     out << (r.kind == Report::Kind::Progress ? "progress" : "solution") << " #" << r.count << " bound " << r.bestBound
         << " e14 " << r.entries[14] << " e18 " << r.entries[18] << " e10 " << r.entries[10] << " e17 " << r.entries[17]
         << " | state: bound " << r.seen.bestBound << " limits " << r.seen.lowerLimit << ".." << r.seen.upperLimit
-        << " unwind " << r.seen.unwindLevel << " in use " << r.seen.valuesInUse;
+        << " unwind " << r.seen.unwindLevel << " in use " << r.seen.valuesInUse << " hash " << r.hash;
     return out;
 }
 
@@ -43,7 +43,8 @@ void RecordingReporter::ReportProgress(const Progress& progress)
 
 void RecordingReporter::ReportSolution(const Solution& solution)
 {
-    reports.push_back({Report::Kind::Solution, solution.entries, solution.number, solution.bestBound, Seen()});
+    reports.push_back(
+        {Report::Kind::Solution, solution.entries, solution.number, solution.bestBound, Seen(), solution.hash});
     solutions.push_back(reports.back());
     if (stopAfter_ > 0 && std::ssize(solutions) >= stopAfter_) RequestStop();
 }

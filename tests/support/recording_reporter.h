@@ -31,6 +31,7 @@ struct Report {
     std::int32_t count = 0;     // progress: solutions so far; a solution: its number
     std::int32_t bestBound = 0; // solutions only
     StateSeen seen;
+    std::uint64_t hash = 0; // solutions only: the hash the search computed
 
     friend bool operator==(const Report&, const Report&) = default;
 };

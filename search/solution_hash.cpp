@@ -1,0 +1,30 @@
+#include "search/solution_hash.h"
+
+#include <xxhash.h>
+
+#include <bit>
+
+namespace pandicube {
+
+static_assert(std::endian::native == std::endian::little, "the entries are hashed as little-endian bytes in place");
+static_assert(sizeof(Entries) == 4 * (kEntryCount + 1), "entries 1 to 62 are 248 contiguous bytes");
+
+std::uint64_t SolutionHash(const Entries& entries)
+{
+    return XXH3_64bits(&entries[1], 4 * kEntryCount);
+}
+
+std::uint64_t SolutionHashFnv1a(const Entries& entries)
+{
+    std::uint64_t h = 14695981039346656037ull;
+    for (std::size_t k = 1; k <= kEntryCount; ++k) {
+        const auto v = static_cast<std::uint32_t>(entries[k]);
+        for (int byte = 0; byte < 4; ++byte) {
+            h ^= (v >> (8 * byte)) & 0xffu;
+            h *= 1099511628211ull;
+        }
+    }
+    return h;
+}
+
+} // namespace pandicube

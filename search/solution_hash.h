@@ -1,0 +1,19 @@
+#pragma once
+
+#include "search/cube/cube.h"
+
+#include <cstdint>
+
+namespace pandicube {
+
+// The hash of one solution that a run's checksum sums (modulo 2^64, so that
+// the sums of slices add up to the whole run's): XXH3-64 without seed over
+// its 62 entries, each as 4 bytes little-endian two's complement. Computed
+// where the cubes are found, on the search threads.
+std::uint64_t SolutionHash(const Entries& entries);
+
+// The hash of the outputs of version 0.1.0, which are still read, merged
+// and resumed: 64-bit FNV-1a over the same 248 bytes.
+std::uint64_t SolutionHashFnv1a(const Entries& entries);
+
+} // namespace pandicube

@@ -1,0 +1,77 @@
+#include "cli/formats/run_identity.h"
+#include "tests/cli/cli_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace pandicube {
+namespace {
+
+using test::ReadFile;
+using test::RunTool;
+using test::TempFiles;
+
+// Outputs that version 0.1.0 wrote at U = 256, whose checksums are sums of
+// FNV-1a hashes: they stay readable, mergeable and resumable.
+const std::string kData = PANDICUBE_TEST_DATA "/0.1.0/";
+const std::vector<std::string> kOutputs = {"bound256.txt", "bound256.jsonl", "bound256-cube.csv"};
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to)
+{
+    const auto at = text.find(from);
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+TEST_F(TempFiles, OutputsOfVersion010AreVerifiedMergedAndResumedWithTheirChecksums)
+{
+    for (const std::string& name : kOutputs) {
+        const std::string whole = ReadFile(kData + name);
+        ASSERT_NE(whole.find("0.1.0"), std::string::npos) << name;
+        const auto verified = RunTool({"verify", "--bound", "256", kData + name});
+        EXPECT_EQ(verified.status, 0) << name << "\n" << verified.out << verified.err;
+        // Killed anywhere and resumed on 1 or 2 threads, it goes on as
+        // version 0.1.0 would: its version and checksum, byte for byte.
+        for (const char* threads : {"1", "2"}) {
+            const std::string path = Write(name + "-cut-" + threads, whole.substr(0, whole.size() / 2));
+            const auto resumed = RunTool({"resume", path, "--threads", threads});
+            EXPECT_EQ(resumed.status, 0) << name << "\n" << resumed.err;
+            EXPECT_EQ(ReadFile(path), whole) << name << " on " << threads << " threads";
+        }
+    }
+    const auto merged = RunTool({"merge", kData + "bound256-slice1of2.txt", kData + "bound256-slice2of2.txt"});
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(merged.out, ReadFile(kData + "bound256.txt"));
+}
+
+// Each version's outputs carry the checksum of its own hash, under its name.
+TEST_F(TempFiles, AChecksumOfTheOtherVersionsHashIsAFault)
+{
+    const std::string current = RunTool({"--bound", "256"}).out;
+    const std::string earlier = ReadFile(kData + "bound256.txt");
+    const struct {
+        const char* what;
+        std::string output;
+        const char* message;
+    } cases[] = {
+        {"earlier output, current name", Replaced(earlier, ", checksum ", ", xxh3 checksum "),
+         "names an XXH3 checksum, but the outputs of version 0.1.0 carry FNV-1a sums"},
+        {"current output, earlier name", Replaced(current, ", xxh3 checksum ", ", checksum "),
+         "names an FNV-1a checksum"},
+        {"current output as of 0.1.0", Replaced(current, ProgramVersion(), "0.1.0"), "names an XXH3 checksum"},
+        {"current sum under the earlier name",
+         Replaced(Replaced(current, ProgramVersion(), "0.1.0"), ", xxh3 checksum ", ", checksum "),
+         "does not match the solutions"},
+    };
+    for (const auto& c : cases) {
+        const auto verified = RunTool({"verify", Write("changed", c.output)});
+        EXPECT_EQ(verified.status, 2) << c.what;
+        EXPECT_NE((verified.out + verified.err).find(c.message), std::string::npos) << c.what << "\n"
+                                                                                    << verified.out << verified.err;
+    }
+}
+
+} // namespace
+} // namespace pandicube
