@@ -3,27 +3,167 @@
 #include "search/unit_search.h"
 
 #include <oneapi/tbb/info.h>
-#include <oneapi/tbb/parallel_pipeline.h>
-#include <oneapi/tbb/task_arena.h>
 
 #include <algorithm>
 #include <cassert>
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <thread>
 #include <vector>
 
 namespace pandicube {
 
 namespace {
 
-// The cubes found below one unit, in the order of the search.
-using UnitCubes = std::vector<Entries>;
+// A few units in flight per thread keep every thread busy while a large unit
+// is reported; the cubes they hold wait for their turn.
+constexpr std::size_t kUnitsPerThread = 8;
+// The cubes that units in flight may hold, together, before their turn: at
+// U = 1000 a unit holds about 1,100 cubes (280 KB). A unit that would hold
+// more waits for its turn and then reports its cubes as they are made, so the
+// held cubes stay below this at any bound (16 MB).
+constexpr std::size_t kHeldCubes = (std::size_t{16} << 20) / sizeof(Entries);
+
+// Searches the units on several threads and reports them in order: the
+// worker whose unit is next in order has the turn and reports the unit
+// itself (its progress, the cubes its unit held, then the rest as they are
+// made), and then the units after it that are done, and so hands the turn on.
+class UnitRelay {
+public:
+    UnitRelay(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, std::size_t threads)
+        : state_(state), reporter_(reporter), units_(std::move(units)), slots_(kUnitsPerThread * threads)
+    {
+    }
+
+    // One thread's share, until the units are done or the run stops.
+    void Work() noexcept
+    {
+        try {
+            while (const std::optional<std::uint64_t> number = Take()) Search(*number);
+        } catch (const Stopped&) {
+        } catch (...) {
+            Stop(std::current_exception());
+        }
+    }
+
+    void RethrowError() const
+    {
+        if (error_) std::rethrow_exception(error_);
+    }
+
+private:
+    struct Stopped {};
+    struct InFlight {
+        OuterUnit unit{};
+        std::vector<Entries> cubes; // found before the unit's turn
+        bool done = false;
+    };
+
+    InFlight& Slot(std::uint64_t number) { return slots_[number % slots_.size()]; }
+
+    // The number of the next unit in order, once a slot is free; none when
+    // the units are done or the run stops.
+    std::optional<std::uint64_t> Take()
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return stopped_ || next_ - turn_ < slots_.size(); });
+        if (stopped_ || exhausted_) return std::nullopt;
+        const std::optional<OuterUnit> unit = units_.Next();
+        if (!unit) {
+            exhausted_ = true;
+            return std::nullopt;
+        }
+        InFlight& slot = Slot(next_);
+        slot.unit = *unit;
+        slot.done = false;
+        return next_++;
+    }
+
+    void Search(std::uint64_t number)
+    {
+        InFlight& slot = Slot(number);
+        bool hasTurn = false;
+        StreamUnitCubes(state_.lowerLimit, state_.upperLimit, state_.classOpenersOnly != 0, slot.unit,
+                        [&](std::span<const Entries> cubes) {
+                            if (!hasTurn) {
+                                std::unique_lock lock(mutex_);
+                                if (turn_ != number && held_ + cubes.size() <= kHeldCubes) {
+                                    slot.cubes.insert(slot.cubes.end(), cubes.begin(), cubes.end());
+                                    held_ += cubes.size();
+                                    return;
+                                }
+                                changed_.wait(lock, [&] { return stopped_ || turn_ == number; });
+                                if (stopped_) throw Stopped{};
+                                lock.unlock();
+                                hasTurn = true;
+                                Open(slot);
+                            }
+                            Report(cubes);
+                        });
+        std::unique_lock lock(mutex_);
+        if (!hasTurn && turn_ != number) {
+            slot.done = true;
+            return;
+        }
+        lock.unlock();
+        if (!hasTurn) Open(slot);
+        // Hand the turn on, reporting the units after this one that are done.
+        for (;;) {
+            lock.lock();
+            ++turn_;
+            changed_.notify_all();
+            if (turn_ == next_ || !Slot(turn_).done) return;
+            InFlight& following = Slot(turn_);
+            lock.unlock();
+            Open(following);
+        }
+    }
+
+    // Reports a unit whose turn it is: its progress and the cubes it holds.
+    void Open(InFlight& slot)
+    {
+        reporter_.ReportProgress({slot.unit.e14, slot.unit.e18, state_.solutionCount});
+        Report(slot.cubes);
+        std::lock_guard lock(mutex_);
+        held_ -= slot.cubes.size();
+        slot.cubes.clear();
+        // Capacity left behind by a large unit would add up over the slots.
+        if (slot.cubes.capacity() > kHeldCubes / slots_.size()) std::vector<Entries>().swap(slot.cubes);
+    }
+
+    void Report(std::span<const Entries> cubes)
+    {
+        for (const Entries& cube : cubes) reporter_.ReportSolution({cube, ++state_.solutionCount, state_.bestBound});
+    }
+
+    void Stop(std::exception_ptr error)
+    {
+        std::lock_guard lock(mutex_);
+        if (!error_) error_ = std::move(error);
+        stopped_ = true;
+        changed_.notify_all();
+    }
+
+    SearchState& state_;
+    SearchReporter& reporter_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    // Guarded by mutex_, as are the slots' cubes and flags until their turn.
+    OuterUnitCursor units_;
+    std::vector<InFlight> slots_;
+    std::uint64_t next_ = 0; // the number the next unit taken gets
+    std::uint64_t turn_ = 0; // the unit whose turn it is to be reported
+    std::size_t held_ = 0;   // cubes held by the units in flight
+    bool exhausted_ = false;
+    bool stopped_ = false;
+    std::exception_ptr error_;
+};
 
 } // namespace
-
-// One batch of units in flight and the cubes found below each.
-struct Batch {
-    std::vector<OuterUnit> units;
-    std::vector<UnitCubes> cubes;
-};
 
 void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, unsigned threads)
 {
@@ -32,63 +172,18 @@ void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor
         while (const std::optional<OuterUnit> unit = units.Next()) RunOuterUnit(state, reporter, *unit);
         return;
     }
-
-    // A unit takes well under a millisecond at the usual bounds: batches of a
-    // few units keep the hand-over cheap, and a few batches in flight per
-    // thread keep every thread busy while the units taken ahead and the held
-    // cubes stay bounded. At U = 1000 a unit holds about 1,100 cubes (280 KB):
-    // with 16 batches per thread in flight instead of 4 the cubes leave the
-    // caches, and two threads took 11.5 s instead of 10.0 s.
-    constexpr std::size_t kBatch = 8;
-    constexpr std::size_t kBatchesPerThread = 4;
-    // More threads than TBB has workers for would gain nothing (and TBB would
-    // say so on standard error).
-    const int concurrency = std::min(static_cast<int>(threads), tbb::info::default_concurrency());
-    const std::size_t liveBatches = kBatchesPerThread * static_cast<std::size_t>(concurrency);
-    // The pipeline passes batch numbers; batch b lies in slot b % liveBatches,
-    // which no batch in flight shares. (Tokens that own memory would leak
-    // when an exception cancels the pipeline.)
-    std::vector<Batch> slots(liveBatches);
-    std::size_t next = 0;
-
-    const auto takeBatch = [&](tbb::flow_control& control) {
-        Batch& batch = slots[next % liveBatches];
-        batch.units.clear();
-        while (batch.units.size() < kBatch) {
-            const std::optional<OuterUnit> unit = units.Next();
-            if (!unit) break;
-            batch.units.push_back(*unit);
-        }
-        if (batch.units.empty()) control.stop();
-        return next++;
-    };
-    const auto searchBatch = [&](std::size_t number) {
-        // Without a reduction the units are searched by rows, which read
-        // nothing of the state but its limits: the workers share it.
-        Batch& batch = slots[number % liveBatches];
-        batch.cubes.resize(batch.units.size());
-        for (std::size_t i = 0; i < batch.units.size(); ++i) {
-            FindUnitCubes(state.lowerLimit, state.upperLimit, state.classOpenersOnly != 0, batch.units[i],
-                          batch.cubes[i]);
-        }
-        return number;
-    };
-    const auto reportBatch = [&](std::size_t number) {
-        const Batch& batch = slots[number % liveBatches];
-        for (std::size_t i = 0; i < batch.units.size(); ++i) {
-            reporter.ReportProgress({batch.units[i].e14, batch.units[i].e18, state.solutionCount});
-            for (const Entries& cube : batch.cubes[i])
-                reporter.ReportSolution({cube, ++state.solutionCount, state.bestBound});
-        }
-    };
-
-    tbb::task_arena arena(concurrency);
-    arena.execute([&] {
-        tbb::parallel_pipeline(liveBatches,
-                               tbb::make_filter<void, std::size_t>(tbb::filter_mode::serial_in_order, takeBatch) &
-                                   tbb::make_filter<std::size_t, std::size_t>(tbb::filter_mode::parallel, searchBatch) &
-                                   tbb::make_filter<std::size_t, void>(tbb::filter_mode::serial_in_order, reportBatch));
-    });
+    // More threads than cores would gain nothing.
+    const auto workers =
+        static_cast<std::size_t>(std::clamp(tbb::info::default_concurrency(), 1, static_cast<int>(threads)));
+    // Without a reduction the units are searched by rows, which read nothing
+    // of the state but its limits: the workers share it.
+    UnitRelay relay(state, reporter, std::move(units), workers);
+    {
+        std::vector<std::jthread> helpers;
+        for (std::size_t i = 1; i < workers; ++i) helpers.emplace_back([&relay] { relay.Work(); });
+        relay.Work();
+    }
+    relay.RethrowError();
 }
 
 } // namespace pandicube

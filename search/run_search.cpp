@@ -330,9 +330,11 @@ void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit)
         // Without a reduction the limits stay put: the unit is searched by
         // rows, and its cubes are reported in the order of the loops.
         reporter.ReportProgress({unit.e14, unit.e18, state.solutionCount});
-        thread_local std::vector<Entries> cubes;
-        FindUnitCubes(state.lowerLimit, state.upperLimit, state.classOpenersOnly != 0, unit, cubes);
-        for (const Entries& cube : cubes) reporter.ReportSolution({cube, ++state.solutionCount, state.bestBound});
+        StreamUnitCubes(state.lowerLimit, state.upperLimit, state.classOpenersOnly != 0, unit,
+                        [&](std::span<const Entries> cubes) {
+                            for (const Entries& cube : cubes)
+                                reporter.ReportSolution({cube, ++state.solutionCount, state.bestBound});
+                        });
         return;
     }
     RunOuterUnitByValues(state, reporter, unit);

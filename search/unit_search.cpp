@@ -12,6 +12,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <span>
 #include <utility>
 
 namespace pandicube {
@@ -484,7 +485,7 @@ public:
         return residues * uWords;
     }
 
-    void Search(const PreparedUnit& unit, KeyTable& keys, std::vector<Entries>& cubes);
+    void Search(const PreparedUnit& unit, KeyTable& keys, const UnitCubeSink& sink);
 
 private:
     template <std::size_t Run>
@@ -690,9 +691,8 @@ bool PrepareUnit(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpe
 }
 
 template <std::size_t Extra>
-void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, std::vector<Entries>& cubes)
+void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const UnitCubeSink& sink)
 {
-    cubes.clear();
     found_.clear();
     const UnitConstants& a = unit.a;
     const UnitWindows& windows = unit.windows;
@@ -750,7 +750,9 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, std::v
         if (i == 0 || found_[i].first != found_[i - 1].first) rows_.push_back(i);
     }
     rows_.push_back(found_.size());
-    cubes.resize(found_.size());
+    // The cubes go to the sink a chunk at a time, so that a unit with many
+    // cubes holds 16 bytes per cube here, not the 248 of its entries.
+    thread_local std::array<Entries, kSinkChunk> chunk;
     std::size_t n = 0;
     VisitInPairOrder(
         0, rows_.size() - 1, [&](std::size_t r) { return found_[rows_[r]].first; },
@@ -758,10 +760,15 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, std::v
             VisitInPairOrder(
                 rows_[r], rows_[r + 1], [&](std::size_t i) { return 3 * found_[i].second - 2 * found_[i].first; },
                 [&](std::size_t i) {
-                    BuildCube(cubes[n++], a32, static_cast<std::int32_t>(found_[i].first),
+                    BuildCube(chunk[n++], a32, static_cast<std::int32_t>(found_[i].first),
                               static_cast<std::int32_t>(found_[i].second));
+                    if (n == chunk.size()) {
+                        sink(std::span<const Entries>(chunk.data(), n));
+                        n = 0;
+                    }
                 });
         });
+    if (n > 0) sink(std::span<const Entries>(chunk.data(), n));
 }
 
 } // namespace
@@ -770,6 +777,13 @@ void FindUnitCubes(std::int32_t lowerLimit, std::int32_t upperLimit, bool classO
                    std::vector<Entries>& cubes)
 {
     cubes.clear();
+    StreamUnitCubes(lowerLimit, upperLimit, classOpenersOnly, unit,
+                    [&cubes](std::span<const Entries> some) { cubes.insert(cubes.end(), some.begin(), some.end()); });
+}
+
+void StreamUnitCubes(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
+                     const UnitCubeSink& sink)
+{
     thread_local PreparedUnit prepared;
     if (!PrepareUnit(lowerLimit, upperLimit, classOpenersOnly, unit, prepared)) return;
     // Every entry lies strictly inside the limits, so its key stays below the
@@ -784,11 +798,11 @@ void FindUnitCubes(std::int32_t lowerLimit, std::int32_t upperLimit, bool classO
     thread_local RowSearcher<kExtraFamilies> narrow;
     thread_local RowSearcher<0> plain;
     if (upperLimit > kWideBound && wide.BitmapWords(prepared.uWords) <= kMaxBitmapWords) {
-        wide.Search(prepared, keys, cubes);
+        wide.Search(prepared, keys, sink);
     } else if (narrow.BitmapWords(prepared.uWords) <= kMaxBitmapWords) {
-        narrow.Search(prepared, keys, cubes);
+        narrow.Search(prepared, keys, sink);
     } else {
-        plain.Search(prepared, keys, cubes);
+        plain.Search(prepared, keys, sink);
     }
 }
 

@@ -3,7 +3,10 @@
 #include "search/cube.h"
 #include "search/run_search.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <vector>
 
 namespace pandicube {
@@ -16,5 +19,16 @@ namespace pandicube {
 // scratch tables, so units may be searched on several threads at once.
 void FindUnitCubes(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
                    std::vector<Entries>& cubes);
+
+// Receives the cubes of a unit a chunk at a time (at most kSinkChunk), in the
+// order of the search; the entries are valid during the call only. It may
+// throw, which ends the unit's search.
+using UnitCubeSink = std::function<void(std::span<const Entries>)>;
+inline constexpr std::size_t kSinkChunk = 256;
+
+// FindUnitCubes, handing the cubes on as they are made instead of holding
+// them: the memory of a unit is then 16 bytes per cube.
+void StreamUnitCubes(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpenersOnly, OuterUnit unit,
+                     const UnitCubeSink& sink);
 
 } // namespace pandicube
