@@ -99,12 +99,14 @@ public:
     }
     void ReportSolution(const Solution& s) override
     {
-        if (classes_) {
+        if (writer_.Identity().classes) {
             // With classOpenersOnly the run hands on the cubes that open a
             // class, in run order. A slice cannot know the whole run's
             // solution numbers: it numbers its classes, and their first
             // members, within the slice; merge renumbers them.
-            if (writer_.Identity().slice) {
+            // A count needs only the standard forms, for the checksum: no
+            // numbers, so nothing is kept between the classes.
+            if (writer_.Identity().slice || writer_.Identity().countOnly) {
                 const Cells cube = CellsFromEntries(s.entries);
                 const std::int64_t n = writer_.Solutions() + 1;
                 writer_.WriteClass(CubeClass{n, n, ClassSizeInRun(cube), StandardForm(cube)});
@@ -127,7 +129,7 @@ private:
     std::optional<SolutionOrderKey> after_;
     bool leftStart_;
     std::unique_ptr<RunClassStream> classes_ =
-        writer_.Identity().classes ? std::make_unique<RunClassStream>() : nullptr;
+        writer_.Identity().classes && !writer_.Identity().countOnly ? std::make_unique<RunClassStream>() : nullptr;
 };
 
 // The outer units of a run (of its slice), in the order of the search.
