@@ -200,42 +200,58 @@ SolutionOrderKey KeyOf(const Cells& cells)
     return OrderKeyOf(EntriesFromCells(cells));
 }
 
-// Writes the whole run from its complete slices: a k-way merge of the slices'
-// solutions (each in the order of the search), so memory does not grow with
-// the number of solutions.
 // The classes of all slices: each slice lists the classes whose first
-// member in run order lies in it. Sorted by those first members, they are
-// numbered as the whole run numbers them, and the class stream gives each the
-// whole run's solution number.
+// member in run order lies in it, in the order of those first members. A
+// k-way merge by the first members numbers them as the whole run numbers
+// them, and the class stream gives each the whole run's solution number; no
+// class is held beyond its turn.
 int WriteMergedClasses(const SliceSet& set, SolutionWriter& writer, std::int64_t total, std::uint64_t checksum,
                        std::ostream& err)
 {
-    std::vector<std::pair<SolutionOrderKey, Cells>> openers;
+    std::vector<std::unique_ptr<Cursor>> cursors;
+    std::vector<Cells> openers; // of each slice's next class
+    using Entry = std::pair<SolutionOrderKey, std::size_t>;
+    std::priority_queue<Entry, std::vector<Entry>, std::greater<>> heap;
+    const auto advance = [&](std::size_t i) {
+        if (!cursors[i]->Advance()) return;
+        openers[i] = ClassMembersInRun(cursors[i]->Next().cells).front();
+        heap.push({KeyOf(openers[i]), i});
+    };
     for (const auto& [k, found] : set.slices) {
-        Cursor cursor(*found.front());
-        if (!cursor.Open()) {
+        cursors.push_back(std::make_unique<Cursor>(*found.front()));
+        openers.emplace_back();
+        if (!cursors.back()->Open()) {
             err << "pandicube-search: merge: cannot open " << found.front()->file << ": " << std::strerror(errno)
                 << '\n';
             return kExitRefused;
         }
-        while (cursor.Advance()) {
-            const Cells first = ClassMembersInRun(cursor.Next().cells).front();
-            openers.emplace_back(KeyOf(first), first);
+        advance(cursors.size() - 1);
+    }
+    RunClassStream stream;
+    std::optional<SolutionOrderKey> last;
+    while (!heap.empty()) {
+        const auto [key, i] = heap.top();
+        heap.pop();
+        // Each class has one first member, in one slice, and a slice lists
+        // its classes in the order of their first members.
+        if (last && *last == key) {
+            err << "pandicube-search: merge: a class stands in more than one slice\n";
+            return kExitRefused;
         }
-        if (cursor.Failed()) {
+        if (last && key < *last) {
+            err << "pandicube-search: merge: the classes of a slice are not in the order of the search\n";
+            return kExitRefused;
+        }
+        last = key;
+        writer.WriteClass(stream.AddOpener(EntriesFromCells(openers[i])));
+        advance(i);
+    }
+    for (const auto& cursor : cursors) {
+        if (cursor->Failed()) {
             err << "pandicube-search: merge: an input changed while it was merged\n";
             return kExitRefused;
         }
     }
-    std::sort(openers.begin(), openers.end());
-    // Each class has one first member, in one slice.
-    if (std::adjacent_find(openers.begin(), openers.end(),
-                           [](const auto& a, const auto& b) { return a.first == b.first; }) != openers.end()) {
-        err << "pandicube-search: merge: a class stands in more than one slice\n";
-        return kExitRefused;
-    }
-    RunClassStream stream;
-    for (const auto& [key, first] : openers) writer.WriteClass(stream.AddOpener(EntriesFromCells(first)));
     if (writer.Solutions() != total || writer.Checksum() != checksum) {
         err << "pandicube-search: merge: the merged classes do not add up to the slices' counts\n";
         return kExitRefused;
@@ -244,6 +260,9 @@ int WriteMergedClasses(const SliceSet& set, SolutionWriter& writer, std::int64_t
     return kExitOk;
 }
 
+// Writes the whole run from its complete slices: a k-way merge of the slices'
+// solutions (each in the order of the search), so memory does not grow with
+// the number of solutions.
 int WriteMerged(const SliceSet& set, std::ostream& out, std::ostream& err)
 {
     SolutionWriter writer(out, WholeRun(*set.run));
