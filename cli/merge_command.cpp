@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <ostream>
@@ -202,11 +203,11 @@ SolutionOrderKey KeyOf(const Cells& cells)
 
 // The classes of all slices: each slice lists the classes whose first
 // member in run order lies in it, in the order of those first members. A
-// k-way merge by the first members numbers them as the whole run numbers
-// them, and the class stream gives each the whole run's solution number; no
-// class is held beyond its turn.
-int WriteMergedClasses(const SliceSet& set, SolutionWriter& writer, std::int64_t total, std::uint64_t checksum,
-                       std::ostream& err)
+// k-way merge by the first members hands each class's first member to `take`
+// in the whole run's order, holding no class beyond its turn. False, with
+// the reason on `err`, when two slices claim a class, a slice is out of that
+// order, or an input fails.
+bool MergeClasses(const SliceSet& set, std::ostream& err, const std::function<void(const Cells&)>& take)
 {
     std::vector<std::unique_ptr<Cursor>> cursors;
     std::vector<Cells> openers; // of each slice's next class
@@ -223,35 +224,44 @@ int WriteMergedClasses(const SliceSet& set, SolutionWriter& writer, std::int64_t
         if (!cursors.back()->Open()) {
             err << "pandicube-search: merge: cannot open " << found.front()->file << ": " << std::strerror(errno)
                 << '\n';
-            return kExitRefused;
+            return false;
         }
         advance(cursors.size() - 1);
     }
-    RunClassStream stream;
     std::optional<SolutionOrderKey> last;
     while (!heap.empty()) {
         const auto [key, i] = heap.top();
         heap.pop();
-        // Each class has one first member, in one slice, and a slice lists
-        // its classes in the order of their first members.
         if (last && *last == key) {
             err << "pandicube-search: merge: a class stands in more than one slice\n";
-            return kExitRefused;
+            return false;
         }
         if (last && key < *last) {
             err << "pandicube-search: merge: the classes of a slice are not in the order of the search\n";
-            return kExitRefused;
+            return false;
         }
         last = key;
-        writer.WriteClass(stream.AddOpener(EntriesFromCells(openers[i])));
+        take(openers[i]);
         advance(i);
     }
     for (const auto& cursor : cursors) {
         if (cursor->Failed()) {
             err << "pandicube-search: merge: an input changed while it was merged\n";
-            return kExitRefused;
+            return false;
         }
     }
+    return true;
+}
+
+// The merged classes, numbered as the whole run numbers them; the class
+// stream gives each the whole run's solution number.
+int WriteMergedClasses(const SliceSet& set, SolutionWriter& writer, std::int64_t total, std::uint64_t checksum,
+                       std::ostream& err)
+{
+    RunClassStream stream;
+    if (!MergeClasses(set, err,
+                      [&](const Cells& first) { writer.WriteClass(stream.AddOpener(EntriesFromCells(first))); }))
+        return kExitRefused;
     if (writer.Solutions() != total || writer.Checksum() != checksum) {
         err << "pandicube-search: merge: the merged classes do not add up to the slices' counts\n";
         return kExitRefused;
@@ -272,6 +282,9 @@ int WriteMerged(const SliceSet& set, std::ostream& out, std::ostream& err)
         total += found.front()->part.Count();
         checksum += found.front()->part.completion->checksum;
     }
+    // Nothing is written unless the slices' classes merge: a first pass
+    // reads them side by side and checks their order.
+    if (set.run->classes && !set.run->countOnly && !MergeClasses(set, err, [](const Cells&) {})) return kExitRefused;
     writer.WriteHead();
     if (set.run->countOnly) {
         writer.ContinueAfter(total, checksum, std::nullopt);

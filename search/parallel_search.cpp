@@ -22,11 +22,8 @@ namespace {
 // A few units in flight per thread keep every thread busy while a large unit
 // is reported; the cubes they hold wait for their turn.
 constexpr std::size_t kUnitsPerThread = 8;
-// The cubes that units in flight may hold, together, before their turn: at
-// U = 1000 a unit holds about 1,100 cubes (280 KB). A unit that would hold
-// more waits for its turn and then reports its cubes as they are made, so the
-// held cubes stay below this at any bound (16 MB).
-constexpr std::size_t kHeldCubes = (std::size_t{16} << 20) / sizeof(Entries);
+// At U = 1000 a unit holds about 1,100 cubes (280 KB), well below
+// kHeldCubes; far larger units come only at bounds that no run finishes.
 
 // Searches the units on several threads and reports them in order: the
 // worker whose unit is next in order has the turn and reports the unit
@@ -34,8 +31,10 @@ constexpr std::size_t kHeldCubes = (std::size_t{16} << 20) / sizeof(Entries);
 // made), and then the units after it that are done, and so hands the turn on.
 class UnitRelay {
 public:
-    UnitRelay(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, std::size_t threads)
-        : state_(state), reporter_(reporter), units_(std::move(units)), slots_(kUnitsPerThread * threads)
+    UnitRelay(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, std::size_t threads,
+              std::size_t heldCubes)
+        : state_(state), reporter_(reporter), units_(std::move(units)), slots_(kUnitsPerThread * threads),
+          heldCubes_(heldCubes)
     {
     }
 
@@ -91,7 +90,7 @@ private:
                         [&](std::span<const Entries> cubes) {
                             if (!hasTurn) {
                                 std::unique_lock lock(mutex_);
-                                if (turn_ != number && held_ + cubes.size() <= kHeldCubes) {
+                                if (turn_ != number && held_ + cubes.size() <= heldCubes_) {
                                     slot.cubes.insert(slot.cubes.end(), cubes.begin(), cubes.end());
                                     held_ += cubes.size();
                                     return;
@@ -132,7 +131,7 @@ private:
         held_ -= slot.cubes.size();
         slot.cubes.clear();
         // Capacity left behind by a large unit would add up over the slots.
-        if (slot.cubes.capacity() > kHeldCubes / slots_.size()) std::vector<Entries>().swap(slot.cubes);
+        if (slot.cubes.capacity() > heldCubes_ / slots_.size()) std::vector<Entries>().swap(slot.cubes);
     }
 
     void Report(std::span<const Entries> cubes)
@@ -155,6 +154,7 @@ private:
     // Guarded by mutex_, as are the slots' cubes and flags until their turn.
     OuterUnitCursor units_;
     std::vector<InFlight> slots_;
+    const std::size_t heldCubes_;
     std::uint64_t next_ = 0; // the number the next unit taken gets
     std::uint64_t turn_ = 0; // the unit whose turn it is to be reported
     std::size_t held_ = 0;   // cubes held by the units in flight
@@ -165,7 +165,8 @@ private:
 
 } // namespace
 
-void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, unsigned threads)
+void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, unsigned threads,
+                   std::size_t heldCubes)
 {
     assert(state.fullRange == 1 && !state.reduceBound);
     if (threads <= 1) {
@@ -177,7 +178,7 @@ void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor
         static_cast<std::size_t>(std::clamp(tbb::info::default_concurrency(), 1, static_cast<int>(threads)));
     // Without a reduction the units are searched by rows, which read nothing
     // of the state but its limits: the workers share it.
-    UnitRelay relay(state, reporter, std::move(units), workers);
+    UnitRelay relay(state, reporter, std::move(units), workers, heldCubes);
     {
         std::vector<std::jthread> helpers;
         for (std::size_t i = 1; i < workers; ++i) helpers.emplace_back([&relay] { relay.Work(); });

@@ -15,6 +15,12 @@ namespace pandicube {
 // <= 1 searches on the calling thread alone. The units are taken from the
 // cursor as the threads need them, a bounded number ahead of the reports:
 // the memory does not grow with the bound or with `threads`.
-void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, unsigned threads);
+// The cubes that the units taken ahead hold, together, before their turn to
+// be reported is at most heldCubes (16 MB of entries by default): a unit that
+// would hold more waits for its turn and then reports its cubes as they are
+// made.
+inline constexpr std::size_t kHeldCubes = (std::size_t{16} << 20) / sizeof(Entries);
+void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, unsigned threads,
+                   std::size_t heldCubes = kHeldCubes);
 
 } // namespace pandicube

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include <map>
+#include <tuple>
 
 namespace pandicube {
 namespace {
@@ -170,6 +171,33 @@ TEST_F(VerifyClassesTest, MergedSlicesAreTheWholeRun)
         const test::CliResult merged = RunTool(merge);
         EXPECT_EQ(merged.status, 0) << merged.err;
         EXPECT_EQ(merged.out, RunTool(run).out) << format;
+    }
+}
+
+// merge takes each slice's classes in the order of their first members and
+// refuses a class that two slices claim, or a slice out of that order, even
+// with sound records, counts and checksums.
+TEST_F(VerifyClassesTest, MergeRefusesClassesClaimedTwiceOrOutOfOrder)
+{
+    const auto slice = [](const std::string& k) {
+        return RunTool({"--bound", "300", "--classes", "--format", "csv", "--slice", k + "/3"}).out;
+    };
+    const std::string first = slice("1");
+    std::vector<std::string> swapped = Lines(first);
+    ASSERT_GE(swapped.size(), 6u); // identity, header, two classes at least, completion
+    const auto cellsOf = [](const std::string& row) { return row.substr(row.find(',', row.find(',', 2) + 1)); };
+    const std::string second = cellsOf(swapped[3]);
+    swapped[3] = swapped[3].substr(0, swapped[3].size() - second.size()) + cellsOf(swapped[2]);
+    swapped[2] = swapped[2].substr(0, swapped[2].size() - cellsOf(swapped[2]).size()) + second;
+    std::string outOfOrder;
+    for (const std::string& line : swapped) outOfOrder += line + '\n';
+    std::string claimedTwice = first;
+    claimedTwice.replace(claimedTwice.find("--slice 1/3"), 11, "--slice 2/3");
+    for (const auto& [name, one, two] : std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"out of order", outOfOrder, slice("2")}, {"claimed twice", first, claimedTwice}}) {
+        const test::CliResult merged = RunTool({"merge", Write("a", one), Write("b", two), Write("c", slice("3"))});
+        EXPECT_EQ(merged.status, 2) << name << ": " << merged.err;
+        EXPECT_TRUE(merged.out.empty()) << name;
     }
 }
 

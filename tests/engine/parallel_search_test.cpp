@@ -15,27 +15,32 @@ namespace {
 // The reports of the outer units (of a slice) searched on `threads` threads,
 // as plain values, with the count going on from `countBefore`.
 RecordingReporter RunUnits(std::int32_t bound, std::optional<UnitSlice> slice, unsigned threads,
-                           std::int32_t countBefore = 0)
+                           std::int32_t countBefore = 0, std::size_t heldCubes = kHeldCubes)
 {
     SearchState state;
     PrepareSearchState(state, {bound});
     state.solutionCount = countBefore;
     RecordingReporter reporter;
-    RunOuterUnits(state, reporter, OuterUnits(state, slice).Begin(), threads);
+    RunOuterUnits(state, reporter, OuterUnits(state, slice).Begin(), threads, heldCubes);
     EXPECT_EQ(state.solutionCount, countBefore + static_cast<std::int32_t>(reporter.solutions.size()));
     return reporter;
 }
 
+// Also when the units taken ahead may hold no cube, or one, so that every
+// unit with cubes waits for its turn and reports them itself.
 TEST(RunOuterUnits, MatchesWholeSearchOnAnyNumberOfThreads)
 {
     for (std::int32_t bound : {255, 270}) {
         const RecordedRun whole = RecordRun({bound});
         ASSERT_GT(whole.state.solutionCount, 0);
         for (unsigned threads : {1u, 2u, 3u}) {
-            SCOPED_TRACE("bound " + std::to_string(bound) + ", " + std::to_string(threads) + " threads");
-            EXPECT_EQ(
-                FirstDifference(RunUnits(bound, std::nullopt, threads).reports, PlainReports(whole.reporter.reports)),
-                "");
+            for (std::size_t held : {kHeldCubes, std::size_t{0}, std::size_t{1}}) {
+                SCOPED_TRACE("bound " + std::to_string(bound) + ", " + std::to_string(threads) + " threads, " +
+                             std::to_string(held) + " held");
+                EXPECT_EQ(FirstDifference(RunUnits(bound, std::nullopt, threads, 0, held).reports,
+                                          PlainReports(whole.reporter.reports)),
+                          "");
+            }
         }
     }
 }
@@ -70,10 +75,13 @@ TEST(RunOuterUnits, AnExceptionOfTheReporterEndsTheRunAndReachesTheCaller)
 {
     SearchState state;
     PrepareSearchState(state, {270});
-    StoppingReporter reporter;
-    EXPECT_THROW(RunOuterUnits(state, reporter, OuterUnits(state).Begin(), 2), std::runtime_error);
-    EXPECT_EQ(reporter.solutions.size(), 3u);
-    EXPECT_EQ(state.solutionCount, 3);
+    for (std::size_t held : {kHeldCubes, std::size_t{0}}) {
+        state.solutionCount = 0;
+        StoppingReporter reporter;
+        EXPECT_THROW(RunOuterUnits(state, reporter, OuterUnits(state).Begin(), 2, held), std::runtime_error);
+        EXPECT_EQ(reporter.solutions.size(), 3u);
+        EXPECT_EQ(state.solutionCount, 3);
+    }
 }
 
 } // namespace
