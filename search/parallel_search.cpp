@@ -69,7 +69,9 @@ private:
     std::optional<std::uint64_t> Take()
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return stopped_ || next_ - turn_ < slots_.size(); });
+        ++takersWaiting_;
+        slotFree_.wait(lock, [&] { return stopped_ || next_ - turn_ < slots_.size(); });
+        --takersWaiting_;
         if (stopped_ || exhausted_) return std::nullopt;
         const std::optional<OuterUnit> unit = units_.Next();
         if (!unit) {
@@ -95,7 +97,9 @@ private:
                                     held_ += cubes.size();
                                     return;
                                 }
-                                changed_.wait(lock, [&] { return stopped_ || turn_ == number; });
+                                ++turnWaiters_;
+                                turnCame_.wait(lock, [&] { return stopped_ || turn_ == number; });
+                                --turnWaiters_;
                                 if (stopped_) throw Stopped{};
                                 lock.unlock();
                                 hasTurn = true;
@@ -114,7 +118,11 @@ private:
         for (;;) {
             lock.lock();
             ++turn_;
-            changed_.notify_all();
+            // Waking a taker only once half the slots are free, and only
+            // those who wait, keeps the threads from waking each other per
+            // unit.
+            if (takersWaiting_ > 0 && next_ - turn_ <= slots_.size() / 2) slotFree_.notify_all();
+            if (turnWaiters_ > 0) turnCame_.notify_all();
             if (turn_ == next_ || !Slot(turn_).done) return;
             InFlight& following = Slot(turn_);
             lock.unlock();
@@ -144,13 +152,15 @@ private:
         std::lock_guard lock(mutex_);
         if (!error_) error_ = std::move(error);
         stopped_ = true;
-        changed_.notify_all();
+        slotFree_.notify_all();
+        turnCame_.notify_all();
     }
 
     SearchState& state_;
     SearchReporter& reporter_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable slotFree_; // for takers, when half the slots are free
+    std::condition_variable turnCame_; // for units that wait for their turn
     // Guarded by mutex_, as are the slots' cubes and flags until their turn.
     OuterUnitCursor units_;
     std::vector<InFlight> slots_;
@@ -158,6 +168,8 @@ private:
     std::uint64_t next_ = 0; // the number the next unit taken gets
     std::uint64_t turn_ = 0; // the unit whose turn it is to be reported
     std::size_t held_ = 0;   // cubes held by the units in flight
+    int takersWaiting_ = 0;
+    int turnWaiters_ = 0;
     bool exhausted_ = false;
     bool stopped_ = false;
     std::exception_ptr error_;
