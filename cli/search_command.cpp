@@ -103,13 +103,16 @@ public:
             // With classOpenersOnly the run hands on the cubes that open a
             // class, in run order. A slice cannot know the whole run's
             // solution numbers: it numbers its classes, and their first
-            // members, within the slice; merge renumbers them.
-            // A count needs only the standard forms, for the checksum: no
-            // numbers, so nothing is kept between the classes.
+            // members, within the slice; merge renumbers them. A count
+            // needs only the standard forms, for the checksum: no numbers,
+            // so nothing is kept between the classes.
             if (writer_.Identity().slice || writer_.Identity().countOnly) {
                 const Cells cube = CellsFromEntries(s.entries);
                 const std::int64_t n = writer_.Solutions() + 1;
-                writer_.WriteClass(CubeClass{n, n, ClassSizeInRun(cube), StandardForm(cube)});
+                // A count writes no sizes (every class has 24 members in a
+                // run's listing; a listing's records carry and verify them).
+                const int size = writer_.Identity().countOnly ? 0 : ClassSizeInRun(cube);
+                writer_.WriteClass(CubeClass{n, n, size, StandardForm(cube)});
             } else {
                 writer_.WriteClass(classes_->AddOpener(s.entries));
             }
