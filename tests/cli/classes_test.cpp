@@ -174,6 +174,35 @@ TEST_F(VerifyClassesTest, MergedSlicesAreTheWholeRun)
     }
 }
 
+// A count of classes (which numbers nothing) ends as the listing of the same
+// classes ends, on any threads and slices, and its slices merge into the
+// whole run's count.
+TEST_F(VerifyClassesTest, CountOfClassesEndsAsTheirListing)
+{
+    for (const std::string format : {"text", "csv"}) {
+        std::vector<std::string> merge = {"merge"};
+        for (const auto& [slice, threads] :
+             std::vector<std::pair<std::string, std::string>>{{"", "2"}, {"1/3", "1"}, {"2/3", "2"}, {"3/3", "1"}}) {
+            std::vector<std::string> run = {"--bound", "400", "--classes", "--format", format, "--threads", threads};
+            if (!slice.empty()) run.insert(run.end(), {"--slice", slice});
+            const std::string listing = RunTool(run).out;
+            run.push_back("--count-only");
+            const test::CliResult count = RunTool(run);
+            ASSERT_EQ(count.status, 0) << count.err;
+            EXPECT_EQ(Lines(count.out).back(), Lines(listing).back()) << format << ' ' << slice;
+            if (!slice.empty())
+                merge.push_back(Write(format + slice.substr(0, 1), count.out));
+            else
+                merge.push_back(count.out); // the whole run's count, to compare with
+        }
+        const std::string whole = merge[1];
+        merge.erase(merge.begin() + 1);
+        const test::CliResult merged = RunTool(merge);
+        EXPECT_EQ(merged.status, 0) << merged.err;
+        EXPECT_EQ(merged.out, whole) << format;
+    }
+}
+
 // merge takes each slice's classes in the order of their first members and
 // refuses a class that two slices claim, or a slice out of that order, even
 // with sound records, counts and checksums.
