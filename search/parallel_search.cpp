@@ -5,6 +5,7 @@
 #include <oneapi/tbb/info.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <condition_variable>
 #include <cstdint>
@@ -91,17 +92,21 @@ private:
         StreamUnitCubes(state_.lowerLimit, state_.upperLimit, state_.classOpenersOnly != 0, slot.unit,
                         [&](std::span<const Entries> cubes) {
                             if (!hasTurn) {
-                                std::unique_lock lock(mutex_);
-                                if (turn_ != number && held_ + cubes.size() <= heldCubes_) {
-                                    slot.cubes.insert(slot.cubes.end(), cubes.begin(), cubes.end());
-                                    held_ += cubes.size();
-                                    return;
+                                // Until its turn the unit's worker alone touches its cubes.
+                                if (turn_ != number) {
+                                    if (held_.fetch_add(cubes.size()) + cubes.size() <= heldCubes_) {
+                                        const std::size_t before = slot.cubes.capacity();
+                                        slot.cubes.insert(slot.cubes.end(), cubes.begin(), cubes.end());
+                                        retained_ += slot.cubes.capacity() - before;
+                                        return;
+                                    }
+                                    held_ -= cubes.size();
+                                    std::unique_lock lock(mutex_);
+                                    ++turnWaiters_;
+                                    turnCame_.wait(lock, [&] { return stopped_ || turn_ == number; });
+                                    --turnWaiters_;
+                                    if (stopped_) throw Stopped{};
                                 }
-                                ++turnWaiters_;
-                                turnCame_.wait(lock, [&] { return stopped_ || turn_ == number; });
-                                --turnWaiters_;
-                                if (stopped_) throw Stopped{};
-                                lock.unlock();
                                 hasTurn = true;
                                 Open(slot);
                             }
@@ -135,11 +140,14 @@ private:
     {
         reporter_.ReportProgress({slot.unit.e14, slot.unit.e18, state_.solutionCount});
         Report(slot.cubes);
-        std::lock_guard lock(mutex_);
         held_ -= slot.cubes.size();
         slot.cubes.clear();
-        // Capacity left behind by a large unit would add up over the slots.
-        if (slot.cubes.capacity() > heldCubes_ / slots_.size()) std::vector<Entries>().swap(slot.cubes);
+        // The capacity that the slots keep for their next units is held to
+        // the same bound.
+        if (retained_ > heldCubes_) {
+            retained_ -= slot.cubes.capacity();
+            std::vector<Entries>().swap(slot.cubes);
+        }
     }
 
     void Report(std::span<const Entries> cubes)
@@ -161,13 +169,16 @@ private:
     std::mutex mutex_;
     std::condition_variable slotFree_; // for takers, when half the slots are free
     std::condition_variable turnCame_; // for units that wait for their turn
-    // Guarded by mutex_, as are the slots' cubes and flags until their turn.
+    // Guarded by mutex_, as are the slots' flags; a slot's cubes belong to its
+    // unit's worker until the unit is done or has the turn, then to the
+    // worker with the turn. turn_ changes under mutex_ only.
     OuterUnitCursor units_;
     std::vector<InFlight> slots_;
     const std::size_t heldCubes_;
-    std::uint64_t next_ = 0; // the number the next unit taken gets
-    std::uint64_t turn_ = 0; // the unit whose turn it is to be reported
-    std::size_t held_ = 0;   // cubes held by the units in flight
+    std::uint64_t next_ = 0;                // the number the next unit taken gets
+    std::atomic<std::uint64_t> turn_ = 0;   // the unit whose turn it is to be reported
+    std::atomic<std::size_t> held_ = 0;     // cubes held by the units in flight
+    std::atomic<std::size_t> retained_ = 0; // the capacity of the slots' cubes
     int takersWaiting_ = 0;
     int turnWaiters_ = 0;
     bool exhausted_ = false;
