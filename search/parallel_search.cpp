@@ -143,8 +143,8 @@ private:
         held_ -= slot.cubes.size();
         slot.cubes.clear();
         // The capacity that the slots keep for their next units is held to
-        // the same bound.
-        if (retained_ > heldCubes_) {
+        // half that bound.
+        if (retained_ > heldCubes_ / 2) {
             retained_ -= slot.cubes.capacity();
             std::vector<Entries>().swap(slot.cubes);
         }
