@@ -5,11 +5,13 @@
 #include <oneapi/tbb/info.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cassert>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -57,11 +59,31 @@ public:
 
 private:
     struct Stopped {};
+    // Cubes held for a unit before its turn, one chunk of the unit's search.
+    struct Chunk {
+        std::array<Entries, kSinkChunk> cubes;
+        std::size_t size = 0;
+    };
     struct InFlight {
         OuterUnit unit{};
-        std::vector<Entries> cubes; // found before the unit's turn
+        std::vector<std::unique_ptr<Chunk>> chunks; // found before the unit's turn
         bool done = false;
     };
+
+    // A chunk from the pool, which makes at most heldCubes / kSinkChunk of
+    // them and reuses them; none when all are in use.
+    std::unique_ptr<Chunk> TakeChunk()
+    {
+        std::lock_guard lock(poolMutex_);
+        if (!pool_.empty()) {
+            std::unique_ptr<Chunk> chunk = std::move(pool_.back());
+            pool_.pop_back();
+            return chunk;
+        }
+        if (chunksMade_ >= heldCubes_ / kSinkChunk) return nullptr;
+        ++chunksMade_;
+        return std::make_unique<Chunk>();
+    }
 
     InFlight& Slot(std::uint64_t number) { return slots_[number % slots_.size()]; }
 
@@ -93,14 +115,14 @@ private:
                         [&](std::span<const Entries> cubes) {
                             if (!hasTurn) {
                                 // Until its turn the unit's worker alone touches its cubes.
+                                assert(cubes.size() <= kSinkChunk);
                                 if (turn_ != number) {
-                                    if (held_.fetch_add(cubes.size()) + cubes.size() <= heldCubes_) {
-                                        const std::size_t before = slot.cubes.capacity();
-                                        slot.cubes.insert(slot.cubes.end(), cubes.begin(), cubes.end());
-                                        retained_ += slot.cubes.capacity() - before;
+                                    if (std::unique_ptr<Chunk> chunk = TakeChunk()) {
+                                        std::copy(cubes.begin(), cubes.end(), chunk->cubes.begin());
+                                        chunk->size = cubes.size();
+                                        slot.chunks.push_back(std::move(chunk));
                                         return;
                                     }
-                                    held_ -= cubes.size();
                                     std::unique_lock lock(mutex_);
                                     ++turnWaiters_;
                                     turnCame_.wait(lock, [&] { return stopped_ || turn_ == number; });
@@ -139,15 +161,11 @@ private:
     void Open(InFlight& slot)
     {
         reporter_.ReportProgress({slot.unit.e14, slot.unit.e18, state_.solutionCount});
-        Report(slot.cubes);
-        held_ -= slot.cubes.size();
-        slot.cubes.clear();
-        // The capacity that the slots keep for their next units is held to
-        // half that bound.
-        if (retained_ > heldCubes_ / 2) {
-            retained_ -= slot.cubes.capacity();
-            std::vector<Entries>().swap(slot.cubes);
-        }
+        for (const std::unique_ptr<Chunk>& chunk : slot.chunks)
+            Report(std::span<const Entries>(chunk->cubes.data(), chunk->size));
+        std::lock_guard lock(poolMutex_);
+        for (std::unique_ptr<Chunk>& chunk : slot.chunks) pool_.push_back(std::move(chunk));
+        slot.chunks.clear();
     }
 
     void Report(std::span<const Entries> cubes)
@@ -175,10 +193,11 @@ private:
     OuterUnitCursor units_;
     std::vector<InFlight> slots_;
     const std::size_t heldCubes_;
-    std::uint64_t next_ = 0;                // the number the next unit taken gets
-    std::atomic<std::uint64_t> turn_ = 0;   // the unit whose turn it is to be reported
-    std::atomic<std::size_t> held_ = 0;     // cubes held by the units in flight
-    std::atomic<std::size_t> retained_ = 0; // the capacity of the slots' cubes
+    std::uint64_t next_ = 0;              // the number the next unit taken gets
+    std::atomic<std::uint64_t> turn_ = 0; // the unit whose turn it is to be reported
+    std::mutex poolMutex_;
+    std::vector<std::unique_ptr<Chunk>> pool_; // chunks not in use
+    std::size_t chunksMade_ = 0;
     int takersWaiting_ = 0;
     int turnWaiters_ = 0;
     bool exhausted_ = false;

@@ -2,6 +2,7 @@
 // single-threaded run, in its order.
 #include "search/parallel_search.h"
 #include "search/run_search.h"
+#include "search/unit_search.h"
 #include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>
@@ -26,15 +27,15 @@ RecordingReporter RunUnits(std::int32_t bound, std::optional<UnitSlice> slice, u
     return reporter;
 }
 
-// Also when the units taken ahead may hold no cube, or one, so that every
-// unit with cubes waits for its turn and reports them itself.
+// Also when the units taken ahead may hold no cube, or one chunk, so that
+// units with cubes wait for their turn and report them themselves.
 TEST(RunOuterUnits, MatchesWholeSearchOnAnyNumberOfThreads)
 {
     for (std::int32_t bound : {255, 270}) {
         const RecordedRun whole = RecordRun({bound});
         ASSERT_GT(whole.state.solutionCount, 0);
         for (unsigned threads : {1u, 2u, 3u}) {
-            for (std::size_t held : {kHeldCubes, std::size_t{0}, std::size_t{1}}) {
+            for (std::size_t held : {kHeldCubes, std::size_t{0}, kSinkChunk}) {
                 SCOPED_TRACE("bound " + std::to_string(bound) + ", " + std::to_string(threads) + " threads, " +
                              std::to_string(held) + " held");
                 EXPECT_EQ(FirstDifference(RunUnits(bound, std::nullopt, threads, 0, held).reports,
