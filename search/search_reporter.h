@@ -29,8 +29,8 @@ struct Solution {
     std::uint64_t hash = 0;
 };
 
-// The cubes found below one outer unit (e14, e18) searched by rows, in the
-// order of the search, with the SolutionHash of each and their sum modulo
+// Cubes found below one outer unit (e14, e18) searched by rows (all of them,
+// or one chunk of them), in the order of the search, with the SolutionHash of each and their sum modulo
 // 2^64, all computed on the thread that searched the unit.
 struct UnitSolutions {
     std::int32_t e14 = 0;
@@ -58,19 +58,20 @@ public:
     virtual void ReportProgress(const Progress& progress) = 0;
     virtual void ReportSolution(const Solution& solution) = 0;
 
-    // A unit searched by rows passes through both of these. PrepareUnit runs
-    // on the thread that searched it, possibly on several threads at once,
-    // before the unit's turn comes: work that needs no order (formatting)
-    // belongs here, and it must not change the reporter. ReportUnit then
-    // reports the unit in the order of the search, numbering its solutions on
-    // from `solutions` and advancing it past each one it has reported; by
-    // default as the progress and each solution.
-    virtual void PrepareUnit(UnitSolutions& /*unit*/) const {}
-    virtual void ReportUnit(const UnitSolutions& unit, std::int64_t& solutions, std::int32_t bestBound)
+    // The cubes of a unit searched by rows pass through both of these, a part
+    // of the unit (a chunk of its cubes, or all) at a time, after the unit's
+    // progress has been reported. PrepareUnit runs on the thread that
+    // searched the part, possibly on several threads at once, before its turn
+    // comes: work that needs no order (formatting) belongs here, and it must
+    // not change the reporter. ReportCubes then reports the part in the order
+    // of the search, numbering its solutions on from `solutions` and
+    // advancing it past each one it has reported; by default as each
+    // solution, until the run is asked to stop.
+    virtual void PrepareUnit(UnitSolutions& /*part*/) const {}
+    virtual void ReportCubes(const UnitSolutions& part, std::int64_t& solutions, std::int32_t bestBound)
     {
-        ReportProgress({unit.e14, unit.e18, static_cast<std::int32_t>(solutions)});
-        for (std::size_t i = 0; i < unit.cubes.size() && !StopRequested(); ++i)
-            ReportSolution({unit.cubes[i], static_cast<std::int32_t>(++solutions), bestBound, unit.hashes[i]});
+        for (std::size_t i = 0; i < part.cubes.size() && !StopRequested(); ++i)
+            ReportSolution({part.cubes[i], static_cast<std::int32_t>(++solutions), bestBound, part.hashes[i]});
     }
 
     // May be asked from any thread.

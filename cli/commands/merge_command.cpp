@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <ostream>
@@ -201,42 +202,67 @@ SolutionOrderKey KeyOf(const Cells& cells)
     return OrderKeyOf(EntriesFromCells(cells));
 }
 
-// Writes the whole run from its complete slices: a k-way merge of the slices'
-// solutions (each in the order of the search), so memory does not grow with
-// the number of solutions.
 // The classes of all slices: each slice lists the classes whose first
-// member in run order lies in it. Sorted by those first members, they are
-// numbered as the whole run numbers them, and the class stream gives each the
-// whole run's solution number.
+// member in run order lies in it, in the order of those first members. A
+// k-way merge by the first members hands each class's first member to `take`
+// in the whole run's order, holding no class beyond its turn. False, with
+// the reason on `err`, when two slices claim a class, a slice is out of that
+// order, or an input fails.
+bool MergeClasses(const SliceSet& set, std::ostream& err, const std::function<void(const Cells&)>& take)
+{
+    std::vector<std::unique_ptr<Cursor>> cursors;
+    std::vector<Cells> openers; // of each slice's next class
+    using Entry = std::pair<SolutionOrderKey, std::size_t>;
+    std::priority_queue<Entry, std::vector<Entry>, std::greater<>> heap;
+    const auto advance = [&](std::size_t i) {
+        if (!cursors[i]->Advance()) return;
+        openers[i] = ClassMembersInRun(cursors[i]->Next().cells).front();
+        heap.push({KeyOf(openers[i]), i});
+    };
+    for (const auto& [k, found] : set.slices) {
+        cursors.push_back(std::make_unique<Cursor>(*found.front()));
+        openers.emplace_back();
+        if (!cursors.back()->Open()) {
+            err << "pandicube-search: merge: cannot open " << found.front()->file << ": " << std::strerror(errno)
+                << '\n';
+            return false;
+        }
+        advance(cursors.size() - 1);
+    }
+    std::optional<SolutionOrderKey> last;
+    while (!heap.empty()) {
+        const auto [key, i] = heap.top();
+        heap.pop();
+        if (last && *last == key) {
+            err << "pandicube-search: merge: a class stands in more than one slice\n";
+            return false;
+        }
+        if (last && key < *last) {
+            err << "pandicube-search: merge: the classes of a slice are not in the order of the search\n";
+            return false;
+        }
+        last = key;
+        take(openers[i]);
+        advance(i);
+    }
+    for (const auto& cursor : cursors) {
+        if (cursor->Failed()) {
+            err << "pandicube-search: merge: an input changed while it was merged\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The merged classes, numbered as the whole run numbers them; the class
+// stream gives each the whole run's solution number.
 int WriteMergedClasses(const SliceSet& set, SolutionWriter& writer, std::int64_t total, std::uint64_t checksum,
                        std::ostream& err)
 {
-    std::vector<std::pair<SolutionOrderKey, Cells>> openers;
-    for (const auto& [k, found] : set.slices) {
-        Cursor cursor(*found.front());
-        if (!cursor.Open()) {
-            err << "pandicube-search: merge: cannot open " << found.front()->file << ": " << std::strerror(errno)
-                << '\n';
-            return kExitRefused;
-        }
-        while (cursor.Advance()) {
-            const Cells first = ClassMembersInRun(cursor.Next().cells).front();
-            openers.emplace_back(KeyOf(first), first);
-        }
-        if (cursor.Failed()) {
-            err << "pandicube-search: merge: an input changed while it was merged\n";
-            return kExitRefused;
-        }
-    }
-    std::sort(openers.begin(), openers.end());
-    // Each class has one first member, in one slice.
-    if (std::adjacent_find(openers.begin(), openers.end(),
-                           [](const auto& a, const auto& b) { return a.first == b.first; }) != openers.end()) {
-        err << "pandicube-search: merge: a class stands in more than one slice\n";
-        return kExitRefused;
-    }
     RunClassStream stream;
-    for (const auto& [key, first] : openers) writer.WriteClass(stream.AddOpener(EntriesFromCells(first)));
+    if (!MergeClasses(set, err,
+                      [&](const Cells& first) { writer.WriteClass(stream.AddOpener(EntriesFromCells(first))); }))
+        return kExitRefused;
     if (writer.Solutions() != total || writer.Checksum() != checksum) {
         err << "pandicube-search: merge: the merged classes do not add up to the slices' counts\n";
         return kExitRefused;
@@ -245,6 +271,9 @@ int WriteMergedClasses(const SliceSet& set, SolutionWriter& writer, std::int64_t
     return kExitOk;
 }
 
+// Writes the whole run from its complete slices: a k-way merge of the slices'
+// solutions (each in the order of the search), so memory does not grow with
+// the number of solutions.
 int WriteMerged(const SliceSet& set, std::ostream& out, std::ostream& err)
 {
     SolutionWriter writer(out, WholeRun(*set.run));
@@ -254,6 +283,9 @@ int WriteMerged(const SliceSet& set, std::ostream& out, std::ostream& err)
         total += found.front()->part.Count();
         checksum += found.front()->part.completion->checksum;
     }
+    // Nothing is written unless the slices' classes merge: a first pass
+    // reads them side by side and checks their order.
+    if (set.run->classes && !set.run->countOnly && !MergeClasses(set, err, [](const Cells&) {})) return kExitRefused;
     writer.WriteHead();
     if (set.run->countOnly) {
         writer.ContinueAfter(total, checksum, std::nullopt);

@@ -85,15 +85,20 @@ public:
     }
     void ReportSolution(const Solution& s) override
     {
-        if (classes_) {
+        if (writer_.Identity().classes) {
             // With classOpenersOnly the run hands on the cubes that open a
             // class, in run order. A slice cannot know the whole run's
             // solution numbers: it numbers its classes, and their first
-            // members, within the slice; merge renumbers them.
-            if (writer_.Identity().slice) {
+            // members, within the slice; merge renumbers them. A count
+            // needs only the standard forms, for the checksum: no numbers,
+            // so nothing is kept between the classes.
+            if (writer_.Identity().slice || writer_.Identity().countOnly) {
                 const Cells cube = CellsFromEntries(s.entries);
                 const std::int64_t n = writer_.Solutions() + 1;
-                writer_.WriteClass(CubeClass{n, n, ClassSizeInRun(cube), StandardForm(cube)});
+                // A count writes no sizes (every class has 24 members in a
+                // run's listing; a listing's records carry and verify them).
+                const int size = writer_.Identity().countOnly ? 0 : ClassSizeInRun(cube);
+                writer_.WriteClass(CubeClass{n, n, size, StandardForm(cube)});
             } else {
                 writer_.WriteClass(classes_->AddOpener(s.entries));
             }
@@ -110,22 +115,21 @@ public:
     // adds the unit's count and hash sum).
     void PrepareUnit(UnitSolutions& unit) const override
     {
-        if (!classes_) writer_.PrepareUnit(unit, bestBound_);
+        if (!writer_.Identity().classes) writer_.PrepareUnit(unit, bestBound_);
     }
-    void ReportUnit(const UnitSolutions& unit, std::int64_t& solutions, std::int32_t bestBound) override
+    void ReportCubes(const UnitSolutions& part, std::int64_t& solutions, std::int32_t bestBound) override
     {
-        if (classes_ || after_ || bestBound != bestBound_) {
+        if (writer_.Identity().classes || after_ || bestBound != bestBound_) {
             // The solutions of a resumed unit up to `after` are written
-            // already; the units after it lie after them in the order.
-            SearchReporter::ReportUnit(unit, solutions, bestBound);
-            after_.reset();
+            // already; the cubes after the first one past it lie after them
+            // in the order.
+            SearchReporter::ReportCubes(part, solutions, bestBound);
+            if (after_ && !part.cubes.empty() && *after_ < OrderKeyOf(part.cubes.back())) after_.reset();
             return;
         }
-        ReportProgress({unit.e14, unit.e18, static_cast<std::int32_t>(writer_.Solutions())});
-        if (StopRequested()) return;
-        writer_.WriteUnit(unit, bestBound);
-        solutions += static_cast<std::int64_t>(unit.cubes.size());
-        if (!unit.cubes.empty()) leftStart_ = true;
+        writer_.WriteUnit(part, bestBound);
+        solutions += static_cast<std::int64_t>(part.cubes.size());
+        if (!part.cubes.empty()) leftStart_ = true;
     }
 
     // The signal that stopped the run, and where it goes on.
@@ -141,7 +145,7 @@ private:
     // The best bound of units searched by rows (no reduction: U + 1 throughout).
     std::int32_t bestBound_;
     std::unique_ptr<RunClassStream> classes_ =
-        writer_.Identity().classes ? std::make_unique<RunClassStream>() : nullptr;
+        writer_.Identity().classes && !writer_.Identity().countOnly ? std::make_unique<RunClassStream>() : nullptr;
 };
 
 // Runs the search the identity describes from `from` on, writing to

@@ -10,6 +10,7 @@
 #include <array>
 #include <cassert>
 #include <cstddef>
+#include <span>
 
 namespace pandicube {
 
@@ -348,24 +349,29 @@ void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit)
     if (!state.reduceBound) {
         // Without a reduction the limits stay put: the unit is searched by
         // rows, and its cubes are reported in the order of the loops.
+        reporter.ReportProgress({unit.e14, unit.e18, state.solutionCount});
         if (reporter.StopRequested()) return;
-        thread_local UnitSolutions found;
-        FindUnitSolutions({state.lowerLimit, state.upperLimit}, state.classOpenersOnly != 0, unit, found);
-        reporter.PrepareUnit(found);
-        ReportUnitSolutions(state, reporter, found);
+        thread_local UnitSolutions part;
+        StreamUnitCubes({state.lowerLimit, state.upperLimit}, state.classOpenersOnly != 0, unit,
+                        [&](std::span<const Entries> cubes) {
+                            if (reporter.StopRequested()) return;
+                            SetUnitPart(part, unit, cubes);
+                            reporter.PrepareUnit(part);
+                            ReportUnitSolutions(state, reporter, part);
+                        });
         return;
     }
     RunOuterUnitByValues(state, reporter, unit);
 }
 
-void ReportUnitSolutions(SearchState& state, SearchReporter& reporter, const UnitSolutions& unit)
+void ReportUnitSolutions(SearchState& state, SearchReporter& reporter, const UnitSolutions& part)
 {
     struct CountBack {
         SearchState& target;
         std::int64_t reported;
         ~CountBack() { target.solutionCount = static_cast<decltype(target.solutionCount)>(reported); }
     } count{state, state.solutionCount};
-    reporter.ReportUnit(unit, count.reported, state.bestBound);
+    reporter.ReportCubes(part, count.reported, state.bestBound);
 }
 
 void RunOuterUnitByValues(SearchState& state, SearchReporter& reporter, OuterUnit unit)

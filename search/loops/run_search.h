@@ -25,10 +25,10 @@ void RunSearch(SearchState& state, SearchReporter& reporter);
 // units the loops skip are those outside the limits.
 void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit);
 
-// Reports the solutions of one unit searched by rows (ReportUnit), leaving
-// solutionCount at the number of the last one reported, also when the
-// reporter ends the run by throwing.
-void ReportUnitSolutions(SearchState& state, SearchReporter& reporter, const UnitSolutions& unit);
+// Reports the solutions of a part of a unit searched by rows (ReportCubes),
+// whose progress has been reported, leaving solutionCount at the number of the
+// last one reported, also when the reporter ends the run by throwing.
+void ReportUnitSolutions(SearchState& state, SearchReporter& reporter, const UnitSolutions& part);
 
 // Searches below one outer unit value by value, exactly as RunSearch does for
 // it (RunOuterUnit does so under bound reduction, where the limits may move

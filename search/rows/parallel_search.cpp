@@ -4,23 +4,223 @@
 #include "search/rows/unit_search.h"
 
 #include <oneapi/tbb/info.h>
-#include <oneapi/tbb/parallel_pipeline.h>
-#include <oneapi/tbb/task_arena.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cassert>
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <thread>
 #include <vector>
 
 namespace pandicube {
 
-// One batch of units in flight and the cubes found below each, with their
-// hashes and what the reporter prepared of them.
-struct Batch {
-    std::vector<OuterUnit> units;
-    std::vector<UnitSolutions> found;
+namespace {
+
+// A few units in flight per thread keep every thread busy while a large unit
+// is reported; the cubes they hold wait for their turn.
+constexpr std::size_t kUnitsPerThread = 8;
+// At U = 1000 a unit holds about 1,100 cubes (280 KB), well below
+// kHeldCubes; far larger units come only at bounds that no run finishes.
+
+// Searches the units on several threads and reports them in order: the
+// worker whose unit is next in order has the turn and reports the unit
+// itself (its progress, the cubes its unit held, then the rest as they are
+// made), and then the units after it that are done, and so hands the turn on.
+class UnitRelay {
+public:
+    UnitRelay(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, std::size_t threads,
+              std::size_t heldCubes)
+        : state_(state), reporter_(reporter), units_(std::move(units)), slots_(kUnitsPerThread * threads),
+          heldCubes_(heldCubes)
+    {
+    }
+
+    // One thread's share, until the units are done or the run stops.
+    void Work() noexcept
+    {
+        try {
+            while (const std::optional<std::uint64_t> number = Take()) Search(*number);
+        } catch (const Stopped&) {
+        } catch (...) {
+            Stop(std::current_exception());
+        }
+    }
+
+    void RethrowError() const
+    {
+        if (error_) std::rethrow_exception(error_);
+    }
+
+private:
+    struct Stopped {};
+    // Cubes held for a unit before its turn, one chunk of the unit's search
+    // with their hashes and what the reporter prepared of them.
+    using Chunk = UnitSolutions;
+    struct InFlight {
+        OuterUnit unit{};
+        std::vector<std::unique_ptr<Chunk>> chunks; // found before the unit's turn
+        bool done = false;
+    };
+
+    // A chunk from the pool, which makes at most heldCubes / kSinkChunk of
+    // them and reuses them; none when all are in use.
+    std::unique_ptr<Chunk> TakeChunk()
+    {
+        std::lock_guard lock(poolMutex_);
+        if (!pool_.empty()) {
+            std::unique_ptr<Chunk> chunk = std::move(pool_.back());
+            pool_.pop_back();
+            return chunk;
+        }
+        if (chunksMade_ >= heldCubes_ / kSinkChunk) return nullptr;
+        ++chunksMade_;
+        return std::make_unique<Chunk>();
+    }
+
+    InFlight& Slot(std::uint64_t number) { return slots_[number % slots_.size()]; }
+
+    // The number of the next unit in order, once a slot is free; none when
+    // the units are done or the run stops.
+    std::optional<std::uint64_t> Take()
+    {
+        std::unique_lock lock(mutex_);
+        ++takersWaiting_;
+        slotFree_.wait(lock, [&] { return stopped_ || next_ - turn_ < slots_.size(); });
+        --takersWaiting_;
+        if (stopped_ || exhausted_) return std::nullopt;
+        const std::optional<OuterUnit> unit = units_.Next();
+        if (!unit) {
+            exhausted_ = true;
+            return std::nullopt;
+        }
+        InFlight& slot = Slot(next_);
+        slot.unit = *unit;
+        slot.done = false;
+        return next_++;
+    }
+
+    void Search(std::uint64_t number)
+    {
+        InFlight& slot = Slot(number);
+        bool hasTurn = false;
+        thread_local UnitSolutions part;
+        StreamUnitCubes({state_.lowerLimit, state_.upperLimit}, state_.classOpenersOnly != 0, slot.unit,
+                        [&](std::span<const Entries> cubes) {
+                            if (!hasTurn) {
+                                // Until its turn the unit's worker alone touches its cubes.
+                                assert(cubes.size() <= kSinkChunk);
+                                if (turn_ != number) {
+                                    if (std::unique_ptr<Chunk> chunk = TakeChunk()) {
+                                        SetUnitPart(*chunk, slot.unit, cubes);
+                                        reporter_.PrepareUnit(*chunk);
+                                        slot.chunks.push_back(std::move(chunk));
+                                        return;
+                                    }
+                                    std::unique_lock lock(mutex_);
+                                    ++turnWaiters_;
+                                    turnCame_.wait(lock, [&] { return stopped_ || turn_ == number; });
+                                    --turnWaiters_;
+                                    if (stopped_) throw Stopped{};
+                                }
+                                hasTurn = true;
+                                Open(slot);
+                            }
+                            SetUnitPart(part, slot.unit, cubes);
+                            reporter_.PrepareUnit(part);
+                            Report(part);
+                        });
+        std::unique_lock lock(mutex_);
+        if (!hasTurn && turn_ != number) {
+            slot.done = true;
+            return;
+        }
+        lock.unlock();
+        if (!hasTurn) Open(slot);
+        // Hand the turn on, reporting the units after this one that are done.
+        for (;;) {
+            lock.lock();
+            ++turn_;
+            // Waking a taker only once half the slots are free, and only
+            // those who wait, keeps the threads from waking each other per
+            // unit.
+            if (takersWaiting_ > 0 && next_ - turn_ <= slots_.size() / 2) slotFree_.notify_all();
+            if (turnWaiters_ > 0) turnCame_.notify_all();
+            if (turn_ == next_ || !Slot(turn_).done) return;
+            InFlight& following = Slot(turn_);
+            lock.unlock();
+            Open(following);
+        }
+    }
+
+    // Reports a unit whose turn it is: its progress and the cubes it holds.
+    void Open(InFlight& slot)
+    {
+        reporter_.ReportProgress({slot.unit.e14, slot.unit.e18, state_.solutionCount});
+        StopIfAsked();
+        for (const std::unique_ptr<Chunk>& chunk : slot.chunks) Report(*chunk);
+        std::lock_guard lock(poolMutex_);
+        for (std::unique_ptr<Chunk>& chunk : slot.chunks) pool_.push_back(std::move(chunk));
+        slot.chunks.clear();
+    }
+
+    void Report(const UnitSolutions& part)
+    {
+        ReportUnitSolutions(state_, reporter_, part);
+        StopIfAsked();
+    }
+
+    // Once the reporter has asked the run to stop, the units still in flight
+    // are dropped unreported.
+    void StopIfAsked()
+    {
+        if (!reporter_.StopRequested()) return;
+        Stop(nullptr);
+        throw Stopped{};
+    }
+
+    void Stop(std::exception_ptr error)
+    {
+        std::lock_guard lock(mutex_);
+        if (!error_) error_ = std::move(error);
+        stopped_ = true;
+        slotFree_.notify_all();
+        turnCame_.notify_all();
+    }
+
+    SearchState& state_;
+    SearchReporter& reporter_;
+    std::mutex mutex_;
+    std::condition_variable slotFree_; // for takers, when half the slots are free
+    std::condition_variable turnCame_; // for units that wait for their turn
+    // Guarded by mutex_, as are the slots' flags; a slot's cubes belong to its
+    // unit's worker until the unit is done or has the turn, then to the
+    // worker with the turn. turn_ changes under mutex_ only.
+    OuterUnitCursor units_;
+    std::vector<InFlight> slots_;
+    const std::size_t heldCubes_;
+    std::uint64_t next_ = 0;              // the number the next unit taken gets
+    std::atomic<std::uint64_t> turn_ = 0; // the unit whose turn it is to be reported
+    std::mutex poolMutex_;
+    std::vector<std::unique_ptr<Chunk>> pool_; // chunks not in use
+    std::size_t chunksMade_ = 0;
+    int takersWaiting_ = 0;
+    int turnWaiters_ = 0;
+    bool exhausted_ = false;
+    bool stopped_ = false;
+    std::exception_ptr error_;
 };
 
-void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, unsigned threads)
+} // namespace
+
+void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, unsigned threads,
+                   std::size_t heldCubes)
 {
     assert(state.fullRange == 1 && !state.reduceBound);
     if (threads <= 1) {
@@ -30,64 +230,18 @@ void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor
         }
         return;
     }
-
-    // A unit takes well under a millisecond at the usual bounds: batches of a
-    // few units keep the hand-over cheap, and a few batches in flight per
-    // thread keep every thread busy while the units taken ahead and the held
-    // cubes stay bounded. At U = 1000 a unit holds about 1,100 cubes (280 KB):
-    // with 16 batches per thread in flight instead of 4 the cubes leave the
-    // caches, and two threads took 11.5 s instead of 10.0 s.
-    constexpr std::size_t kBatch = 8;
-    constexpr std::size_t kBatchesPerThread = 4;
-    // More threads than TBB has workers for would gain nothing (and TBB would
-    // say so on standard error).
-    const int concurrency = std::min(static_cast<int>(threads), tbb::info::default_concurrency());
-    const std::size_t liveBatches = kBatchesPerThread * static_cast<std::size_t>(concurrency);
-    // The pipeline passes batch numbers; batch b lies in slot b % liveBatches,
-    // which no batch in flight shares. (Tokens that own memory would leak
-    // when an exception cancels the pipeline.)
-    std::vector<Batch> slots(liveBatches);
-    std::size_t next = 0;
-
-    const auto takeBatch = [&](tbb::flow_control& control) {
-        Batch& batch = slots[next % liveBatches];
-        batch.units.clear();
-        while (batch.units.size() < kBatch) {
-            const std::optional<OuterUnit> unit = units.Next();
-            if (!unit) break;
-            batch.units.push_back(*unit);
-        }
-        if (batch.units.empty() || reporter.StopRequested()) control.stop();
-        return next++;
-    };
-    const auto searchBatch = [&](std::size_t number) {
-        // Without a reduction the units are searched by rows, which read
-        // nothing of the state but its limits: the workers share it.
-        Batch& batch = slots[number % liveBatches];
-        batch.found.resize(batch.units.size());
-        for (std::size_t i = 0; i < batch.units.size(); ++i) {
-            FindUnitSolutions({state.lowerLimit, state.upperLimit}, state.classOpenersOnly != 0, batch.units[i],
-                              batch.found[i]);
-            reporter.PrepareUnit(batch.found[i]);
-        }
-        return number;
-    };
-    const auto reportBatch = [&](std::size_t number) {
-        // Once the reporter has stopped the run, the batches still in flight
-        // are dropped unreported.
-        const Batch& batch = slots[number % liveBatches];
-        for (std::size_t i = 0; i < batch.units.size() && !reporter.StopRequested(); ++i) {
-            ReportUnitSolutions(state, reporter, batch.found[i]);
-        }
-    };
-
-    tbb::task_arena arena(concurrency);
-    arena.execute([&] {
-        tbb::parallel_pipeline(liveBatches,
-                               tbb::make_filter<void, std::size_t>(tbb::filter_mode::serial_in_order, takeBatch) &
-                                   tbb::make_filter<std::size_t, std::size_t>(tbb::filter_mode::parallel, searchBatch) &
-                                   tbb::make_filter<std::size_t, void>(tbb::filter_mode::serial_in_order, reportBatch));
-    });
+    // More threads than cores would gain nothing.
+    const auto workers =
+        static_cast<std::size_t>(std::clamp(tbb::info::default_concurrency(), 1, static_cast<int>(threads)));
+    // Without a reduction the units are searched by rows, which read nothing
+    // of the state but its limits: the workers share it.
+    UnitRelay relay(state, reporter, std::move(units), workers, heldCubes);
+    {
+        std::vector<std::jthread> helpers;
+        for (std::size_t i = 1; i < workers; ++i) helpers.emplace_back([&relay] { relay.Work(); });
+        relay.Work();
+    }
+    relay.RethrowError();
 }
 
 } // namespace pandicube

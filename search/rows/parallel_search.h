@@ -4,6 +4,8 @@
 #include "search/rows/outer_units.h"
 #include "search/search_reporter.h"
 
+#include <cstddef>
+
 namespace pandicube {
 
 // Searches the outer units that `units` walks, in their order, on up to
@@ -17,6 +19,12 @@ namespace pandicube {
 // <= 1 searches on the calling thread alone. The units are taken from the
 // cursor as the threads need them, a bounded number ahead of the reports:
 // the memory does not grow with the bound or with `threads`.
-void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, unsigned threads);
+// The cubes that the units taken ahead hold, together, before their turn to
+// be reported is at most heldCubes (8 MB of entries by default), in chunks
+// of kSinkChunk made once and reused: a unit that would hold more waits for
+// its turn and then reports its cubes as they are made.
+inline constexpr std::size_t kHeldCubes = (std::size_t{8} << 20) / sizeof(Entries);
+void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, unsigned threads,
+                   std::size_t heldCubes = kHeldCubes);
 
 } // namespace pandicube

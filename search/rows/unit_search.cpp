@@ -14,6 +14,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <span>
 #include <utility>
 
 namespace pandicube {
@@ -183,7 +184,7 @@ public:
         return residues * uWords;
     }
 
-    void Search(const PreparedUnit& unit, KeyTable& keys, std::vector<Entries>& cubes);
+    void Search(const PreparedUnit& unit, KeyTable& keys, const UnitCubeSink& sink);
 
 private:
     template <std::size_t Run>
@@ -380,9 +381,8 @@ bool PrepareUnit(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpe
 }
 
 template <std::size_t Extra>
-void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, std::vector<Entries>& cubes)
+void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const UnitCubeSink& sink)
 {
-    cubes.clear();
     found_.clear();
     const UnitConstants& a = unit.a;
     const UnitWindows& windows = unit.windows;
@@ -440,7 +440,9 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, std::v
         if (i == 0 || found_[i].first != found_[i - 1].first) rows_.push_back(i);
     }
     rows_.push_back(found_.size());
-    cubes.resize(found_.size());
+    // The cubes go to the sink a chunk at a time, so that a unit with many
+    // cubes holds 16 bytes per cube here, not the 248 of its entries.
+    thread_local std::array<Entries, kSinkChunk> chunk;
     std::size_t n = 0;
     VisitInPairOrder(
         0, rows_.size() - 1, [&](std::size_t r) { return found_[rows_[r]].first; },
@@ -448,19 +450,30 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, std::v
             VisitInPairOrder(
                 rows_[r], rows_[r + 1], [&](std::size_t i) { return 3 * found_[i].second - 2 * found_[i].first; },
                 [&](std::size_t i) {
-                    BuildCube(cubes[n++], a32, static_cast<std::int32_t>(found_[i].first),
+                    BuildCube(chunk[n++], a32, static_cast<std::int32_t>(found_[i].first),
                               static_cast<std::int32_t>(found_[i].second));
+                    if (n == chunk.size()) {
+                        sink(std::span<const Entries>(chunk.data(), n));
+                        n = 0;
+                    }
                 });
         });
+    if (n > 0) sink(std::span<const Entries>(chunk.data(), n));
 }
 
 } // namespace
 
 void FindUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, std::vector<Entries>& cubes)
 {
+    cubes.clear();
+    StreamUnitCubes(limits, classOpenersOnly, unit,
+                    [&cubes](std::span<const Entries> some) { cubes.insert(cubes.end(), some.begin(), some.end()); });
+}
+
+void StreamUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, const UnitCubeSink& sink)
+{
     const std::int32_t lowerLimit = limits.lower;
     const std::int32_t upperLimit = limits.upper;
-    cubes.clear();
     thread_local PreparedUnit prepared;
     if (!PrepareUnit(lowerLimit, upperLimit, classOpenersOnly, unit, prepared)) return;
     // Every entry lies strictly inside the limits, so its key stays below the
@@ -475,28 +488,28 @@ void FindUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, std::ve
     thread_local RowSearcher<kExtraFamilies> narrow;
     thread_local RowSearcher<0> plain;
     if (upperLimit > kWideBound && wide.BitmapWords(prepared.uWords) <= kMaxBitmapWords) {
-        wide.Search(prepared, keys, cubes);
+        wide.Search(prepared, keys, sink);
     } else if (narrow.BitmapWords(prepared.uWords) <= kMaxBitmapWords) {
-        narrow.Search(prepared, keys, cubes);
+        narrow.Search(prepared, keys, sink);
     } else {
-        plain.Search(prepared, keys, cubes);
+        plain.Search(prepared, keys, sink);
     }
 }
 
-void FindUnitSolutions(Limits limits, bool classOpenersOnly, OuterUnit unit, UnitSolutions& found)
+void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::span<const Entries> cubes)
 {
-    found.e14 = unit.e14;
-    found.e18 = unit.e18;
-    found.text.clear();
-    found.textEnds.clear();
-    FindUnitCubes(limits, classOpenersOnly, unit, found.cubes);
-    found.hashes.resize(found.cubes.size());
+    part.e14 = unit.e14;
+    part.e18 = unit.e18;
+    part.text.clear();
+    part.textEnds.clear();
+    part.cubes.assign(cubes.begin(), cubes.end());
+    part.hashes.resize(cubes.size());
     std::uint64_t sum = 0;
-    for (std::size_t i = 0; i < found.cubes.size(); ++i) {
-        found.hashes[i] = SolutionHash(found.cubes[i]);
-        sum += found.hashes[i];
+    for (std::size_t i = 0; i < cubes.size(); ++i) {
+        part.hashes[i] = SolutionHash(cubes[i]);
+        sum += part.hashes[i];
     }
-    found.hashSum = sum;
+    part.hashSum = sum;
 }
 
 } // namespace pandicube

@@ -4,7 +4,10 @@
 #include "search/search_reporter.h"
 #include "search/vocabulary.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <vector>
 
 namespace pandicube {
@@ -17,8 +20,18 @@ namespace pandicube {
 // scratch tables, so units may be searched on several threads at once.
 void FindUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, std::vector<Entries>& cubes);
 
-// The same cubes as the unit's UnitSolutions, with their hashes and the
-// unit's hash sum; clears what a reporter prepared from an earlier unit.
-void FindUnitSolutions(Limits limits, bool classOpenersOnly, OuterUnit unit, UnitSolutions& found);
+// Receives the cubes of a unit a chunk at a time (at most kSinkChunk), in the
+// order of the search; the entries are valid during the call only. It may
+// throw, which ends the unit's search.
+using UnitCubeSink = std::function<void(std::span<const Entries>)>;
+inline constexpr std::size_t kSinkChunk = 256;
+
+// FindUnitCubes, handing the cubes on as they are made instead of holding
+// them: the memory of a unit is then 16 bytes per cube.
+void StreamUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, const UnitCubeSink& sink);
+
+// Makes `part` the cubes of `unit` given (a chunk of them or all), with the
+// SolutionHash of each and their sum; clears what a reporter prepared before.
+void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::span<const Entries> cubes);
 
 } // namespace pandicube

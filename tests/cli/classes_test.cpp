@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include <map>
+#include <tuple>
 
 namespace pandicube {
 namespace {
@@ -170,6 +171,61 @@ TEST_F(VerifyClassesTest, MergedSlicesAreTheWholeRun)
         const test::CliResult merged = RunTool(merge);
         EXPECT_EQ(merged.status, 0) << merged.err;
         EXPECT_EQ(merged.out, RunTool(run).out) << format;
+    }
+}
+
+// A count of classes (which numbers nothing) ends as the listing of the same
+// classes ends, on any threads and slices, and its slices merge into the
+// whole run's count.
+TEST_F(VerifyClassesTest, CountOfClassesEndsAsTheirListing)
+{
+    for (const std::string format : {"text", "csv"}) {
+        std::vector<std::string> merge = {"merge"};
+        std::string whole;
+        for (const auto& [slice, threads] :
+             std::vector<std::pair<std::string, std::string>>{{"", "2"}, {"1/3", "1"}, {"2/3", "2"}, {"3/3", "1"}}) {
+            std::vector<std::string> run = {"--bound", "400", "--classes", "--format", format, "--threads", threads};
+            if (!slice.empty()) run.insert(run.end(), {"--slice", slice});
+            const std::string listing = RunTool(run).out;
+            run.push_back("--count-only");
+            const test::CliResult count = RunTool(run);
+            ASSERT_EQ(count.status, 0) << count.err;
+            EXPECT_EQ(Lines(count.out).back(), Lines(listing).back()) << format << ' ' << slice;
+            if (slice.empty())
+                whole = count.out;
+            else
+                merge.push_back(Write(format + slice.substr(0, 1), count.out));
+        }
+        const test::CliResult merged = RunTool(merge);
+        EXPECT_EQ(merged.status, 0) << merged.err;
+        EXPECT_EQ(merged.out, whole) << format;
+    }
+}
+
+// merge takes each slice's classes in the order of their first members and
+// refuses a class that two slices claim, or a slice out of that order, even
+// with sound records, counts and checksums.
+TEST_F(VerifyClassesTest, MergeRefusesClassesClaimedTwiceOrOutOfOrder)
+{
+    const auto slice = [](const std::string& k) {
+        return RunTool({"--bound", "300", "--classes", "--format", "csv", "--slice", k + "/3"}).out;
+    };
+    const std::string first = slice("1");
+    std::vector<std::string> swapped = Lines(first);
+    ASSERT_GE(swapped.size(), 6u); // identity, header, two classes at least, completion
+    const auto cellsOf = [](const std::string& row) { return row.substr(row.find(',', row.find(',', 2) + 1)); };
+    const std::string second = cellsOf(swapped[3]);
+    swapped[3] = swapped[3].substr(0, swapped[3].size() - second.size()) + cellsOf(swapped[2]);
+    swapped[2] = swapped[2].substr(0, swapped[2].size() - cellsOf(swapped[2]).size()) + second;
+    std::string outOfOrder;
+    for (const std::string& line : swapped) outOfOrder += line + '\n';
+    std::string claimedTwice = first;
+    claimedTwice.replace(claimedTwice.find("--slice 1/3"), 11, "--slice 2/3");
+    for (const auto& [name, one, two] : std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"out of order", outOfOrder, slice("2")}, {"claimed twice", first, claimedTwice}}) {
+        const test::CliResult merged = RunTool({"merge", Write("a", one), Write("b", two), Write("c", slice("3"))});
+        EXPECT_EQ(merged.status, 2) << name << ": " << merged.err;
+        EXPECT_TRUE(merged.out.empty()) << name;
     }
 }
 

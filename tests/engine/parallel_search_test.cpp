@@ -2,6 +2,7 @@
 // single-threaded run, in its order.
 #include "search/loops/run_search.h"
 #include "search/rows/parallel_search.h"
+#include "search/rows/unit_search.h"
 #include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>
@@ -15,27 +16,32 @@ namespace {
 // The reports of the outer units (of a slice) searched on `threads` threads,
 // as plain values, with the count going on from `countBefore`.
 RecordingReporter RunUnits(std::int32_t bound, std::optional<Slice> slice, unsigned threads,
-                           std::int32_t countBefore = 0)
+                           std::int32_t countBefore = 0, std::size_t heldCubes = kHeldCubes)
 {
     SearchState state;
     PrepareSearchState(state, {bound});
     state.solutionCount = countBefore;
     RecordingReporter reporter;
-    RunOuterUnits(state, reporter, OuterUnits(state, slice).Begin(), threads);
+    RunOuterUnits(state, reporter, OuterUnits(state, slice).Begin(), threads, heldCubes);
     EXPECT_EQ(state.solutionCount, countBefore + static_cast<std::int32_t>(reporter.solutions.size()));
     return reporter;
 }
 
+// Also when the units taken ahead may hold no cube, or one chunk, so that
+// units with cubes wait for their turn and report them themselves.
 TEST(RunOuterUnits, MatchesWholeSearchOnAnyNumberOfThreads)
 {
     for (std::int32_t bound : {255, 270}) {
         const RecordedRun whole = RecordRun({bound});
         ASSERT_GT(whole.state.solutionCount, 0);
         for (unsigned threads : {1u, 2u, 3u}) {
-            SCOPED_TRACE("bound " + std::to_string(bound) + ", " + std::to_string(threads) + " threads");
-            EXPECT_EQ(
-                FirstDifference(RunUnits(bound, std::nullopt, threads).reports, PlainReports(whole.reporter.reports)),
-                "");
+            for (std::size_t held : {kHeldCubes, std::size_t{0}, kSinkChunk}) {
+                SCOPED_TRACE("bound " + std::to_string(bound) + ", " + std::to_string(threads) + " threads, " +
+                             std::to_string(held) + " held");
+                EXPECT_EQ(FirstDifference(RunUnits(bound, std::nullopt, threads, 0, held).reports,
+                                          PlainReports(whole.reporter.reports)),
+                          "");
+            }
         }
     }
 }
@@ -70,10 +76,13 @@ TEST(RunOuterUnits, AnExceptionOfTheReporterEndsTheRunAndReachesTheCaller)
 {
     SearchState state;
     PrepareSearchState(state, {270});
-    StoppingReporter reporter;
-    EXPECT_THROW(RunOuterUnits(state, reporter, OuterUnits(state).Begin(), 2), std::runtime_error);
-    EXPECT_EQ(reporter.solutions.size(), 3u);
-    EXPECT_EQ(state.solutionCount, 3);
+    for (std::size_t held : {kHeldCubes, std::size_t{0}}) {
+        state.solutionCount = 0;
+        StoppingReporter reporter;
+        EXPECT_THROW(RunOuterUnits(state, reporter, OuterUnits(state).Begin(), 2, held), std::runtime_error);
+        EXPECT_EQ(reporter.solutions.size(), 3u);
+        EXPECT_EQ(state.solutionCount, 3);
+    }
 }
 
 } // namespace
