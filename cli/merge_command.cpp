@@ -272,7 +272,7 @@ int WriteMerged(const SliceSet& set, std::ostream& out, std::ostream& err)
         }
         if (cursors.back()->Advance()) heap.push({KeyOf(cursors.back()->Next().cells), cursors.size() - 1});
     }
-    std::int32_t number = 0;
+    std::int64_t number = 0;
     while (!heap.empty()) {
         const std::size_t i = heap.top().second;
         heap.pop();

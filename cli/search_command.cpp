@@ -95,7 +95,7 @@ public:
                 throw RunInterrupted{signal,
                                      leftStart_ ? std::optional<OuterUnit>(OuterUnit{p.e14, p.e18}) : std::nullopt};
         }
-        if (progress_ != nullptr) progress_->Update(p.e14, p.e18, static_cast<std::int32_t>(writer_.Solutions()));
+        if (progress_ != nullptr) progress_->Update(p.e14, p.e18, writer_.Solutions());
     }
     void ReportSolution(const Solution& s) override
     {
@@ -115,8 +115,7 @@ public:
             return;
         }
         if (after_ && !(*after_ < OrderKeyOf(s.entries))) return;
-        writer_.WriteSolution(static_cast<std::int32_t>(writer_.Solutions() + 1), CellsFromEntries(s.entries),
-                              s.bestBound);
+        writer_.WriteSolution(writer_.Solutions() + 1, CellsFromEntries(s.entries), s.bestBound);
         leftStart_ = true;
     }
 
@@ -156,7 +155,7 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
         state, RunSetup(reduced ? *from.bestBound - 1 : id.bound, from.unit ? std::nullopt : id.start, id.reduce));
     if (reduced) state.bestBound = *from.bestBound;
     if (id.classes) state.classOpenersOnly = 1;
-    state.solutionCount = static_cast<std::int32_t>(from.solutions);
+    state.solutionCount = from.solutions;
 
     // The progress line stands on its own line of the terminal: only when
     // the results do not go there too, or when only the count does.

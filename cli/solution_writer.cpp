@@ -115,7 +115,7 @@ void SolutionWriter::WriteTextCube(std::string& line, const Cells& cells) const
     }
 }
 
-void SolutionWriter::WriteSolution(std::int32_t number, const Cells& cells, std::int32_t bestBound)
+void SolutionWriter::WriteSolution(std::int64_t number, const Cells& cells, std::int32_t bestBound)
 {
     checksum_ += SolutionHash(EntriesFromCells(cells));
     ++solutions_;
@@ -227,7 +227,7 @@ CompletionRecord SolutionWriter::Record() const
 
 void SolutionWriter::WriteCompletion()
 {
-    const auto count = static_cast<std::int32_t>(solutions_);
+    const std::int64_t count = solutions_;
     std::string text;
     switch (identity_.format) {
     case OutputFormat::Text:

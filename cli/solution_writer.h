@@ -46,7 +46,7 @@ public:
     // The identity line (and the CSV header), flushed.
     void WriteHead();
     // One solution; `bestBound` is written only when the run reduces the bound.
-    void WriteSolution(std::int32_t number, const Cells& cells, std::int32_t bestBound);
+    void WriteSolution(std::int64_t number, const Cells& cells, std::int32_t bestBound);
     // One class of essentially different cubes (a --classes run):
     //   text: "class N: solution S, size Z: c1 ... c125", or with `cube`
     //         "class N: solution S, size Z:" and the five planes;

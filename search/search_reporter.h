@@ -11,7 +11,7 @@ namespace pandicube {
 struct Progress {
     std::int32_t e14 = 0;
     std::int32_t e18 = 0;
-    std::int32_t solutionCount = 0;
+    std::int64_t solutionCount = 0;
 };
 
 // One solution: its 62 entries, its number in the run (from 1) and the best
@@ -20,7 +20,7 @@ struct Progress {
 // entries are valid during the report only.
 struct Solution {
     const Entries& entries;
-    std::int32_t number = 0;
+    std::int64_t number = 0;
     std::int32_t bestBound = 0;
 };
 
