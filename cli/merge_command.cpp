@@ -250,7 +250,10 @@ int WriteMerged(const SliceSet& set, std::ostream& out, std::ostream& err)
     std::int64_t total = 0;
     std::uint64_t checksum = 0;
     for (const auto& [k, found] : set.slices) {
-        total += found.front()->part.Count();
+        if (__builtin_add_overflow(total, found.front()->part.Count(), &total)) {
+            err << "pandicube-search: merge: the slices' counts add up to more than a 64-bit count\n";
+            return kExitRefused;
+        }
         checksum += found.front()->part.completion->checksum;
     }
     writer.WriteHead();

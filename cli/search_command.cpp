@@ -358,7 +358,14 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
         from.solutions = stop->solutions;
         from.checksum = stop->checksum;
         from.bestBound = stop->bestBound;
-        if (!id.countOnly && part.last) keep = part.last->end;
+        if (!id.countOnly && part.last) {
+            keep = part.last->end;
+            // The unit named may already hold solutions that are written: a
+            // resumed run that a signal stopped before it had left the unit
+            // it went on in, where it left out those solutions. They come
+            // before the next one in the order of the search either way.
+            from.after = OrderKeyOf(EntriesFromCells(part.last->cells));
+        }
     } else if (part.last && !id.countOnly) {
         const Entries e = EntriesFromCells(part.last->cells);
         const OuterUnit unit{e[kE14], e[kE18]};

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <limits>
 #include <ostream>
 
 namespace pandicube {
@@ -115,10 +116,18 @@ void SolutionWriter::WriteTextCube(std::string& line, const Cells& cells) const
     }
 }
 
+void SolutionWriter::CountOne()
+{
+    // Only an edited record can bring a count this far: never wrap it.
+    if (solutions_ == std::numeric_limits<std::int64_t>::max())
+        throw WriteFailure("the count of solutions leaves the 64-bit range");
+    ++solutions_;
+}
+
 void SolutionWriter::WriteSolution(std::int64_t number, const Cells& cells, std::int32_t bestBound)
 {
+    CountOne();
     checksum_ += SolutionHash(EntriesFromCells(cells));
-    ++solutions_;
     if (identity_.reduce) bestBound_ = bestBound;
     if (identity_.countOnly) return;
     std::string line;
@@ -163,8 +172,8 @@ void SolutionWriter::WriteSolution(std::int64_t number, const Cells& cells, std:
 void SolutionWriter::WriteClass(const CubeClass& c)
 {
     const Cells& cells = c.standardForm;
+    CountOne();
     checksum_ += SolutionHash(EntriesFromCells(cells));
-    ++solutions_;
     if (identity_.countOnly) return;
     std::string line;
     line.reserve(identity_.cube ? 2000 : 1000);
