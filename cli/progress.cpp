@@ -26,7 +26,7 @@ double ProgressLine::ShareBefore(std::int32_t e14, std::int32_t e18) const
     return static_cast<double>(units_.CountBefore({e14, e18})) / static_cast<double>(units_.Count());
 }
 
-std::string ProgressLine::Describe(std::int32_t e14, std::int32_t e18, std::int32_t solutions,
+std::string ProgressLine::Describe(std::int32_t e14, std::int32_t e18, std::int64_t solutions,
                                    Clock::time_point at) const
 {
     const double share = ShareBefore(e14, e18);
@@ -38,13 +38,13 @@ std::string ProgressLine::Describe(std::int32_t e14, std::int32_t e18, std::int3
         left = FormatDuration(std::chrono::seconds(static_cast<long long>(seconds + 0.5)));
     }
     char buf[200];
-    std::snprintf(buf, sizeof buf, "e14 %d  e18 %d  %5.1f%% done  %d %s  %s elapsed  ~%s left", static_cast<int>(e14),
-                  static_cast<int>(e18), share * 100.0, static_cast<int>(solutions), counted_.c_str(),
+    std::snprintf(buf, sizeof buf, "e14 %d  e18 %d  %5.1f%% done  %lld %s  %s elapsed  ~%s left", static_cast<int>(e14),
+                  static_cast<int>(e18), share * 100.0, static_cast<long long>(solutions), counted_.c_str(),
                   FormatDuration(elapsed).c_str(), left.c_str());
     return buf;
 }
 
-void ProgressLine::Update(std::int32_t e14, std::int32_t e18, std::int32_t solutions)
+void ProgressLine::Update(std::int32_t e14, std::int32_t e18, std::int64_t solutions)
 {
     // A run from start values begins part-way; the estimate counts from there.
     if (!haveStartShare_) {

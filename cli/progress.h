@@ -25,7 +25,7 @@ public:
 
     // Called at every accepted e18; draws when the interval has passed (and
     // always the first time).
-    void Update(std::int32_t e14, std::int32_t e18, std::int32_t solutions);
+    void Update(std::int32_t e14, std::int32_t e18, std::int64_t solutions);
 
     // What the count on the line counts: "solutions" (the default), or
     // "classes" for a run that lists classes.
@@ -35,7 +35,7 @@ public:
     void Finish();
 
     // The text of the line for the given state, without control characters.
-    std::string Describe(std::int32_t e14, std::int32_t e18, std::int32_t solutions, Clock::time_point at) const;
+    std::string Describe(std::int32_t e14, std::int32_t e18, std::int64_t solutions, Clock::time_point at) const;
 
     // The share of the units before (e14, e18), 0 to 1.
     double ShareBefore(std::int32_t e14, std::int32_t e18) const;

@@ -46,7 +46,7 @@ void PrepareRun(SearchState& state, const RunPlan& plan)
                                        s.reduceBound));
     if (reduced) state.bestBound = *plan.bestBound;
     if (plan.classes) state.classOpenersOnly = 1;
-    state.solutionCount = static_cast<std::int32_t>(plan.solutions);
+    state.solutionCount = plan.solutions;
 }
 
 bool RunEngine(SearchState& state, const RunPlan& plan, SearchReporter& reporter)

@@ -15,7 +15,7 @@ namespace pandicube {
 struct Progress {
     std::int32_t e14 = 0;
     std::int32_t e18 = 0;
-    std::int32_t solutionCount = 0;
+    std::int64_t solutionCount = 0;
 };
 
 // One solution: its 62 entries, its number in the run (from 1), the best
@@ -24,7 +24,7 @@ struct Progress {
 // its SolutionHash. The entries are valid during the report only.
 struct Solution {
     const Entries& entries;
-    std::int32_t number = 0;
+    std::int64_t number = 0;
     std::int32_t bestBound = 0;
     std::uint64_t hash = 0;
 };
@@ -71,7 +71,7 @@ public:
     virtual void ReportCubes(const UnitSolutions& part, std::int64_t& solutions, std::int32_t bestBound)
     {
         for (std::size_t i = 0; i < part.cubes.size() && !StopRequested(); ++i)
-            ReportSolution({part.cubes[i], static_cast<std::int32_t>(++solutions), bestBound, part.hashes[i]});
+            ReportSolution({part.cubes[i], ++solutions, bestBound, part.hashes[i]});
     }
 
     // May be asked from any thread.

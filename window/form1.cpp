@@ -33,6 +33,12 @@ QString Decimal(std::int32_t value)
     return QString::number(value);
 }
 
+// Counts and solution numbers pass 2^31 at large bounds.
+QString Decimal(std::int64_t value)
+{
+    return QString::number(static_cast<qlonglong>(value));
+}
+
 std::string TextOf(const QLineEdit* box)
 {
     return box->text().toStdString();

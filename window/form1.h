@@ -158,7 +158,7 @@ private:
     // The latest solution, until its texts are written (WriteShownSolution).
     struct ShownSolution {
         Entries entries{};
-        std::int32_t number = 0;
+        std::int64_t number = 0;
         std::int32_t bestBound = 0;
     };
     ShownSolution shown_;

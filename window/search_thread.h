@@ -20,7 +20,7 @@ struct ThreadReport {
     bool isSolution = false;
     std::int32_t e14 = 0;
     std::int32_t e18 = 0;
-    std::int32_t number = 0;    // solutions: the solution's number in the run
+    std::int64_t number = 0;    // solutions: the solution's number in the run
     std::int32_t bestBound = 0; // solutions: the best bound at the report
     Entries entries{};          // solutions: e1..e62
 };

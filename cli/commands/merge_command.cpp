@@ -280,7 +280,10 @@ int WriteMerged(const SliceSet& set, std::ostream& out, std::ostream& err)
     std::int64_t total = 0;
     std::uint64_t checksum = 0;
     for (const auto& [k, found] : set.slices) {
-        total += found.front()->part.Count();
+        if (__builtin_add_overflow(total, found.front()->part.Count(), &total)) {
+            err << "pandicube-search: merge: the slices' counts add up to more than a 64-bit count\n";
+            return kExitRefused;
+        }
         checksum += found.front()->part.completion->checksum;
     }
     // Nothing is written unless the slices' classes merge: a first pass
@@ -305,7 +308,7 @@ int WriteMerged(const SliceSet& set, std::ostream& out, std::ostream& err)
         }
         if (cursors.back()->Advance()) heap.push({KeyOf(cursors.back()->Next().cells), cursors.size() - 1});
     }
-    std::int32_t number = 0;
+    std::int64_t number = 0;
     while (!heap.empty()) {
         const std::size_t i = heap.top().second;
         heap.pop();

@@ -23,7 +23,7 @@ struct OutputPart {
     std::uint64_t checksum = 0;      // of those records
     std::optional<CubeRecord> first; // the first solution record read
     std::optional<CubeRecord> last;  // the last solution record read
-    std::optional<std::int32_t> closingCount;
+    std::optional<std::int64_t> closingCount;
     std::optional<CompletionRecord> completion;
     std::size_t problems = 0;
     std::string cutShort; // where and how the input ends inside a record

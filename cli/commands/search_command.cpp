@@ -81,7 +81,7 @@ public:
                 return;
             }
         }
-        if (progress_ != nullptr) progress_->Update(p.e14, p.e18, static_cast<std::int32_t>(writer_.Solutions()));
+        if (progress_ != nullptr) progress_->Update(p.e14, p.e18, writer_.Solutions());
     }
     void ReportSolution(const Solution& s) override
     {
@@ -106,8 +106,7 @@ public:
             return;
         }
         if (after_ && !(*after_ < OrderKeyOf(s.entries))) return;
-        writer_.WriteSolution(static_cast<std::int32_t>(writer_.Solutions() + 1), CellsFromEntries(s.entries),
-                              s.bestBound, s.hash);
+        writer_.WriteSolution(writer_.Solutions() + 1, CellsFromEntries(s.entries), s.bestBound, s.hash);
         leftStart_ = true;
     }
     // A unit searched by rows: its records are made on the search threads,
@@ -370,7 +369,14 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
         from.solutions = stop->solutions;
         from.checksum = stop->checksum;
         from.bestBound = stop->bestBound;
-        if (!id.countOnly && part.last) keep = part.last->end;
+        if (!id.countOnly && part.last) {
+            keep = part.last->end;
+            // The unit named may already hold solutions that are written: a
+            // resumed run that a signal stopped before it had left the unit
+            // it went on in, where it left out those solutions. They come
+            // before the next one in the order of the search either way.
+            from.after = OrderKeyOf(EntriesFromCells(part.last->cells));
+        }
     } else if (part.last && !id.countOnly) {
         const Entries e = EntriesFromCells(part.last->cells);
         const OuterUnit unit{e[kE14], e[kE18]};

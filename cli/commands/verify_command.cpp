@@ -71,7 +71,7 @@ public:
     void OnCutShort(std::size_t line, const std::string& message) override { judge_.OnCutShort(line, message); }
 
     ClassGrouper grouper;
-    std::vector<std::vector<std::int32_t>> members; // the solution numbers of each class's cubes
+    std::vector<std::vector<std::int64_t>> members; // the solution numbers of each class's cubes
     std::int64_t cubes = 0;
 
 private:
@@ -201,7 +201,7 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
             const auto& solutions = tally.members[static_cast<std::size_t>(k - 1)];
             out << "class " << k << ": " << Plural(static_cast<std::int64_t>(solutions.size()), "cube", "cubes")
                 << ": solutions";
-            for (const std::int32_t number : solutions) out << ' ' << number;
+            for (const std::int64_t number : solutions) out << ' ' << number;
             out << '\n';
             const std::int64_t missing = grouper.Class(k).sizeInRun - grouper.MembersSeen(k);
             if (fullListing && missing > 0) {

@@ -244,17 +244,26 @@ private:
         }
         // A --count-only run of the bound walk that found nothing has no bound.
         const bool noBound = layout_->countOnly && layout_->bestBound && fields.back().empty();
-        std::vector<std::int32_t> values;
+        // The leading count or solution number (and a class's solution
+        // number) is 64-bit; every value of a cube and the bound 32-bit.
+        const std::size_t wide = layout_->classes ? 2 : 1;
+        std::vector<std::int64_t> values;
         for (std::size_t i = 0; i < fields.size() - (noBound ? 1 : 0); ++i) {
-            const auto v = ParseInt32(fields[i]);
+            std::optional<std::int64_t> v = ParseInt64(fields[i]);
+            if (i >= wide) {
+                const auto narrow = ParseInt32(fields[i]);
+                v = narrow ? std::optional<std::int64_t>(*narrow) : std::nullopt;
+            }
             if (!v) {
-                Problem("field " + Num(i + 1) + " is not a whole number in the 32-bit range");
+                Problem("field " + Num(i + 1) + " is not a whole number in the " + (i < wide ? "64" : "32") +
+                        "-bit range");
                 return;
             }
             values.push_back(*v);
         }
         const std::optional<std::int32_t> bestBound =
-            layout_->bestBound && !noBound ? std::optional<std::int32_t>(values.back()) : std::nullopt;
+            layout_->bestBound && !noBound ? std::optional<std::int32_t>(static_cast<std::int32_t>(values.back()))
+                                           : std::nullopt;
         if (layout_->countOnly) {
             if (values[0] < 0) {
                 Problem("the count of solutions is negative");
@@ -280,14 +289,14 @@ private:
                 Problem("the solution number or the size of the class is not positive");
                 return;
             }
-            cube.classOf = CubeRecord::ClassOf{values[1], values[2]};
+            cube.classOf = CubeRecord::ClassOf{values[1], static_cast<std::int32_t>(values[2])};
             values.erase(values.begin() + 1, values.begin() + 3);
         }
         if (layout_->cells) {
-            for (std::size_t k = 1; k <= kCellCount; ++k) cube.cells[k] = values[k];
+            for (std::size_t k = 1; k <= kCellCount; ++k) cube.cells[k] = static_cast<std::int32_t>(values[k]);
         } else {
             Entries e{};
-            for (std::size_t k = 1; k <= kEntryCount; ++k) e[k] = values[k];
+            for (std::size_t k = 1; k <= kEntryCount; ++k) e[k] = static_cast<std::int32_t>(values[k]);
             if (const std::string problem = FillCells(e, cube.cells); !problem.empty()) return Problem(problem);
         }
         Place(cube);
@@ -364,20 +373,31 @@ void ReadCubes(std::streambuf& in, CubeSink& sink)
 
 std::optional<std::int32_t> ParseInt32(std::string_view text)
 {
+    const std::optional<std::int64_t> value = ParseInt64(text);
+    if (!value || *value < std::numeric_limits<std::int32_t>::min() ||
+        *value > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(*value);
+}
+
+std::optional<std::int64_t> ParseInt64(std::string_view text)
+{
     const bool negative = !text.empty() && text.front() == '-';
     if (negative) text.remove_prefix(1);
-    if (text.empty() || text.size() > 10) return std::nullopt;
+    if (text.empty() || text.size() > 19) return std::nullopt;
     // Only the writer's way of writing a number: no leading zero, no "-0".
     if (text.front() == '0' && (text.size() > 1 || negative)) return std::nullopt;
-    std::int64_t value = 0;
+    // Accumulated unsigned: 19 digits fit, and the lowest value has no
+    // positive counterpart.
+    std::uint64_t value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + (c - '0');
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
     }
-    if (negative) value = -value;
-    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
+    constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    if (value > kMax + (negative ? 1 : 0)) return std::nullopt;
+    if (!negative) return static_cast<std::int64_t>(value);
+    return value == kMax + 1 ? std::numeric_limits<std::int64_t>::min() : -static_cast<std::int64_t>(value);
 }
 
 std::string FillCells(const Entries& e, Cells& cells)

@@ -26,7 +26,7 @@ struct RecordPlace {
 // cells (given, or built from 62 entries with the complement rule) and the
 // best upper bound it carried, if any.
 struct CubeRecord : RecordPlace {
-    std::int32_t number = 0;
+    std::int64_t number = 0;
     bool givenAsCells = false;
     Cells cells{};
     std::optional<std::int32_t> bestBound;
@@ -34,7 +34,7 @@ struct CubeRecord : RecordPlace {
     // `cells` its standard form): the run's solution that first met the
     // class, and the class's size.
     struct ClassOf {
-        std::int32_t solution = 0;
+        std::int64_t solution = 0;
         std::int32_t size = 0;
     };
     std::optional<ClassOf> classOf;
@@ -49,7 +49,7 @@ struct IdentityRecord : RecordPlace {
 // and the count sentence, the CSV count row of --count-only, or the closing
 // JSON object of an output written before outputs carried a completion record.
 struct ClosingRecord : RecordPlace {
-    std::int32_t count = 0;
+    std::int64_t count = 0;
     std::optional<std::int32_t> bestBound;
 };
 
@@ -120,6 +120,9 @@ public:
 // digits without a leading zero (0 itself, never -0), in the signed 32-bit
 // range.
 std::optional<std::int32_t> ParseInt32(std::string_view text);
+// The same for counts and solution numbers: 1 to 19 digits, in the signed
+// 64-bit range; a number beyond it is refused, never wrapped.
+std::optional<std::int64_t> ParseInt64(std::string_view text);
 
 // Fills `cells` with the cube of 62 entries; returns what is wrong (empty
 // when nothing is), for an entry whose complement leaves the 32-bit range.

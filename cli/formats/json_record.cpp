@@ -29,6 +29,19 @@ std::optional<std::int32_t> ToInt32(const json& value)
     return std::nullopt;
 }
 
+// Counts and solution numbers: an integer in the signed 64-bit range (a
+// larger one is refused, never wrapped).
+std::optional<std::int64_t> ToInt64(const json& value)
+{
+    if (value.is_number_unsigned()) {
+        const auto v = value.get<std::uint64_t>();
+        if (v > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
+        return static_cast<std::int64_t>(v);
+    }
+    if (value.is_number_integer()) return value.get<std::int64_t>();
+    return std::nullopt;
+}
+
 // Reads an array of exactly `count` 32-bit integers into values[1..count].
 std::string ReadArray(const json& object, const char* key, std::size_t count, std::int32_t* values)
 {
@@ -114,7 +127,7 @@ JsonRecord CompletionRecordOf(const json& object, std::optional<std::int32_t> be
     const char* sumKey = r.checksumKind == ChecksumKind::Xxh3 ? "xxh3Checksum" : "checksum";
     if (!OnlyKeys(object, {counted, "bestBound", sumKey, "complete", "interrupted", "next"}, unexpected))
         return Error("unexpected key \"" + unexpected + "\" in the completion object");
-    const auto count = ToInt32(object.at(counted));
+    const auto count = ToInt64(object.at(counted));
     if (!count || *count < 0) return Error("\"solutions\" is not a count of solutions");
     r.solutions = *count;
     r.bestBound = bestBound;
@@ -212,7 +225,7 @@ JsonRecord ParseJsonObject(std::string_view line)
                 return Error("unexpected key \"" + item.key() + "\" in the closing object");
             }
         }
-        const auto count = ToInt32(object.at("solutions"));
+        const auto count = ToInt64(object.at("solutions"));
         if (!count || *count < 0) return Error("\"solutions\" is not a count of solutions");
         JsonRecord record;
         record.closing = ClosingRecord{};
@@ -231,14 +244,14 @@ JsonRecord ParseJsonObject(std::string_view line)
         }
     }
     if (!object.contains("solution")) return Error("the object has no \"solution\" number");
-    const auto number = ToInt32(object.at("solution"));
-    if (!number || *number < 1) return Error("\"solution\" is not a positive 32-bit integer");
+    const auto number = ToInt64(object.at("solution"));
+    if (!number || *number < 1) return Error("\"solution\" is not a positive 64-bit integer");
 
     JsonRecord record;
     record.cube.number = *number;
     if (isClass) {
-        const auto classNumber = ToInt32(object.at("class"));
-        if (!classNumber || *classNumber < 1) return Error("\"class\" is not a positive 32-bit integer");
+        const auto classNumber = ToInt64(object.at("class"));
+        if (!classNumber || *classNumber < 1) return Error("\"class\" is not a positive 64-bit integer");
         const auto size = object.contains("size") ? ToInt32(object.at("size")) : std::nullopt;
         if (!size || *size < 1) return Error("\"size\" is not a positive 32-bit integer");
         record.cube.number = *classNumber;

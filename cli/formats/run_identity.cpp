@@ -205,7 +205,7 @@ std::optional<CompletionRecord> ParseCompletionComment(std::string_view line)
     std::size_t i = 0;
     const auto words = [&](std::size_t at) { return at < parts.size() ? Tokens(parts[at]) : decltype(Tokens("")){}; };
     auto w = words(i++);
-    const auto count = w.size() == 2 ? ParseInt32(w[0]) : std::nullopt;
+    const auto count = w.size() == 2 ? ParseInt64(w[0]) : std::nullopt;
     if (!count || *count < 0) return std::nullopt;
     r.classes = w[1] == (*count == 1 ? "class" : "classes");
     if (!r.classes && w[1] != (*count == 1 ? "solution" : "solutions")) return std::nullopt;

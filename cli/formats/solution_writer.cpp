@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <limits>
 #include <ostream>
 
 namespace pandicube {
@@ -122,6 +123,14 @@ void SolutionWriter::WriteTextCube(std::string& line, const Cells& cells) const
     }
 }
 
+void SolutionWriter::CountOne()
+{
+    // Only an edited record can bring a count this far: never wrap it.
+    if (solutions_ == std::numeric_limits<std::int64_t>::max())
+        throw WriteFailure("the count of solutions leaves the 64-bit range");
+    ++solutions_;
+}
+
 std::uint64_t SolutionWriter::HashOf(const Entries& entries, std::optional<std::uint64_t> found) const
 {
     return found && kind_ == ChecksumKind::Xxh3 ? *found : SolutionHashOf(kind_, entries);
@@ -196,7 +205,7 @@ void SolutionWriter::WriteSolution(std::int64_t number, const Cells& cells, std:
                                    std::optional<std::uint64_t> hash)
 {
     checksum_ += HashOf(EntriesFromCells(cells), hash);
-    ++solutions_;
+    CountOne();
     if (identity_.reduce) bestBound_ = bestBound;
     if (identity_.countOnly) return;
     std::string line;
@@ -225,7 +234,10 @@ void SolutionWriter::WriteUnit(const UnitSolutions& unit, std::int32_t bestBound
     }
     if (identity_.reduce && !unit.cubes.empty()) bestBound_ = bestBound;
     if (identity_.countOnly) {
-        solutions_ += static_cast<std::int64_t>(unit.cubes.size());
+        const auto size = static_cast<std::int64_t>(unit.cubes.size());
+        if (solutions_ > std::numeric_limits<std::int64_t>::max() - size)
+            throw WriteFailure("the count of solutions leaves the 64-bit range");
+        solutions_ += size;
         return;
     }
     // The numbers are known only here, in the order of the search: each
@@ -235,7 +247,8 @@ void SolutionWriter::WriteUnit(const UnitSolutions& unit, std::int32_t bestBound
     text.clear();
     std::size_t from = 0;
     for (std::size_t i = 0; i < unit.cubes.size(); ++i) {
-        AppendHead(text, {{"solution", ++solutions_}});
+        CountOne();
+        AppendHead(text, {{"solution", solutions_}});
         if (prepared) {
             text.append(unit.text, from, unit.textEnds[i] - from);
             from = unit.textEnds[i];
@@ -250,7 +263,7 @@ void SolutionWriter::WriteClass(const CubeClass& c)
 {
     const Cells& cells = c.standardForm;
     checksum_ += SolutionHashOf(kind_, EntriesFromCells(cells));
-    ++solutions_;
+    CountOne();
     if (identity_.countOnly) return;
     std::string line;
     line.reserve(identity_.cube ? 2000 : 1000);
@@ -280,7 +293,7 @@ CompletionRecord SolutionWriter::Record() const
 
 void SolutionWriter::WriteCompletion()
 {
-    const auto count = static_cast<std::int32_t>(solutions_);
+    const std::int64_t count = solutions_;
     std::string text;
     switch (identity_.format) {
     case OutputFormat::Text:

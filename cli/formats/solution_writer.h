@@ -99,6 +99,8 @@ private:
     void AppendBestBound(std::string& line, std::int32_t bestBound) const;
     CompletionRecord Record() const;
     void Put(std::string_view text, bool flush);
+    // Counts one more solution (or class).
+    void CountOne();
 
     std::ostream& out_;
     RunIdentity identity_;

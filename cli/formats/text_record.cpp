@@ -24,13 +24,13 @@ bool LooksLikeCubeLine(std::string_view line)
     return true;
 }
 
-std::optional<std::int32_t> ParseCountSentence(std::string_view line)
+std::optional<std::int64_t> ParseCountSentence(std::string_view line)
 {
     if (line == "no solution was found.") return 0;
     if (line == "exactly one solution was found.") return 1;
     constexpr std::string_view kTail = " solutions were found.";
     if (line.size() <= kTail.size() || line.substr(line.size() - kTail.size()) != kTail) return std::nullopt;
-    const auto n = ParseInt32(line.substr(0, line.size() - kTail.size()));
+    const auto n = ParseInt64(line.substr(0, line.size() - kTail.size()));
     if (!n || *n < 2) return std::nullopt;
     return n;
 }
@@ -135,9 +135,9 @@ void TextRecordParser::ClassLine(std::string_view rest)
         Problem("\"class\" is not followed by \"N: solution S, size Z:\"");
         return;
     }
-    const auto number = ParseInt32(rest.substr(0, solutionAt));
+    const auto number = ParseInt64(rest.substr(0, solutionAt));
     const auto solution =
-        ParseInt32(rest.substr(solutionAt + kSolution.size(), sizeAt - solutionAt - kSolution.size()));
+        ParseInt64(rest.substr(solutionAt + kSolution.size(), sizeAt - solutionAt - kSolution.size()));
     const auto size = ParseInt32(rest.substr(sizeAt + kSize.size(), colon - sizeAt - kSize.size()));
     if (!number || !solution || !size || *number < 1 || *solution < 1 || *size < 1) {
         Problem("the class number, its solution number or its size is not a positive whole number");
@@ -178,7 +178,7 @@ void TextRecordParser::ClassLine(std::string_view rest)
 void TextRecordParser::SolutionLine(std::string_view rest)
 {
     const auto colon = rest.find(':');
-    const auto number = ParseInt32(rest.substr(0, colon));
+    const auto number = ParseInt64(rest.substr(0, colon));
     if (colon == std::string_view::npos || !number || *number < 1) {
         Problem("\"solution\" is not followed by a solution number and \":\"");
         return;

@@ -14,7 +14,7 @@ struct SearchState {
     Entries e{};                    // e[1] .. e[62]; e[0] unused
     std::int32_t lowerLimit = 0;    // exclusive lower limit of entry values
     std::int32_t upperLimit = 0;    // exclusive upper limit of entry values
-    std::int32_t solutionCount = 0; // cubes found in the current run
+    std::int64_t solutionCount = 0; // cubes found in the current run
     std::int32_t candidate = 0;     // the value under test
     ValuePool pool;                 // availability flags indexed by value
     std::int32_t abortRun = 0;      // 1 when the input was refused

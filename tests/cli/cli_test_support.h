@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -171,6 +172,23 @@ inline int EndWithSignal(pid_t pid, int signal, int seconds = 5)
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
     return -1;
+}
+
+// Sends `signal` (none when 0) once `delay` has passed, unless the program
+// has ended before; returns the exit status as StopProgramAt does.
+inline int StopProgramAfter(pid_t pid, std::chrono::microseconds delay, int signal)
+{
+    const auto at = std::chrono::steady_clock::now() + delay;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (signal == 0 || std::chrono::steady_clock::now() >= at) {
+            if (signal != 0) kill(pid, signal);
+            waitpid(pid, &status, 0);
+            break;
+        }
+        usleep(500);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 #endif
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <regex>
+
 namespace pandicube {
 namespace {
 
@@ -73,6 +76,102 @@ TEST_F(TempFiles, ResumeGoesOnWhereASignalStoppedTheRun)
     const auto again = RunTool({"resume", Write("complete", RunTool({"--bound", "255"}).out)});
     EXPECT_EQ(again.status, 0);
     EXPECT_NE(again.err.find("is complete; nothing to do"), std::string::npos);
+}
+
+// A resume stopped before it has left the unit it went on in (where it
+// leaves out the solutions already written), and every resume of that in a
+// chain, still gives the whole run.
+TEST_F(TempFiles, ResumesOfStoppedResumesGiveTheWholeRun)
+{
+    int n = 0;
+    for (const std::vector<std::string>& run : kRuns) {
+        const std::string whole = RunTool(run).out;
+        const std::size_t head = whole.find('\n') + 1;
+        const std::string path = Write("chain-" + std::to_string(n++), whole.substr(0, (head + whole.size()) / 2));
+        for (int looks : {0, 0, 2, 0}) {
+            const int status = RunTool({"resume", path}, "", false, StopAfter(looks)).status;
+            EXPECT_TRUE(status == 0 || status == 128 + 15) << run[2] << ": " << status;
+        }
+        EXPECT_EQ(RunTool({"resume", path}).status, 0) << run[2];
+        EXPECT_TRUE(ReadFile(path) == whole) << run[2];
+    }
+}
+
+// Counts past 2^32 go through resume: an interrupted count whose record is
+// raised by 3,000,000,000 ends 3,000,000,000 above the whole run's count.
+TEST_F(TempFiles, ResumeCarriesCountsPast32Bits)
+{
+    for (const std::string format : {"text", "json", "csv"}) {
+        const std::vector<std::string> run = {"--bound", "300", "--count-only", "--format", format};
+        const std::string path = Path("count-" + format);
+        ASSERT_EQ(RunTool(With(run, {"--output", path}), "", false, StopAfter(40)).status, 128 + 15);
+        std::string part = ReadFile(path + ".part");
+        const std::size_t at = part.find(format == "json" ? "\"solutions\": " : "SIGTERM: ");
+        ASSERT_NE(at, std::string::npos) << part;
+        const std::size_t from = part.find_first_of("0123456789", at);
+        const std::size_t to = part.find_first_not_of("0123456789", from);
+        const std::int64_t counted = std::stoll(part.substr(from, to - from));
+        part.replace(from, to - from, std::to_string(counted + 3000000000));
+        std::ofstream(path + ".part", std::ios::binary) << part;
+        ASSERT_EQ(RunTool({"resume", path}).status, 0) << format;
+        EXPECT_EQ(ReadFile(path), std::regex_replace(RunTool(run).out, std::regex("\\b504\\b"), "3000000504"));
+        EXPECT_EQ(RunTool({"verify", path}).status, 0) << format;
+    }
+}
+
+// Random chains of real processes: a run, then resumes, each stopped at a
+// random moment by SIGINT, SIGTERM, SIGHUP or SIGKILL (after SIGKILL its
+// output also cut at a random byte, as a lost machine leaves it), until one
+// completes; the output then holds exactly the bytes of the run that was
+// never stopped. The choices come from a fixed seed; the moments at which
+// the signals land depend on the machine.
+TEST_F(TempFiles, RandomChainsOfSignalsAndResumesGiveTheWholeRun)
+{
+    const std::vector<std::vector<std::string>> runs = {
+        {"--bound", "300", "--threads", "2"},
+        {"--bound", "300", "--json", "--threads", "2"},
+        {"--bound", "300", "--format", "csv", "--threads", "1"},
+        {"--bound", "300", "--reduce", "--json"},
+        {"--bound", "300", "--start", "203,-75,-30,-58", "--cube"},
+        {"--bound", "300", "--start", "203,-75,-30,-58", "--format", "csv"},
+        {"--bound", "320", "--reduce", "--start", "203,-75,-30,-58", "--threads", "2"},
+        {"--bound", "300", "--slice", "2/3", "--format", "csv", "--threads", "2"},
+        {"--bound", "300", "--count-only", "--json"},
+    };
+    const std::array<int, 4> signals = {SIGINT, SIGTERM, SIGHUP, SIGKILL};
+    std::mt19937 random(1612);
+    int n = 0;
+    for (const std::vector<std::string>& run : runs) {
+        const std::string whole = RunTool(run).out;
+        for (int chain = 0; chain < 3; ++chain) {
+            const std::string path = Path("random-chain-" + std::to_string(n++));
+            std::vector<std::string> args = With(run, {"--output", path});
+            std::string story;
+            for (const std::string& arg : run) story += arg + " ";
+            int status = -1;
+            for (int step = 0; step < 6 && status != 0; ++step) {
+                const int signal = step < 5 ? signals[random() % signals.size()] : 0;
+                // Mostly within the first milliseconds, where a resume reads
+                // its output and starts on the unit it goes on in.
+                const auto delay = std::chrono::microseconds(random() % 3 == 0 ? random() % 40000 : random() % 6000);
+                status = test::StopProgramAfter(test::StartProgram(args, "/dev/null"), delay, signal);
+                story += " " + args[0] + " " + std::to_string(signal) + "@" + std::to_string(delay.count()) +
+                         "us=" + std::to_string(status);
+                if (status != 0 && status != 128 + signal) break;
+                std::string part = ReadFile(path + ".part");
+                const std::size_t head = part.find('\n') + 1;
+                if (status == 128 + SIGKILL && head > 0 && head < part.size()) {
+                    const std::size_t cut = head + random() % (part.size() - head);
+                    std::filesystem::resize_file(path + ".part", cut);
+                    story += " cut " + std::to_string(cut) + "/" + std::to_string(part.size());
+                }
+                // An output cut inside its identity line is run again.
+                args = head > 0 ? std::vector<std::string>{"resume", path} : With(run, {"--output", path});
+            }
+            EXPECT_EQ(status, 0) << story;
+            EXPECT_TRUE(ReadFile(path) == whole) << story;
+        }
+    }
 }
 
 // The real program, stopped by real signals: a slice killed part-way is

@@ -22,7 +22,7 @@ std::string OutputOf(const RunIdentity& id, const std::vector<Entries>& cubes)
     writer.WriteHead();
     for (const Entries& e : cubes) {
         const Cells cells = CellsFromEntries(e);
-        writer.WriteSolution(static_cast<std::int32_t>(writer.Solutions() + 1), cells, LargestValue(cells));
+        writer.WriteSolution(writer.Solutions() + 1, cells, LargestValue(cells));
     }
     writer.WriteCompletion();
     return out.str();

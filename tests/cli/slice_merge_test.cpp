@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
 
 namespace pandicube {
@@ -92,6 +93,39 @@ TEST_F(TempFiles, MergeKeepsEachFormatAndSumsCounts)
         const auto merged = RunTool({"merge", "-"}, concatenated);
         EXPECT_EQ(merged.status, 0) << merged.err;
         EXPECT_EQ(merged.out, RunTool(run).out) << format[0] << " " << format.back();
+    }
+}
+
+// Counts past 2^32 add up: count-only slices whose records are raised to
+// 3,000,000,000 each merge into 6,000,000,000 with the whole run's checksum;
+// counts whose sum, or which themselves, leave the 64-bit range are refused.
+TEST_F(TempFiles, MergeAddsCountsPast32BitsAndRefusesThemPast64)
+{
+    // The output with its count (after the identity line) replaced.
+    const auto recount = [](const std::string& output, const std::string& to) {
+        std::smatch count;
+        std::regex_search(output, count, std::regex(R"((?:# complete: |"solutions": )(\d+))"));
+        const std::size_t head = output.find('\n') + 1;
+        return output.substr(0, head) +
+               std::regex_replace(output.substr(head), std::regex("\\b" + count[1].str() + "\\b"), to);
+    };
+    for (const std::string format : {"text", "json", "csv"}) {
+        const std::vector<std::string> run = {"--bound", "280", "--count-only", "--format", format};
+        const auto slice = [&](const char* k, const std::string& to) {
+            return recount(RunTool(With(run, {"--slice", std::string(k) + "/2"})).out, to);
+        };
+        const std::string merged = slice("1", "3000000000") + slice("2", "3000000000");
+        const auto result = RunTool({"merge", "-"}, merged);
+        EXPECT_EQ(result.status, 0) << format << result.err;
+        EXPECT_EQ(result.out, recount(RunTool(run).out, "6000000000")) << format;
+        EXPECT_EQ(RunTool({"verify", "-"}, result.out).status, 0) << format;
+        for (const auto& [one, two] :
+             {std::pair<std::string, std::string>{"4611686018427387904", "4611686018427387904"},
+              {"9223372036854775808", "1"}}) {
+            const auto refused = RunTool({"merge", "-"}, slice("1", one) + slice("2", two));
+            EXPECT_EQ(refused.status, 2) << format << " " << one;
+            EXPECT_EQ(refused.out, "") << format << " " << one;
+        }
     }
 }
 

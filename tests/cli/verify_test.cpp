@@ -162,6 +162,14 @@ TEST(Verify, ReportsMalformedInputWithItsLineAndNeverAsValid)
              "\n{\x01}",
          "line 1: not the start of any output"},
         {"empty input", "", "the input holds no output of pandicube-search"},
+        {"solution number past 64 bits", "solution 9223372036854775808: " + entries + "\n",
+         "line 1: \"solution\" is not followed by a solution number"},
+        {"JSON solution number past 64 bits",
+         R"({"solution": 9223372036854775808, "entries": [1]})"
+         "\n",
+         "line 1: \"solution\" is not a positive 64-bit integer"},
+        {"count past 64 bits", "computation terminated\n18446744073709551617 solutions were found.\n",
+         "line 1: \"computation terminated\" is not followed by the count sentence"},
     };
     for (const Case& c : cases) {
         const auto result = RunTool({"verify", "-"}, c.input);

@@ -23,7 +23,7 @@ RecordingReporter RunUnits(std::int32_t bound, std::optional<Slice> slice, unsig
     state.solutionCount = countBefore;
     RecordingReporter reporter;
     RunOuterUnits(state, reporter, OuterUnits(state, slice).Begin(), threads, heldCubes);
-    EXPECT_EQ(state.solutionCount, countBefore + static_cast<std::int32_t>(reporter.solutions.size()));
+    EXPECT_EQ(state.solutionCount, countBefore + static_cast<std::int64_t>(reporter.solutions.size()));
     return reporter;
 }
 

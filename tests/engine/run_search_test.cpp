@@ -201,7 +201,7 @@ TEST(RunSearch, ReductionWalksDownToTheSmallestLargestValue)
 TEST(RunSearch, StartValueRunReleasesEveryValue)
 {
     const RecordedRun run = RecordRun({278, kWorkedExampleStart});
-    EXPECT_EQ(run.state.solutionCount, static_cast<std::int32_t>(run.reporter.solutions.size()));
+    EXPECT_EQ(run.state.solutionCount, static_cast<std::int64_t>(run.reporter.solutions.size()));
     EXPECT_GT(run.state.solutionCount, 0);
     for (const Report& solution : run.reporter.solutions) {
         EXPECT_EQ(CubeFaults(solution.entries, -153, 279), std::vector<std::string>{});

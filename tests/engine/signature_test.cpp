@@ -32,7 +32,7 @@ std::uint64_t Checksum(const std::vector<Report>& solutions)
 void ExpectSoundFullRun(const RecordedRun& run, std::int32_t upperBound)
 {
     const std::vector<Report>& solutions = run.reporter.solutions;
-    EXPECT_EQ(run.state.solutionCount, static_cast<std::int32_t>(solutions.size()));
+    EXPECT_EQ(run.state.solutionCount, static_cast<std::int64_t>(solutions.size()));
     std::set<std::vector<std::int32_t>> distinct;
     for (std::size_t i = 0; i < solutions.size(); ++i) {
         const Report& solution = solutions[i];

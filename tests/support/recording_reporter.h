@@ -28,7 +28,7 @@ struct Report {
 
     Kind kind = Kind::Progress;
     Entries entries{};          // progress: e14 and e18 only; a solution: all 62
-    std::int32_t count = 0;     // progress: solutions so far; a solution: its number
+    std::int64_t count = 0;     // progress: solutions so far; a solution: its number
     std::int32_t bestBound = 0; // solutions only
     StateSeen seen;
     std::uint64_t hash = 0; // solutions only: the hash the search computed

@@ -35,7 +35,7 @@ RecordedRun RecordRun(const RunSetup& setup, std::int32_t stopAfterSolutions = 0
 // The state a run leaves behind, apart from the entries and `candidate`,
 // which hold the last values tried.
 struct FinalState {
-    std::int32_t solutionCount = 0;
+    std::int64_t solutionCount = 0;
     std::int32_t bestBound = 0;
     std::int32_t lowerLimit = 0;
     std::int32_t upperLimit = 0;
