@@ -192,4 +192,21 @@ inline int StopProgramAfter(pid_t pid, std::chrono::microseconds delay, int sign
 }
 #endif
 
+// `text` with every whole number `from` (not part of a longer number)
+// replaced by `to`.
+inline std::string ReplacedNumber(std::string text, const std::string& from, const std::string& to)
+{
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {
+        const std::size_t end = at + from.size();
+        if ((at > 0 && digit(text[at - 1])) || (end < text.size() && digit(text[end]))) {
+            at = end;
+            continue;
+        }
+        text.replace(at, from.size(), to);
+        at += to.size();
+    }
+    return text;
+}
+
 } // namespace pandicube::test
