@@ -12,23 +12,6 @@ namespace {
 
 using nlohmann::json;
 
-std::optional<std::int32_t> ToInt32(const json& value)
-{
-    if (value.is_number_unsigned()) {
-        const auto v = value.get<std::uint64_t>();
-        if (v > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) return std::nullopt;
-        return static_cast<std::int32_t>(v);
-    }
-    if (value.is_number_integer()) {
-        const auto v = value.get<std::int64_t>();
-        if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max()) {
-            return std::nullopt;
-        }
-        return static_cast<std::int32_t>(v);
-    }
-    return std::nullopt;
-}
-
 // Counts and solution numbers: an integer in the signed 64-bit range (a
 // larger one is refused, never wrapped).
 std::optional<std::int64_t> ToInt64(const json& value)
@@ -40,6 +23,14 @@ std::optional<std::int64_t> ToInt64(const json& value)
     }
     if (value.is_number_integer()) return value.get<std::int64_t>();
     return std::nullopt;
+}
+
+std::optional<std::int32_t> ToInt32(const json& value)
+{
+    const std::optional<std::int64_t> v = ToInt64(value);
+    if (!v || *v < std::numeric_limits<std::int32_t>::min() || *v > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(*v);
 }
 
 // Reads an array of exactly `count` 32-bit integers into values[1..count].
