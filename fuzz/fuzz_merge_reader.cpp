@@ -28,7 +28,7 @@ public:
     void OnProblem(std::size_t, const std::string&) override { failed = true; }
 
     std::int64_t cubes = 0;
-    std::int32_t last = 0;
+    std::int64_t last = 0;
     bool done = false;
     bool failed = false;
 };
