@@ -6,7 +6,6 @@
 #include <oneapi/tbb/info.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cassert>
 #include <condition_variable>
