@@ -1,9 +1,13 @@
 #include "cli/output_file.h"
 
+#include "cli/cli_environment.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <ostream>
 
 #include <fcntl.h>
@@ -210,6 +214,26 @@ bool SameFile(const std::string& a, const std::string& b)
     if (ec) return false;
     const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, ec), ec);
     return !ec && ca == cb;
+}
+
+std::istream* OpenInput(const std::string& file, const CliEnvironment& env, std::unique_ptr<std::istream>& owned,
+                        std::ostream& err, const char* command)
+{
+    if (file == "-") return env.in != nullptr ? env.in : &std::cin;
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec)) {
+        err << "pandicube-search: " << command << ": " << file << " is a directory\n";
+        return nullptr;
+    }
+    errno = 0;
+    auto stream = std::make_unique<std::ifstream>(file, std::ios::binary);
+    if (!stream->is_open()) {
+        err << "pandicube-search: " << command << ": cannot open " << file << ": "
+            << (errno != 0 ? std::strerror(errno) : "unknown error") << '\n';
+        return nullptr;
+    }
+    owned = std::move(stream);
+    return owned.get();
 }
 
 } // namespace pandicube

@@ -12,6 +12,8 @@
 
 namespace pandicube {
 
+struct CliEnvironment;
+
 // A buffered byte stream into a file descriptor.
 class DescriptorBuffer : public std::streambuf {
 public:
@@ -104,5 +106,10 @@ private:
 // Whether two names reach the same file (the same device and inode), or are
 // the same name.
 bool SameFile(const std::string& a, const std::string& b);
+
+// Opens `file` ("-": the environment's standard input); on failure writes
+// the reason to `err` and returns null.
+std::istream* OpenInput(const std::string& file, const CliEnvironment& env, std::unique_ptr<std::istream>& owned,
+                        std::ostream& err, const char* command);
 
 } // namespace pandicube

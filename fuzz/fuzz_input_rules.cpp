@@ -2,7 +2,7 @@
 // command line: the first byte picks the rule, the next eight give the limits
 // of a start value, the rest is the typed text. Whatever a rule accepts must
 // be a plain decimal number inside its range that reads back to its value.
-#include "search/cube/cube.h"
+#include "search/cells.h"
 #include "search/loops/input_rules.h"
 
 #include <cstddef>

@@ -4,7 +4,7 @@
 #include "window/form1.h"
 
 #include "pandicube/version.h"
-#include "search/cube/cube.h"
+#include "search/cells.h"
 #include "window/layout.h"
 #include "window/window_system.h"
 

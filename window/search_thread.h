@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/cube/cube.h"
+#include "search/cells.h"
 #include "search/engine.h"
 #include "search/loops/search_state.h"
 

@@ -1,7 +1,6 @@
 #include "cli/commands/merge_command.h"
 
 #include "cli/commands/output_judge.h"
-#include "cli/commands/verify_command.h"
 #include "cli/formats/solution_writer.h"
 #include "cli/output_file.h"
 #include "cli/stop_signals.h"

@@ -1,7 +1,6 @@
 #include "cli/commands/search_command.h"
 
 #include "cli/commands/output_judge.h"
-#include "cli/commands/verify_command.h"
 #include "cli/formats/text_record.h"
 #include "cli/output_file.h"
 #include "cli/progress.h"

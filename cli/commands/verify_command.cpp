@@ -4,6 +4,7 @@
 #include "cli/commands/search_again.h"
 #include "cli/commands/search_command.h"
 #include "cli/formats/solution_writer.h"
+#include "cli/output_file.h"
 #include "cli/stop_signals.h"
 #include "search/cube/cube_check.h"
 #include "search/cube/cube_classes.h"
@@ -80,26 +81,6 @@ private:
 };
 
 } // namespace
-
-std::istream* OpenInput(const std::string& file, const CliEnvironment& env, std::unique_ptr<std::istream>& owned,
-                        std::ostream& err, const char* command)
-{
-    if (file == "-") return env.in != nullptr ? env.in : &std::cin;
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec)) {
-        err << "pandicube-search: " << command << ": " << file << " is a directory\n";
-        return nullptr;
-    }
-    errno = 0;
-    auto stream = std::make_unique<std::ifstream>(file, std::ios::binary);
-    if (!stream->is_open()) {
-        err << "pandicube-search: " << command << ": cannot open " << file << ": "
-            << (errno != 0 ? std::strerror(errno) : "unknown error") << '\n';
-        return nullptr;
-    }
-    owned = std::move(stream);
-    return owned.get();
-}
 
 int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::ostream& out, std::ostream& err)
 {

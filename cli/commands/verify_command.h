@@ -37,9 +37,4 @@ struct VerifyOptions {
 // new checksum, or the count of a --count-only output.
 int RunVerifyCommand(const VerifyOptions& options, const CliEnvironment& env, std::ostream& out, std::ostream& err);
 
-// Opens `file` ("-": the environment's standard input); on failure writes
-// the reason to `err` and returns null.
-std::istream* OpenInput(const std::string& file, const CliEnvironment& env, std::unique_ptr<std::istream>& owned,
-                        std::ostream& err, const char* command);
-
 } // namespace pandicube

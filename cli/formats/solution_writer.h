@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/formats/run_identity.h"
-#include "search/cube/cube.h"
+#include "search/cells.h"
 #include "search/cube/cube_classes.h"
 #include "search/search_reporter.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/cube/cube.h"
+#include "search/cells.h"
 
 #include <algorithm>
 #include <array>

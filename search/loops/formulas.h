@@ -1,5 +1,7 @@
 #pragma once
 
+#include "search/cells.h"
+
 #include <array>
 #include <cstdint>
 
@@ -173,5 +175,26 @@ inline constexpr std::array<AffineForm, 63> kAffineForms = [] {
     }
     return forms;
 }();
+
+// The filters of loops 1, 2 and 4: e14 a multiple of 3 other than the
+// centre's value, e14 + e18 a multiple of 3 and e14 - e18 one of 9, and
+// e10 - e17 a multiple of 3 (loop 3 has none). Every cube passes them (its
+// entries are whole numbers): they only spare the loops the values whose
+// derived entries would not be whole.
+constexpr bool E14PassesFilters(std::int32_t e14)
+{
+    return e14 % 3 == 0 && e14 != kCentreValue;
+}
+
+// In 64 bits, so that any 32-bit values read from a file are safe.
+constexpr bool E18PassesFilters(std::int64_t e14, std::int64_t e18)
+{
+    return (e14 + e18) % 3 == 0 && (e14 - e18) % 9 == 0;
+}
+
+constexpr bool E17PassesFilter(std::int64_t e10, std::int64_t e17)
+{
+    return (e10 - e17) % 3 == 0;
+}
 
 } // namespace pandicube

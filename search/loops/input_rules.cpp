@@ -1,6 +1,6 @@
 #include "search/loops/input_rules.h"
 
-#include "search/cube/cube.h"
+#include "search/cells.h"
 
 #include <limits>
 

@@ -2,9 +2,7 @@
 
 #include "search/cube/cube_symmetry.h"
 #include "search/loops/formulas.h"
-#include "search/rows/outer_units.h"
-#include "search/rows/search_windows.h"
-#include "search/rows/unit_search.h"
+#include "search/loops/search_windows.h"
 #include "search/solution_hash.h"
 
 #include <array>
@@ -339,39 +337,6 @@ void Search::ReduceBound()
 void RunSearch(SearchState& state, SearchReporter& reporter)
 {
     Search(state, reporter).Loop1();
-}
-
-void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit)
-{
-    assert(state.fullRange == 1);
-    state.e[14] = unit.e14;
-    state.e[18] = unit.e18;
-    if (!state.reduceBound) {
-        // Without a reduction the limits stay put: the unit is searched by
-        // rows, and its cubes are reported in the order of the loops.
-        reporter.ReportProgress({unit.e14, unit.e18, state.solutionCount});
-        if (reporter.StopRequested()) return;
-        thread_local UnitSolutions part;
-        StreamUnitCubes({state.lowerLimit, state.upperLimit}, state.classOpenersOnly != 0, unit,
-                        [&](std::span<const Entries> cubes) {
-                            if (reporter.StopRequested()) return;
-                            SetUnitPart(part, unit, cubes);
-                            reporter.PrepareUnit(part);
-                            ReportUnitSolutions(state, reporter, part);
-                        });
-        return;
-    }
-    RunOuterUnitByValues(state, reporter, unit);
-}
-
-void ReportUnitSolutions(SearchState& state, SearchReporter& reporter, const UnitSolutions& part)
-{
-    struct CountBack {
-        SearchState& target;
-        std::int64_t reported;
-        ~CountBack() { target.solutionCount = static_cast<decltype(target.solutionCount)>(reported); }
-    } count{state, state.solutionCount};
-    reporter.ReportCubes(part, count.reported, state.bestBound);
 }
 
 void RunOuterUnitByValues(SearchState& state, SearchReporter& reporter, OuterUnit unit)

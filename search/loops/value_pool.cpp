@@ -1,6 +1,6 @@
 #include "search/loops/value_pool.h"
 
-#include "search/cube/cube.h"
+#include "search/cells.h"
 
 namespace pandicube {
 

@@ -1,7 +1,7 @@
 #include "search/rows/outer_units.h"
 
 #include "search/cube/cube_symmetry.h"
-#include "search/rows/search_windows.h"
+#include "search/loops/search_windows.h"
 #include "search/rows/unit_region.h"
 
 #include <algorithm>

@@ -2,11 +2,26 @@
 
 #include "search/loops/search_state.h"
 #include "search/rows/outer_units.h"
+#include "search/rows/unit_search.h"
 #include "search/search_reporter.h"
 
 #include <cstddef>
 
 namespace pandicube {
+
+// Searches below one outer unit and reports its progress and its cubes
+// exactly as RunSearch does. Without bound reduction the unit is searched by
+// rows (FindUnitCubes), leaving the pool alone; with it, value by value.
+// Requires fullRange 1. Under bound reduction the
+// caller goes on with the next unit whose e14 and e18 lie inside the lowered
+// limits: a reduction that unwinds to loop 2 or 1 ends the unit, and the
+// units the loops skip are those outside the limits.
+void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit);
+
+// Reports the solutions of a part of a unit searched by rows (ReportCubes),
+// whose progress has been reported, leaving solutionCount at the number of the
+// last one reported, also when the reporter ends the run by throwing.
+void ReportUnitSolutions(SearchState& state, SearchReporter& reporter, const UnitSolutions& part);
 
 // Searches the outer units that `units` walks, in their order, on up to
 // `threads` threads, and reports their progress and solutions in the order of a

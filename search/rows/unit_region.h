@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/rows/search_windows.h"
+#include "search/loops/search_windows.h"
 #include "search/vocabulary.h"
 
 #include <cstdint>

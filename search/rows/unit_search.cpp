@@ -2,8 +2,8 @@
 
 #include "search/cube/solution_order.h"
 #include "search/loops/formulas.h"
+#include "search/loops/search_windows.h"
 #include "search/rows/row_plan.h"
-#include "search/rows/search_windows.h"
 #include "search/solution_hash.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 #include "cli/cli.h"
-#include "search/cube/cube.h"
+#include "search/cells.h"
 #include "tests/cli/cli_test_support.h"
 #include "tests/support/cube_checker.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/cli.h"
-#include "search/cube/cube.h"
+#include "search/cells.h"
 #include "tests/support/worked_example.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 #include "search/loops/formulas.h"
 #include "search/loops/run_search.h"
 #include "search/loops/run_setup.h"
+#include "search/loops/search_windows.h"
 #include "search/rows/outer_units.h"
-#include "search/rows/search_windows.h"
 #include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "search/loops/run_search.h"
-#include "search/rows/outer_units.h"
+#include "search/rows/parallel_search.h"
 #include "search/solution_hash.h"
 #include "tests/support/cube_checker.h"
 #include "tests/support/search_runs.h"

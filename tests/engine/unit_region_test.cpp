@@ -4,8 +4,8 @@
 // meets the same units as walking pair order one value at a time.
 #include "search/loops/run_search.h"
 #include "search/loops/run_setup.h"
+#include "search/loops/search_windows.h"
 #include "search/rows/outer_units.h"
-#include "search/rows/search_windows.h"
 #include "search/rows/unit_region.h"
 #include "search/rows/unit_search.h"
 #include "tests/support/search_runs.h"

@@ -1,4 +1,4 @@
-#include "search/rows/search_windows.h"
+#include "search/loops/search_windows.h"
 
 #include "search/cube/cube_symmetry.h"
 

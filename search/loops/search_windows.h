@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/cube/cube.h"
+#include "search/cells.h"
 #include "search/loops/formulas.h"
 #include "search/vocabulary.h"
 
