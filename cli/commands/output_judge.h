@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/formats/cube_reader.h"
+#include "cli/formats/output_reader.h"
 #include "search/cube/solution_order.h"
 #include "search/rows/outer_units.h"
 

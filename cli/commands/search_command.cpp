@@ -1,7 +1,7 @@
 #include "cli/commands/search_command.h"
 
 #include "cli/commands/output_judge.h"
-#include "cli/formats/text_record.h"
+#include "cli/formats/number_text.h"
 #include "cli/output_file.h"
 #include "cli/progress.h"
 #include "cli/stop_signals.h"

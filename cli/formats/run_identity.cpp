@@ -1,12 +1,9 @@
 #include "cli/formats/run_identity.h"
 
-#include "cli/formats/cube_reader.h"
-#include "cli/formats/text_record.h"
+#include "cli/formats/number_text.h"
 #include "search/solution_hash.h"
 
 #include "pandicube/version.h"
-
-#include <nlohmann/json.hpp>
 
 #include <array>
 #include <charconv>
@@ -14,10 +11,6 @@
 namespace pandicube {
 
 namespace {
-
-constexpr std::string_view kProgram = "pandicube-search";
-constexpr std::string_view kComplete = "# complete: ";
-constexpr std::string_view kInterrupted = "# interrupted by ";
 
 std::string StartText(const StartValues& s)
 {
@@ -30,12 +23,6 @@ std::optional<unsigned> ParseCount(std::string_view text)
     const auto v = ParseInt32(text);
     if (!v || *v < 1 || text.front() == '-' || text.front() == '0') return std::nullopt;
     return static_cast<unsigned>(*v);
-}
-
-std::string SolutionsText(std::int64_t n, bool classes)
-{
-    if (classes) return std::to_string(n) + (n == 1 ? " class" : " classes");
-    return std::to_string(n) + (n == 1 ? " solution" : " solutions");
 }
 
 } // namespace
@@ -83,17 +70,6 @@ RunIdentity WholeRun(RunIdentity identity)
 bool SameRun(const RunIdentity& a, const RunIdentity& b)
 {
     return a.version == b.version && RunOptions(a) == RunOptions(b);
-}
-
-std::string IdentityComment(const RunIdentity& identity)
-{
-    return "# " + std::string(kProgram) + ' ' + identity.version + ' ' + RunOptions(identity);
-}
-
-std::string IdentityJson(const RunIdentity& identity)
-{
-    return "{\"program\": \"" + std::string(kProgram) + "\", \"version\": " + nlohmann::json(identity.version).dump() +
-           ", \"run\": \"" + RunOptions(identity) + "\"}";
 }
 
 std::optional<RunIdentity> ParseRunOptions(std::string_view options, std::string version)
@@ -150,92 +126,6 @@ std::optional<RunIdentity> ParseRunOptions(std::string_view options, std::string
     // Only the canonical text: the same run always reads the same.
     if (!haveBound || !haveFormat || RunOptions(id) != options) return std::nullopt;
     return id;
-}
-
-std::optional<RunIdentity> ParseIdentityComment(std::string_view line)
-{
-    const std::string prefix = "# " + std::string(kProgram) + ' ';
-    if (!StartsWith(line, prefix)) return std::nullopt;
-    line.remove_prefix(prefix.size());
-    const auto space = line.find(' ');
-    if (space == std::string_view::npos || space == 0) return std::nullopt;
-    return ParseRunOptions(line.substr(space + 1), std::string(line.substr(0, space)));
-}
-
-std::string CompletionComment(const CompletionRecord& r)
-{
-    std::string text = r.complete ? std::string(kComplete) : std::string(kInterrupted) + r.signal + ": ";
-    text += SolutionsText(r.solutions, r.classes);
-    if (r.bestBound) text += ", best upper bound " + std::to_string(*r.bestBound);
-    text += r.checksumKind == ChecksumKind::Xxh3 ? ", xxh3 checksum " : ", checksum ";
-    text += ChecksumText(r.checksum);
-    if (r.next) text += ", next unit e14 " + std::to_string(r.next->e14) + " e18 " + std::to_string(r.next->e18);
-    return text;
-}
-
-std::string CompletionJson(const CompletionRecord& r)
-{
-    std::string text = (r.classes ? "{\"classes\": " : "{\"solutions\": ") + std::to_string(r.solutions);
-    if (r.bestBound) text += ", \"bestBound\": " + std::to_string(*r.bestBound);
-    text += r.checksumKind == ChecksumKind::Xxh3 ? ", \"xxh3Checksum\": \"" : ", \"checksum\": \"";
-    text += ChecksumText(r.checksum) + "\", \"complete\": ";
-    text += r.complete ? "true" : "false";
-    if (!r.complete) text += ", \"interrupted\": \"" + r.signal + '"';
-    if (r.next) text += ", \"next\": [" + std::to_string(r.next->e14) + ", " + std::to_string(r.next->e18) + ']';
-    return text + '}';
-}
-
-std::optional<CompletionRecord> ParseCompletionComment(std::string_view line)
-{
-    const std::string_view whole = line;
-    CompletionRecord r;
-    if (StartsWith(line, kComplete)) {
-        line.remove_prefix(kComplete.size());
-    } else if (StartsWith(line, kInterrupted)) {
-        line.remove_prefix(kInterrupted.size());
-        const auto colon = line.find(": ");
-        if (colon == std::string_view::npos || !StartsWith(line, "SIG")) return std::nullopt;
-        r.signal = std::string(line.substr(0, colon));
-        r.complete = false;
-        line.remove_prefix(colon + 2);
-    } else {
-        return std::nullopt;
-    }
-    const std::vector<std::string_view> parts = SplitOn(line, ',');
-    std::size_t i = 0;
-    const auto words = [&](std::size_t at) { return at < parts.size() ? Tokens(parts[at]) : decltype(Tokens("")){}; };
-    auto w = words(i++);
-    const auto count = w.size() == 2 ? ParseInt64(w[0]) : std::nullopt;
-    if (!count || *count < 0) return std::nullopt;
-    r.classes = w[1] == (*count == 1 ? "class" : "classes");
-    if (!r.classes && w[1] != (*count == 1 ? "solution" : "solutions")) return std::nullopt;
-    r.solutions = *count;
-    w = words(i++);
-    if (w.size() == 4 && w[0] == "best" && w[1] == "upper" && w[2] == "bound") {
-        r.bestBound = ParseInt32(w[3]);
-        if (!r.bestBound) return std::nullopt;
-        w = words(i++);
-    }
-    if (w.size() == 3 && w[0] == "xxh3") {
-        r.checksumKind = ChecksumKind::Xxh3;
-        w.erase(w.begin());
-    } else {
-        r.checksumKind = ChecksumKind::Fnv1a;
-    }
-    if (w.size() != 2 || w[0] != "checksum") return std::nullopt;
-    const auto checksum = ParseChecksum(w[1]);
-    if (!checksum) return std::nullopt;
-    r.checksum = *checksum;
-    if (i < parts.size() && !r.complete) {
-        w = words(i++);
-        const auto e14 = w.size() == 6 ? ParseInt32(w[3]) : std::nullopt;
-        const auto e18 = w.size() == 6 ? ParseInt32(w[5]) : std::nullopt;
-        if (!e14 || !e18 || w[0] != "next" || w[1] != "unit" || w[2] != "e14" || w[4] != "e18") return std::nullopt;
-        r.next = OuterUnit{*e14, *e18};
-    }
-    // Only the canonical text: every record reads one way.
-    if (i != parts.size() || CompletionComment(r) != whole) return std::nullopt;
-    return r;
 }
 
 ChecksumKind ChecksumKindOf(const std::string& version)

@@ -13,6 +13,9 @@ namespace pandicube {
 
 enum class OutputFormat { Text, Json, Csv };
 
+// The program that writes the outputs, as they name it.
+inline constexpr std::string_view kProgramName = "pandicube-search";
+
 // "text", "json", "csv".
 const char* FormatName(OutputFormat format);
 
@@ -48,16 +51,8 @@ std::string RunOptions(const RunIdentity& identity);
 RunIdentity WholeRun(RunIdentity identity);
 bool SameRun(const RunIdentity& a, const RunIdentity& b);
 
-// The identity line of text and CSV outputs:
-// "# pandicube-search VERSION OPTIONS".
-std::string IdentityComment(const RunIdentity& identity);
-// The identity object of JSON outputs.
-std::string IdentityJson(const RunIdentity& identity);
-
 // Parses RunOptions' text; nullopt unless it is exactly such a text.
 std::optional<RunIdentity> ParseRunOptions(std::string_view options, std::string version);
-// Parses an identity comment line; nullopt when it is not one.
-std::optional<RunIdentity> ParseIdentityComment(std::string_view line);
 
 // The hash that a run's checksum sums (search/solution_hash.h): FNV-1a in
 // the outputs of version 0.1.0, XXH3 in those of later versions. Each output
@@ -84,16 +79,6 @@ struct CompletionRecord {
     std::string signal;            // "SIGINT", ... when interrupted
     std::optional<OuterUnit> next; // the first unit not yet searched
 };
-
-// "# complete: 504 solutions, xxh3 checksum 0123456789abcdef" ("21 classes"
-// for a --classes output, whose checksum runs over the standard forms' first
-// 62 cells) or
-// "# interrupted by SIGINT: 120 solutions, best upper bound 270, xxh3
-// checksum ..., next unit e14 -96 e18 -51"; in JSON {"xxh3Checksum": ...}.
-// An FNV-1a checksum (version 0.1.0) is named "checksum" alone.
-std::string CompletionComment(const CompletionRecord& record);
-std::string CompletionJson(const CompletionRecord& record);
-std::optional<CompletionRecord> ParseCompletionComment(std::string_view line);
 
 // The checksum of a run's solutions is the sum, modulo 2^64, of the hash of
 // each solution's 62 entries. The order of the solutions is checked on its

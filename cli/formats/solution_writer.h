@@ -1,13 +1,13 @@
 #pragma once
 
-#include "cli/formats/run_identity.h"
+#include "cli/formats/record_format.h"
 #include "search/cells.h"
 #include "search/cube/cube_classes.h"
 #include "search/search_reporter.h"
 
 #include <cstdint>
-#include <initializer_list>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -26,19 +26,14 @@ public:
 // reason when the write failed.
 void CheckWritten(std::ostream& out);
 
-// Writes the output of a run (or of merged slices) to a stream. Every output
-// opens with the run's identity and ends with a completion record (the
-// count, the best upper bound when the run reduces it and found a solution,
-// the checksum of the solutions, and whether the run completed):
-//   text: "# pandicube-search VERSION OPTIONS"; "solution N: e1 ... e62", or
-//         with `cube` a "solution N:" line and the five planes; then
-//         "computation terminated", the count sentence and "# complete: ...";
-//   json: the identity object, one object per solution, the completion object;
-//   csv:  the identity comment, a header line and one row per solution (with
-//         countOnly a "solutions" header and one row), the completion comment.
-// With `classes` one record per class instead of one per solution, its
-// standard form in cells (SolutionWriter::WriteClass), and the completion
-// record counts the classes.
+// Writes the output of a run (or of merged slices) to a stream, in the
+// format that the run's identity names (text_format.h, json_format.h,
+// csv_format.h), and counts and sums what it writes. Every output opens with
+// the run's identity and ends with a completion record (the count, the best
+// upper bound when the run reduces it and found a solution, the checksum of
+// the solutions, and whether the run completed). With `classes` one record
+// per class instead of one per solution, its standard form in cells, and the
+// completion record counts the classes.
 // Every write is checked; a failure throws WriteFailure.
 class SolutionWriter {
 public:
@@ -61,12 +56,9 @@ public:
     // count and hash sum.
     void PrepareUnit(UnitSolutions& unit, std::int32_t bestBound) const;
     void WriteUnit(const UnitSolutions& unit, std::int32_t bestBound);
-    // One class of essentially different cubes (a --classes run):
-    //   text: "class N: solution S, size Z: c1 ... c125", or with `cube`
-    //         "class N: solution S, size Z:" and the five planes;
-    //   json: {"class": N, "solution": S, "size": Z, "entries": [...], "cells": [...]};
-    //   csv:  "N,S,Z,c1,...,c125" under "class,solution,size,c1,...,c125".
-    // The checksum runs over the standard form's first 62 cells.
+    // One class of essentially different cubes (a --classes run): its
+    // number, the solution that first met it, its size and its standard
+    // form. The checksum runs over the standard form's first 62 cells.
     void WriteClass(const CubeClass& c);
     // The closing report and the completion record.
     void WriteCompletion();
@@ -81,22 +73,8 @@ public:
     std::uint64_t Checksum() const { return checksum_; }
 
 private:
-    // A number that opens a record: "solution" 3, or "class" 2, "solution"
-    // 5 and "size" 24.
-    struct RecordNumber {
-        const char* name;
-        std::int64_t value;
-    };
-    // A record is its head (its numbers) and its body: its entries (or all
-    // cells with `allCells` or a --cube run), then the best upper bound when
-    // one is given. A solution's body does not depend on its number.
-    void AppendHead(std::string& line, std::initializer_list<RecordNumber> numbers) const;
-    void AppendBody(std::string& line, const Cells& cells, bool allCells, std::optional<std::int32_t> bestBound) const;
     void AppendSolutionBody(std::string& line, const Cells& cells, std::int32_t bestBound) const;
     std::uint64_t HashOf(const Entries& entries, std::optional<std::uint64_t> found) const;
-    void WriteTextCube(std::string& line, const Cells& cells) const;
-    // ", \"bestBound\": B" in JSON, ",B" in CSV; nothing without reduction.
-    void AppendBestBound(std::string& line, std::int32_t bestBound) const;
     CompletionRecord Record() const;
     void Put(std::string_view text, bool flush);
     // Counts one more solution (or class).
@@ -104,19 +82,12 @@ private:
 
     std::ostream& out_;
     RunIdentity identity_;
+    std::unique_ptr<RecordWriter> format_; // makes the lines of the identity's format
     ChecksumKind kind_;
     std::string unitText_;
     std::int64_t solutions_ = 0;
     std::uint64_t checksum_ = 0;
     std::optional<std::int32_t> bestBound_;
 };
-
-// The CSV header of a --classes output: "class,solution,size,c1,...,c125".
-std::string CsvClassHeader();
-
-// The CSV header: "solution,e1,...,e62" or "solution,c1,...,c125", with
-// ",bestBound" when the run reduces the bound; "solutions" or
-// "solutions,bestBound" for an output of the count alone.
-std::string CsvHeader(bool cells, bool bestBound, bool countOnly);
 
 } // namespace pandicube

@@ -1,6 +1,6 @@
-#include "cli/formats/cube_reader.h"
-#include "cli/formats/solution_writer.h"
-#include "cli/formats/text_record.h"
+#include "cli/formats/csv_format.h"
+#include "cli/formats/number_text.h"
+#include "cli/formats/output_reader.h"
 #include "search/cube/cube_symmetry.h"
 #include "tests/cli/cli_test_support.h"
 

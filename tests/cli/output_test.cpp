@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <nlohmann/json.hpp>
 
-#include "cli/formats/cube_reader.h"
+#include "cli/formats/number_text.h"
 
 namespace pandicube {
 namespace {

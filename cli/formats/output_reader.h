@@ -1,7 +1,6 @@
 #pragma once
 
-#include "cli/formats/run_identity.h"
-#include "search/cells.h"
+#include "cli/formats/record_format.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,45 +12,6 @@
 #include <string_view>
 
 namespace pandicube {
-
-// Where a record stands in its input: the line it starts on, and the byte
-// offsets of its first byte and of the byte after its last line.
-struct RecordPlace {
-    std::size_t line = 0;
-    std::uint64_t offset = 0;
-    std::uint64_t end = 0;
-};
-
-// One cube read back from the tool's output: its solution number, its 125
-// cells (given, or built from 62 entries with the complement rule) and the
-// best upper bound it carried, if any.
-struct CubeRecord : RecordPlace {
-    std::int64_t number = 0;
-    bool givenAsCells = false;
-    Cells cells{};
-    std::optional<std::int32_t> bestBound;
-    // A class record of a --classes output (`number` is the class's number,
-    // `cells` its standard form): the run's solution that first met the
-    // class, and the class's size.
-    struct ClassOf {
-        std::int64_t solution = 0;
-        std::int32_t size = 0;
-    };
-    std::optional<ClassOf> classOf;
-};
-
-// The identity line that opens every output.
-struct IdentityRecord : RecordPlace {
-    RunIdentity identity;
-};
-
-// The closing report of one output: the text lines "computation terminated"
-// and the count sentence, the CSV count row of --count-only, or the closing
-// JSON object of an output written before outputs carried a completion record.
-struct ClosingRecord : RecordPlace {
-    std::int64_t count = 0;
-    std::optional<std::int32_t> bestBound;
-};
 
 // Receives what the reader finds, in the order of the input.
 class CubeSink {
@@ -115,17 +75,5 @@ public:
     }
     void SeekTo(std::uint64_t offset) { setg(eback(), eback() + offset, egptr()); }
 };
-
-// A whole decimal number as the writer writes it: an optional "-" and 1 to 10
-// digits without a leading zero (0 itself, never -0), in the signed 32-bit
-// range.
-std::optional<std::int32_t> ParseInt32(std::string_view text);
-// The same for counts and solution numbers: 1 to 19 digits, in the signed
-// 64-bit range; a number beyond it is refused, never wrapped.
-std::optional<std::int64_t> ParseInt64(std::string_view text);
-
-// Fills `cells` with the cube of 62 entries; returns what is wrong (empty
-// when nothing is), for an entry whose complement leaves the 32-bit range.
-std::string FillCells(const Entries& e, Cells& cells);
 
 } // namespace pandicube

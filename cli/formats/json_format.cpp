@@ -1,4 +1,6 @@
-#include "cli/formats/json_record.h"
+#include "cli/formats/json_format.h"
+
+#include "cli/formats/number_text.h"
 
 #include <nlohmann/json.hpp>
 
@@ -11,6 +13,39 @@ namespace pandicube {
 namespace {
 
 using nlohmann::json;
+
+// One line, parsed: the identity object, a cube, the completion object,
+// the closing object of earlier versions, or an error saying why the line is
+// none of them.
+struct JsonRecord {
+    std::string error;
+    CubeRecord cube;
+    std::optional<ClosingRecord> closing;
+    std::optional<RunIdentity> identity;
+    std::optional<CompletionRecord> completion;
+};
+
+// The identity object.
+std::string IdentityJson(const RunIdentity& identity)
+{
+    return "{\"program\": \"" + std::string(kProgramName) +
+           "\", \"version\": " + nlohmann::json(identity.version).dump() + ", \"run\": \"" + RunOptions(identity) +
+           "\"}";
+}
+
+// The completion object: {"solutions": 504, "xxh3Checksum": "...", "complete": true}, or
+// with "complete": false, "interrupted": "SIGINT" and "next": [e14, e18].
+std::string CompletionJson(const CompletionRecord& r)
+{
+    std::string text = (r.classes ? "{\"classes\": " : "{\"solutions\": ") + std::to_string(r.solutions);
+    if (r.bestBound) text += ", \"bestBound\": " + std::to_string(*r.bestBound);
+    text += r.checksumKind == ChecksumKind::Xxh3 ? ", \"xxh3Checksum\": \"" : ", \"checksum\": \"";
+    text += ChecksumText(r.checksum) + "\", \"complete\": ";
+    text += r.complete ? "true" : "false";
+    if (!r.complete) text += ", \"interrupted\": \"" + r.signal + '"';
+    if (r.next) text += ", \"next\": [" + std::to_string(r.next->e14) + ", " + std::to_string(r.next->e18) + ']';
+    return text + '}';
+}
 
 // Counts and solution numbers: an integer in the signed 64-bit range (a
 // larger one is refused, never wrapped).
@@ -95,7 +130,7 @@ JsonRecord IdentityRecordOf(const json& object)
     if (!OnlyKeys(object, {"program", "version", "run"}, unexpected))
         return Error("unexpected key \"" + unexpected + "\" in the identity object");
     const json& program = object.at("program");
-    if (!program.is_string() || program.get<std::string>() != "pandicube-search" || !object.contains("version") ||
+    if (!program.is_string() || program.get<std::string>() != kProgramName || !object.contains("version") ||
         !object.at("version").is_string() || !object.contains("run") || !object.at("run").is_string()) {
         return Error("not the identity object of an output of pandicube-search");
     }
@@ -150,8 +185,6 @@ JsonRecord CompletionRecordOf(const json& object, std::optional<std::int32_t> be
     return record;
 }
 
-JsonRecord ParseJsonObject(std::string_view line);
-
 // What the writer never writes into a JSON line, outside its strings: a
 // blank other than one space after ":" or ",", a blank inside the values of
 // "entries" or "cells", a number "-0".
@@ -179,19 +212,6 @@ std::string SpacingProblem(std::string_view line)
     }
     return {};
 }
-
-} // namespace
-
-JsonRecord ParseJsonRecord(std::string_view line)
-{
-    JsonRecord record = ParseJsonObject(line);
-    if (record.error.empty()) {
-        if (std::string problem = SpacingProblem(line); !problem.empty()) return Error(problem);
-    }
-    return record;
-}
-
-namespace {
 
 JsonRecord ParseJsonObject(std::string_view line)
 {
@@ -269,6 +289,91 @@ JsonRecord ParseJsonObject(std::string_view line)
     return record;
 }
 
+JsonRecord ParseJsonRecord(std::string_view line)
+{
+    JsonRecord record = ParseJsonObject(line);
+    if (record.error.empty()) {
+        if (std::string problem = SpacingProblem(line); !problem.empty()) return Error(problem);
+    }
+    return record;
+}
+
 } // namespace
+
+std::string JsonWriter::Head() const
+{
+    return IdentityJson(identity_) + '\n';
+}
+
+void JsonWriter::AppendHead(std::string& line, std::initializer_list<RecordNumber> numbers) const
+{
+    // {"solution": N or {"class": N, "solution": S, "size": Z.
+    const char* separator = "{";
+    for (const RecordNumber& n : numbers) {
+        line += separator;
+        line += '"';
+        line += n.name;
+        line += "\": ";
+        AppendInt(line, n.value);
+        separator = ", ";
+    }
+}
+
+void JsonWriter::AppendBody(std::string& line, const Cells& cells, bool allCells,
+                            std::optional<std::int32_t> bestBound) const
+{
+    line += ", \"entries\": [";
+    AppendRange(line, cells, 1, kEntryCount, ',', false);
+    line += "]";
+    if (identity_.cube || allCells) {
+        line += ", \"cells\": [";
+        AppendRange(line, cells, 1, kCellCount, ',', false);
+        line += "]";
+    }
+    if (bestBound) {
+        line += ", \"bestBound\": ";
+        AppendInt(line, *bestBound);
+    }
+    line += "}\n";
+}
+
+std::string JsonWriter::Completion(const CompletionRecord& record) const
+{
+    return CompletionJson(record) + '\n';
+}
+
+std::string JsonWriter::Interruption(const CompletionRecord& record) const
+{
+    return CompletionJson(record) + '\n';
+}
+
+bool JsonParser::Opens(std::string_view line)
+{
+    return StartsWith(line, "{");
+}
+
+void JsonParser::Line(std::string_view line)
+{
+    JsonRecord record = ParseJsonRecord(line);
+    if (!record.error.empty()) {
+        Problem(record.error);
+        return;
+    }
+    if (record.identity) {
+        IdentityRecord identity;
+        Place(identity);
+        identity.identity = *record.identity;
+        sink_.Identity(identity);
+    } else if (record.completion) {
+        record.completion->line = lineNumber_;
+        sink_.Completion(*record.completion);
+    } else if (record.closing) {
+        Place(*record.closing);
+        sink_.Closing(*record.closing);
+    } else {
+        Place(record.cube);
+        sink_.Cube(record.cube);
+    }
+}
 
 } // namespace pandicube

@@ -1,7 +1,13 @@
-#include "cli/formats/text_record.h"
+#include "cli/formats/text_format.h"
 
+#include "cli/formats/comment_lines.h"
+#include "cli/formats/number_text.h"
+#include "search/run_report.h"
+
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace pandicube {
 
@@ -35,38 +41,9 @@ std::optional<std::int64_t> ParseCountSentence(std::string_view line)
     return n;
 }
 
-} // namespace
-
-bool StartsWith(std::string_view text, std::string_view prefix)
-{
-    return text.substr(0, prefix.size()) == prefix;
-}
-
-std::vector<std::string_view> SplitOn(std::string_view text, char separator)
-{
-    std::vector<std::string_view> parts;
-    for (;;) {
-        const auto at = text.find(separator);
-        parts.push_back(text.substr(0, at));
-        if (at == std::string_view::npos) return parts;
-        text.remove_prefix(at + 1);
-    }
-}
-
-// Splits on runs of blanks; no empty tokens.
-std::vector<std::string_view> Tokens(std::string_view text)
-{
-    std::vector<std::string_view> tokens;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-        const std::size_t from = i;
-        while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
-        if (i > from) tokens.push_back(text.substr(from, i - from));
-    }
-    return tokens;
-}
-
+// The values of " V1 V2 ... VN", each after exactly one space, as the writer
+// writes them; nothing when the spacing differs (doubled, trailing or
+// missing spaces, tabs).
 std::optional<std::vector<std::string_view>> SpacedValues(std::string_view text)
 {
     if (text.empty() || text.front() != ' ') return std::nullopt;
@@ -82,10 +59,84 @@ bool IsBlank(std::string_view text)
     return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-void TextRecordParser::Line(std::string_view line, std::size_t number, std::uint64_t offset)
+// The five planes of a whole cube, each value right-aligned to the widest.
+void AppendPlanes(std::string& line, const Cells& cells)
 {
-    lineNumber_ = number;
-    offset_ = offset;
+    std::size_t width = 0;
+    for (int k = 1; k <= kCellCount; ++k) width = std::max(width, IntWidth(cells[static_cast<std::size_t>(k)]));
+    for (int plane = 1; plane <= 5; ++plane) {
+        line += "plane ";
+        AppendInt(line, plane);
+        line += ":\n";
+        for (int row = 1; row <= 5; ++row) {
+            for (int column = 1; column <= 5; ++column) {
+                const std::int32_t v = cells[static_cast<std::size_t>(25 * (plane - 1) + 5 * (row - 1) + column)];
+                if (column > 1) line += ' ';
+                line.append(width - IntWidth(v), ' ');
+                AppendInt(line, v);
+            }
+            line += '\n';
+        }
+    }
+}
+
+} // namespace
+
+std::string TextWriter::Head() const
+{
+    return IdentityComment(identity_) + '\n';
+}
+
+void TextWriter::AppendHead(std::string& line, std::initializer_list<RecordNumber> numbers) const
+{
+    // "solution N", "class N: solution S, size Z".
+    const char* separator = "";
+    for (const RecordNumber& n : numbers) {
+        line += separator;
+        line += n.name;
+        line += ' ';
+        AppendInt(line, n.value);
+        separator = separator[0] == '\0' ? ": " : ", ";
+    }
+}
+
+void TextWriter::AppendBody(std::string& line, const Cells& cells, bool allCells,
+                            std::optional<std::int32_t> bestBound) const
+{
+    line += ":";
+    if (!identity_.cube) AppendRange(line, cells, 1, allCells ? kCellCount : kEntryCount, ' ', true);
+    if (bestBound) {
+        line += kBestBoundMark;
+        AppendInt(line, *bestBound);
+    }
+    line += '\n';
+    if (identity_.cube) AppendPlanes(line, cells);
+}
+
+std::string TextWriter::Completion(const CompletionRecord& record) const
+{
+    std::string text;
+    if (!identity_.classes) text = ClosingMessage(record.solutions) + '\n';
+    return text + CompletionComment(record) + '\n';
+}
+
+std::string TextWriter::Interruption(const CompletionRecord& record) const
+{
+    return CompletionComment(record) + '\n';
+}
+
+bool TextParser::Opens(std::string_view line)
+{
+    return StartsWith(line, "solution ") || line == kTextTerminated || OpensOutputIn(line, OutputFormat::Text);
+}
+
+void TextParser::Line(std::string_view line)
+{
+    if (StartsWith(line, "#")) {
+        Finish();
+        ReadCommentLine(line, OutputFormat::Text, Here(), sink_);
+        return;
+    }
     if (IsBlank(line)) {
         Problem("a blank line, which no output of pandicube-search has");
         return;
@@ -110,7 +161,7 @@ void TextRecordParser::Line(std::string_view line, std::size_t number, std::uint
         sink_.ProblemAt(closing.line, "\"computation terminated\" is not followed by the count sentence");
     }
     if (line == kTextTerminated) {
-        closing_ = RecordPlace{lineNumber_, offset_, 0};
+        closing_ = Here();
         return;
     }
     if (StartsWith(line, "class ")) {
@@ -124,7 +175,7 @@ void TextRecordParser::Line(std::string_view line, std::size_t number, std::uint
     SolutionLine(line.substr(9));
 }
 
-void TextRecordParser::ClassLine(std::string_view rest)
+void TextParser::ClassLine(std::string_view rest)
 {
     constexpr std::string_view kSolution = ": solution ";
     constexpr std::string_view kSize = ", size ";
@@ -145,7 +196,7 @@ void TextRecordParser::ClassLine(std::string_view rest)
     }
     CubeRecord cube;
     cube.line = lineNumber_;
-    cube.offset = offset_;
+    cube.offset = lineOffset_;
     cube.number = *number;
     cube.givenAsCells = true;
     cube.classOf = CubeRecord::ClassOf{*solution, *size};
@@ -175,7 +226,7 @@ void TextRecordParser::ClassLine(std::string_view rest)
     sink_.Cube(cube);
 }
 
-void TextRecordParser::SolutionLine(std::string_view rest)
+void TextParser::SolutionLine(std::string_view rest)
 {
     const auto colon = rest.find(':');
     const auto number = ParseInt64(rest.substr(0, colon));
@@ -186,7 +237,7 @@ void TextRecordParser::SolutionLine(std::string_view rest)
     rest.remove_prefix(colon + 1);
     CubeRecord cube;
     cube.line = lineNumber_;
-    cube.offset = offset_;
+    cube.offset = lineOffset_;
     cube.number = *number;
     if (const auto mark = rest.find(kBestBoundMark); mark != std::string_view::npos) {
         cube.bestBound = ParseInt32(rest.substr(mark + kBestBoundMark.size()));
@@ -226,7 +277,7 @@ void TextRecordParser::SolutionLine(std::string_view rest)
 
 // One line inside a whole cube in text; false (after reporting) when the
 // line does not continue the cube.
-bool TextRecordParser::CubeLine(std::string_view line)
+bool TextParser::CubeLine(std::string_view line)
 {
     PendingCube& p = *pending_;
     const std::string where =
@@ -280,13 +331,13 @@ bool TextRecordParser::CubeLine(std::string_view line)
 
 // After a broken cube the rest of its planes are skipped up to the next
 // solution or closing line, so that one fault is reported once.
-void TextRecordParser::BreakCube()
+void TextParser::BreakCube()
 {
     pending_.reset();
     skippingCube_ = true;
 }
 
-void TextRecordParser::Finish()
+void TextParser::Finish()
 {
     if (pending_) {
         sink_.CutShortAt(pending_->cube.line, "the cube of solution " + std::to_string(pending_->cube.number) +
