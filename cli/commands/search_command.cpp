@@ -154,10 +154,7 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
 {
     const RunIdentity& id = writer.Identity();
     writer.ContinueAfter(from.solutions, from.checksum, from.bestBound);
-    RunPlan plan;
-    plan.setup = RunSetup(id.bound, id.start, id.reduce);
-    plan.slice = id.slice;
-    plan.classes = id.classes;
+    RunPlan plan = PlanOf(id);
     plan.threads = threads;
     plan.path = path;
     plan.from = from.unit;

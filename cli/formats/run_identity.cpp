@@ -27,9 +27,18 @@ std::optional<unsigned> ParseCount(std::string_view text)
 
 } // namespace
 
-OuterUnits RunUnits(const RunIdentity& id)
+RunPlan PlanOf(const RunIdentity& id)
 {
-    return OuterUnits(LimitsOf(id.bound), false, id.slice);
+    RunPlan plan;
+    plan.setup = RunSetup(id.bound, id.start, id.reduce);
+    plan.slice = id.slice;
+    plan.classes = id.classes;
+    return plan;
+}
+
+OuterUnits RunUnits(const RunIdentity& identity)
+{
+    return PlanUnits(PlanOf(identity));
 }
 
 const char* FormatName(OutputFormat format)

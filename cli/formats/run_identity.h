@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search/engine.h"
 #include "search/loops/run_setup.h"
 #include "search/rows/outer_units.h"
 #include "search/vocabulary.h"
@@ -35,6 +36,8 @@ struct RunIdentity {
     OutputFormat format = OutputFormat::Text;
 };
 
+// The search of the run, from its start (on one thread).
+RunPlan PlanOf(const RunIdentity& identity);
 // The outer units of the run (of its slice), in the order of the search:
 // those of the whole run, also with --classes, whose slices deal out the
 // whole run's units.
