@@ -14,10 +14,6 @@
 namespace pandicube {
 namespace {
 
-using test::Lines;
-using test::ReadFile;
-using test::RunTool;
-
 // The records of a --classes output, read from its CSV.
 struct ClassRow {
     std::int32_t number = 0;

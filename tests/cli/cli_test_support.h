@@ -210,3 +210,18 @@ inline std::string ReplacedNumber(std::string text, const std::string& from, con
 }
 
 } // namespace pandicube::test
+
+namespace pandicube {
+
+// The front end's tests name these helpers without their namespace.
+using test::Body;
+using test::kWorkedExample;
+using test::Lines;
+using test::ReadFile;
+using test::ReplacedNumber;
+using test::RunTool;
+using test::StopAfter;
+using test::TempFiles;
+using test::With;
+
+} // namespace pandicube

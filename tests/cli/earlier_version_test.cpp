@@ -9,10 +9,6 @@
 namespace pandicube {
 namespace {
 
-using test::ReadFile;
-using test::RunTool;
-using test::TempFiles;
-
 // Outputs that version 0.1.0 wrote at U = 256, whose checksums are sums of
 // FNV-1a hashes: they stay readable, mergeable and resumable.
 const std::string kData = PANDICUBE_TEST_DATA "/0.1.0/";

@@ -11,12 +11,6 @@
 namespace pandicube {
 namespace {
 
-using test::Body;
-using test::kWorkedExample;
-using test::Lines;
-using test::RunTool;
-using test::With;
-
 // The worked example is the first solution from these start values.
 const std::vector<std::string> kExampleRun = {"--start", "109,-33,-143,192", "--bound", "300"};
 

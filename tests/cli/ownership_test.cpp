@@ -7,10 +7,6 @@
 namespace pandicube {
 namespace {
 
-using test::ReadFile;
-using test::RunTool;
-using test::TempFiles;
-
 std::string ReplacedOnce(std::string text, const std::string& from, const std::string& to)
 {
     const auto at = text.find(from);

@@ -15,7 +15,6 @@
 namespace pandicube {
 namespace {
 
-using test::RunTool;
 using namespace std::chrono_literals;
 
 // The six units of U = 75: (51, 69), (51, 60), (57, 75), (57, 66), (60, 51)

@@ -7,14 +7,6 @@
 namespace pandicube {
 namespace {
 
-using test::Lines;
-using test::ReadFile;
-using test::ReplacedNumber;
-using test::RunTool;
-using test::StopAfter;
-using test::TempFiles;
-using test::With;
-
 // The runs whose outputs are cut and resumed: both engine paths, the bound
 // walk, start values, slices, whole cubes and every format.
 const std::vector<std::vector<std::string>> kRuns = {

@@ -10,9 +10,6 @@
 namespace pandicube {
 namespace {
 
-using test::RunTool;
-using test::TempFiles;
-
 // An output of `id` holding `cubes`, written by the tool's own writer, so
 // that its numbers, count and checksum agree with the cubes.
 std::string OutputOf(const RunIdentity& id, const std::vector<Entries>& cubes)

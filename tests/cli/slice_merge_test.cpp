@@ -14,14 +14,6 @@
 namespace pandicube {
 namespace {
 
-using test::Body;
-using test::Lines;
-using test::ReplacedNumber;
-using test::RunTool;
-using test::StopAfter;
-using test::TempFiles;
-using test::With;
-
 // The solution lines of a text run ("solution N: e1 ... e62") without their
 // numbers, so that lines of different runs compare.
 std::vector<std::string> EntryLines(const std::string& text)

@@ -5,12 +5,6 @@
 namespace pandicube {
 namespace {
 
-using test::Body;
-using test::kWorkedExample;
-using test::Lines;
-using test::RunTool;
-using test::StopAfter;
-
 std::string Join(const Cells& cells, int count, const char* separator)
 {
     std::string text;
