@@ -6,11 +6,8 @@
 # threads, and --classes --count-only on 2 threads (with its peak memory).
 # Each figure is the median of RUNS rounds.
 #   bench/command_speed.sh [-r RUNS] U...   (default: -r 3 500 700 1000)
-set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${PANDICUBE_BUILD:-$root/build/release}"
-time_run="$build/bench/pandicube-time"
-search="$build/cli/pandicube-search"
+# shellcheck source-path=SCRIPTDIR source=common.sh
+source "$(dirname "$0")/common.sh"
 runs=3
 while getopts "r:" option; do
     case "$option" in
@@ -22,7 +19,6 @@ shift $((OPTIND - 1))
 bounds=("$@")
 [ ${#bounds[@]} -gt 0 ] || bounds=(500 700 1000)
 
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p"; }
 # Wall seconds and peak kilobytes of one whole command, its output dropped.
 measure() { /usr/bin/time -f "%e %M" "$@" 2>&1 >/dev/null | tail -n 1; }
@@ -34,16 +30,16 @@ for bound in "${bounds[@]}"; do
     e1=() e2=() c1=() c2=() l1=() l2=() k2=() km=()
     for _ in $(seq "$runs"); do
         e1+=("$("$time_run" units "$bound" 1 | field seconds)")
-        read -r s _ < <(measure "$search" --bound "$bound" --count-only --threads 1 --quiet)
+        read -r s _ < <(measure "$tool" --bound "$bound" --count-only --threads 1 --quiet)
         c1+=("$s")
-        read -r s _ < <(measure "$search" --bound "$bound" --threads 1 --quiet)
+        read -r s _ < <(measure "$tool" --bound "$bound" --threads 1 --quiet)
         l1+=("$s")
         e2+=("$("$time_run" units "$bound" 2 | field seconds)")
-        read -r s _ < <(measure "$search" --bound "$bound" --count-only --threads 2 --quiet)
+        read -r s _ < <(measure "$tool" --bound "$bound" --count-only --threads 2 --quiet)
         c2+=("$s")
-        read -r s _ < <(measure "$search" --bound "$bound" --threads 2 --quiet)
+        read -r s _ < <(measure "$tool" --bound "$bound" --threads 2 --quiet)
         l2+=("$s")
-        read -r s m < <(measure "$search" --bound "$bound" --classes --count-only --threads 2 --quiet)
+        read -r s m < <(measure "$tool" --bound "$bound" --classes --count-only --threads 2 --quiet)
         k2+=("$s")
         km+=("$m")
     done

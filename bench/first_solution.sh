@@ -9,15 +9,12 @@
 #   bench/first_solution.sh [BOUND] [THREADS] [LIMIT] [EXTRA OPTIONS...]
 #   (default 8323513, 2 threads, 30 s), e.g.
 #   for t in 1 2 64 1024; do bench/first_solution.sh 8323513 $t; done
-set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-tool="${PANDICUBE_SEARCH:-$root/build/release/cli/pandicube-search}"
+# shellcheck source-path=SCRIPTDIR source=common.sh
+source "$(dirname "$0")/common.sh"
 bound="${1:-8323513}"
 threads="${2:-2}"
 limit="${3:-30}"
 shift $(($# < 3 ? $# : 3))
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 command=(/usr/bin/time -f %M -o "$work/peak" "$tool" --bound "$bound" --threads "$threads" "$@")
 start=$(date +%s%N)
 if [ "${TTY:-0}" = 1 ]; then

@@ -5,13 +5,10 @@
 # 4294967295 at the default bound, so a 32-bit counter anywhere on its way
 # would show as a wrong number.
 #   bench/large_count.sh [BOUND] [THREADS]   (default 2001, 2 threads)
-set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-tool="${PANDICUBE_SEARCH:-$root/build/release/cli/pandicube-search}"
+# shellcheck source-path=SCRIPTDIR source=common.sh
+source "$(dirname "$0")/common.sh"
 bound="${1:-2001}"
 threads="${2:-2}"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 /usr/bin/time -f '%e %M' -o "$work/time" "$tool" --bound "$bound" --threads "$threads" --count-only --quiet >"$work/out"
 cat "$work/out"
 read -r seconds peak <"$work/time"

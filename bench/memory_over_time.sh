@@ -3,13 +3,10 @@
 # is stopped with SIGTERM after SECONDS (it then writes its interruption
 # record) and /usr/bin/time -v gives its maximum resident set size.
 #   bench/memory_over_time.sh [SECONDS] [BOUND]   (default 60 8323513)
-set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-tool="${PANDICUBE_SEARCH:-$root/build/release/cli/pandicube-search}"
+# shellcheck source-path=SCRIPTDIR source=common.sh
+source "$(dirname "$0")/common.sh"
 seconds="${1:-60}"
 bound="${2:-8323513}"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 for options in "--threads 1" "--threads 2" "--threads 64" "--classes --threads 2"; do
     # shellcheck disable=SC2086 # the options are words
     /usr/bin/time -v -o "$work/time" timeout "$seconds" "$tool" --bound "$bound" --count-only $options --quiet \

@@ -4,15 +4,12 @@
 # maximum resident set size beside the size of the merged output.
 #   bench/merge_memory.sh [BOUND] [SLICES] [FORMAT] [OPTION...]   (default 500 8 text)
 # The options go to every run, e.g. --classes: bench/merge_memory.sh 700 8 text --classes
-set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-tool="${PANDICUBE_SEARCH:-$root/build/release/cli/pandicube-search}"
+# shellcheck source-path=SCRIPTDIR source=common.sh
+source "$(dirname "$0")/common.sh"
 bound="${1:-500}"
 slices="${2:-8}"
 format="${3:-text}"
 options=("${@:4}")
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 for k in $(seq 1 "$slices"); do
     "$tool" --bound "$bound" --slice "$k/$slices" --format "$format" "${options[@]}" --quiet \
         --output "$work/slice-$k.out"

@@ -6,9 +6,8 @@
 # The loops run only up to LOOPS_UP_TO (about 23 s at U = 500 on a quiet
 # machine, and growing as U^5); above it their column stays empty.
 #   bench/speed_table.sh [-r RUNS] [-l LOOPS_UP_TO] U...   (default: -r 5 -l 500 255 300 400 500 1000)
-set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-time_run="${PANDICUBE_TIME:-$root/build/release/bench/pandicube-time}"
+# shellcheck source-path=SCRIPTDIR source=common.sh
+source "$(dirname "$0")/common.sh"
 runs=5
 loops_up_to=500
 while getopts "r:l:" option; do
@@ -22,7 +21,6 @@ shift $((OPTIND - 1))
 bounds=("$@")
 [ ${#bounds[@]} -gt 0 ] || bounds=(255 300 400 500 1000)
 
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p"; }
 
 echo "| U | solutions | loops | 1 thread | ratio | 2 threads | ratio |"

@@ -4,16 +4,14 @@
 #   bench/window_vs_front_end.sh [BOUND] [THREADS] [ROUNDS]   (default 400, all cores, 7)
 # The window's time runs from the click on "start" to the closing message; the
 # front end's is its whole process (`--count-only`).
-set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${PANDICUBE_BUILD:-$root/build/release}"
+# shellcheck source-path=SCRIPTDIR source=common.sh
+source "$(dirname "$0")/common.sh"
 bound="${1:-400}"
 threads="${2:-$(nproc)}"
 rounds="${3:-7}"
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 window_times=()
 window_thread_times=()
@@ -23,7 +21,7 @@ for _ in $(seq 1 "$rounds"); do
     window_times+=("$(sed -n 's/.* seconds=\([0-9.e-]*\).*/\1/p' <<<"$line")")
     window_thread_times+=("$(sed -n 's/.*windowThreadSeconds=\([0-9.e-]*\).*/\1/p' <<<"$line")")
     start=$(date +%s.%N)
-    "$build/cli/pandicube-search" --bound "$bound" --threads "$threads" --count-only >/dev/null
+    "$tool" --bound "$bound" --threads "$threads" --count-only >/dev/null
     front_end_times+=("$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.4f", b - a }')")
 done
 window=$(printf '%s\n' "${window_times[@]}" | median)

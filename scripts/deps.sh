@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Pandicube needs, when
-# they are missing and we are root. Sourced by run.sh and test.sh.
+# they are missing and we are root, and builds a preset. Sourced by run.sh,
+# test.sh and package.sh.
 
 PANDICUBE_PACKAGES=(
     cmake ninja-build g++ pkg-config
@@ -29,4 +30,10 @@ pandicube_install_packages() {
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Configures and builds one preset (release, debug, asan).
+pandicube_build() {
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1"
 }

@@ -6,9 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 pandicube_install_packages
-
-cmake --preset release >/dev/null
-cmake --build --preset release
+pandicube_build release
 rm -f build/release/package/pandicube_*.deb
 cpack --config build/release/CPackConfig.cmake -G DEB -B build/release/package >&2
 ls build/release/package/pandicube_*.deb

@@ -5,9 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 pandicube_install_packages
-
-cmake --preset release >/dev/null
-cmake --build --preset release
+pandicube_build release
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     exec build/release/app/pandicube "$@"

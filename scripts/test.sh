@@ -13,8 +13,7 @@ git ls-files -z -- '*.cpp' '*.h' | xargs -0 -r clang-format --dry-run --Werror
 
 for preset in release asan; do
     echo "== $preset: build"
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset"
+    pandicube_build "$preset"
     echo "== $preset: tests"
     ctest --preset "$preset" --timeout 600
 done
