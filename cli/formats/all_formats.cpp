@@ -9,28 +9,28 @@ namespace pandicube {
 std::unique_ptr<RecordWriter> WriterFor(const RunIdentity& identity)
 {
     switch (identity.format) {
-    case OutputFormat::Text: return std::make_unique<TextWriter>(identity);
-    case OutputFormat::Json: return std::make_unique<JsonWriter>(identity);
-    case OutputFormat::Csv: return std::make_unique<CsvWriter>(identity);
+    case OutputFormat::Text: return MakeTextWriter(identity);
+    case OutputFormat::Json: return MakeJsonWriter(identity);
+    case OutputFormat::Csv: return MakeCsvWriter(identity);
     }
-    return std::make_unique<TextWriter>(identity);
+    return MakeTextWriter(identity);
 }
 
 std::unique_ptr<RecordParser> ParserFor(OutputFormat format, RecordSink& sink)
 {
     switch (format) {
-    case OutputFormat::Text: return std::make_unique<TextParser>(sink);
-    case OutputFormat::Json: return std::make_unique<JsonParser>(sink);
-    case OutputFormat::Csv: return std::make_unique<CsvParser>(sink);
+    case OutputFormat::Text: return MakeTextParser(sink);
+    case OutputFormat::Json: return MakeJsonParser(sink);
+    case OutputFormat::Csv: return MakeCsvParser(sink);
     }
-    return std::make_unique<TextParser>(sink);
+    return MakeTextParser(sink);
 }
 
 std::optional<OutputFormat> FormatOpenedBy(std::string_view line)
 {
-    if (JsonParser::Opens(line)) return OutputFormat::Json;
-    if (CsvParser::Opens(line)) return OutputFormat::Csv;
-    if (TextParser::Opens(line)) return OutputFormat::Text;
+    if (OpensJsonOutput(line)) return OutputFormat::Json;
+    if (OpensCsvOutput(line)) return OutputFormat::Csv;
+    if (OpensTextOutput(line)) return OutputFormat::Text;
     return std::nullopt;
 }
 

@@ -20,6 +20,78 @@ std::string Num(std::size_t v)
     return std::to_string(v);
 }
 
+class CsvWriter final : public RecordWriter {
+public:
+    using RecordWriter::RecordWriter;
+
+    std::string Head() const override
+    {
+        std::string head = IdentityComment(identity_) + '\n';
+        if (!identity_.countOnly)
+            head += (identity_.classes ? CsvClassHeader() : CsvHeader(identity_.cube, identity_.reduce, false)) + '\n';
+        return head;
+    }
+
+    void AppendHead(std::string& line, std::initializer_list<RecordNumber> numbers) const override
+    {
+        // "N" or "N,S,Z".
+        const char* separator = "";
+        for (const RecordNumber& n : numbers) {
+            line += separator;
+            AppendInt(line, n.value);
+            separator = ",";
+        }
+    }
+
+    void AppendBody(std::string& line, const Cells& cells, bool allCells,
+                    std::optional<std::int32_t> bestBound) const override
+    {
+        AppendRange(line, cells, 1, identity_.cube || allCells ? kCellCount : kEntryCount, ',', true);
+        if (bestBound) {
+            line += ',';
+            AppendInt(line, *bestBound);
+        }
+        line += '\n';
+    }
+
+    std::string End(const CompletionRecord& record) const override
+    {
+        // A CSV table has rows of solutions only; the count of a --count-only
+        // run is a table of its own.
+        std::string text;
+        if (record.complete && identity_.countOnly) {
+            text = (identity_.classes ? std::string("classes") : CsvHeader(false, identity_.reduce, true)) + '\n';
+            AppendInt(text, record.solutions);
+            if (identity_.reduce) {
+                text += ',';
+                if (record.bestBound) AppendInt(text, *record.bestBound);
+            }
+            text += '\n';
+        }
+        return text + CompletionComment(record) + '\n';
+    }
+};
+
+class CsvParser final : public RecordParser {
+public:
+    using RecordParser::RecordParser;
+
+private:
+    // The table the rows belong to, from its header line.
+    struct Layout {
+        bool countOnly = false;
+        bool cells = false;
+        bool bestBound = false;
+        std::size_t fields = 0;
+        bool classes = false; // class,solution,size,c1,...,c125
+    };
+    static std::optional<Layout> LayoutOf(std::string_view header);
+
+    void Line(std::string_view line) override;
+
+    std::optional<Layout> layout_;
+};
+
 } // namespace
 
 std::string CsvHeader(bool cells, bool bestBound, bool countOnly)
@@ -47,59 +119,7 @@ std::string CsvClassHeader()
     return header;
 }
 
-std::string CsvWriter::Head() const
-{
-    std::string head = IdentityComment(identity_) + '\n';
-    if (!identity_.countOnly)
-        head += (identity_.classes ? CsvClassHeader() : CsvHeader(identity_.cube, identity_.reduce, false)) + '\n';
-    return head;
-}
-
-void CsvWriter::AppendHead(std::string& line, std::initializer_list<RecordNumber> numbers) const
-{
-    // "N" or "N,S,Z".
-    const char* separator = "";
-    for (const RecordNumber& n : numbers) {
-        line += separator;
-        AppendInt(line, n.value);
-        separator = ",";
-    }
-}
-
-void CsvWriter::AppendBody(std::string& line, const Cells& cells, bool allCells,
-                           std::optional<std::int32_t> bestBound) const
-{
-    AppendRange(line, cells, 1, identity_.cube || allCells ? kCellCount : kEntryCount, ',', true);
-    if (bestBound) {
-        line += ',';
-        AppendInt(line, *bestBound);
-    }
-    line += '\n';
-}
-
-std::string CsvWriter::Completion(const CompletionRecord& record) const
-{
-    // A CSV table has rows of solutions only; the count of a --count-only
-    // run is a table of its own.
-    std::string text;
-    if (identity_.countOnly) {
-        text = (identity_.classes ? std::string("classes") : CsvHeader(false, identity_.reduce, true)) + '\n';
-        AppendInt(text, record.solutions);
-        if (identity_.reduce) {
-            text += ',';
-            if (record.bestBound) AppendInt(text, *record.bestBound);
-        }
-        text += '\n';
-    }
-    return text + CompletionComment(record) + '\n';
-}
-
-std::string CsvWriter::Interruption(const CompletionRecord& record) const
-{
-    return CompletionComment(record) + '\n';
-}
-
-bool CsvParser::Opens(std::string_view line)
+bool OpensCsvOutput(std::string_view line)
 {
     return IsHeader(line) || OpensOutputIn(line, OutputFormat::Csv);
 }
@@ -204,6 +224,16 @@ void CsvParser::Line(std::string_view line)
     }
     Place(cube);
     sink_.Cube(cube);
+}
+
+std::unique_ptr<RecordWriter> MakeCsvWriter(const RunIdentity& identity)
+{
+    return std::make_unique<CsvWriter>(identity);
+}
+
+std::unique_ptr<RecordParser> MakeCsvParser(RecordSink& sink)
+{
+    return std::make_unique<CsvParser>(sink);
 }
 
 } // namespace pandicube

@@ -2,7 +2,7 @@
 
 #include "cli/formats/record_format.h"
 
-#include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -14,41 +14,10 @@ namespace pandicube {
 // --count-only run is a table of its own ("solutions" or
 // "solutions,bestBound", or "classes", and one row); then the completion
 // comment.
-class CsvWriter : public RecordWriter {
-public:
-    using RecordWriter::RecordWriter;
-
-    std::string Head() const override;
-    void AppendHead(std::string& line, std::initializer_list<RecordNumber> numbers) const override;
-    void AppendBody(std::string& line, const Cells& cells, bool allCells,
-                    std::optional<std::int32_t> bestBound) const override;
-    std::string Completion(const CompletionRecord& record) const override;
-    std::string Interruption(const CompletionRecord& record) const override;
-};
-
-class CsvParser : public RecordParser {
-public:
-    using RecordParser::RecordParser;
-
-    // Whether an output in CSV opens with this line.
-    static bool Opens(std::string_view line);
-
-private:
-    // The table the rows belong to, from its header line.
-    struct Layout {
-        bool countOnly = false;
-        bool cells = false;
-        bool bestBound = false;
-        std::size_t fields = 0;
-        bool classes = false; // class,solution,size,c1,...,c125
-    };
-    static std::optional<Layout> LayoutOf(std::string_view header);
-
-    void Line(std::string_view line) override;
-
-    std::optional<Layout> layout_;
-};
-
+std::unique_ptr<RecordWriter> MakeCsvWriter(const RunIdentity& identity);
+std::unique_ptr<RecordParser> MakeCsvParser(RecordSink& sink);
+// Whether an output in CSV opens with this line.
+bool OpensCsvOutput(std::string_view line);
 // The CSV header of a --classes output: "class,solution,size,c1,...,c125".
 std::string CsvClassHeader();
 

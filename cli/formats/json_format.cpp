@@ -298,56 +298,60 @@ JsonRecord ParseJsonRecord(std::string_view line)
     return record;
 }
 
+class JsonWriter final : public RecordWriter {
+public:
+    using RecordWriter::RecordWriter;
+
+    std::string Head() const override { return IdentityJson(identity_) + '\n'; }
+
+    void AppendHead(std::string& line, std::initializer_list<RecordNumber> numbers) const override
+    {
+        // {"solution": N or {"class": N, "solution": S, "size": Z.
+        const char* separator = "{";
+        for (const RecordNumber& n : numbers) {
+            line += separator;
+            line += '"';
+            line += n.name;
+            line += "\": ";
+            AppendInt(line, n.value);
+            separator = ", ";
+        }
+    }
+
+    void AppendBody(std::string& line, const Cells& cells, bool allCells,
+                    std::optional<std::int32_t> bestBound) const override
+    {
+        line += ", \"entries\": [";
+        AppendRange(line, cells, 1, kEntryCount, ',', false);
+        line += "]";
+        if (identity_.cube || allCells) {
+            line += ", \"cells\": [";
+            AppendRange(line, cells, 1, kCellCount, ',', false);
+            line += "]";
+        }
+        if (bestBound) {
+            line += ", \"bestBound\": ";
+            AppendInt(line, *bestBound);
+        }
+        line += "}\n";
+    }
+
+    std::string End(const CompletionRecord& record) const override { return CompletionJson(record) + '\n'; }
+};
+
+// Takes only what the writer writes: a key given twice, an unknown key or
+// spacing the writer never writes is a problem.
+class JsonParser final : public RecordParser {
+public:
+    using RecordParser::RecordParser;
+
+private:
+    void Line(std::string_view line) override;
+};
+
 } // namespace
 
-std::string JsonWriter::Head() const
-{
-    return IdentityJson(identity_) + '\n';
-}
-
-void JsonWriter::AppendHead(std::string& line, std::initializer_list<RecordNumber> numbers) const
-{
-    // {"solution": N or {"class": N, "solution": S, "size": Z.
-    const char* separator = "{";
-    for (const RecordNumber& n : numbers) {
-        line += separator;
-        line += '"';
-        line += n.name;
-        line += "\": ";
-        AppendInt(line, n.value);
-        separator = ", ";
-    }
-}
-
-void JsonWriter::AppendBody(std::string& line, const Cells& cells, bool allCells,
-                            std::optional<std::int32_t> bestBound) const
-{
-    line += ", \"entries\": [";
-    AppendRange(line, cells, 1, kEntryCount, ',', false);
-    line += "]";
-    if (identity_.cube || allCells) {
-        line += ", \"cells\": [";
-        AppendRange(line, cells, 1, kCellCount, ',', false);
-        line += "]";
-    }
-    if (bestBound) {
-        line += ", \"bestBound\": ";
-        AppendInt(line, *bestBound);
-    }
-    line += "}\n";
-}
-
-std::string JsonWriter::Completion(const CompletionRecord& record) const
-{
-    return CompletionJson(record) + '\n';
-}
-
-std::string JsonWriter::Interruption(const CompletionRecord& record) const
-{
-    return CompletionJson(record) + '\n';
-}
-
-bool JsonParser::Opens(std::string_view line)
+bool OpensJsonOutput(std::string_view line)
 {
     return StartsWith(line, "{");
 }
@@ -374,6 +378,16 @@ void JsonParser::Line(std::string_view line)
         Place(record.cube);
         sink_.Cube(record.cube);
     }
+}
+
+std::unique_ptr<RecordWriter> MakeJsonWriter(const RunIdentity& identity)
+{
+    return std::make_unique<JsonWriter>(identity);
+}
+
+std::unique_ptr<RecordParser> MakeJsonParser(RecordSink& sink)
+{
+    return std::make_unique<JsonParser>(sink);
 }
 
 } // namespace pandicube

@@ -78,11 +78,9 @@ public:
     virtual void AppendHead(std::string& line, std::initializer_list<RecordNumber> numbers) const = 0;
     virtual void AppendBody(std::string& line, const Cells& cells, bool allCells,
                             std::optional<std::int32_t> bestBound) const = 0;
-    // The end of a complete output: its closing report, where the format
-    // has one, and the completion record.
-    virtual std::string Completion(const CompletionRecord& record) const = 0;
-    // The completion record alone, of an interrupted run.
-    virtual std::string Interruption(const CompletionRecord& record) const = 0;
+    // The end of the output: the closing report of a complete run, where the
+    // format has one, and the completion record.
+    virtual std::string End(const CompletionRecord& record) const = 0;
 
 protected:
     const RunIdentity identity_;

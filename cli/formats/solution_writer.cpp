@@ -144,7 +144,7 @@ CompletionRecord SolutionWriter::Record() const
 
 void SolutionWriter::WriteCompletion()
 {
-    Put(format_->Completion(Record()), true);
+    Put(format_->End(Record()), true);
 }
 
 void SolutionWriter::WriteInterruption(const std::string& signal, std::optional<OuterUnit> next)
@@ -153,7 +153,7 @@ void SolutionWriter::WriteInterruption(const std::string& signal, std::optional<
     record.complete = false;
     record.signal = signal;
     record.next = next;
-    Put(format_->Interruption(record), true);
+    Put(format_->End(record), true);
 }
 
 } // namespace pandicube

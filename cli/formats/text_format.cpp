@@ -13,6 +13,7 @@ namespace pandicube {
 
 namespace {
 
+constexpr std::string_view kTextTerminated = "computation terminated";
 constexpr std::string_view kBestBoundMark = " | best upper bound: ";
 
 std::string Num(std::size_t v)
@@ -80,52 +81,77 @@ void AppendPlanes(std::string& line, const Cells& cells)
     }
 }
 
+class TextWriter final : public RecordWriter {
+public:
+    using RecordWriter::RecordWriter;
+
+    std::string Head() const override { return IdentityComment(identity_) + '\n'; }
+
+    void AppendHead(std::string& line, std::initializer_list<RecordNumber> numbers) const override
+    {
+        // "solution N", "class N: solution S, size Z".
+        const char* separator = "";
+        for (const RecordNumber& n : numbers) {
+            line += separator;
+            line += n.name;
+            line += ' ';
+            AppendInt(line, n.value);
+            separator = separator[0] == '\0' ? ": " : ", ";
+        }
+    }
+
+    void AppendBody(std::string& line, const Cells& cells, bool allCells,
+                    std::optional<std::int32_t> bestBound) const override
+    {
+        line += ":";
+        if (!identity_.cube) AppendRange(line, cells, 1, allCells ? kCellCount : kEntryCount, ' ', true);
+        if (bestBound) {
+            line += kBestBoundMark;
+            AppendInt(line, *bestBound);
+        }
+        line += '\n';
+        if (identity_.cube) AppendPlanes(line, cells);
+    }
+
+    std::string End(const CompletionRecord& record) const override
+    {
+        std::string text;
+        if (record.complete && !identity_.classes) text = ClosingMessage(record.solutions) + '\n';
+        return text + CompletionComment(record) + '\n';
+    }
+};
+
+class TextParser final : public RecordParser {
+public:
+    using RecordParser::RecordParser;
+
+    // Reports a cube or a closing report left open.
+    void Finish() override;
+
+private:
+    void Line(std::string_view line) override;
+    void SolutionLine(std::string_view rest);
+    // "class N: solution S, size Z:" and 125 cells (or the five planes after it).
+    void ClassLine(std::string_view rest);
+    bool CubeLine(std::string_view line);
+    void BreakCube();
+
+    struct PendingCube {
+        CubeRecord cube;
+        int plane = 0;         // the plane being read, 1 to 5 (0 before the first)
+        int row = 0;           // rows of it read so far
+        std::size_t width = 0; // of every value in its rows, right-aligned
+        bool widest = false;   // a value fills the width
+    };
+
+    std::optional<PendingCube> pending_;
+    bool skippingCube_ = false;
+    std::optional<RecordPlace> closing_; // "computation terminated" waiting for its count
+};
+
 } // namespace
 
-std::string TextWriter::Head() const
-{
-    return IdentityComment(identity_) + '\n';
-}
-
-void TextWriter::AppendHead(std::string& line, std::initializer_list<RecordNumber> numbers) const
-{
-    // "solution N", "class N: solution S, size Z".
-    const char* separator = "";
-    for (const RecordNumber& n : numbers) {
-        line += separator;
-        line += n.name;
-        line += ' ';
-        AppendInt(line, n.value);
-        separator = separator[0] == '\0' ? ": " : ", ";
-    }
-}
-
-void TextWriter::AppendBody(std::string& line, const Cells& cells, bool allCells,
-                            std::optional<std::int32_t> bestBound) const
-{
-    line += ":";
-    if (!identity_.cube) AppendRange(line, cells, 1, allCells ? kCellCount : kEntryCount, ' ', true);
-    if (bestBound) {
-        line += kBestBoundMark;
-        AppendInt(line, *bestBound);
-    }
-    line += '\n';
-    if (identity_.cube) AppendPlanes(line, cells);
-}
-
-std::string TextWriter::Completion(const CompletionRecord& record) const
-{
-    std::string text;
-    if (!identity_.classes) text = ClosingMessage(record.solutions) + '\n';
-    return text + CompletionComment(record) + '\n';
-}
-
-std::string TextWriter::Interruption(const CompletionRecord& record) const
-{
-    return CompletionComment(record) + '\n';
-}
-
-bool TextParser::Opens(std::string_view line)
+bool OpensTextOutput(std::string_view line)
 {
     return StartsWith(line, "solution ") || line == kTextTerminated || OpensOutputIn(line, OutputFormat::Text);
 }
@@ -346,6 +372,16 @@ void TextParser::Finish()
     }
     if (closing_) sink_.ProblemAt(closing_->line, "\"computation terminated\" is not followed by the count sentence");
     closing_.reset();
+}
+
+std::unique_ptr<RecordWriter> MakeTextWriter(const RunIdentity& identity)
+{
+    return std::make_unique<TextWriter>(identity);
+}
+
+std::unique_ptr<RecordParser> MakeTextParser(RecordSink& sink)
+{
+    return std::make_unique<TextParser>(sink);
 }
 
 } // namespace pandicube
