@@ -170,14 +170,9 @@ TEST(CliText, CentreValueAsStartE14EndsTheRunWithoutCubes)
     EXPECT_EQ(result.err, "");
 }
 
-struct Refusal {
-    std::vector<std::string> args;
-    std::string message; // the whole line on stderr
-};
-
 TEST(CliRefusal, BadInputExitsWithStatus2AndNamesTheOption)
 {
-    const std::vector<Refusal> refusals = {
+    ExpectRefused({
         {{"--bound", ""}, "pandicube-search: --bound: no input\n"},
         {{"--bound", "3OO"}, "pandicube-search: --bound: no cipher\n"},
         {{"--bound", "0"}, "pandicube-search: --bound: erroneous number\n"},
@@ -191,20 +186,14 @@ TEST(CliRefusal, BadInputExitsWithStatus2AndNamesTheOption)
         {{"--start", "203,-75,-30,-"}, "pandicube-search: --start (e18): no cipher\n"},
         {{"--bound", "61", "--start", "0,0,0,0"}, "pandicube-search: --start (e10): erroneous number\n"},
         {{"--start", "1,2,3,4,5"}, "pandicube-search: --start takes four values E10,E14,E17,E18\n"},
-    };
-    for (const Refusal& refusal : refusals) {
-        const CliResult result = RunTool(refusal.args);
-        EXPECT_EQ(result.status, 2) << refusal.message;
-        EXPECT_EQ(result.out, "") << refusal.message;
-        EXPECT_EQ(result.err, refusal.message);
-    }
+    });
 }
 
 // The option parser's refusals come in the README's words, one line each,
 // naming the first offending argument as typed.
 TEST(CliRefusal, ParserRefusalsAreOneLineInTheReadmesWords)
 {
-    const std::vector<Refusal> refusals = {
+    ExpectRefused({
         {{"--frobnicate"}, "pandicube-search: unknown option --frobnicate\n"},
         {{"300", "400"}, "pandicube-search: unexpected argument 300\n"},
         {{"--bound"}, "pandicube-search: --bound needs a value\n"},
@@ -220,13 +209,7 @@ TEST(CliRefusal, ParserRefusalsAreOneLineInTheReadmesWords)
         {{"verify", "--partial=yes", "a"}, "pandicube-search: --partial takes no value\n"},
         {{"merge", "--check", "--check", "a"}, "pandicube-search: --check is given more than once\n"},
         {{"resume", "a", "--reduce"}, "pandicube-search: unknown option --reduce\n"},
-    };
-    for (const Refusal& refusal : refusals) {
-        const CliResult result = RunTool(refusal.args);
-        EXPECT_EQ(result.status, 2) << refusal.message;
-        EXPECT_EQ(result.out, "") << refusal.message;
-        EXPECT_EQ(result.err, refusal.message);
-    }
+    });
 }
 
 TEST(CliHelp, ListsTheOptionsAndSucceeds)

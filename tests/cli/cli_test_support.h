@@ -63,6 +63,27 @@ inline std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
+// A command that the front end refuses before it starts: exit status 2,
+// nothing on standard output, and `message` as the whole of standard error
+// (or, when it is empty, some message).
+struct Refusal {
+    std::vector<std::string> args;
+    std::string message;
+};
+
+inline void ExpectRefused(const std::vector<Refusal>& refusals)
+{
+    for (const Refusal& refusal : refusals) {
+        const CliResult result = RunTool(refusal.args);
+        EXPECT_EQ(result.status, 2) << refusal.args[0] << ": " << refusal.message;
+        EXPECT_EQ(result.out, "") << refusal.args[0] << ": " << refusal.message;
+        if (refusal.message.empty())
+            EXPECT_NE(result.err, "") << refusal.args[0];
+        else
+            EXPECT_EQ(result.err, refusal.message);
+    }
+}
+
 // A stand-in for the signal handler: SIGTERM comes after `calls` looks.
 inline std::function<int()> StopAfter(int calls)
 {
@@ -215,9 +236,11 @@ namespace pandicube {
 
 // The front end's tests name these helpers without their namespace.
 using test::Body;
+using test::ExpectRefused;
 using test::kWorkedExample;
 using test::Lines;
 using test::ReadFile;
+using test::Refusal;
 using test::ReplacedNumber;
 using test::RunTool;
 using test::StopAfter;

@@ -180,11 +180,7 @@ TEST(SearchOutput, WriteFailuresStopTheRunAtOnce)
 
 TEST(SearchOptions, AreRefusedNamingTheOption)
 {
-    struct Case {
-        std::vector<std::string> args;
-        std::string message;
-    };
-    const std::vector<Case> cases = {
+    ExpectRefused({
         {{"--bound", "30x"}, "pandicube-search: --bound: no cipher\n"},
         {{"--start", "1,2,3"}, "pandicube-search: --start (e18): no input\n"},
         {{"--threads", "0"}, "pandicube-search: --threads: erroneous number\n"},
@@ -201,16 +197,7 @@ TEST(SearchOptions, AreRefusedNamingTheOption)
          "pandicube-search: --json is short for --format json; give only one of them\n"},
         {{"verify", "x", "--json"}, ""},
         {{"--bound", "300", "verify", "x"}, "pandicube-search: --bound is an option of the search, not of verify\n"},
-    };
-    for (const Case& c : cases) {
-        const auto result = RunTool(c.args);
-        EXPECT_EQ(result.status, 2) << c.args[0];
-        EXPECT_TRUE(result.out.empty()) << c.args[0];
-        if (!c.message.empty())
-            EXPECT_EQ(result.err, c.message);
-        else
-            EXPECT_FALSE(result.err.empty());
-    }
+    });
     EXPECT_EQ(RunTool({"--format", "xml"}).status, 2);
     EXPECT_EQ(RunTool({"--format", "csv", "--json"}).status, 2);
     EXPECT_EQ(RunTool({"merge"}).status, 2);
