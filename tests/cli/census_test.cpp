@@ -1,14 +1,21 @@
 #include "cli/formats/census_record.h"
+#include "cli/formats/text_record.h"
 #include "tests/cli/cli_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <sstream>
 
 namespace pandicube {
 namespace {
 
+using test::Lines;
 using test::ReplacedNumber;
+using test::RunTool;
+using test::TempFiles;
+using test::With;
 
 // The census at U = 280 in the three formats, as the program writes it.
 const std::vector<CensusRow> kRows280 = {
@@ -83,6 +90,136 @@ TEST(CensusReader, RefusesWhatTheProgramNeverWrites)
         ASSERT_TRUE(std::holds_alternative<std::string>(read)) << c.input;
         EXPECT_NE(std::get<std::string>(read).find(c.error), std::string::npos)
             << std::get<std::string>(read) << "\nwanted: " << c.error;
+    }
+}
+
+// The rows of a census run, read back (and checked) by ReadCensus.
+std::vector<CensusRow> CensusOf(const std::vector<std::string>& args)
+{
+    const test::CliResult run = RunTool(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto read = Read(run.out);
+    EXPECT_TRUE(std::holds_alternative<CensusOutput>(read)) << std::get<std::string>(read);
+    return std::holds_alternative<CensusOutput>(read) ? std::get<CensusOutput>(read).rows : std::vector<CensusRow>{};
+}
+
+// Records of a CSV listing (after `skip` leading fields) counted by their largest value.
+std::map<std::int32_t, std::int64_t> CountByLargestValue(const std::string& csv, std::size_t skip)
+{
+    std::map<std::int32_t, std::int64_t> counts;
+    const std::vector<std::string> lines = Lines(csv);
+    for (std::size_t i = 2; i + 1 < lines.size(); ++i) {
+        std::int32_t largest = 0;
+        const std::vector<std::string_view> fields = SplitOn(lines[i], ',');
+        for (std::size_t k = skip; k < fields.size(); ++k) largest = std::max(largest, *ParseInt32(fields[k]));
+        ++counts[largest];
+    }
+    return counts;
+}
+
+// Each row counts exactly the cubes of the full listing, and the classes of
+// the class listing, whose largest value is its bound.
+TEST(CensusCommand, RowsAreTheListingsGroupedByLargestValue)
+{
+    const auto cubes = CountByLargestValue(RunTool({"--bound", "350", "--cube", "--format", "csv"}).out, 1);
+    const auto classes = CountByLargestValue(RunTool({"--bound", "350", "--classes", "--format", "csv"}).out, 3);
+    const std::vector<CensusRow> rows = CensusOf({"--bound", "350", "--census", "--format", "csv"});
+    ASSERT_EQ(rows.size(), cubes.size());
+    ASSERT_EQ(rows.size(), classes.size());
+    auto cube = cubes.begin();
+    auto cls = classes.begin();
+    for (const CensusRow& row : rows) {
+        EXPECT_EQ(row.bound, cube->first);
+        EXPECT_EQ(row.cubes, (cube++)->second) << row.bound;
+        EXPECT_EQ(row.bound, cls->first);
+        EXPECT_EQ(row.classes, (cls++)->second) << row.bound;
+    }
+}
+
+struct TotalsCase {
+    std::string bound;
+    std::int64_t cubes;
+    std::int64_t classes;
+};
+
+class CensusTotals : public ::testing::TestWithParam<TotalsCase> {};
+
+// The last row holds the run's counts in every format and on any threads,
+// and the completion record is that of --classes --count-only.
+TEST_P(CensusTotals, LastRowHoldsTheRunsCounts)
+{
+    const TotalsCase& c = GetParam();
+    const std::vector<std::string> run = {"--bound", c.bound, "--census"};
+    const std::vector<CensusRow> rows = CensusOf(run);
+    EXPECT_EQ(rows.empty() ? 0 : rows.back().cubesUpTo, c.cubes);
+    EXPECT_EQ(rows.empty() ? 0 : rows.back().classesUpTo, c.classes);
+    for (const std::string format : {"json", "csv"}) {
+        EXPECT_EQ(CensusOf(With(run, {"--format", format, "--threads", "1"})), rows) << format;
+        EXPECT_EQ(RunTool(With(run, {"--format", format, "--threads", "1"})).out,
+                  RunTool(With(run, {"--format", format, "--threads", "2"})).out);
+    }
+    EXPECT_EQ(Lines(RunTool(run).out).back(),
+              Lines(RunTool({"--bound", c.bound, "--classes", "--count-only"}).out).back());
+}
+
+INSTANTIATE_TEST_SUITE_P(Bounds, CensusTotals,
+                         ::testing::Values(TotalsCase{"254", 0, 0}, TotalsCase{"255", 24, 1},
+                                           TotalsCase{"300", 504, 21}, TotalsCase{"400", 35376, 1474}));
+
+// verify takes a census whole and refuses an edited row, total, order or
+// completion record; --search proves the rows.
+TEST(CensusCommand, VerifyRefusesEditedCensus)
+{
+    const std::string text = RunTool({"--bound", "300", "--census"}).out;
+    ASSERT_EQ(RunTool({"verify", "-"}, text).status, 0);
+    const auto replaced = [](std::string t, const std::string& from, const std::string& to) {
+        return t.replace(t.find(from), from.size(), to);
+    };
+    const struct {
+        std::string from;
+        std::string to;
+        std::string error;
+    } cases[] = {
+        {"287: 48 cubes", "287: 24 cubes", "line 9: the row of bound 287 counts 24 cubes for 2 classes"},
+        {"up to 296: 456", "up to 296: 457", "line 12: the row of bound 296 counts 457 cubes up to it"},
+        {"bound 284: 24 cubes, 1 classes; up to 284", "bound 283: 24 cubes, 1 classes; up to 283",
+         "line 7: the row of bound 283 follows that of bound 283"},
+        {"# complete: 21", "# complete: 20", "the completion record counts 20 classes, but the rows count 21"},
+        {"bound 255: 24 cubes", "bound 255: 24 cube", "line 2: not a census row"},
+    };
+    for (const auto& c : cases) {
+        const auto verified = RunTool({"verify", "-"}, replaced(text, c.from, c.to));
+        EXPECT_EQ(verified.status, 2) << c.to;
+        EXPECT_NE(verified.err.find(c.error), std::string::npos) << verified.err;
+    }
+}
+
+// Rows moved to another bound that still add up pass every check but the
+// search again.
+TEST_F(TempFiles, VerifySearchProvesTheCensusRows)
+{
+    const std::string text = RunTool({"--bound", "300", "--census"}).out;
+    const std::string path = Write("census", text);
+    EXPECT_EQ(RunTool({"verify", "--search", path}).status, 0);
+    const std::string moved = Write("moved", ReplacedNumber(text, "299", "300"));
+    EXPECT_EQ(RunTool({"verify", moved}).status, 0);
+    const auto searched = RunTool({"verify", "--search", moved});
+    EXPECT_EQ(searched.status, 2);
+    EXPECT_NE(searched.err.find("line 14 is not what the run writes there"), std::string::npos) << searched.err;
+}
+
+TEST(CensusCommand, RefusesOptionsThatMakeNoCensus)
+{
+    for (const auto& [option, why] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"--reduce"}, "--reduce: the census counts the whole run"},
+             {{"--start", "203,-75,-30,-58"}, "--start: the census counts the whole run"},
+             {{"--classes"}, "--classes: the census counts the classes already"},
+             {{"--count-only"}, "--count-only: the census is a count already"},
+             {{"--cube"}, "--cube: the census writes no cubes"}}) {
+        const auto refused = RunTool(With(option, {"--census"}));
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_EQ(refused.out, "");
+        EXPECT_EQ(refused.err, "pandicube-search: --census cannot be combined with " + why + "\n");
     }
 }
 
