@@ -81,22 +81,28 @@ std::optional<CensusRow> ParseCensusRow(std::string_view line, OutputFormat form
 
 std::int32_t LargestValueOf(const Entries& entries)
 {
-    std::int32_t largest = kCentreValue;
-    for (int k = 1; k <= kEntryCount; ++k) {
-        const std::int32_t e = entries[static_cast<std::size_t>(k)];
-        largest = std::max({largest, e, kComplementSum - e});
-    }
-    return largest;
+    // The largest entry, or the complement of the smallest (one loop each, so
+    // that the compiler can take them a vector at a time).
+    std::int32_t most = kCentreValue;
+    std::int32_t least = kCentreValue;
+    for (std::size_t k = 1; k <= kEntryCount; ++k) most = std::max(most, entries[k]);
+    for (std::size_t k = 1; k <= kEntryCount; ++k) least = std::min(least, entries[k]);
+    return std::max(most, kComplementSum - least);
 }
 
 std::vector<CensusRow> CensusTable::Rows() const
 {
     std::vector<CensusRow> rows;
     std::int64_t classesUpTo = 0;
-    for (const auto& [bound, classes] : classes_) {
+    const auto add = [&](std::int32_t bound, std::int64_t classes) {
+        if (classes == 0) return;
         classesUpTo += classes;
         rows.push_back({bound, classes * kCubesPerClass, classes, classesUpTo * kCubesPerClass, classesUpTo});
-    }
+    };
+    auto sparse = sparse_.begin();
+    for (; sparse != sparse_.end() && sparse->first < 0; ++sparse) add(sparse->first, sparse->second);
+    for (std::size_t bound = 0; bound < dense_.size(); ++bound) add(static_cast<std::int32_t>(bound), dense_[bound]);
+    for (; sparse != sparse_.end(); ++sparse) add(sparse->first, sparse->second);
     return rows;
 }
 

@@ -53,16 +53,28 @@ std::optional<CensusRow> ParseCensusRow(std::string_view line, OutputFormat form
 // holds 126 - e_k, the centre 63).
 std::int32_t LargestValueOf(const Entries& entries);
 
-// The classes of a run counted by their largest value: one count per bound
-// that occurs, nothing per class.
+// The classes of a run counted by their largest value: one count per bound,
+// nothing per class. The bounds below kDenseBounds are counted in an array
+// (at most 512 KB, grown to the largest bound met), the others in a map.
 class CensusTable {
 public:
-    void Add(std::int32_t bound, std::int64_t classes = 1) { classes_[bound] += classes; }
+    void Add(std::int32_t bound, std::int64_t classes = 1)
+    {
+        if (bound < 0 || bound >= kDenseBounds) {
+            sparse_[bound] += classes;
+            return;
+        }
+        const auto at = static_cast<std::size_t>(bound);
+        if (at >= dense_.size()) dense_.resize(at + 1);
+        dense_[at] += classes;
+    }
     // One row per bound that occurs, ascending, with the running totals.
     std::vector<CensusRow> Rows() const;
 
 private:
-    std::map<std::int32_t, std::int64_t> classes_;
+    static constexpr std::int32_t kDenseBounds = 65536;
+    std::vector<std::int64_t> dense_;
+    std::map<std::int32_t, std::int64_t> sparse_;
 };
 
 // What is wrong with a row that follows `previous` (none for the first) in

@@ -208,6 +208,20 @@ TEST_F(TempFiles, VerifySearchProvesTheCensusRows)
     EXPECT_NE(searched.err.find("line 14 is not what the run writes there"), std::string::npos) << searched.err;
 }
 
+// Slices merge bound by bound also above the bounds counted in an array:
+// the census at 280 with its bounds 279 and 280 moved to 69999 and 70000.
+TEST(CensusCommand, MergeAddsRowsOfLargeBounds)
+{
+    const auto moved = [](const std::vector<std::string>& run) {
+        return ReplacedNumber(ReplacedNumber(RunTool(run).out, "280", "70000"), "279", "69999");
+    };
+    const std::vector<std::string> run = {"--bound", "280", "--census", "--format", "csv"};
+    const auto merged =
+        RunTool({"merge", "-"}, moved(With(run, {"--slice", "2/2"})) + moved(With(run, {"--slice", "1/2"})));
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(merged.out, moved(run));
+}
+
 TEST(CensusCommand, RefusesOptionsThatMakeNoCensus)
 {
     for (const auto& [option, why] : std::vector<std::pair<std::vector<std::string>, std::string>>{
