@@ -1,5 +1,6 @@
 #include "cli/formats/csv_format.h"
 
+#include "cli/formats/census_record.h"
 #include "cli/formats/comment_lines.h"
 #include "cli/formats/number_text.h"
 
@@ -28,7 +29,10 @@ public:
     {
         std::string head = IdentityComment(identity_) + '\n';
         if (!identity_.countOnly)
-            head += (identity_.classes ? CsvClassHeader() : CsvHeader(identity_.cube, identity_.reduce, false)) + '\n';
+            head += (identity_.census    ? std::string(kCensusCsvHeader)
+                     : identity_.classes ? CsvClassHeader()
+                                         : CsvHeader(identity_.cube, identity_.reduce, false)) +
+                    '\n';
         return head;
     }
 

@@ -1,6 +1,7 @@
 #include "cli/formats/output_reader.h"
 
 #include "cli/formats/all_formats.h"
+#include "cli/formats/census_record.h"
 #include "cli/formats/number_text.h"
 
 #include <cerrno>
@@ -107,13 +108,43 @@ private:
             }
             parser_ = ParserFor(*format_, *this);
         }
+        if (census_ && CensusLine(line)) return;
         parser_->Read(line, lineNumber_, lineOffset_);
+    }
+
+    // A line of a --census output that holds a row (in CSV, or the table's
+    // header): the lines of the identity and the completion record, and in
+    // JSON every line that is not a row, are the format's own.
+    bool CensusLine(std::string_view line)
+    {
+        if (StartsWith(line, "#")) return false;
+        if (*format_ == OutputFormat::Json && !StartsWith(line, "{\"bound\"")) return false;
+        if (*format_ == OutputFormat::Csv && (line == kCensusCsvHeader || !censusHeader_)) {
+            censusHeader_ = line == kCensusCsvHeader;
+            if (censusHeader_) sink_.OnHeader(offset_);
+            if (!censusHeader_) ProblemAt(lineNumber_, "a CSV row without the census header before it");
+            return true;
+        }
+        const std::optional<CensusRow> row = ParseCensusRow(line, *format_);
+        if (!row) {
+            ProblemAt(lineNumber_, "not a census row of pandicube-search");
+            return true;
+        }
+        CensusRecord record;
+        record.line = lineNumber_;
+        record.offset = lineOffset_;
+        record.end = offset_;
+        record.row = *row;
+        sink_.OnCensusRow(record);
+        return true;
     }
 
     // From the parser, which places where its records start; each ends
     // after the line just read.
     void Identity(IdentityRecord identity) override
     {
+        census_ = identity.identity.census;
+        censusHeader_ = false;
         identity.end = offset_;
         sink_.OnIdentity(identity);
     }
@@ -151,6 +182,8 @@ private:
     std::size_t problems_ = 0;
     bool stopped_ = false;
     std::unique_ptr<RecordParser> parser_; // of the format, once known
+    bool census_ = false;                  // the output is a --census output
+    bool censusHeader_ = false;            // its CSV header is read
 };
 
 OutputReader::OutputReader(std::istream& in, CubeSink& sink) : impl_(std::make_unique<Impl>(in.rdbuf(), sink)) {}

@@ -13,6 +13,8 @@
 
 namespace pandicube {
 
+struct CensusRecord; // census_record.h
+
 // Receives what the reader finds, in the order of the input.
 class CubeSink {
 public:
@@ -23,6 +25,8 @@ public:
     virtual void OnCube(const CubeRecord& cube) = 0;
     virtual void OnClosing(const ClosingRecord&) {}
     virtual void OnCompletion(const CompletionRecord&) {}
+    // A row of a --census output.
+    virtual void OnCensusRow(const CensusRecord&) {}
     // Input that is not part of any output the tool writes.
     virtual void OnProblem(std::size_t line, const std::string& message) = 0;
     // The input ends inside a record: the output was cut off (a killed run).

@@ -32,7 +32,7 @@ RunPlan PlanOf(const RunIdentity& id)
     RunPlan plan;
     plan.setup = RunSetup(id.bound, id.start, id.reduce);
     plan.slice = id.slice;
-    plan.classes = id.classes;
+    plan.classes = id.classes || id.census; // a census counts the classes by their openers
     return plan;
 }
 
@@ -65,6 +65,7 @@ std::string RunOptions(const RunIdentity& id)
     if (id.cube) text += " --cube";
     if (id.classes) text += " --classes";
     if (id.countOnly) text += " --count-only";
+    if (id.census) text += " --census";
     text += " --format ";
     text += FormatName(id.format);
     return text;
@@ -117,6 +118,8 @@ std::optional<RunIdentity> ParseRunOptions(std::string_view options, std::string
             id.classes = true;
         } else if (w == "--count-only" && !id.countOnly) {
             id.countOnly = true;
+        } else if (w == "--census" && !id.census) {
+            id.census = true;
         } else if (w == "--format" && hasValue && !haveFormat) {
             const std::string_view f = words[++i];
             if (f == "text")

@@ -123,6 +123,14 @@ void SolutionWriter::WriteClass(const CubeClass& c)
     Put(line, false);
 }
 
+void SolutionWriter::CountCensusClass(const Cells& standardForm)
+{
+    const Entries e = EntriesFromCells(standardForm);
+    checksum_ += SolutionHashOf(kind_, e);
+    CountOne();
+    census_.Add(LargestValueOf(e));
+}
+
 void SolutionWriter::ContinueAfter(std::int64_t solutions, std::uint64_t checksum,
                                    std::optional<std::int32_t> bestBound)
 {
@@ -137,14 +145,16 @@ CompletionRecord SolutionWriter::Record() const
     record.solutions = solutions_;
     record.bestBound = bestBound_;
     record.checksum = checksum_;
-    record.classes = identity_.classes;
+    record.classes = identity_.classes || identity_.census;
     record.checksumKind = kind_;
     return record;
 }
 
 void SolutionWriter::WriteCompletion()
 {
-    Put(format_->End(Record()), true);
+    std::string text;
+    for (const CensusRow& row : census_.Rows()) text += CensusRowLine(row, identity_.format) + '\n';
+    Put(text + format_->End(Record()), true);
 }
 
 void SolutionWriter::WriteInterruption(const std::string& signal, std::optional<OuterUnit> next)

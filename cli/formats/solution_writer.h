@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/formats/census_record.h"
 #include "cli/formats/record_format.h"
 #include "search/cells.h"
 #include "search/cube/cube_classes.h"
@@ -60,7 +61,13 @@ public:
     // number, the solution that first met it, its size and its standard
     // form. The checksum runs over the standard form's first 62 cells.
     void WriteClass(const CubeClass& c);
-    // The closing report and the completion record.
+    // One class of a --census run, by its standard form: counted at its
+    // largest value, and in the count and checksum as WriteClass does; the
+    // census rows are written with the completion record.
+    void CountCensusClass(const Cells& standardForm);
+    // Classes of merged census rows (their count and checksum: ContinueAfter).
+    void AddCensusClasses(std::int32_t bound, std::int64_t classes) { census_.Add(bound, classes); }
+    // The closing report (or the census rows) and the completion record.
     void WriteCompletion();
     // The record of a run ended by a signal: where it stopped and how it goes
     // on (`next`, the first outer unit not searched; none when it starts over).
@@ -88,6 +95,7 @@ private:
     std::int64_t solutions_ = 0;
     std::uint64_t checksum_ = 0;
     std::optional<std::int32_t> bestBound_;
+    CensusTable census_;
 };
 
 } // namespace pandicube

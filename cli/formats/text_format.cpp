@@ -116,7 +116,7 @@ public:
     std::string End(const CompletionRecord& record) const override
     {
         std::string text;
-        if (record.complete && !identity_.classes) text = ClosingMessage(record.solutions) + '\n';
+        if (record.complete && !record.classes) text = ClosingMessage(record.solutions) + '\n';
         return text + CompletionComment(record) + '\n';
     }
 };
