@@ -1,0 +1,68 @@
+// pandicube-plot IN OUT: draws the census that pandicube-search --census
+// wrote into a picture, off screen, without a display.
+#include "plot/census_chart.h"
+#include "plot/census_input.h"
+#include "pandicube/version.h"
+
+#include <CLI/CLI.hpp>
+
+#include <QApplication>
+#include <QtGlobal>
+
+#include <iostream>
+#include <string>
+
+namespace {
+
+constexpr int kExitRefused = 2;
+
+int Refuse(const std::string& reason)
+{
+    std::cerr << "pandicube-plot: " << reason << '\n';
+    return kExitRefused;
+}
+
+// Qt's own notes (a missing runtime folder, fonts) are not the program's
+// business: only what it says itself reaches standard error.
+void QuietMessages(QtMsgType type, const QMessageLogContext& /*context*/, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << "pandicube-plot: " << message.toStdString() << '\n';
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"Draws the census that pandicube-search --census wrote (text, JSON Lines or CSV) into a picture: "
+                 "the cubes and the classes up to each bound, on a logarithmic count axis.",
+                 "pandicube-plot"};
+    std::string in;
+    std::string out;
+    app.add_option("IN", in, "the census; - for standard input")->required();
+    app.add_option("OUT", out, "the picture to write: a name ending in .svg or .png")->required();
+    app.set_version_flag("--version", std::string("pandicube-plot ") + pandicube::kVersion, "Print the version and exit");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::RequiredError&) {
+        return Refuse("needs IN and OUT: pandicube-plot IN OUT");
+    } catch (const CLI::ParseError& e) {
+        return Refuse(e.what());
+    }
+
+    const auto kind = pandicube::PictureKindOf(out);
+    if (!kind) return Refuse(out + ": the picture's name must end in .svg or .png");
+    const pandicube::CensusInput census = pandicube::ReadCensusInput(in);
+    if (!census.problem.empty()) return Refuse(census.problem);
+
+    // Off screen: the picture is drawn the same with or without a display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QuietMessages);
+    int qtArgc = 1;
+    QApplication qt(qtArgc, argv);
+    if (const auto problem = pandicube::DrawCensus(census.points, census.title, out, *kind)) return Refuse(*problem);
+    return 0;
+}
