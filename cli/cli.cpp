@@ -135,6 +135,8 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     AddFlag(app, "--classes", search.classes,
             "Write one record per essentially different cube: its standard form, first solution and class size");
     AddFlag(app, "--count-only", search.countOnly, "Write only the closing report");
+    AddFlag(app, "--census", search.census,
+            "Write, for each largest value b, the cubes and classes whose largest value is b, with running totals");
     AddFlag(app, "--quiet", search.quiet, "No progress line on the terminal");
     AddText(app, "--threads", search.threads, "Threads for the search, 1 to 1024 (default: all cores)", "N");
     AddText(app, "--slice", search.slice, "Search only part K of N (N up to 1000000) of the run", "K/N");

@@ -51,6 +51,7 @@ std::vector<std::string> Fields(const RunIdentity& id)
             id.cube ? "with --cube" : "without --cube",
             id.classes ? "with --classes" : "without --classes",
             id.countOnly ? "with --count-only" : "without --count-only",
+            id.census ? "with --census" : "without --census",
             std::string("with --format ") + FormatName(id.format)};
 }
 
@@ -118,7 +119,7 @@ struct SliceSet {
             }
             const OutputPart& part = it->second.front()->part;
             std::string state =
-                "complete, " + std::to_string(part.Count()) + (run->classes ? " classes" : " solutions");
+                "complete, " + std::to_string(part.Count()) + (run->classes || run->census ? " classes" : " solutions");
             if (part.problems > 0) {
                 state = "malformed";
             } else if (!part.completion) {
@@ -289,8 +290,12 @@ int WriteMerged(const SliceSet& set, std::ostream& out, std::ostream& err)
     // reads them side by side and checks their order.
     if (set.run->classes && !set.run->countOnly && !MergeClasses(set, err, [](const Cells&) {})) return kExitRefused;
     writer.WriteHead();
-    if (set.run->countOnly) {
+    if (set.run->countOnly || set.run->census) {
         writer.ContinueAfter(total, checksum, std::nullopt);
+        // The rows of the slices add up bound by bound.
+        for (const auto& [k, found] : set.slices) {
+            for (const CensusRow& row : found.front()->part.census) writer.AddCensusClasses(row.bound, row.classes);
+        }
         writer.WriteCompletion();
         return kExitOk;
     }

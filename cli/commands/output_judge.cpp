@@ -54,7 +54,8 @@ std::string OutsideSlice(const OuterUnits& run, const Slice& slice, const Entrie
 
 std::int64_t OutputPart::Count() const
 {
-    if (identity && identity->countOnly) return completion ? completion->solutions : closingCount.value_or(0);
+    if (identity && (identity->countOnly || identity->census))
+        return completion ? completion->solutions : closingCount.value_or(0);
     return solutions;
 }
 
@@ -119,7 +120,9 @@ void OutputJudge::OnCube(const CubeRecord& cube)
     const std::string what = (cube.classOf ? "class " : "solution ") + Num(cube.number);
     if (Closed(part)) return Problem(cube.line, what + " follows the completion record of its output");
     if (const auto& id = part.identity) {
-        if (id->countOnly) return Problem(cube.line, what + " stands in the output of a --count-only run");
+        if (id->countOnly || id->census)
+            return Problem(cube.line,
+                           what + " stands in the output of a " + (id->census ? "--census" : "--count-only") + " run");
         if (cube.classOf.has_value() != id->classes)
             return Problem(cube.line, what + (id->classes ? " is not a class record in an output of --classes"
                                                           : " is a class record in an output without --classes"));
@@ -195,6 +198,14 @@ void OutputJudge::OnCompletion(const CompletionRecord& completion)
         return Problem(completion.line, "a completion record without the identity line of its output");
     OutputPart& part = parts_.back();
     const RunIdentity& id = *part.identity;
+    if (id.census) {
+        const std::string fault =
+            part.closingCount ? "a --census output holds no closing report"
+                              : CensusCompletionFault(completion, part.census.empty() ? nullptr : &part.census.back());
+        if (!fault.empty()) Problem(completion.line, fault);
+        part.completion = completion;
+        return;
+    }
     const std::int64_t solutions = id.countOnly ? part.closingCount.value_or(completion.solutions) : part.solutions;
     const bool wantsClosing = completion.complete && id.format == OutputFormat::Text && !id.classes;
     const bool wantsCountRow = completion.complete && id.format == OutputFormat::Csv && id.countOnly;
@@ -224,6 +235,16 @@ void OutputJudge::OnCompletion(const CompletionRecord& completion)
                 "the best upper bound " + Num(*completion.bestBound) + " lies above the bound " + Num(id.bound));
     }
     part.completion = completion;
+}
+
+void OutputJudge::OnCensusRow(const CensusRecord& record)
+{
+    OutputPart& part = Current(record.line, record.offset);
+    if (Closed(part)) return Problem(record.line, "a census row follows the completion record of its output");
+    const CensusRow* previous = part.census.empty() ? nullptr : &part.census.back();
+    if (const std::string fault = CensusRowFault(record.row, previous, part.identity->bound); !fault.empty())
+        Problem(record.line, fault);
+    part.census.push_back(record.row);
 }
 
 void OutputJudge::OnProblem(std::size_t line, const std::string& message)

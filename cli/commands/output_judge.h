@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/formats/census_record.h"
 #include "cli/formats/cube_reader.h"
 #include "search/cube/solution_order.h"
 #include "search/rows/outer_units.h"
@@ -25,6 +26,7 @@ struct OutputPart {
     std::optional<CubeRecord> last;  // the last solution record read
     std::optional<std::int64_t> closingCount;
     std::optional<CompletionRecord> completion;
+    std::vector<CensusRow> census; // the rows of a --census output
     std::size_t problems = 0;
     std::string cutShort; // where and how the input ends inside a record
 
@@ -55,6 +57,7 @@ public:
     void OnCube(const CubeRecord& cube) override;
     void OnClosing(const ClosingRecord& closing) override;
     void OnCompletion(const CompletionRecord& completion) override;
+    void OnCensusRow(const CensusRecord& record) override;
     void OnProblem(std::size_t line, const std::string& message) override;
     void OnCutShort(std::size_t line, const std::string& message) override;
 

@@ -103,6 +103,7 @@ SearchOptions OptionsOf(const RunIdentity& id, unsigned threads)
     opt.cube = id.cube;
     opt.classes = id.classes;
     opt.countOnly = id.countOnly;
+    opt.census = id.census;
     opt.quiet = true;
     opt.threads = std::to_string(threads);
     if (id.slice) opt.slice = std::to_string(id.slice->index) + '/' + std::to_string(id.slice->count);

@@ -84,6 +84,11 @@ public:
     }
     void ReportSolution(const Solution& s) override
     {
+        if (writer_.Identity().census) {
+            // The openers of the classes, each counted at its largest value.
+            writer_.CountCensusClass(StandardForm(CellsFromEntries(s.entries)));
+            return;
+        }
         if (writer_.Identity().classes) {
             // With classOpenersOnly the run hands on the cubes that open a
             // class, in run order. A slice cannot know the whole run's
@@ -113,11 +118,11 @@ public:
     // adds the unit's count and hash sum).
     void PrepareUnit(UnitSolutions& unit) const override
     {
-        if (!writer_.Identity().classes) writer_.PrepareUnit(unit, bestBound_);
+        if (!writer_.Identity().classes && !writer_.Identity().census) writer_.PrepareUnit(unit, bestBound_);
     }
     void ReportCubes(const UnitSolutions& part, std::int64_t& solutions, std::int32_t bestBound) override
     {
-        if (writer_.Identity().classes || after_ || bestBound != bestBound_) {
+        if (writer_.Identity().classes || writer_.Identity().census || after_ || bestBound != bestBound_) {
             // The solutions of a resumed unit up to `after` are written
             // already; the cubes after the first one past it lie after them
             // in the order.
@@ -157,7 +162,7 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
     RunPlan plan;
     plan.setup = RunSetup(id.bound, id.start, id.reduce);
     plan.slice = id.slice;
-    plan.classes = id.classes;
+    plan.classes = id.classes || id.census;
     plan.threads = threads;
     plan.path = path;
     plan.from = from.unit;
@@ -172,7 +177,7 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
     const OuterUnits units = PlanUnits(plan);
     std::unique_ptr<ProgressLine> progress;
     if (drawProgress) progress = std::make_unique<ProgressLine>(err, units);
-    if (progress && id.classes) progress->SetCounted("classes");
+    if (progress && plan.classes) progress->SetCounted("classes");
     SearchOutputReporter reporter(writer, progress.get(), env, from, state.bestBound);
 
     try {
@@ -187,7 +192,8 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
             return kExitOk;
         }
         const RunInterrupted& interrupted = reporter.Interruption();
-        writer.WriteInterruption(SignalName(interrupted.signal), interrupted.next);
+        // A census writes its rows only at the end: resume runs it again.
+        writer.WriteInterruption(SignalName(interrupted.signal), id.census ? std::nullopt : interrupted.next);
         return kExitSignalBase + interrupted.signal;
     } catch (const WriteFailure& failure) {
         if (progress) progress->Finish();
@@ -243,6 +249,7 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
     id.cube = opt.cube;
     id.countOnly = opt.countOnly;
     id.classes = opt.classes;
+    id.census = opt.census;
 
     // The same rules as the window's fields, in the same order.
     std::vector<std::string_view> startParts;
@@ -273,6 +280,20 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
         return RefuseWith(err, "--classes cannot be combined with --reduce: the classes are those of the whole run");
     if (opt.classes && opt.start)
         return RefuseWith(err, "--classes cannot be combined with --start: the classes are those of the whole run");
+
+    // The census counts the classes of the whole run and writes no cubes.
+    if (opt.census) {
+        const std::array<std::pair<bool, const char*>, 5> others = {{
+            {opt.reduce, "--reduce: the census counts the whole run"},
+            {opt.start.has_value(), "--start: the census counts the whole run"},
+            {opt.classes, "--classes: the census counts the classes already"},
+            {opt.countOnly, "--count-only: the census is a count already"},
+            {opt.cube, "--cube: the census writes no cubes"},
+        }};
+        for (const auto& [given, why] : others) {
+            if (given) return RefuseWith(err, std::string("--census cannot be combined with ") + why);
+        }
+    }
 
     if (opt.slice) {
         const std::vector<std::string_view> parts = SplitOn(*opt.slice, '/');

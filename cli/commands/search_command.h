@@ -20,6 +20,7 @@ struct SearchOptions {
     bool cube = false;
     bool classes = false; // one record per essentially different cube
     bool countOnly = false;
+    bool census = false; // the cubes and classes per largest value instead of the solutions
     bool quiet = false;
     std::optional<std::string> threads;
     std::optional<std::string> slice;

@@ -68,6 +68,7 @@ public:
     }
     void OnClosing(const ClosingRecord& r) override { judge_.OnClosing(r); }
     void OnCompletion(const CompletionRecord& r) override { judge_.OnCompletion(r); }
+    void OnCensusRow(const CensusRecord& r) override { judge_.OnCensusRow(r); }
     void OnProblem(std::size_t line, const std::string& message) override { judge_.OnProblem(line, message); }
     void OnCutShort(std::size_t line, const std::string& message) override { judge_.OnCutShort(line, message); }
 

@@ -1,5 +1,6 @@
 #include "cli/formats/cube_reader.h"
 
+#include "cli/formats/census_record.h"
 #include "cli/formats/json_record.h"
 #include "cli/formats/solution_writer.h"
 #include "cli/formats/text_record.h"
@@ -159,6 +160,7 @@ private:
             CommentLine(line);
             return;
         }
+        if (census_ && CensusLine(line)) return;
         switch (*format_) {
         case OutputFormat::Text: text_.Line(line, lineNumber_, lineOffset_); break;
         case OutputFormat::Json: JsonLine(line); break;
@@ -177,6 +179,8 @@ private:
                 return;
             }
             layout_.reset();
+            census_ = identity->census;
+            censusHeader_ = false;
             IdentityRecord record;
             Place(record);
             record.identity = *identity;
@@ -206,6 +210,7 @@ private:
             return;
         }
         if (record.identity) {
+            census_ = record.identity->census;
             IdentityRecord identity;
             Place(identity);
             identity.identity = *record.identity;
@@ -220,6 +225,29 @@ private:
             Place(record.cube);
             sink_.OnCube(record.cube);
         }
+    }
+
+    // A line of a --census output: a row (in CSV, or its header); false
+    // for the other lines of a JSON output.
+    bool CensusLine(std::string_view line)
+    {
+        if (*format_ == OutputFormat::Json && !StartsWith(line, "{\"bound\"")) return false;
+        if (*format_ == OutputFormat::Csv && (line == kCensusCsvHeader || !censusHeader_)) {
+            censusHeader_ = line == kCensusCsvHeader;
+            if (censusHeader_) sink_.OnHeader(offset_);
+            if (!censusHeader_) Problem("a CSV row without the census header before it");
+            return true;
+        }
+        CensusRecord record;
+        const std::optional<CensusRow> row = ParseCensusRow(line, *format_);
+        if (!row) {
+            Problem("not a census row of pandicube-search");
+            return true;
+        }
+        Place(record);
+        record.row = *row;
+        sink_.OnCensusRow(record);
+        return true;
     }
 
     void CsvLine(std::string_view line)
@@ -338,6 +366,8 @@ private:
     bool stopped_ = false;
     TextRecordParser text_;
     std::optional<CsvLayout> layout_;
+    bool census_ = false;       // the output is a --census output
+    bool censusHeader_ = false; // its CSV header is read
 };
 
 OutputReader::OutputReader(std::istream& in, CubeSink& sink) : impl_(std::make_unique<Impl>(in.rdbuf(), sink)) {}

@@ -53,6 +53,8 @@ struct ClosingRecord : RecordPlace {
     std::optional<std::int32_t> bestBound;
 };
 
+struct CensusRecord; // census_record.h
+
 // Receives what the reader finds, in the order of the input.
 class CubeSink {
 public:
@@ -63,6 +65,8 @@ public:
     virtual void OnCube(const CubeRecord& cube) = 0;
     virtual void OnClosing(const ClosingRecord&) {}
     virtual void OnCompletion(const CompletionRecord&) {}
+    // A row of a --census output.
+    virtual void OnCensusRow(const CensusRecord&) {}
     // Input that is not part of any output the tool writes.
     virtual void OnProblem(std::size_t line, const std::string& message) = 0;
     // The input ends inside a record: the output was cut off (a killed run).

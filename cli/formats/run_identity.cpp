@@ -69,6 +69,7 @@ std::string RunOptions(const RunIdentity& id)
     if (id.cube) text += " --cube";
     if (id.classes) text += " --classes";
     if (id.countOnly) text += " --count-only";
+    if (id.census) text += " --census";
     text += " --format ";
     text += FormatName(id.format);
     return text;
@@ -132,6 +133,8 @@ std::optional<RunIdentity> ParseRunOptions(std::string_view options, std::string
             id.classes = true;
         } else if (w == "--count-only" && !id.countOnly) {
             id.countOnly = true;
+        } else if (w == "--census" && !id.census) {
+            id.census = true;
         } else if (w == "--format" && hasValue && !haveFormat) {
             const std::string_view f = words[++i];
             if (f == "text")

@@ -29,6 +29,7 @@ struct RunIdentity {
     bool cube = false;
     bool classes = false; // one record per essentially different cube
     bool countOnly = false;
+    bool census = false; // the cubes and classes per largest value (census_record.h)
     OutputFormat format = OutputFormat::Text;
 };
 
@@ -42,7 +43,7 @@ std::string ProgramVersion();
 
 // The options that repeat the run, in one fixed order:
 // "--bound 300 --reduce --start 203,-75,-30,-58 --slice 3/8 --cube
-// --classes --count-only --format text" (the flags only when set).
+// --classes --count-only --census --format text" (the flags only when set).
 std::string RunOptions(const RunIdentity& identity);
 // The identity without its slice: what the slices of one run share.
 RunIdentity WholeRun(RunIdentity identity);

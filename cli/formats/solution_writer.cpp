@@ -99,7 +99,10 @@ void SolutionWriter::WriteHead()
     std::string head = identity_.format == OutputFormat::Json ? IdentityJson(identity_) : IdentityComment(identity_);
     head += '\n';
     if (identity_.format == OutputFormat::Csv && !identity_.countOnly)
-        head += (identity_.classes ? CsvClassHeader() : CsvHeader(identity_.cube, identity_.reduce, false)) + '\n';
+        head += (identity_.census    ? std::string(kCensusCsvHeader)
+                 : identity_.classes ? CsvClassHeader()
+                                     : CsvHeader(identity_.cube, identity_.reduce, false)) +
+                '\n';
     Put(head, true);
 }
 
@@ -272,6 +275,14 @@ void SolutionWriter::WriteClass(const CubeClass& c)
     Put(line, false);
 }
 
+void SolutionWriter::CountCensusClass(const Cells& standardForm)
+{
+    const Entries e = EntriesFromCells(standardForm);
+    checksum_ += SolutionHashOf(kind_, e);
+    CountOne();
+    census_.Add(LargestValueOf(e));
+}
+
 void SolutionWriter::ContinueAfter(std::int64_t solutions, std::uint64_t checksum,
                                    std::optional<std::int32_t> bestBound)
 {
@@ -286,7 +297,7 @@ CompletionRecord SolutionWriter::Record() const
     record.solutions = solutions_;
     record.bestBound = bestBound_;
     record.checksum = checksum_;
-    record.classes = identity_.classes;
+    record.classes = identity_.classes || identity_.census;
     record.checksumKind = kind_;
     return record;
 }
@@ -295,6 +306,12 @@ void SolutionWriter::WriteCompletion()
 {
     const std::int64_t count = solutions_;
     std::string text;
+    if (identity_.census) {
+        for (const CensusRow& row : census_.Rows()) text += CensusRowLine(row, identity_.format) + '\n';
+        text +=
+            (identity_.format == OutputFormat::Json ? CompletionJson(Record()) : CompletionComment(Record())) + '\n';
+        return Put(text, true);
+    }
     switch (identity_.format) {
     case OutputFormat::Text:
         if (!identity_.classes) text = ClosingMessage(count) + '\n';

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/formats/census_record.h"
 #include "cli/formats/run_identity.h"
 #include "search/cells.h"
 #include "search/cube/cube_classes.h"
@@ -68,7 +69,13 @@ public:
     //   csv:  "N,S,Z,c1,...,c125" under "class,solution,size,c1,...,c125".
     // The checksum runs over the standard form's first 62 cells.
     void WriteClass(const CubeClass& c);
-    // The closing report and the completion record.
+    // One class of a --census run, by its standard form: counted at its
+    // largest value, and in the count and checksum as WriteClass does; the
+    // census rows are written with the completion record.
+    void CountCensusClass(const Cells& standardForm);
+    // Classes of merged census rows (their count and checksum: ContinueAfter).
+    void AddCensusClasses(std::int32_t bound, std::int64_t classes) { census_.Add(bound, classes); }
+    // The closing report (or the census rows) and the completion record.
     void WriteCompletion();
     // The record of a run ended by a signal: where it stopped and how it goes
     // on (`next`, the first outer unit not searched; none when it starts over).
@@ -109,6 +116,7 @@ private:
     std::int64_t solutions_ = 0;
     std::uint64_t checksum_ = 0;
     std::optional<std::int32_t> bestBound_;
+    CensusTable census_;
 };
 
 // The CSV header of a --classes output: "class,solution,size,c1,...,c125".

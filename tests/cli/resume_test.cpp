@@ -25,6 +25,7 @@ const std::vector<std::vector<std::string>> kRuns = {
     {"--bound", "300", "--start", "203,-75,-30,-58"},
     {"--bound", "320", "--reduce", "--start", "203,-75,-30,-58", "--json"},
     {"--bound", "300", "--count-only", "--format", "csv"},
+    {"--bound", "300", "--census", "--json", "--slice", "2/3"},
 };
 
 // A run killed anywhere (its output cut at any byte) and then resumed holds

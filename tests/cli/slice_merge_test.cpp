@@ -86,7 +86,10 @@ TEST_F(TempFiles, MergeKeepsEachFormatAndSumsCounts)
                                                    {"--format", "csv", "--cube"},
                                                    {"--cube"},
                                                    {"--count-only"},
-                                                   {"--count-only", "--format", "csv"}}) {
+                                                   {"--count-only", "--format", "csv"},
+                                                   {"--census"},
+                                                   {"--census", "--json"},
+                                                   {"--census", "--format", "csv"}}) {
         const std::vector<std::string> run = With(format, {"--bound", "280"});
         std::string concatenated;
         for (int k = 3; k >= 1; --k) concatenated += RunTool(With(run, {"--slice", std::to_string(k) + "/3"})).out;

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "cli/formats/cube_reader.h"
+#include "cli/formats/run_identity.h"
+#include "search/cells.h"
+
+#include <cstdint>
+#include <iosfwd>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace pandicube {
+
+// Every class stands for 24 cubes of a run's listing (24 complement pairs of
+// its 48 images, all with the same values).
+inline constexpr std::int64_t kCubesPerClass = 24;
+
+// One record of a --census output: the bound b, the cubes and the classes
+// whose largest value is exactly b, and those whose largest value is at most
+// b. A cube's largest value is its own bound: the bound the bound walk
+// reports for it, the smallest bound at which a run lists it.
+struct CensusRow {
+    std::int32_t bound = 0;
+    std::int64_t cubes = 0;
+    std::int64_t classes = 0;
+    std::int64_t cubesUpTo = 0;
+    std::int64_t classesUpTo = 0;
+
+    bool operator==(const CensusRow&) const = default;
+};
+
+// A census row as read, with its place in the input.
+struct CensusRecord : RecordPlace {
+    CensusRow row;
+};
+
+inline constexpr std::string_view kCensusCsvHeader = "bound,cubes,classes,cubesUpTo,classesUpTo";
+
+// One row, without its line end:
+//   text: "bound B: N cubes, K classes; up to B: NN cubes, KK classes";
+//   json: {"bound": B, "cubes": N, "classes": K, "cubesUpTo": NN, "classesUpTo": KK};
+//   csv:  "B,N,K,NN,KK" (under kCensusCsvHeader).
+std::string CensusRowLine(const CensusRow& row, OutputFormat format);
+// One line of a census output as a row; nullopt unless it is exactly a row
+// as CensusRowLine writes it in that format.
+std::optional<CensusRow> ParseCensusRow(std::string_view line, OutputFormat format);
+
+// The largest of a cube's 125 values, from its 62 entries (cell 126 - k
+// holds 126 - e_k, the centre 63).
+std::int32_t LargestValueOf(const Entries& entries);
+
+// The classes of a run counted by their largest value: one count per bound,
+// nothing per class. The bounds below kDenseBounds are counted in an array
+// (at most 512 KB, grown to the largest bound met), the others in a map.
+class CensusTable {
+public:
+    void Add(std::int32_t bound, std::int64_t classes = 1)
+    {
+        if (bound < 0 || bound >= kDenseBounds) {
+            sparse_[bound] += classes;
+            return;
+        }
+        const auto at = static_cast<std::size_t>(bound);
+        if (at >= dense_.size()) dense_.resize(at + 1);
+        dense_[at] += classes;
+    }
+    // One row per bound that occurs, ascending, with the running totals.
+    std::vector<CensusRow> Rows() const;
+
+private:
+    static constexpr std::int32_t kDenseBounds = 65536;
+    std::vector<std::int64_t> dense_;
+    std::map<std::int32_t, std::int64_t> sparse_;
+};
+
+// What is wrong with a row that follows `previous` (none for the first) in
+// the census of a run at `runBound`: its bound not above the one before or
+// above the run's, no class, cubes not 24 per class, running totals that do
+// not add up. Empty when nothing is.
+std::string CensusRowFault(const CensusRow& row, const CensusRow* previous, std::int32_t runBound);
+// What is wrong with the completion record that follows the rows ending in
+// `last` (none: no rows): a complete census counts the classes of its rows;
+// an interrupted one has written no rows.
+std::string CensusCompletionFault(const CompletionRecord& completion, const CensusRow* last);
+
+// A whole --census output as read: its identity, its rows and its completion
+// record.
+struct CensusOutput {
+    RunIdentity identity;
+    std::vector<CensusRow> rows;
+    CompletionRecord completion;
+};
+
+// Reads one complete --census output in any of the three formats, checking
+// its rows and its completion record as verify does; otherwise the reason,
+// "line N: ...".
+std::variant<CensusOutput, std::string> ReadCensus(std::istream& in);
+
+} // namespace pandicube
