@@ -26,8 +26,9 @@ constexpr int kHeight = 640;
 bool EndsWithNoCase(const std::string& text, const std::string& suffix)
 {
     if (text.size() < suffix.size()) return false;
-    return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-                      [](char a, char b) { return a == b || (a >= 'A' && a <= 'Z' && a - 'A' + 'a' == b); });
+    return std::equal(
+        suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+        [](char lower, char c) { return c == lower || (c >= 'A' && c <= 'Z' && c - 'A' + 'a' == lower); });
 }
 
 // A count holds from its bound up to the next bound that occurs: the curve
