@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian package on this machine (as root, with apt-get, which
-# brings its dependencies) and checks it as a user meets it: both programs
-# answer --version, a search runs, man finds both manual pages, bash-completion
+# brings its dependencies) and checks it as a user meets it: the programs
+# answer --version, a search runs, man finds the manual pages, bash-completion
 # finds the completion, the window refuses to start without a display and
 # opens under Xvfb, the package and the metadata name the same home page, and
 # lintian (no errors), appstreamcli and desktop-file-validate accept the
@@ -27,15 +27,21 @@ expect() { # expect WHAT ACTUAL EXPECTED
 
 expect "pandicube-search --version" "$(pandicube-search --version)" "pandicube-search $version"
 expect "pandicube --version" "$(pandicube --version)" "pandicube $version"
+expect "pandicube-plot --version" "$(pandicube-plot --version)" "pandicube-plot $version"
 expect "a search" "$(pandicube-search --bound 255 --count-only | tail -n 2 | head -n 1)" "24 solutions were found."
 expect "man -w pandicube-search" "$(man -w pandicube-search)" /usr/share/man/man1/pandicube-search.1.gz
 expect "man -w pandicube" "$(man -w pandicube)" /usr/share/man/man1/pandicube.1.gz
+expect "man -w pandicube-plot" "$(man -w pandicube-plot)" /usr/share/man/man1/pandicube-plot.1.gz
 expect "completion found by bash-completion" \
     "$(bash -c 'source /usr/share/bash-completion/bash_completion; __load_completion pandicube-search; complete -p pandicube-search')" \
     "complete -F _pandicube_search pandicube-search"
 expect "pandicube without a display" \
     "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM pandicube 2>&1 >/dev/null; echo "status $?")" \
     "$(printf 'pandicube: no display found (DISPLAY is not set); pandicube-search searches without one\nstatus 1')"
+expect "a census drawn without a display" \
+    "$(cd "$(mktemp -d)" && pandicube-search --bound 300 --census --quiet >census.txt &&
+       env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM pandicube-plot census.txt census.svg &&
+       head -c 5 census.svg)" "<?xml"
 expect "the package's home page is the metadata's" "$(dpkg-deb --field "$deb" Homepage)" \
     "$(sed -n 's|.*<url type="homepage">\(.*\)</url>.*|\1|p' /usr/share/metainfo/org.pandicube.Pandicube.metainfo.xml)"
 expect "the window opens" \

@@ -5,7 +5,7 @@
 
 PANDICUBE_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-dejavu-extra fonts-liberation
+    qt6-base-dev qt6-qpa-plugins qt6-charts-dev libqt6opengl6-dev qt6-svg-dev fonts-dejavu-core fonts-dejavu-extra fonts-liberation
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libtbb-dev
     libxxhash-dev clang libclang-rt-14-dev clang-format
     xvfb xauth xdotool libx11-dev openbox imagemagick x11-utils

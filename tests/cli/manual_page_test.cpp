@@ -28,6 +28,9 @@ std::vector<Program> Programs()
 #ifdef PANDICUBE_EXE
     programs.push_back({"pandicube", PANDICUBE_EXE, PANDICUBE_MAN_DIR "/pandicube.1"});
 #endif
+#ifdef PANDICUBE_PLOT_EXE
+    programs.push_back({"pandicube-plot", PANDICUBE_PLOT_EXE, PANDICUBE_MAN_DIR "/pandicube-plot.1"});
+#endif
     return programs;
 }
 
