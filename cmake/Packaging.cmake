@@ -1,5 +1,5 @@
 # The Debian package, made by CPack from the release build (scripts/package.sh):
-# pandicube_<version>_<arch>.deb with both programs and everything installed
+# pandicube_<version>_<arch>.deb with the programs and everything installed
 # beside them, its runtime dependencies computed by dpkg-shlibdeps.
 include(GNUInstallDirs)
 
@@ -43,7 +43,9 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "The window pandicube shows the latest cube as three 5x5 grids and can walk"
     "towards cubes with ever smaller entries. The command pandicube-search runs"
     "the same search without a window on every core, writes text, JSON Lines or"
-    "CSV, checks cubes and splits a long run into slices for many machines.")
+    "CSV, checks cubes and splits a long run into slices for many machines."
+    "pandicube-plot draws the census of a run, the cubes and classes up to"
+    "each bound, as an SVG or PNG picture.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

@@ -14,9 +14,6 @@ namespace pandicube {
 namespace {
 
 using test::CommandOutput;
-using test::Lines;
-using test::ReadFile;
-using test::RunTool;
 
 class PlotTest : public test::TempFiles {
 protected:
