@@ -5,10 +5,9 @@
 # /usr/bin/time; the census with its peak memory). Each figure is the median
 # of RUNS rounds.
 #   bench/census_speed.sh [-r RUNS] [-t THREADS] U...   (default: -r 3 -t 2 1000)
-set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${PANDICUBE_BUILD:-$root/build/release}"
-search="$build/cli/pandicube-search"
+# shellcheck source-path=SCRIPTDIR source=common.sh
+source "$(dirname "$0")/common.sh"
+search="$tool"
 runs=3
 threads=2
 while getopts "r:t:" option; do
@@ -22,7 +21,6 @@ shift $((OPTIND - 1))
 bounds=("$@")
 [ ${#bounds[@]} -gt 0 ] || bounds=(1000)
 
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 # Wall seconds, CPU seconds and peak kilobytes of one whole command, its output dropped.
 measure() { /usr/bin/time -f "%e %U %S %M" "$@" 2>&1 >/dev/null | tail -n 1 | awk '{ print $1, $2 + $3, $4 }'; }
 

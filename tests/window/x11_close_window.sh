@@ -5,6 +5,7 @@
 # status.
 # Usage: x11_close_window.sh PANDICUBE CLOSE_REQUEST
 set -u
+. "$(dirname "$0")/x11_prompt.sh"
 program=$1
 closeRequest=$2
 pattern='centralsymmetric'
@@ -22,15 +23,7 @@ echo "CLASS=$(xprop -id "$window" WM_CLASS)"
 "$closeRequest" "$window"
 
 # The prompt carries the window's caption as its title.
-prompt=""
-tries=0
-while [ -z "$prompt" ] && [ "$tries" -lt 100 ]; do
-    for candidate in $(xdotool search --onlyvisible --name "$pattern"); do
-        [ "$candidate" != "$window" ] && prompt=$candidate
-    done
-    [ -z "$prompt" ] && sleep 0.1
-    tries=$((tries + 1))
-done
+prompt=$(prompt_of "$window" "$pattern")
 echo "PROMPT=$prompt"
 if [ -z "$prompt" ]; then
     kill "$pid"

@@ -10,6 +10,7 @@
 # window's state and frame after it.
 # Usage: x11_screenshot.sh PANDICUBE OUT.png REQUEST
 set -u
+. "$(dirname "$0")/x11_prompt.sh"
 program=$1
 out=$2
 request=$3
@@ -74,15 +75,7 @@ await_active "$window"
 
 # The close prompt, answered No.
 "$request" "$window"
-prompt=""
-tries=0
-while [ -z "$prompt" ] && [ "$tries" -lt 100 ]; do
-    for candidate in $(xdotool search --onlyvisible --name centralsymmetric); do
-        [ "$candidate" != "$window" ] && prompt=$candidate
-    done
-    [ -z "$prompt" ] && sleep 0.1
-    tries=$((tries + 1))
-done
+prompt=$(prompt_of "$window" centralsymmetric)
 await_active "$prompt"
 picture prompt "$prompt"
 xdotool key Escape
