@@ -3,6 +3,9 @@
 #include "search/loops/run_search.h"
 #include "search/rows/parallel_search.h"
 
+#include <exception>
+#include <thread>
+
 namespace pandicube {
 
 namespace {
@@ -23,6 +26,22 @@ void WalkBound(SearchState& state, SearchReporter& reporter, OuterUnitCursor res
         if (lowered.Contains(*unit)) rest.Next();
     }
 }
+
+// Hands on the openers of the units before the first unit of `e14`.
+class OpenerReplay : public SearchReporter {
+public:
+    OpenerReplay(std::int32_t e14, const std::function<void(const Entries&)>& take) : e14_(e14), take_(take) {}
+
+    void ReportProgress(const Progress& progress) override
+    {
+        if (progress.e14 >= e14_) RequestStop();
+    }
+    void ReportSolution(const Solution& solution) override { take_(solution.entries); }
+
+private:
+    std::int32_t e14_;
+    const std::function<void(const Entries&)>& take_;
+};
 
 } // namespace
 
@@ -62,6 +81,28 @@ bool RunEngine(SearchState& state, const RunPlan& plan, SearchReporter& reporter
         }
     }
     return !reporter.StopRequested();
+}
+
+void ReplayClassOpeners(const RunPlan& plan, std::int32_t e14, const std::function<void(const Entries&)>& take)
+{
+    RunPlan replay;
+    replay.setup = plan.setup;
+    replay.classes = true;
+    replay.threads = plan.threads;
+    // On threads of its own: the search keeps per thread the part of a unit
+    // it reports, and a reporter of a run may call this while it reports one.
+    std::exception_ptr error;
+    std::thread([&] {
+        try {
+            SearchState state;
+            PrepareRun(state, replay);
+            OpenerReplay reporter(e14, take);
+            RunOuterUnits(state, reporter, PlanUnits(replay).Begin(), replay.threads);
+        } catch (...) {
+            error = std::current_exception();
+        }
+    }).join();
+    if (error) std::rethrow_exception(error);
 }
 
 } // namespace pandicube

@@ -40,6 +40,9 @@ int RefuseWith(std::ostream& err, const std::string& message)
     return kExitRefused;
 }
 
+// The bytes that numbering the classes of a run may keep of the members ahead.
+constexpr std::size_t kClassMembersBudget = std::size_t{56} << 20;
+
 // A signal asked the run to stop before the outer unit `next` (none: before
 // the run has left its start values, so that it must start over).
 struct RunInterrupted {
@@ -63,10 +66,19 @@ struct RunStart {
 class SearchOutputReporter : public SearchReporter {
 public:
     SearchOutputReporter(SolutionWriter& writer, ProgressLine* progress, const CliEnvironment& env,
-                         const RunStart& from, std::int32_t bestBound)
+                         const RunStart& from, const RunPlan& plan, std::int32_t bestBound)
         : writer_(writer), progress_(progress), env_(env), after_(from.after),
           leftStart_(!writer.Identity().start || from.unit.has_value()), bestBound_(bestBound)
     {
+        // A listing of a whole run's classes numbers them from the members
+        // ahead, within a budget: beyond it, the openers are searched again.
+        if (writer_.Identity().classes && !writer_.Identity().countOnly && !writer_.Identity().slice) {
+            classes_ = std::make_unique<RunClassStream>(
+                [&plan](std::int32_t e14, const std::function<void(const Entries&)>& take) {
+                    ReplayClassOpeners(plan, e14, take);
+                },
+                kClassMembersBudget);
+        }
     }
 
     void ReportProgress(const Progress& p) override
@@ -142,8 +154,7 @@ private:
     RunInterrupted interruption_;
     // The best bound of units searched by rows (no reduction: U + 1 throughout).
     std::int32_t bestBound_;
-    std::unique_ptr<RunClassStream> classes_ =
-        writer_.Identity().classes && !writer_.Identity().countOnly ? std::make_unique<RunClassStream>() : nullptr;
+    std::unique_ptr<RunClassStream> classes_;
 };
 
 // Runs the search the identity describes from `from` on, writing to
@@ -173,7 +184,7 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
     std::unique_ptr<ProgressLine> progress;
     if (drawProgress) progress = std::make_unique<ProgressLine>(err, units);
     if (progress && id.classes) progress->SetCounted("classes");
-    SearchOutputReporter reporter(writer, progress.get(), env, from, state.bestBound);
+    SearchOutputReporter reporter(writer, progress.get(), env, from, plan, state.bestBound);
 
     try {
         if (from.unit && !units.Contains(*from.unit)) {

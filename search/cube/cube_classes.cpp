@@ -48,24 +48,33 @@ std::vector<MemberKey> MemberKeys(const Cells& cells)
 
 } // namespace
 
-// Counts as passed every member ahead that comes before (e14, ranks).
+// A group of later members, for the budget: its node in the map.
+constexpr std::size_t kGroupBytes = 96;
+
+RunClassStream::RunClassStream(Replay replay, std::size_t budgetBytes)
+    : replay_(std::move(replay)), budget_(budgetBytes)
+{
+}
+
+// Counts as passed every member kept that comes before (e14, ranks).
 void RunClassStream::PassTo(std::int32_t e14, const Ranks& ranks)
 {
-    const auto pass = [this](std::int64_t n) {
-        passed_ += n;
-        ahead_ -= n;
-    };
     if (classCount_ == 0 || e14 != currentE14_) {
-        pass(static_cast<std::int64_t>(current_.size() - next_ + addedToCurrent_.size()));
+        passed_ += static_cast<std::int64_t>(current_.size() - next_ + addedToCurrent_.size());
+        kept_ -= current_.capacity() + addedToCurrent_.size();
         while (!later_.empty() && later_.begin()->first < e14) {
-            const LaterMembers& members = later_.begin()->second;
-            pass(members.early + static_cast<std::int64_t>(members.ranks.size()));
+            LaterMembers& members = later_.begin()->second;
+            passed_ += members.early + static_cast<std::int64_t>(members.count);
+            Release(members, nullptr);
             later_.erase(later_.begin());
         }
-        current_.clear();
+        current_ = {};
         if (!later_.empty() && later_.begin()->first == e14) {
-            pass(later_.begin()->second.early);
-            current_ = std::move(later_.begin()->second.ranks);
+            LaterMembers& members = later_.begin()->second;
+            passed_ += members.early;
+            current_.reserve(members.count);
+            kept_ += current_.capacity();
+            Release(members, &current_);
             later_.erase(later_.begin());
         }
         std::sort(current_.begin(), current_.end());
@@ -75,12 +84,78 @@ void RunClassStream::PassTo(std::int32_t e14, const Ranks& ranks)
     }
     while (next_ < current_.size() && current_[next_] < ranks) {
         ++next_;
-        pass(1);
+        ++passed_;
     }
     while (!addedToCurrent_.empty() && addedToCurrent_.top() < ranks) {
         addedToCurrent_.pop();
-        pass(1);
+        --kept_;
+        ++passed_;
     }
+}
+
+void RunClassStream::Keep(std::int32_t e14, const Ranks& ranks)
+{
+    if (e14 >= limit_) return;
+    if (e14 == currentE14_) {
+        addedToCurrent_.push(ranks);
+        ++kept_;
+    } else if (ranks[0] < PairOrderCode(e14)) {
+        ++later_[e14].early;
+    } else {
+        LaterMembers& group = later_[e14];
+        if (group.count % kBlock == 0) {
+            if (spare_.empty()) {
+                group.blocks.push_back(std::make_unique<Block>());
+            } else {
+                group.blocks.push_back(std::move(spare_.back()));
+                spare_.pop_back();
+            }
+            kept_ += kBlock;
+        }
+        (*group.blocks.back())[group.count++ % kBlock] = ranks;
+    }
+}
+
+void RunClassStream::Release(LaterMembers& group, std::vector<Ranks>* to)
+{
+    for (std::size_t b = 0; b < group.blocks.size(); ++b) {
+        if (to != nullptr) {
+            const std::size_t n = std::min(kBlock, group.count - b * kBlock);
+            to->insert(to->end(), group.blocks[b]->begin(), group.blocks[b]->begin() + static_cast<std::ptrdiff_t>(n));
+        }
+        spare_.push_back(std::move(group.blocks[b]));
+        kept_ -= kBlock;
+    }
+    group.blocks.clear();
+}
+
+void RunClassStream::Trim(std::int32_t floor)
+{
+    while (kept_ * sizeof(Ranks) + later_.size() * kGroupBytes > budget_ && !later_.empty() &&
+           later_.rbegin()->first > floor) {
+        const auto last = std::prev(later_.end());
+        limit_ = last->first;
+        Release(last->second, nullptr);
+        later_.erase(last);
+    }
+}
+
+void RunClassStream::Refill(std::int32_t e14)
+{
+    ++replays_;
+    const std::int32_t from = limit_;
+    limit_ = std::numeric_limits<std::int32_t>::max();
+    replay_(e14, [&](const Entries& opener) {
+        for (const MemberKey& m : MemberKeys(CellsFromEntries(opener))) {
+            if (m.e14 < from) continue; // kept or passed already
+            if (m.e14 < e14) {
+                ++passed_;
+            } else {
+                Keep(m.e14, m.ranks);
+            }
+        }
+        Trim(e14);
+    });
 }
 
 CubeClass RunClassStream::AddOpener(const Entries& e)
@@ -89,19 +164,12 @@ CubeClass RunClassStream::AddOpener(const Entries& e)
     const std::vector<MemberKey> members = MemberKeys(cube);
     assert(OpensClassInRun(cube) && !members.empty());
     assert(classCount_ == 0 || members.front().e14 >= currentE14_);
+    if (members.front().e14 >= limit_) Refill(members.front().e14);
     PassTo(members.front().e14, members.front().ranks);
     const std::int64_t number = ++passed_;
-    for (std::size_t i = 1; i < members.size(); ++i) {
-        const MemberKey& m = members[i];
-        if (m.e14 == currentE14_) {
-            addedToCurrent_.push(m.ranks);
-        } else if (m.ranks[0] < PairOrderCode(m.e14)) {
-            ++later_[m.e14].early;
-        } else {
-            later_[m.e14].ranks.push_back(m.ranks);
-        }
-        ++ahead_;
-    }
+    for (std::size_t i = 1; i < members.size(); ++i) Keep(members[i].e14, members[i].ranks);
+    members_ += static_cast<std::int64_t>(members.size());
+    Trim(currentE14_);
     return CubeClass{++classCount_, number, ClassSizeInRun(cube), StandardForm(cube)};
 }
 

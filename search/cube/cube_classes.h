@@ -5,7 +5,9 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
+#include <memory>
 #include <optional>
 #include <queue>
 #include <unordered_map>
@@ -38,8 +40,25 @@ struct CubeClass {
 // opener of the same e14 (12 bytes each; about 7 per class at the peak). On
 // the classes of slices, sorted into run order by their first members
 // (ClassMembersInRun), it numbers them as the whole run would.
+//
+// Made with a replay and a budget, it keeps only the members whose e14 lies
+// below a limit, which it lowers, dropping the members of the largest e14
+// kept, whenever they would take more than the budget (never the e14 of the
+// latest opener). When an opener reaches the limit, the replay gives it the
+// openers before it again, and it takes their members from the limit on as
+// far as the budget allows. So its memory stays near the budget at any bound
+// (beyond it: the members of the latest opener's e14 only), and each replay
+// costs a search of the openers up to the one at hand.
 class RunClassStream {
 public:
+    // Hands `take` every opener taken so far whose e14 lies below `e14`, in
+    // any order.
+    using Replay = std::function<void(std::int32_t e14, const std::function<void(const Entries&)>& take)>;
+
+    // Keeps every member ahead.
+    RunClassStream() = default;
+    RunClassStream(Replay replay, std::size_t budgetBytes);
+
     // The class that this solution opens, if it opens one.
     std::optional<CubeClass> Add(const Entries& e, std::int64_t solutionNumber);
     // The class that this cube, the next opener of the run, opens.
@@ -47,7 +66,9 @@ public:
 
     std::int64_t ClassCount() const { return classCount_; }
     // After the last opener: the number of cubes of the full run.
-    std::int64_t RunSolutionCount() const { return passed_ + ahead_; }
+    std::int64_t RunSolutionCount() const { return members_; }
+    // How often the openers were replayed.
+    int Replays() const { return replays_; }
 
     // The ranks in pair order of a member's e18, e10 and e17 (SolutionOrderKey
     // after e14): 2 min(v, 126 - v), plus 1 above 63.
@@ -55,10 +76,19 @@ public:
 
 private:
     void PassTo(std::int32_t e14, const Ranks& ranks);
+    // Keeps a member of a later opener, or of the latest, when it lies below
+    // the limit.
+    void Keep(std::int32_t e14, const Ranks& ranks);
+    // Drops the members of the largest e14s above `floor` until the members
+    // kept fit the budget.
+    void Trim(std::int32_t floor);
+    // Takes again, from the replayed openers, the members from the limit on;
+    // those below `e14`, the latest opener's, come before it.
+    void Refill(std::int32_t e14);
 
     std::int64_t classCount_ = 0;
-    std::int64_t passed_ = 0; // members before the latest opener, and the openers so far
-    std::int64_t ahead_ = 0;  // members after the latest opener
+    std::int64_t passed_ = 0;  // members before the latest opener, and the openers so far
+    std::int64_t members_ = 0; // members of the classes so far
     // Members of the e14 of the latest opener, ascending, the first `next_`
     // of them passed; and those added after they were sorted.
     std::int32_t currentE14_ = 0;
@@ -68,11 +98,25 @@ private:
     // Members of larger e14: those whose e18 lies farther from 63 than their
     // e14 come before every opener of that e14 (whose e18 lies nearer) and
     // are only counted; the others are kept.
+    // The ranks are held in blocks of a size, reused, so that memory does
+    // not scatter as groups come and go.
+    static constexpr std::size_t kBlock = 64;
+    using Block = std::array<Ranks, kBlock>;
     struct LaterMembers {
         std::int64_t early = 0;
-        std::vector<Ranks> ranks;
+        std::size_t count = 0;
+        std::vector<std::unique_ptr<Block>> blocks;
     };
     std::map<std::int32_t, LaterMembers> later_;
+    std::vector<std::unique_ptr<Block>> spare_;
+    // Gives the group's blocks back, after appending its ranks to `to`.
+    void Release(LaterMembers& group, std::vector<Ranks>* to);
+    // Members of this e14 and above are not kept.
+    std::int32_t limit_ = std::numeric_limits<std::int32_t>::max();
+    std::size_t kept_ = 0; // room for ranks in current_, addedToCurrent_ and later_
+    Replay replay_;
+    std::size_t budget_ = std::numeric_limits<std::size_t>::max();
+    int replays_ = 0;
 };
 
 // Groups the cubes of any listing, one at a time in the listing's order, into
