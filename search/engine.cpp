@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <thread>
+#include <utility>
 
 namespace pandicube {
 
@@ -27,19 +28,22 @@ void WalkBound(SearchState& state, SearchReporter& reporter, OuterUnitCursor res
     }
 }
 
-// Hands on the openers of the units before the first unit of `e14`.
+// Hands on the openers of the units before `unit`.
 class OpenerReplay : public SearchReporter {
 public:
-    OpenerReplay(std::int32_t e14, const std::function<void(const Entries&)>& take) : e14_(e14), take_(take) {}
+    OpenerReplay(std::pair<std::int32_t, std::int32_t> unit, const std::function<void(const Entries&)>& take)
+        : unit_(unit), take_(take)
+    {
+    }
 
     void ReportProgress(const Progress& progress) override
     {
-        if (progress.e14 >= e14_) RequestStop();
+        if (std::pair{progress.e14, PairOrderCode(progress.e18)} >= unit_) RequestStop();
     }
     void ReportSolution(const Solution& solution) override { take_(solution.entries); }
 
 private:
-    std::int32_t e14_;
+    std::pair<std::int32_t, std::int32_t> unit_; // e14 and the rank of e18
     const std::function<void(const Entries&)>& take_;
 };
 
@@ -83,7 +87,8 @@ bool RunEngine(SearchState& state, const RunPlan& plan, SearchReporter& reporter
     return !reporter.StopRequested();
 }
 
-void ReplayClassOpeners(const RunPlan& plan, std::int32_t e14, const std::function<void(const Entries&)>& take)
+void ReplayClassOpeners(const RunPlan& plan, std::int32_t e14, std::int32_t rank18,
+                        const std::function<void(const Entries&)>& take)
 {
     RunPlan replay;
     replay.setup = plan.setup;
@@ -96,7 +101,7 @@ void ReplayClassOpeners(const RunPlan& plan, std::int32_t e14, const std::functi
         try {
             SearchState state;
             PrepareRun(state, replay);
-            OpenerReplay reporter(e14, take);
+            OpenerReplay reporter({e14, rank18}, take);
             RunOuterUnits(state, reporter, PlanUnits(replay).Begin(), replay.threads);
         } catch (...) {
             error = std::current_exception();

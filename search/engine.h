@@ -51,8 +51,10 @@ void PrepareRun(SearchState& state, const RunPlan& plan);
 bool RunEngine(SearchState& state, const RunPlan& plan, SearchReporter& reporter);
 
 // Searches again, on plan.threads threads, the class openers of the plan's
-// run (plan.classes, without a slice, from its start) whose e14 lies below
-// `e14`, handing each to `take` in run order: the replay of a RunClassStream.
-void ReplayClassOpeners(const RunPlan& plan, std::int32_t e14, const std::function<void(const Entries&)>& take);
+// whole run in the outer units before the unit (e14, e18 of pair order rank
+// `rank18`), handing each to `take` in run order: the replay of a
+// RunClassStream.
+void ReplayClassOpeners(const RunPlan& plan, std::int32_t e14, std::int32_t rank18,
+                        const std::function<void(const Entries&)>& take);
 
 } // namespace pandicube

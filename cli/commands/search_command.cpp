@@ -41,7 +41,7 @@ int RefuseWith(std::ostream& err, const std::string& message)
 }
 
 // The bytes that numbering the classes of a run may keep of the members ahead.
-constexpr std::size_t kClassMembersBudget = std::size_t{56} << 20;
+constexpr std::size_t kClassMembersBudget = std::size_t{40} << 20;
 
 // A signal asked the run to stop before the outer unit `next` (none: before
 // the run has left its start values, so that it must start over).
@@ -74,8 +74,8 @@ public:
         // ahead, within a budget: beyond it, the openers are searched again.
         if (writer_.Identity().classes && !writer_.Identity().countOnly && !writer_.Identity().slice) {
             classes_ = std::make_unique<RunClassStream>(
-                [&plan](std::int32_t e14, const std::function<void(const Entries&)>& take) {
-                    ReplayClassOpeners(plan, e14, take);
+                [&plan](std::int32_t e14, std::int32_t rank18, const std::function<void(const Entries&)>& take) {
+                    ReplayClassOpeners(plan, e14, rank18, take);
                 },
                 kClassMembersBudget);
         }
@@ -125,11 +125,13 @@ public:
     // adds the unit's count and hash sum).
     void PrepareUnit(UnitSolutions& unit) const override
     {
-        if (!writer_.Identity().classes) writer_.PrepareUnit(unit, bestBound_);
+        if (!writer_.Identity().classes || writer_.Identity().countOnly) writer_.PrepareUnit(unit, bestBound_);
     }
     void ReportCubes(const UnitSolutions& part, std::int64_t& solutions, std::int32_t bestBound) override
     {
-        if (writer_.Identity().classes || after_ || bestBound != bestBound_) {
+        // A count of classes adds the hashes of their standard forms, which
+        // PrepareUnit made.
+        if ((writer_.Identity().classes && !writer_.Identity().countOnly) || after_ || bestBound != bestBound_) {
             // The solutions of a resumed unit up to `after` are written
             // already; the cubes after the first one past it lie after them
             // in the order.

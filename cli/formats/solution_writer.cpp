@@ -1,5 +1,6 @@
 #include "cli/formats/solution_writer.h"
 
+#include "search/cube/cube_symmetry.h"
 #include "search/run_report.h"
 
 #include <algorithm>
@@ -217,6 +218,15 @@ void SolutionWriter::WriteSolution(std::int64_t number, const Cells& cells, std:
 
 void SolutionWriter::PrepareUnit(UnitSolutions& unit, std::int32_t bestBound) const
 {
+    if (identity_.countOnly && identity_.classes) {
+        // The cubes open their classes: each counts with its class's hash.
+        unit.hashSum = 0;
+        for (std::size_t i = 0; i < unit.cubes.size(); ++i) {
+            unit.hashes[i] = SolutionHashOf(kind_, EntriesFromCells(StandardForm(CellsFromEntries(unit.cubes[i]))));
+            unit.hashSum += unit.hashes[i];
+        }
+        return;
+    }
     if (identity_.countOnly || identity_.classes) return;
     unit.text.reserve(unit.cubes.size() * (identity_.cube ? 1000 : 500));
     for (const Entries& cube : unit.cubes) {
@@ -227,7 +237,7 @@ void SolutionWriter::PrepareUnit(UnitSolutions& unit, std::int32_t bestBound) co
 
 void SolutionWriter::WriteUnit(const UnitSolutions& unit, std::int32_t bestBound)
 {
-    if (kind_ == ChecksumKind::Xxh3) {
+    if (kind_ == ChecksumKind::Xxh3 || identity_.classes) {
         checksum_ += unit.hashSum;
     } else {
         for (const Entries& cube : unit.cubes) checksum_ += SolutionHashOf(kind_, cube);

@@ -23,27 +23,46 @@ std::uint64_t HashOf(const Cells& cells)
     return hash;
 }
 
-struct MemberKey {
-    std::int32_t e14 = 0;
-    RunClassStream::Ranks ranks{};
+using MemberKey = RunClassStream::MemberKey;
 
-    friend constexpr auto operator<=>(const MemberKey&, const MemberKey&) = default;
+// Where each symmetry reads a member's e14, e18, e10 and e17.
+constexpr auto kMemberSources = [] {
+    std::array<std::array<std::uint8_t, 4>, kSymmetryCount> sources{};
+    for (std::size_t g = 0; g < sources.size(); ++g) {
+        for (std::size_t i = 0; const int k : {kE14, kE18, kE10, kE17})
+            sources[g][i++] = static_cast<std::uint8_t>(kSymmetrySources[g][static_cast<std::size_t>(k)]);
+    }
+    return sources;
+}();
+
+// The keys of the members of the cube's class that a run lists, ascending
+// (held in place: this runs for every opener, and again when it is replayed).
+struct MemberKeyList {
+    std::array<MemberKey, kSymmetryCount> keys;
+    std::size_t count = 0;
+
+    const MemberKey* begin() const { return keys.data(); }
+    const MemberKey* end() const { return keys.data() + count; }
+    std::size_t size() const { return count; }
+    const MemberKey& operator[](std::size_t i) const { return keys[i]; }
 };
 
-// The keys of the members of the cube's class that a run lists, ascending.
-std::vector<MemberKey> MemberKeys(const Cells& cells)
+MemberKeyList MemberKeys(const Cells& cells)
 {
-    std::vector<MemberKey> keys;
-    keys.reserve(kSymmetryCount);
-    for (const auto& source : kSymmetrySources) {
-        const auto read = [&](int k) { return cells[source[static_cast<std::size_t>(k)]]; };
-        if (read(kE14) < kCentreValue)
-            keys.push_back(
-                {read(kE14), {PairOrderCode(read(kE18)), PairOrderCode(read(kE10)), PairOrderCode(read(kE17))}});
+    MemberKeyList list;
+    for (const auto& source : kMemberSources) {
+        const std::int32_t e14 = cells[source[0]];
+        if (e14 < kCentreValue) {
+            list.keys[list.count++] = {
+                e14,
+                {PairOrderCode(cells[source[1]]), PairOrderCode(cells[source[2]]), PairOrderCode(cells[source[3]])}};
+        }
     }
-    std::sort(keys.begin(), keys.end());
-    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    return keys;
+    std::sort(list.keys.begin(), list.keys.begin() + static_cast<std::ptrdiff_t>(list.count));
+    list.count = static_cast<std::size_t>(
+        std::unique(list.keys.begin(), list.keys.begin() + static_cast<std::ptrdiff_t>(list.count)) -
+        list.keys.begin());
+    return list;
 }
 
 } // namespace
@@ -61,14 +80,14 @@ void RunClassStream::PassTo(std::int32_t e14, const Ranks& ranks)
 {
     if (classCount_ == 0 || e14 != currentE14_) {
         passed_ += static_cast<std::int64_t>(current_.size() - next_ + addedToCurrent_.size());
-        kept_ -= current_.capacity() + addedToCurrent_.size();
+        kept_ -= current_.capacity() + addedToCurrent_.capacity();
         while (!later_.empty() && later_.begin()->first < e14) {
             LaterMembers& members = later_.begin()->second;
             passed_ += members.early + static_cast<std::int64_t>(members.count);
             Release(members, nullptr);
             later_.erase(later_.begin());
         }
-        current_ = {};
+        current_ = std::vector<Ranks>();
         if (!later_.empty() && later_.begin()->first == e14) {
             LaterMembers& members = later_.begin()->second;
             passed_ += members.early;
@@ -79,26 +98,28 @@ void RunClassStream::PassTo(std::int32_t e14, const Ranks& ranks)
         }
         std::sort(current_.begin(), current_.end());
         next_ = 0;
-        addedToCurrent_ = {};
+        addedToCurrent_ = std::vector<Ranks>();
         currentE14_ = e14;
     }
     while (next_ < current_.size() && current_[next_] < ranks) {
         ++next_;
         ++passed_;
     }
-    while (!addedToCurrent_.empty() && addedToCurrent_.top() < ranks) {
-        addedToCurrent_.pop();
-        --kept_;
+    while (!addedToCurrent_.empty() && addedToCurrent_.front() < ranks) {
+        std::pop_heap(addedToCurrent_.begin(), addedToCurrent_.end(), std::greater<>());
+        addedToCurrent_.pop_back();
         ++passed_;
     }
 }
 
 void RunClassStream::Keep(std::int32_t e14, const Ranks& ranks)
 {
-    if (e14 >= limit_) return;
+    if (Place{e14, ranks[0]} >= limit_) return;
     if (e14 == currentE14_) {
-        addedToCurrent_.push(ranks);
-        ++kept_;
+        kept_ -= addedToCurrent_.capacity();
+        addedToCurrent_.push_back(ranks);
+        std::push_heap(addedToCurrent_.begin(), addedToCurrent_.end(), std::greater<>());
+        kept_ += addedToCurrent_.capacity();
     } else if (ranks[0] < PairOrderCode(e14)) {
         ++later_[e14].early;
     } else {
@@ -129,47 +150,71 @@ void RunClassStream::Release(LaterMembers& group, std::vector<Ranks>* to)
     group.blocks.clear();
 }
 
-void RunClassStream::Trim(std::int32_t floor)
+void RunClassStream::Trim(Place floor)
 {
-    while (kept_ * sizeof(Ranks) + later_.size() * kGroupBytes > budget_ && !later_.empty() &&
-           later_.rbegin()->first > floor) {
+    const auto over = [this] { return kept_ * sizeof(Ranks) + later_.size() * kGroupBytes > budget_; };
+    while (over() && !later_.empty() && later_.rbegin()->first > floor.first) {
         const auto last = std::prev(later_.end());
-        limit_ = last->first;
+        limit_ = {last->first, std::numeric_limits<std::int32_t>::min()};
         Release(last->second, nullptr);
         later_.erase(last);
     }
+    if (floor.first != currentE14_) return;
+    while (over() && TrimCurrent(floor.second)) {
+    }
 }
 
-void RunClassStream::Refill(std::int32_t e14)
+bool RunClassStream::TrimCurrent(std::int32_t rank18)
+{
+    std::int32_t largest = rank18;
+    if (next_ < current_.size()) largest = std::max(largest, current_.back()[0]);
+    for (const Ranks& r : addedToCurrent_) largest = std::max(largest, r[0]);
+    if (largest == rank18) return false;
+    const std::int32_t cut = rank18 + 1 + (largest - rank18 - 1) / 2;
+    limit_ = {currentE14_, cut};
+    const auto dropped = [cut](const Ranks& r) { return r[0] >= cut; };
+    kept_ -= current_.capacity() + addedToCurrent_.capacity();
+    current_.erase(std::find_if(current_.begin() + static_cast<std::ptrdiff_t>(next_), current_.end(), dropped),
+                   current_.end());
+    current_.shrink_to_fit();
+    std::erase_if(addedToCurrent_, dropped);
+    std::make_heap(addedToCurrent_.begin(), addedToCurrent_.end(), std::greater<>());
+    addedToCurrent_.shrink_to_fit();
+    kept_ += current_.capacity() + addedToCurrent_.capacity();
+    return true;
+}
+
+void RunClassStream::Refill(const MemberKey& opener)
 {
     ++replays_;
-    const std::int32_t from = limit_;
-    limit_ = std::numeric_limits<std::int32_t>::max();
-    replay_(e14, [&](const Entries& opener) {
-        for (const MemberKey& m : MemberKeys(CellsFromEntries(opener))) {
-            if (m.e14 < from) continue; // kept or passed already
-            if (m.e14 < e14) {
+    const Place from = limit_;
+    limit_ = {std::numeric_limits<std::int32_t>::max(), 0};
+    replay_(opener.e14, opener.ranks[0], [&](const Entries& earlier) {
+        for (const MemberKey& m : MemberKeys(CellsFromEntries(earlier))) {
+            if (Place{m.e14, m.ranks[0]} < from) continue; // kept or passed already
+            if (m < opener) {
                 ++passed_;
             } else {
                 Keep(m.e14, m.ranks);
             }
         }
-        Trim(e14);
+        Trim({opener.e14, opener.ranks[0]});
     });
 }
 
 CubeClass RunClassStream::AddOpener(const Entries& e)
 {
     const Cells cube = CellsFromEntries(e);
-    const std::vector<MemberKey> members = MemberKeys(cube);
-    assert(OpensClassInRun(cube) && !members.empty());
-    assert(classCount_ == 0 || members.front().e14 >= currentE14_);
-    if (members.front().e14 >= limit_) Refill(members.front().e14);
-    PassTo(members.front().e14, members.front().ranks);
+    const MemberKeyList members = MemberKeys(cube);
+    assert(OpensClassInRun(cube) && members.size() > 0);
+    const MemberKey& opener = members[0];
+    assert(classCount_ == 0 || opener.e14 >= currentE14_);
+    if (Place{opener.e14, opener.ranks[0]} >= limit_) Refill(opener);
+    PassTo(opener.e14, opener.ranks);
     const std::int64_t number = ++passed_;
     for (std::size_t i = 1; i < members.size(); ++i) Keep(members[i].e14, members[i].ranks);
     members_ += static_cast<std::int64_t>(members.size());
-    Trim(currentE14_);
+    Trim({opener.e14, opener.ranks[0]});
     return CubeClass{++classCount_, number, ClassSizeInRun(cube), StandardForm(cube)};
 }
 

@@ -9,8 +9,8 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <queue>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace pandicube {
@@ -41,19 +41,20 @@ struct CubeClass {
 // the classes of slices, sorted into run order by their first members
 // (ClassMembersInRun), it numbers them as the whole run would.
 //
-// Made with a replay and a budget, it keeps only the members whose e14 lies
-// below a limit, which it lowers, dropping the members of the largest e14
-// kept, whenever they would take more than the budget (never the e14 of the
-// latest opener). When an opener reaches the limit, the replay gives it the
-// openers before it again, and it takes their members from the limit on as
-// far as the budget allows. So its memory stays near the budget at any bound
-// (beyond it: the members of the latest opener's e14 only), and each replay
-// costs a search of the openers up to the one at hand.
+// Made with a replay and a budget, it keeps only the members whose outer
+// unit (e14, e18) comes before a limit, which it lowers whenever they would
+// take more than the budget: dropping the members of the largest e14 kept,
+// and then those of the latest opener's e14 beyond a unit (never of the
+// latest opener's unit). When an opener reaches the limit, the replay gives
+// it the openers before it again, and it takes their members from the limit
+// on as far as the budget allows. So its memory stays near the budget at any
+// bound, and each replay costs a search of the openers up to the one at hand.
 class RunClassStream {
 public:
-    // Hands `take` every opener taken so far whose e14 lies below `e14`, in
-    // any order.
-    using Replay = std::function<void(std::int32_t e14, const std::function<void(const Entries&)>& take)>;
+    // Hands `take` every opener taken so far in an outer unit before the unit
+    // (e14, e18 of pair order rank `rank18`), in any order.
+    using Replay =
+        std::function<void(std::int32_t e14, std::int32_t rank18, const std::function<void(const Entries&)>& take)>;
 
     // Keeps every member ahead.
     RunClassStream() = default;
@@ -73,18 +74,31 @@ public:
     // The ranks in pair order of a member's e18, e10 and e17 (SolutionOrderKey
     // after e14): 2 min(v, 126 - v), plus 1 above 63.
     using Ranks = std::array<std::int32_t, 3>;
+    // A member's place in run order.
+    struct MemberKey {
+        std::int32_t e14 = 0;
+        Ranks ranks{};
+
+        friend constexpr auto operator<=>(const MemberKey&, const MemberKey&) = default;
+    };
 
 private:
+    // An outer unit: e14 and the rank of e18.
+    using Place = std::pair<std::int32_t, std::int32_t>;
+
     void PassTo(std::int32_t e14, const Ranks& ranks);
     // Keeps a member of a later opener, or of the latest, when it lies below
     // the limit.
     void Keep(std::int32_t e14, const Ranks& ranks);
-    // Drops the members of the largest e14s above `floor` until the members
-    // kept fit the budget.
-    void Trim(std::int32_t floor);
+    // Drops the members of the largest e14s above the unit `floor`, then
+    // those of its e14 after it, until the members kept fit the budget.
+    void Trim(Place floor);
+    // Drops about half of the members of the latest opener's e14 whose e18
+    // ranks above `rank18`; false when there are none.
+    bool TrimCurrent(std::int32_t rank18);
     // Takes again, from the replayed openers, the members from the limit on;
-    // those below `e14`, the latest opener's, come before it.
-    void Refill(std::int32_t e14);
+    // those before `opener`, the one at hand, come before it.
+    void Refill(const MemberKey& opener);
 
     std::int64_t classCount_ = 0;
     std::int64_t passed_ = 0;  // members before the latest opener, and the openers so far
@@ -94,13 +108,13 @@ private:
     std::int32_t currentE14_ = 0;
     std::vector<Ranks> current_;
     std::size_t next_ = 0;
-    std::priority_queue<Ranks, std::vector<Ranks>, std::greater<>> addedToCurrent_;
+    std::vector<Ranks> addedToCurrent_; // a heap, the smallest on top
     // Members of larger e14: those whose e18 lies farther from 63 than their
     // e14 come before every opener of that e14 (whose e18 lies nearer) and
     // are only counted; the others are kept.
     // The ranks are held in blocks of a size, reused, so that memory does
     // not scatter as groups come and go.
-    static constexpr std::size_t kBlock = 64;
+    static constexpr std::size_t kBlock = 16;
     using Block = std::array<Ranks, kBlock>;
     struct LaterMembers {
         std::int64_t early = 0;
@@ -111,8 +125,8 @@ private:
     std::vector<std::unique_ptr<Block>> spare_;
     // Gives the group's blocks back, after appending its ranks to `to`.
     void Release(LaterMembers& group, std::vector<Ranks>* to);
-    // Members of this e14 and above are not kept.
-    std::int32_t limit_ = std::numeric_limits<std::int32_t>::max();
+    // Members of this unit and after are not kept.
+    Place limit_{std::numeric_limits<std::int32_t>::max(), 0};
     std::size_t kept_ = 0; // room for ranks in current_, addedToCurrent_ and later_
     Replay replay_;
     std::size_t budget_ = std::numeric_limits<std::size_t>::max();

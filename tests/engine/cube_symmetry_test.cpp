@@ -244,11 +244,11 @@ TEST(ClassOpenersOnly, FindsTheOpenersOfTheFullRunAndNumbersThemAsTheFullRun)
         RunPlan plan;
         plan.setup = RunSetup{bound};
         plan.classes = true;
-        for (const auto& [threads, budget] : {std::pair{1u, std::size_t{0}}, {2u, std::size_t{0}}, {2u, 4096}}) {
+        for (const auto& [threads, budget] : {std::pair{1u, std::size_t{0}}, {2u, std::size_t{0}}, {2u, 600}}) {
             plan.threads = threads;
             RunClassStream bounded(
-                [&](std::int32_t e14, const std::function<void(const Entries&)>& take) {
-                    ReplayClassOpeners(plan, e14, take);
+                [&](std::int32_t e14, std::int32_t rank18, const std::function<void(const Entries&)>& take) {
+                    ReplayClassOpeners(plan, e14, rank18, take);
                 },
                 budget);
             std::vector<CubeClass> numbered;
