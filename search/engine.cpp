@@ -102,7 +102,8 @@ void ReplayClassOpeners(const RunPlan& plan, std::int32_t e14, std::int32_t rank
             SearchState state;
             PrepareRun(state, replay);
             OpenerReplay reporter({e14, rank18}, take);
-            RunOuterUnits(state, reporter, PlanUnits(replay).Begin(), replay.threads);
+            // The openers go straight on: few cubes wait for their turn.
+            RunOuterUnits(state, reporter, PlanUnits(replay).Begin(), replay.threads, kHeldCubes / 8);
         } catch (...) {
             error = std::current_exception();
         }

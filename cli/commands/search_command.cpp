@@ -41,7 +41,7 @@ int RefuseWith(std::ostream& err, const std::string& message)
 }
 
 // The bytes that numbering the classes of a run may keep of the members ahead.
-constexpr std::size_t kClassMembersBudget = std::size_t{40} << 20;
+constexpr std::size_t kClassMembersBudget = std::size_t{28} << 20;
 
 // A signal asked the run to stop before the outer unit `next` (none: before
 // the run has left its start values, so that it must start over).

@@ -116,6 +116,16 @@ void RunClassStream::Keep(std::int32_t e14, const Ranks& ranks)
 {
     if (Place{e14, ranks[0]} >= limit_) return;
     if (e14 == currentE14_) {
+        // Before the heap grows (to twice its room, with its old room still
+        // held while it moves) beyond the budget, the members of this e14
+        // farthest ahead make way.
+        const auto outgrows = [this] {
+            return addedToCurrent_.size() == addedToCurrent_.capacity() &&
+                   (kept_ + std::max<std::size_t>(addedToCurrent_.capacity(), 1)) * sizeof(Ranks) > budget_;
+        };
+        while (outgrows() && (DropLastLater() || TrimCurrent(floor_))) {
+        }
+        if (Place{e14, ranks[0]} >= limit_) return;
         kept_ -= addedToCurrent_.capacity();
         addedToCurrent_.push_back(ranks);
         std::push_heap(addedToCurrent_.begin(), addedToCurrent_.end(), std::greater<>());
@@ -153,15 +163,20 @@ void RunClassStream::Release(LaterMembers& group, std::vector<Ranks>* to)
 void RunClassStream::Trim(Place floor)
 {
     const auto over = [this] { return kept_ * sizeof(Ranks) + later_.size() * kGroupBytes > budget_; };
-    while (over() && !later_.empty() && later_.rbegin()->first > floor.first) {
-        const auto last = std::prev(later_.end());
-        limit_ = {last->first, std::numeric_limits<std::int32_t>::min()};
-        Release(last->second, nullptr);
-        later_.erase(last);
-    }
+    while (over() && !later_.empty() && later_.rbegin()->first > floor.first) DropLastLater();
     if (floor.first != currentE14_) return;
     while (over() && TrimCurrent(floor.second)) {
     }
+}
+
+bool RunClassStream::DropLastLater()
+{
+    if (later_.empty()) return false;
+    const auto last = std::prev(later_.end());
+    limit_ = {last->first, std::numeric_limits<std::int32_t>::min()};
+    Release(last->second, nullptr);
+    later_.erase(last);
+    return true;
 }
 
 bool RunClassStream::TrimCurrent(std::int32_t rank18)
@@ -172,6 +187,9 @@ bool RunClassStream::TrimCurrent(std::int32_t rank18)
     if (largest == rank18) return false;
     const std::int32_t cut = rank18 + 1 + (largest - rank18 - 1) / 2;
     limit_ = {currentE14_, cut};
+    // Every later e14 lies beyond the limit now.
+    for (auto& [e14, group] : later_) Release(group, nullptr);
+    later_.clear();
     const auto dropped = [cut](const Ranks& r) { return r[0] >= cut; };
     kept_ -= current_.capacity() + addedToCurrent_.capacity();
     current_.erase(std::find_if(current_.begin() + static_cast<std::ptrdiff_t>(next_), current_.end(), dropped),
@@ -209,6 +227,7 @@ CubeClass RunClassStream::AddOpener(const Entries& e)
     assert(OpensClassInRun(cube) && members.size() > 0);
     const MemberKey& opener = members[0];
     assert(classCount_ == 0 || opener.e14 >= currentE14_);
+    floor_ = opener.ranks[0];
     if (Place{opener.e14, opener.ranks[0]} >= limit_) Refill(opener);
     PassTo(opener.e14, opener.ranks);
     const std::int64_t number = ++passed_;

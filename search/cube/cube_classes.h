@@ -93,6 +93,9 @@ private:
     // Drops the members of the largest e14s above the unit `floor`, then
     // those of its e14 after it, until the members kept fit the budget.
     void Trim(Place floor);
+    // Drops the members of the largest e14 kept after the latest opener's;
+    // false when there are none.
+    bool DropLastLater();
     // Drops about half of the members of the latest opener's e14 whose e18
     // ranks above `rank18`; false when there are none.
     bool TrimCurrent(std::int32_t rank18);
@@ -131,6 +134,9 @@ private:
     Replay replay_;
     std::size_t budget_ = std::numeric_limits<std::size_t>::max();
     int replays_ = 0;
+    // The rank of the latest opener's e18 (of the one at hand while it is
+    // added): its unit is never dropped.
+    std::int32_t floor_ = 0;
 };
 
 // Groups the cubes of any listing, one at a time in the listing's order, into
