@@ -73,9 +73,11 @@ public:
         // A listing of a whole run's classes numbers them from the members
         // ahead, within a budget: beyond it, the openers are searched again.
         if (writer_.Identity().classes && !writer_.Identity().countOnly && !writer_.Identity().slice) {
+            // A signal ends a replay at its next unit, and the run with it.
             classes_ = std::make_unique<RunClassStream>(
-                [&plan](std::int32_t e14, std::int32_t rank18, const std::function<void(const Entries&)>& take) {
-                    ReplayClassOpeners(plan, e14, rank18, take);
+                [this, &plan](std::int32_t e14, std::int32_t rank18, const std::function<void(const Entries&)>& take) {
+                    ReplayClassOpeners(plan, e14, rank18, take, [this] { return Signal() != 0; });
+                    if (Signal() != 0) throw ReplayStopped{};
                 },
                 kClassMembersBudget);
         }
@@ -111,7 +113,14 @@ public:
                 const int size = writer_.Identity().countOnly ? 0 : ClassSizeInRun(cube);
                 writer_.WriteClass(CubeClass{n, n, size, StandardForm(cube)});
             } else {
-                writer_.WriteClass(classes_->AddOpener(s.entries));
+                try {
+                    writer_.WriteClass(classes_->AddOpener(s.entries));
+                } catch (const ReplayStopped&) {
+                    // The class is not numbered: the run goes on at its unit.
+                    interruption_ = {Signal(), OuterUnit{s.entries[kE14], s.entries[kE18]}};
+                    RequestStop();
+                    return;
+                }
             }
             leftStart_ = true;
             return;
@@ -148,6 +157,9 @@ public:
     const RunInterrupted& Interruption() const { return interruption_; }
 
 private:
+    struct ReplayStopped {};
+    int Signal() const { return env_.interruption ? env_.interruption() : 0; }
+
     SolutionWriter& writer_;
     ProgressLine* progress_;
     const CliEnvironment& env_;
