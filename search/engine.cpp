@@ -3,6 +3,10 @@
 #include "search/loops/run_search.h"
 #include "search/rows/parallel_search.h"
 
+#include <exception>
+#include <thread>
+#include <utility>
+
 namespace pandicube {
 
 namespace {
@@ -23,6 +27,27 @@ void WalkBound(SearchState& state, SearchReporter& reporter, OuterUnitCursor res
         if (lowered.Contains(*unit)) rest.Next();
     }
 }
+
+// Hands on the openers of the units before `unit`.
+class OpenerReplay : public SearchReporter {
+public:
+    OpenerReplay(std::pair<std::int32_t, std::int32_t> unit, const std::function<void(const Entries&)>& take,
+                 const std::function<bool()>& stop)
+        : unit_(unit), take_(take), stop_(stop)
+    {
+    }
+
+    void ReportProgress(const Progress& progress) override
+    {
+        if (std::pair{progress.e14, PairOrderCode(progress.e18)} >= unit_ || (stop_ && stop_())) RequestStop();
+    }
+    void ReportSolution(const Solution& solution) override { take_(solution.entries); }
+
+private:
+    std::pair<std::int32_t, std::int32_t> unit_; // e14 and the rank of e18
+    const std::function<void(const Entries&)>& take_;
+    const std::function<bool()>& stop_;
+};
 
 } // namespace
 
@@ -62,6 +87,30 @@ bool RunEngine(SearchState& state, const RunPlan& plan, SearchReporter& reporter
         }
     }
     return !reporter.StopRequested();
+}
+
+void ReplayClassOpeners(const RunPlan& plan, std::int32_t e14, std::int32_t rank18,
+                        const std::function<void(const Entries&)>& take, const std::function<bool()>& stop)
+{
+    RunPlan replay;
+    replay.setup = plan.setup;
+    replay.classes = true;
+    replay.threads = plan.threads;
+    // On threads of its own: the search keeps per thread the part of a unit
+    // it reports, and a reporter of a run may call this while it reports one.
+    std::exception_ptr error;
+    std::thread([&] {
+        try {
+            SearchState state;
+            PrepareRun(state, replay);
+            OpenerReplay reporter({e14, rank18}, take, stop);
+            // The openers go straight on: few cubes wait for their turn.
+            RunOuterUnits(state, reporter, PlanUnits(replay).Begin(), replay.threads, kHeldCubes / 8);
+        } catch (...) {
+            error = std::current_exception();
+        }
+    }).join();
+    if (error) std::rethrow_exception(error);
 }
 
 } // namespace pandicube

@@ -7,6 +7,7 @@
 #include "search/vocabulary.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace pandicube {
@@ -48,5 +49,12 @@ void PrepareRun(SearchState& state, const RunPlan& plan);
 // plan.threads threads, or the bound walk over units of a run that goes on.
 // Returns false when the reporter stopped the run, true when it ended.
 bool RunEngine(SearchState& state, const RunPlan& plan, SearchReporter& reporter);
+
+// Searches again, on plan.threads threads, the class openers of the plan's
+// whole run in the outer units before the unit (e14, e18 of pair order rank
+// `rank18`), handing each to `take` in run order: the replay of a
+// RunClassStream. Ends early, before a unit, once `stop` says so.
+void ReplayClassOpeners(const RunPlan& plan, std::int32_t e14, std::int32_t rank18,
+                        const std::function<void(const Entries&)>& take, const std::function<bool()>& stop = {});
 
 } // namespace pandicube

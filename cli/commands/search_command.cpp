@@ -40,6 +40,9 @@ int RefuseWith(std::ostream& err, const std::string& message)
     return kExitRefused;
 }
 
+// The bytes that numbering the classes of a run may keep of the members ahead.
+constexpr std::size_t kClassMembersBudget = std::size_t{28} << 20;
+
 // A signal asked the run to stop before the outer unit `next` (none: before
 // the run has left its start values, so that it must start over).
 struct RunInterrupted {
@@ -63,10 +66,21 @@ struct RunStart {
 class SearchOutputReporter : public SearchReporter {
 public:
     SearchOutputReporter(SolutionWriter& writer, ProgressLine* progress, const CliEnvironment& env,
-                         const RunStart& from, std::int32_t bestBound)
+                         const RunStart& from, const RunPlan& plan, std::int32_t bestBound)
         : writer_(writer), progress_(progress), env_(env), after_(from.after),
           leftStart_(!writer.Identity().start || from.unit.has_value()), bestBound_(bestBound)
     {
+        // A listing of a whole run's classes numbers them from the members
+        // ahead, within a budget: beyond it, the openers are searched again.
+        if (writer_.Identity().classes && !writer_.Identity().countOnly && !writer_.Identity().slice) {
+            // A signal ends a replay at its next unit, and the run with it.
+            classes_ = std::make_unique<RunClassStream>(
+                [this, &plan](std::int32_t e14, std::int32_t rank18, const std::function<void(const Entries&)>& take) {
+                    ReplayClassOpeners(plan, e14, rank18, take, [this] { return Signal() != 0; });
+                    if (Signal() != 0) throw ReplayStopped{};
+                },
+                kClassMembersBudget);
+        }
     }
 
     void ReportProgress(const Progress& p) override
@@ -104,7 +118,14 @@ public:
                 const int size = writer_.Identity().countOnly ? 0 : ClassSizeInRun(cube);
                 writer_.WriteClass(CubeClass{n, n, size, StandardForm(cube)});
             } else {
-                writer_.WriteClass(classes_->AddOpener(s.entries));
+                try {
+                    writer_.WriteClass(classes_->AddOpener(s.entries));
+                } catch (const ReplayStopped&) {
+                    // The class is not numbered: the run goes on at its unit.
+                    interruption_ = {Signal(), OuterUnit{s.entries[kE14], s.entries[kE18]}};
+                    RequestStop();
+                    return;
+                }
             }
             leftStart_ = true;
             return;
@@ -118,11 +139,13 @@ public:
     // adds the unit's count and hash sum).
     void PrepareUnit(UnitSolutions& unit) const override
     {
-        if (!writer_.Identity().classes && !writer_.Identity().census) writer_.PrepareUnit(unit, bestBound_);
+        if (!writer_.Identity().classes || writer_.Identity().countOnly) writer_.PrepareUnit(unit, bestBound_);
     }
     void ReportCubes(const UnitSolutions& part, std::int64_t& solutions, std::int32_t bestBound) override
     {
-        if (writer_.Identity().classes || writer_.Identity().census || after_ || bestBound != bestBound_) {
+        // A count of classes, and a census, add the hashes of the classes'
+        // standard forms, which PrepareUnit made.
+        if ((writer_.Identity().classes && !writer_.Identity().countOnly) || after_ || bestBound != bestBound_) {
             // The solutions of a resumed unit up to `after` are written
             // already; the cubes after the first one past it lie after them
             // in the order.
@@ -139,6 +162,9 @@ public:
     const RunInterrupted& Interruption() const { return interruption_; }
 
 private:
+    struct ReplayStopped {};
+    int Signal() const { return env_.interruption ? env_.interruption() : 0; }
+
     SolutionWriter& writer_;
     ProgressLine* progress_;
     const CliEnvironment& env_;
@@ -147,8 +173,7 @@ private:
     RunInterrupted interruption_;
     // The best bound of units searched by rows (no reduction: U + 1 throughout).
     std::int32_t bestBound_;
-    std::unique_ptr<RunClassStream> classes_ =
-        writer_.Identity().classes && !writer_.Identity().countOnly ? std::make_unique<RunClassStream>() : nullptr;
+    std::unique_ptr<RunClassStream> classes_;
 };
 
 // Runs the search the identity describes from `from` on, writing to
@@ -175,7 +200,7 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
     std::unique_ptr<ProgressLine> progress;
     if (drawProgress) progress = std::make_unique<ProgressLine>(err, units);
     if (progress && plan.classes) progress->SetCounted("classes");
-    SearchOutputReporter reporter(writer, progress.get(), env, from, state.bestBound);
+    SearchOutputReporter reporter(writer, progress.get(), env, from, plan, state.bestBound);
 
     try {
         if (from.unit && !units.Contains(*from.unit)) {

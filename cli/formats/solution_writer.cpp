@@ -1,6 +1,7 @@
 #include "cli/formats/solution_writer.h"
 
 #include "cli/formats/all_formats.h"
+#include "search/cube/cube_symmetry.h"
 
 #include <cerrno>
 #include <cstring>
@@ -68,6 +69,16 @@ void SolutionWriter::WriteSolution(std::int64_t number, const Cells& cells, std:
 
 void SolutionWriter::PrepareUnit(UnitSolutions& unit, std::int32_t bestBound) const
 {
+    if ((identity_.countOnly && identity_.classes) || identity_.census) {
+        // The cubes open their classes: each counts with its class's hash
+        // (and in a census at its largest value, which WriteUnit adds).
+        unit.hashSum = 0;
+        for (std::size_t i = 0; i < unit.cubes.size(); ++i) {
+            unit.hashes[i] = SolutionHashOf(kind_, EntriesFromCells(StandardForm(CellsFromEntries(unit.cubes[i]))));
+            unit.hashSum += unit.hashes[i];
+        }
+        return;
+    }
     if (identity_.countOnly || identity_.classes) return;
     unit.text.reserve(unit.cubes.size() * (identity_.cube ? 1000 : 500));
     for (const Entries& cube : unit.cubes) {
@@ -78,13 +89,15 @@ void SolutionWriter::PrepareUnit(UnitSolutions& unit, std::int32_t bestBound) co
 
 void SolutionWriter::WriteUnit(const UnitSolutions& unit, std::int32_t bestBound)
 {
-    if (kind_ == ChecksumKind::Xxh3) {
+    if (kind_ == ChecksumKind::Xxh3 || identity_.classes || identity_.census) {
         checksum_ += unit.hashSum;
     } else {
         for (const Entries& cube : unit.cubes) checksum_ += SolutionHashOf(kind_, cube);
     }
     if (identity_.reduce && !unit.cubes.empty()) bestBound_ = bestBound;
-    if (identity_.countOnly) {
+    if (identity_.countOnly || identity_.census) {
+        if (identity_.census)
+            for (const Entries& cube : unit.cubes) census_.Add(LargestValueOf(cube));
         const auto size = static_cast<std::int64_t>(unit.cubes.size());
         if (solutions_ > std::numeric_limits<std::int64_t>::max() - size)
             throw WriteFailure("the count of solutions leaves the 64-bit range");

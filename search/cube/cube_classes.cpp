@@ -23,85 +23,217 @@ std::uint64_t HashOf(const Cells& cells)
     return hash;
 }
 
-struct MemberKey {
-    std::int32_t e14 = 0;
-    RunClassStream::Ranks ranks{};
+using MemberKey = RunClassStream::MemberKey;
 
-    friend constexpr auto operator<=>(const MemberKey&, const MemberKey&) = default;
+// Where each symmetry reads a member's e14, e18, e10 and e17.
+constexpr auto kMemberSources = [] {
+    std::array<std::array<std::uint8_t, 4>, kSymmetryCount> sources{};
+    for (std::size_t g = 0; g < sources.size(); ++g) {
+        for (std::size_t i = 0; const int k : {kE14, kE18, kE10, kE17})
+            sources[g][i++] = static_cast<std::uint8_t>(kSymmetrySources[g][static_cast<std::size_t>(k)]);
+    }
+    return sources;
+}();
+
+// The keys of the members of the cube's class that a run lists, ascending
+// (held in place: this runs for every opener, and again when it is replayed).
+struct MemberKeyList {
+    std::array<MemberKey, kSymmetryCount> keys;
+    std::size_t count = 0;
+
+    const MemberKey* begin() const { return keys.data(); }
+    const MemberKey* end() const { return keys.data() + count; }
+    std::size_t size() const { return count; }
+    const MemberKey& operator[](std::size_t i) const { return keys[i]; }
 };
 
-// The keys of the members of the cube's class that a run lists, ascending.
-std::vector<MemberKey> MemberKeys(const Cells& cells)
+MemberKeyList MemberKeys(const Cells& cells)
 {
-    std::vector<MemberKey> keys;
-    keys.reserve(kSymmetryCount);
-    for (const auto& source : kSymmetrySources) {
-        const auto read = [&](int k) { return cells[source[static_cast<std::size_t>(k)]]; };
-        if (read(kE14) < kCentreValue)
-            keys.push_back(
-                {read(kE14), {PairOrderCode(read(kE18)), PairOrderCode(read(kE10)), PairOrderCode(read(kE17))}});
+    MemberKeyList list;
+    for (const auto& source : kMemberSources) {
+        const std::int32_t e14 = cells[source[0]];
+        if (e14 < kCentreValue) {
+            list.keys[list.count++] = {
+                e14,
+                {PairOrderCode(cells[source[1]]), PairOrderCode(cells[source[2]]), PairOrderCode(cells[source[3]])}};
+        }
     }
-    std::sort(keys.begin(), keys.end());
-    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    return keys;
+    std::sort(list.keys.begin(), list.keys.begin() + static_cast<std::ptrdiff_t>(list.count));
+    list.count = static_cast<std::size_t>(
+        std::unique(list.keys.begin(), list.keys.begin() + static_cast<std::ptrdiff_t>(list.count)) -
+        list.keys.begin());
+    return list;
 }
 
 } // namespace
 
-// Counts as passed every member ahead that comes before (e14, ranks).
+// A group of later members, for the budget: its node in the map.
+constexpr std::size_t kGroupBytes = 96;
+
+RunClassStream::RunClassStream(Replay replay, std::size_t budgetBytes)
+    : replay_(std::move(replay)), budget_(budgetBytes)
+{
+}
+
+// Counts as passed every member kept that comes before (e14, ranks).
 void RunClassStream::PassTo(std::int32_t e14, const Ranks& ranks)
 {
-    const auto pass = [this](std::int64_t n) {
-        passed_ += n;
-        ahead_ -= n;
-    };
     if (classCount_ == 0 || e14 != currentE14_) {
-        pass(static_cast<std::int64_t>(current_.size() - next_ + addedToCurrent_.size()));
+        passed_ += static_cast<std::int64_t>(current_.size() - next_ + addedToCurrent_.size());
+        kept_ -= current_.capacity() + addedToCurrent_.capacity();
         while (!later_.empty() && later_.begin()->first < e14) {
-            const LaterMembers& members = later_.begin()->second;
-            pass(members.early + static_cast<std::int64_t>(members.ranks.size()));
+            LaterMembers& members = later_.begin()->second;
+            passed_ += members.early + static_cast<std::int64_t>(members.count);
+            Release(members, nullptr);
             later_.erase(later_.begin());
         }
-        current_.clear();
+        current_ = std::vector<Ranks>();
         if (!later_.empty() && later_.begin()->first == e14) {
-            pass(later_.begin()->second.early);
-            current_ = std::move(later_.begin()->second.ranks);
+            LaterMembers& members = later_.begin()->second;
+            passed_ += members.early;
+            current_.reserve(members.count);
+            kept_ += current_.capacity();
+            Release(members, &current_);
             later_.erase(later_.begin());
         }
         std::sort(current_.begin(), current_.end());
         next_ = 0;
-        addedToCurrent_ = {};
+        addedToCurrent_ = std::vector<Ranks>();
         currentE14_ = e14;
     }
     while (next_ < current_.size() && current_[next_] < ranks) {
         ++next_;
-        pass(1);
+        ++passed_;
     }
-    while (!addedToCurrent_.empty() && addedToCurrent_.top() < ranks) {
-        addedToCurrent_.pop();
-        pass(1);
+    while (!addedToCurrent_.empty() && addedToCurrent_.front() < ranks) {
+        std::pop_heap(addedToCurrent_.begin(), addedToCurrent_.end(), std::greater<>());
+        addedToCurrent_.pop_back();
+        ++passed_;
     }
+}
+
+void RunClassStream::Keep(std::int32_t e14, const Ranks& ranks)
+{
+    if (Place{e14, ranks[0]} >= limit_) return;
+    if (e14 == currentE14_) {
+        // Before the heap grows (to twice its room, with its old room still
+        // held while it moves) beyond the budget, the members of this e14
+        // farthest ahead make way.
+        const auto outgrows = [this] {
+            return addedToCurrent_.size() == addedToCurrent_.capacity() &&
+                   (kept_ + std::max<std::size_t>(addedToCurrent_.capacity(), 1)) * sizeof(Ranks) > budget_;
+        };
+        while (outgrows() && (DropLastLater() || TrimCurrent(floor_))) {
+        }
+        if (Place{e14, ranks[0]} >= limit_) return;
+        kept_ -= addedToCurrent_.capacity();
+        addedToCurrent_.push_back(ranks);
+        std::push_heap(addedToCurrent_.begin(), addedToCurrent_.end(), std::greater<>());
+        kept_ += addedToCurrent_.capacity();
+    } else if (ranks[0] < PairOrderCode(e14)) {
+        ++later_[e14].early;
+    } else {
+        LaterMembers& group = later_[e14];
+        if (group.count % kBlock == 0) {
+            if (spare_.empty()) {
+                group.blocks.push_back(std::make_unique<Block>());
+            } else {
+                group.blocks.push_back(std::move(spare_.back()));
+                spare_.pop_back();
+            }
+            kept_ += kBlock;
+        }
+        (*group.blocks.back())[group.count++ % kBlock] = ranks;
+    }
+}
+
+void RunClassStream::Release(LaterMembers& group, std::vector<Ranks>* to)
+{
+    for (std::size_t b = 0; b < group.blocks.size(); ++b) {
+        if (to != nullptr) {
+            const std::size_t n = std::min(kBlock, group.count - b * kBlock);
+            to->insert(to->end(), group.blocks[b]->begin(), group.blocks[b]->begin() + static_cast<std::ptrdiff_t>(n));
+        }
+        spare_.push_back(std::move(group.blocks[b]));
+        kept_ -= kBlock;
+    }
+    group.blocks.clear();
+}
+
+void RunClassStream::Trim(Place floor)
+{
+    const auto over = [this] { return kept_ * sizeof(Ranks) + later_.size() * kGroupBytes > budget_; };
+    while (over() && !later_.empty() && later_.rbegin()->first > floor.first) DropLastLater();
+    if (floor.first != currentE14_) return;
+    while (over() && TrimCurrent(floor.second)) {
+    }
+}
+
+bool RunClassStream::DropLastLater()
+{
+    if (later_.empty()) return false;
+    const auto last = std::prev(later_.end());
+    limit_ = {last->first, std::numeric_limits<std::int32_t>::min()};
+    Release(last->second, nullptr);
+    later_.erase(last);
+    return true;
+}
+
+bool RunClassStream::TrimCurrent(std::int32_t rank18)
+{
+    std::int32_t largest = rank18;
+    if (next_ < current_.size()) largest = std::max(largest, current_.back()[0]);
+    for (const Ranks& r : addedToCurrent_) largest = std::max(largest, r[0]);
+    if (largest == rank18) return false;
+    const std::int32_t cut = rank18 + 1 + (largest - rank18 - 1) / 2;
+    limit_ = {currentE14_, cut};
+    // Every later e14 lies beyond the limit now.
+    for (auto& [e14, group] : later_) Release(group, nullptr);
+    later_.clear();
+    const auto dropped = [cut](const Ranks& r) { return r[0] >= cut; };
+    kept_ -= current_.capacity() + addedToCurrent_.capacity();
+    current_.erase(std::find_if(current_.begin() + static_cast<std::ptrdiff_t>(next_), current_.end(), dropped),
+                   current_.end());
+    current_.shrink_to_fit();
+    std::erase_if(addedToCurrent_, dropped);
+    std::make_heap(addedToCurrent_.begin(), addedToCurrent_.end(), std::greater<>());
+    addedToCurrent_.shrink_to_fit();
+    kept_ += current_.capacity() + addedToCurrent_.capacity();
+    return true;
+}
+
+void RunClassStream::Refill(const MemberKey& opener)
+{
+    ++replays_;
+    const Place from = limit_;
+    limit_ = {std::numeric_limits<std::int32_t>::max(), 0};
+    replay_(opener.e14, opener.ranks[0], [&](const Entries& earlier) {
+        for (const MemberKey& m : MemberKeys(CellsFromEntries(earlier))) {
+            if (Place{m.e14, m.ranks[0]} < from) continue; // kept or passed already
+            if (m < opener) {
+                ++passed_;
+            } else {
+                Keep(m.e14, m.ranks);
+            }
+        }
+        Trim({opener.e14, opener.ranks[0]});
+    });
 }
 
 CubeClass RunClassStream::AddOpener(const Entries& e)
 {
     const Cells cube = CellsFromEntries(e);
-    const std::vector<MemberKey> members = MemberKeys(cube);
-    assert(OpensClassInRun(cube) && !members.empty());
-    assert(classCount_ == 0 || members.front().e14 >= currentE14_);
-    PassTo(members.front().e14, members.front().ranks);
+    const MemberKeyList members = MemberKeys(cube);
+    assert(OpensClassInRun(cube) && members.size() > 0);
+    const MemberKey& opener = members[0];
+    assert(classCount_ == 0 || opener.e14 >= currentE14_);
+    floor_ = opener.ranks[0];
+    if (Place{opener.e14, opener.ranks[0]} >= limit_) Refill(opener);
+    PassTo(opener.e14, opener.ranks);
     const std::int64_t number = ++passed_;
-    for (std::size_t i = 1; i < members.size(); ++i) {
-        const MemberKey& m = members[i];
-        if (m.e14 == currentE14_) {
-            addedToCurrent_.push(m.ranks);
-        } else if (m.ranks[0] < PairOrderCode(m.e14)) {
-            ++later_[m.e14].early;
-        } else {
-            later_[m.e14].ranks.push_back(m.ranks);
-        }
-        ++ahead_;
-    }
+    for (std::size_t i = 1; i < members.size(); ++i) Keep(members[i].e14, members[i].ranks);
+    members_ += static_cast<std::int64_t>(members.size());
+    Trim({opener.e14, opener.ranks[0]});
     return CubeClass{++classCount_, number, ClassSizeInRun(cube), StandardForm(cube)};
 }
 

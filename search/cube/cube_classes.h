@@ -5,10 +5,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
+#include <memory>
 #include <optional>
-#include <queue>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace pandicube {
@@ -38,8 +40,26 @@ struct CubeClass {
 // opener of the same e14 (12 bytes each; about 7 per class at the peak). On
 // the classes of slices, sorted into run order by their first members
 // (ClassMembersInRun), it numbers them as the whole run would.
+//
+// Made with a replay and a budget, it keeps only the members whose outer
+// unit (e14, e18) comes before a limit, which it lowers whenever they would
+// take more than the budget: dropping the members of the largest e14 kept,
+// and then those of the latest opener's e14 beyond a unit (never of the
+// latest opener's unit). When an opener reaches the limit, the replay gives
+// it the openers before it again, and it takes their members from the limit
+// on as far as the budget allows. So its memory stays near the budget at any
+// bound, and each replay costs a search of the openers up to the one at hand.
 class RunClassStream {
 public:
+    // Hands `take` every opener taken so far in an outer unit before the unit
+    // (e14, e18 of pair order rank `rank18`), in any order.
+    using Replay =
+        std::function<void(std::int32_t e14, std::int32_t rank18, const std::function<void(const Entries&)>& take)>;
+
+    // Keeps every member ahead.
+    RunClassStream() = default;
+    RunClassStream(Replay replay, std::size_t budgetBytes);
+
     // The class that this solution opens, if it opens one.
     std::optional<CubeClass> Add(const Entries& e, std::int64_t solutionNumber);
     // The class that this cube, the next opener of the run, opens.
@@ -47,32 +67,76 @@ public:
 
     std::int64_t ClassCount() const { return classCount_; }
     // After the last opener: the number of cubes of the full run.
-    std::int64_t RunSolutionCount() const { return passed_ + ahead_; }
+    std::int64_t RunSolutionCount() const { return members_; }
+    // How often the openers were replayed.
+    int Replays() const { return replays_; }
 
     // The ranks in pair order of a member's e18, e10 and e17 (SolutionOrderKey
     // after e14): 2 min(v, 126 - v), plus 1 above 63.
     using Ranks = std::array<std::int32_t, 3>;
+    // A member's place in run order.
+    struct MemberKey {
+        std::int32_t e14 = 0;
+        Ranks ranks{};
+
+        friend constexpr auto operator<=>(const MemberKey&, const MemberKey&) = default;
+    };
 
 private:
+    // An outer unit: e14 and the rank of e18.
+    using Place = std::pair<std::int32_t, std::int32_t>;
+
     void PassTo(std::int32_t e14, const Ranks& ranks);
+    // Keeps a member of a later opener, or of the latest, when it lies below
+    // the limit.
+    void Keep(std::int32_t e14, const Ranks& ranks);
+    // Drops the members of the largest e14s above the unit `floor`, then
+    // those of its e14 after it, until the members kept fit the budget.
+    void Trim(Place floor);
+    // Drops the members of the largest e14 kept after the latest opener's;
+    // false when there are none.
+    bool DropLastLater();
+    // Drops about half of the members of the latest opener's e14 whose e18
+    // ranks above `rank18`; false when there are none.
+    bool TrimCurrent(std::int32_t rank18);
+    // Takes again, from the replayed openers, the members from the limit on;
+    // those before `opener`, the one at hand, come before it.
+    void Refill(const MemberKey& opener);
 
     std::int64_t classCount_ = 0;
-    std::int64_t passed_ = 0; // members before the latest opener, and the openers so far
-    std::int64_t ahead_ = 0;  // members after the latest opener
+    std::int64_t passed_ = 0;  // members before the latest opener, and the openers so far
+    std::int64_t members_ = 0; // members of the classes so far
     // Members of the e14 of the latest opener, ascending, the first `next_`
     // of them passed; and those added after they were sorted.
     std::int32_t currentE14_ = 0;
     std::vector<Ranks> current_;
     std::size_t next_ = 0;
-    std::priority_queue<Ranks, std::vector<Ranks>, std::greater<>> addedToCurrent_;
+    std::vector<Ranks> addedToCurrent_; // a heap, the smallest on top
     // Members of larger e14: those whose e18 lies farther from 63 than their
     // e14 come before every opener of that e14 (whose e18 lies nearer) and
     // are only counted; the others are kept.
+    // The ranks are held in blocks of a size, reused, so that memory does
+    // not scatter as groups come and go.
+    static constexpr std::size_t kBlock = 16;
+    using Block = std::array<Ranks, kBlock>;
     struct LaterMembers {
         std::int64_t early = 0;
-        std::vector<Ranks> ranks;
+        std::size_t count = 0;
+        std::vector<std::unique_ptr<Block>> blocks;
     };
     std::map<std::int32_t, LaterMembers> later_;
+    std::vector<std::unique_ptr<Block>> spare_;
+    // Gives the group's blocks back, after appending its ranks to `to`.
+    void Release(LaterMembers& group, std::vector<Ranks>* to);
+    // Members of this unit and after are not kept.
+    Place limit_{std::numeric_limits<std::int32_t>::max(), 0};
+    std::size_t kept_ = 0; // room for ranks in current_, addedToCurrent_ and later_
+    Replay replay_;
+    std::size_t budget_ = std::numeric_limits<std::size_t>::max();
+    int replays_ = 0;
+    // The rank of the latest opener's e18 (of the one at hand while it is
+    // added): its unit is never dropped.
+    std::int32_t floor_ = 0;
 };
 
 // Groups the cubes of any listing, one at a time in the listing's order, into

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cassert>
 #include <limits>
+#include <optional>
+#include <utility>
 
 namespace pandicube {
 
@@ -34,6 +36,54 @@ SolutionOrderKey OrderKeyOfImage(const Cells& cells, int g)
             RankInPairOrder(Read(cells, g, kE17))};
 }
 
+// The eight corners, and the six symmetries that read each into cell 1.
+constexpr std::array<int, 8> kCorners = {1, 5, 21, 25, 101, 105, 121, 125};
+constexpr auto kSymmetriesOfCorner = [] {
+    std::array<std::array<int, 6>, kCorners.size()> of{};
+    std::array<std::size_t, kCorners.size()> found{};
+    for (std::size_t g = 0; g < kSymmetryCount; ++g) {
+        for (std::size_t c = 0; c < kCorners.size(); ++c) {
+            if (kSymmetrySources[g][1] == kCorners[c]) of[c][found[c]++] = static_cast<int>(g);
+        }
+    }
+    return of;
+}();
+
+// StandardFormSymmetry where the least values decide alone: cell 1 takes the
+// least corner, cell 2 the least of that corner's neighbours along the
+// edges, cell 6 the lesser of the other two (cells 3 to 5 lie on the row of
+// cells 1 and 2, which the two symmetries left keep). None on a tie.
+std::optional<int> SymmetryOfLeastCorner(const Cells& cells)
+{
+    std::size_t corner = 0;
+    bool tie = false;
+    for (std::size_t c = 1; c < kCorners.size(); ++c) {
+        const std::int32_t v = cells[static_cast<std::size_t>(kCorners[c])];
+        const std::int32_t least = cells[static_cast<std::size_t>(kCorners[corner])];
+        if (v < least) {
+            corner = c;
+            tie = false;
+        } else if (v == least) {
+            tie = true;
+        }
+    }
+    if (tie) return std::nullopt;
+    int best = -1;
+    std::pair<std::int32_t, std::int32_t> least{};
+    for (const int g : kSymmetriesOfCorner[corner]) {
+        const std::pair<std::int32_t, std::int32_t> read{Read(cells, g, 2), Read(cells, g, 6)};
+        if (best < 0 || read < least) {
+            best = g;
+            least = read;
+            tie = false;
+        } else if (read == least) {
+            tie = true;
+        }
+    }
+    if (tie) return std::nullopt;
+    return best;
+}
+
 } // namespace
 
 Cells ApplySymmetry(const Cells& cells, int g)
@@ -46,6 +96,7 @@ Cells ApplySymmetry(const Cells& cells, int g)
 
 int StandardFormSymmetry(const Cells& cells)
 {
+    if (const std::optional<int> g = SymmetryOfLeastCorner(cells)) return *g;
     // The symmetries whose images tie on the cells compared so far, in
     // ascending order; each cell keeps those that read its smallest value.
     std::array<int, kSymmetryCount> tied{};

@@ -1,6 +1,7 @@
 #include "search/cube/cube_classes.h"
 #include "search/cube/cube_symmetry.h"
 #include "search/cube/solution_order.h"
+#include "search/engine.h"
 #include "search/loops/run_search.h"
 #include "search/loops/run_setup.h"
 #include "search/rows/parallel_search.h"
@@ -235,6 +236,28 @@ TEST(ClassOpenersOnly, FindsTheOpenersOfTheFullRunAndNumbersThemAsTheFullRun)
         for (const Cells& cells : host.cubes) found.push_back(openers.AddOpener(EntriesFromCells(cells)));
         EXPECT_EQ(found, expected) << "U = " << bound;
         EXPECT_EQ(openers.RunSolutionCount(), solution) << "U = " << bound;
+
+        // Within a budget the stream drops the members of the largest e14s
+        // and takes them again from a replay of the openers, searched anew:
+        // with none kept beyond the latest opener's e14 it replays at every
+        // e14, and the numbers stay the full run's.
+        RunPlan plan;
+        plan.setup = RunSetup{bound};
+        plan.classes = true;
+        for (const auto& [threads, budget] : {std::pair{1u, std::size_t{0}}, {2u, std::size_t{0}}, {2u, 600}}) {
+            plan.threads = threads;
+            RunClassStream bounded(
+                [&](std::int32_t e14, std::int32_t rank18, const std::function<void(const Entries&)>& take) {
+                    ReplayClassOpeners(plan, e14, rank18, take);
+                },
+                budget);
+            std::vector<CubeClass> numbered;
+            for (const Cells& cells : host.cubes) numbered.push_back(bounded.AddOpener(EntriesFromCells(cells)));
+            EXPECT_EQ(numbered, expected) << "U = " << bound << ", budget " << budget << ", threads " << threads;
+            EXPECT_EQ(bounded.RunSolutionCount(), solution) << "U = " << bound << ", budget " << budget;
+            const int replays = bound > 255 ? (budget == 0 ? 3 : 0) : -1;
+            EXPECT_GT(bounded.Replays(), replays) << "U = " << bound << ", budget " << budget;
+        }
     }
 }
 
