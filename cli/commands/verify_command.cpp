@@ -10,6 +10,7 @@
 #include "search/cube/cube_classes.h"
 #include "search/loops/input_rules.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -196,8 +197,26 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
         out << Plural(grouper.ClassCount(), "class", "classes") << " among " << Plural(tally.cubes, "cube", "cubes")
             << '\n';
     }
-    out << Plural(checked, "cube", "cubes") << " checked, " << checked - invalid << " valid, " << invalid
-        << " invalid\n";
+    // A census holds rows, not cubes: its report counts what they hold.
+    const auto& parts = judge.Parts();
+    const bool census = !parts.empty() && std::all_of(parts.begin(), parts.end(), [](const OutputPart& part) {
+        return part.identity && part.identity->census;
+    });
+    if (census) {
+        std::int64_t rows = 0;
+        std::int64_t cubes = 0;
+        std::int64_t classes = 0;
+        for (const OutputPart& part : parts) {
+            rows += static_cast<std::int64_t>(part.census.size());
+            if (!part.census.empty()) cubes += part.census.back().cubesUpTo;
+            if (!part.census.empty()) classes += part.census.back().classesUpTo;
+        }
+        out << Plural(rows, "census row", "census rows") << " checked: " << Plural(cubes, "cube", "cubes") << ", "
+            << Plural(classes, "class", "classes") << '\n';
+    } else {
+        out << Plural(checked, "cube", "cubes") << " checked, " << checked - invalid << " valid, " << invalid
+            << " invalid\n";
+    }
     out.flush();
     if (!out.good()) {
         err << "pandicube-search: verify: cannot write the report: " << std::strerror(errno) << '\n';
