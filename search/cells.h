@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace pandicube {
@@ -45,6 +46,28 @@ constexpr Cells CellsFromEntries(const Entries& e)
     }
     c[kCentreCell] = kCentreValue;
     return c;
+}
+
+// The largest of a cube's 125 values, from its 62 entries (cell 126 - k
+// holds 126 - e_k, the centre 63): its own bound, the smallest bound whose run
+// lists it. The largest entry or the complement of the smallest, one loop
+// each, so that the compiler can take them a vector at a time.
+constexpr std::int32_t LargestValue(const Entries& e)
+{
+    std::int32_t most = kCentreValue;
+    std::int32_t least = kCentreValue;
+    for (std::size_t k = 1; k <= kEntryCount; ++k) most = e[k] > most ? e[k] : most;
+    for (std::size_t k = 1; k <= kEntryCount; ++k) least = e[k] < least ? e[k] : least;
+    return most > kComplementSum - least ? most : kComplementSum - least;
+}
+
+// The largest of all 125 cells as given (read from a file, they need not
+// keep the complement rule).
+constexpr std::int32_t LargestValue(const Cells& c)
+{
+    std::int32_t most = c[1];
+    for (std::size_t k = 2; k <= kCellCount; ++k) most = c[k] > most ? c[k] : most;
+    return most;
 }
 
 // Entries e1..e62 of a cube: its cells 1 to 62.

@@ -120,7 +120,7 @@ struct SliceSet {
             }
             const OutputPart& part = it->second.front()->part;
             std::string state =
-                "complete, " + std::to_string(part.Count()) + (run->classes || run->census ? " classes" : " solutions");
+                "complete, " + std::to_string(part.Count()) + (run->CountsClasses() ? " classes" : " solutions");
             if (part.problems > 0) {
                 state = "malformed";
             } else if (!part.completion) {

@@ -59,11 +59,6 @@ std::int64_t OutputPart::Count() const
     return solutions;
 }
 
-std::int32_t LargestValue(const Cells& cells)
-{
-    return *std::max_element(cells.begin() + 1, cells.end());
-}
-
 OutputJudge::OutputJudge(Report report, CubeHandler onCube) : report_(std::move(report)), onCube_(std::move(onCube)) {}
 
 void OutputJudge::Problem(std::size_t line, const std::string& message)

@@ -80,7 +80,4 @@ private:
     std::size_t problems_ = 0;
 };
 
-// The largest of a cube's 125 values.
-std::int32_t LargestValue(const Cells& cells);
-
 } // namespace pandicube

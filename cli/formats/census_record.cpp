@@ -80,17 +80,6 @@ std::optional<CensusRow> ParseCensusRow(std::string_view line, OutputFormat form
     return row;
 }
 
-std::int32_t LargestValueOf(const Entries& entries)
-{
-    // The largest entry, or the complement of the smallest (one loop each, so
-    // that the compiler can take them a vector at a time).
-    std::int32_t most = kCentreValue;
-    std::int32_t least = kCentreValue;
-    for (std::size_t k = 1; k <= kEntryCount; ++k) most = std::max(most, entries[k]);
-    for (std::size_t k = 1; k <= kEntryCount; ++k) least = std::min(least, entries[k]);
-    return std::max(most, kComplementSum - least);
-}
-
 std::vector<CensusRow> CensusTable::Rows() const
 {
     std::vector<CensusRow> rows;

@@ -49,10 +49,6 @@ std::string CensusRowLine(const CensusRow& row, OutputFormat format);
 // as CensusRowLine writes it in that format.
 std::optional<CensusRow> ParseCensusRow(std::string_view line, OutputFormat format);
 
-// The largest of a cube's 125 values, from its 62 entries (cell 126 - k
-// holds 126 - e_k, the centre 63).
-std::int32_t LargestValueOf(const Entries& entries);
-
 // The classes of a run counted by their largest value: one count per bound,
 // nothing per class. The bounds below kDenseBounds are counted in an array
 // (at most 512 KB, grown to the largest bound met), the others in a map.

@@ -32,7 +32,7 @@ RunPlan PlanOf(const RunIdentity& id)
     RunPlan plan;
     plan.setup = RunSetup(id.bound, id.start, id.reduce);
     plan.slice = id.slice;
-    plan.classes = id.classes || id.census; // a census counts the classes by their openers
+    plan.classes = id.CountsClasses();
     return plan;
 }
 

@@ -35,6 +35,10 @@ struct RunIdentity {
     bool countOnly = false;
     bool census = false; // the cubes and classes per largest value (census_record.h)
     OutputFormat format = OutputFormat::Text;
+
+    // The run searches the openers of the classes and counts classes, not
+    // solutions: a listing or count of classes, or a census.
+    bool CountsClasses() const { return classes || census; }
 };
 
 // The search of the run, from its start (on one thread).

@@ -89,7 +89,7 @@ void SolutionWriter::PrepareUnit(UnitSolutions& unit, std::int32_t bestBound) co
 
 void SolutionWriter::WriteUnit(const UnitSolutions& unit, std::int32_t bestBound)
 {
-    if (kind_ == ChecksumKind::Xxh3 || identity_.classes || identity_.census) {
+    if (kind_ == ChecksumKind::Xxh3 || identity_.CountsClasses()) {
         checksum_ += unit.hashSum;
     } else {
         for (const Entries& cube : unit.cubes) checksum_ += SolutionHashOf(kind_, cube);
@@ -97,7 +97,7 @@ void SolutionWriter::WriteUnit(const UnitSolutions& unit, std::int32_t bestBound
     if (identity_.reduce && !unit.cubes.empty()) bestBound_ = bestBound;
     if (identity_.countOnly || identity_.census) {
         if (identity_.census)
-            for (const Entries& cube : unit.cubes) census_.Add(LargestValueOf(cube));
+            for (const Entries& cube : unit.cubes) census_.Add(LargestValue(cube));
         const auto size = static_cast<std::int64_t>(unit.cubes.size());
         if (solutions_ > std::numeric_limits<std::int64_t>::max() - size)
             throw WriteFailure("the count of solutions leaves the 64-bit range");
@@ -141,7 +141,7 @@ void SolutionWriter::CountCensusClass(const Cells& standardForm)
     const Entries e = EntriesFromCells(standardForm);
     checksum_ += SolutionHashOf(kind_, e);
     CountOne();
-    census_.Add(LargestValueOf(e));
+    census_.Add(LargestValue(e));
 }
 
 void SolutionWriter::ContinueAfter(std::int64_t solutions, std::uint64_t checksum,
@@ -158,7 +158,7 @@ CompletionRecord SolutionWriter::Record() const
     record.solutions = solutions_;
     record.bestBound = bestBound_;
     record.checksum = checksum_;
-    record.classes = identity_.classes || identity_.census;
+    record.classes = identity_.CountsClasses();
     record.checksumKind = kind_;
     return record;
 }
