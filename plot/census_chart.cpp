@@ -23,14 +23,6 @@ namespace {
 constexpr int kWidth = 1000;
 constexpr int kHeight = 640;
 
-bool EndsWithNoCase(const std::string& text, const std::string& suffix)
-{
-    if (text.size() < suffix.size()) return false;
-    return std::equal(
-        suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-        [](char lower, char c) { return c == lower || (c >= 'A' && c <= 'Z' && c - 'A' + 'a' == lower); });
-}
-
 // A count holds from its bound up to the next bound that occurs: the curve
 // is a staircase.
 QLineSeries* Staircase(const std::vector<CensusPoint>& points, std::int64_t CensusPoint::*count, const QString& name)
@@ -82,8 +74,9 @@ std::unique_ptr<QChart> MakeChart(const std::vector<CensusPoint>& points, const 
 
 std::optional<PictureKind> PictureKindOf(const std::string& path)
 {
-    if (EndsWithNoCase(path, ".svg")) return PictureKind::Svg;
-    if (EndsWithNoCase(path, ".png")) return PictureKind::Png;
+    const QString name = QString::fromStdString(path);
+    if (name.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) return PictureKind::Svg;
+    if (name.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) return PictureKind::Png;
     return std::nullopt;
 }
 
