@@ -207,9 +207,10 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
         std::int64_t cubes = 0;
         std::int64_t classes = 0;
         for (const OutputPart& part : parts) {
+            if (part.census.empty()) continue;
             rows += static_cast<std::int64_t>(part.census.size());
-            if (!part.census.empty()) cubes += part.census.back().cubesUpTo;
-            if (!part.census.empty()) classes += part.census.back().classesUpTo;
+            cubes += part.census.back().cubesUpTo;
+            classes += part.census.back().classesUpTo;
         }
         out << Plural(rows, "census row", "census rows") << " checked: " << Plural(cubes, "cube", "cubes") << ", "
             << Plural(classes, "class", "classes") << '\n';
