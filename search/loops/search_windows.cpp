@@ -93,17 +93,21 @@ UnitWindows ComputeUnitWindows(std::int32_t e14, std::int32_t e18, std::int32_t 
     return u;
 }
 
-E17WindowCursor::E17WindowCursor(const UnitWindows& u)
+E17WindowCursor::E17WindowCursor(const UnitWindows& u, bool descending) : descending_(descending)
 {
     // e17 >= (wLow - a e10) / b and e17 <= (wHigh - a e10) / b per direction.
+    // Descending, the edges are walked in e = -e10, whose slopes turn sign.
+    const std::int64_t sign = descending ? -1 : 1;
     std::array<Edge::Line, kDirectionCount> low;
     std::array<Edge::Line, kDirectionCount> high;
     for (std::size_t d = 0; d < kDirectionCount; ++d) {
-        low[d] = {u.wLow[d], kDirections[d].a, kDirections[d].b};
-        high[d] = {-u.wHigh[d], -kDirections[d].a, kDirections[d].b};
+        low[d] = {u.wLow[d], sign * kDirections[d].a, kDirections[d].b};
+        high[d] = {-u.wHigh[d], -sign * kDirections[d].a, kDirections[d].b};
     }
-    low_.Build(low, u.e10.lo, u.e10.hi);
-    high_.Build(high, u.e10.lo, u.e10.hi);
+    const std::int64_t from = descending ? -u.e10.hi : u.e10.lo;
+    const std::int64_t to = descending ? -u.e10.lo : u.e10.hi;
+    low_.Build(low, from, to);
+    high_.Build(high, from, to);
 }
 
 void E17WindowCursor::Edge::Build(const std::array<Line, kDirectionCount>& lines, std::int64_t from, std::int64_t to)

@@ -153,10 +153,16 @@ constexpr ValueWindow E17Window(const UnitWindows& u, std::int32_t e10)
 // e10 at which it does.
 class E17WindowCursor {
 public:
-    explicit E17WindowCursor(const UnitWindows& u);
+    // With `descending`, for the rows from u.e10.hi down to u.e10.lo.
+    explicit E17WindowCursor(const UnitWindows& u, bool descending = false);
 
-    // The same window as E17Window(u, e10); e10 must not fall between calls.
-    ValueWindow At(std::int64_t e10) { return {low_.At(e10), -high_.At(e10)}; }
+    // The same window as E17Window(u, e10); e10 must not fall (or, with
+    // `descending`, rise) between calls.
+    ValueWindow At(std::int64_t e10)
+    {
+        const std::int64_t e = descending_ ? -e10 : e10;
+        return {low_.At(e), -high_.At(e)};
+    }
 
 private:
     // max over the lines of ceil((n - slope * e) / divisor), divisor > 0; the
@@ -189,6 +195,7 @@ private:
 
     Edge low_;
     Edge high_;
+    bool descending_ = false;
 };
 
 } // namespace pandicube

@@ -204,9 +204,8 @@ private:
     bool unitDead_ = false;
     std::array<std::int32_t, kMovingCount> unitBase_{}; // a_k - 63, in test order
     std::array<std::int32_t, kMovingCount> rowBase_{};
-    std::vector<std::pair<std::int64_t, std::int64_t>> found_; // (e10, u)
+    std::vector<std::pair<std::int64_t, std::int64_t>> found_; // (e10, u) of one row
     std::vector<std::uint64_t> live_;
-    std::vector<std::size_t> rows_; // where each row's cubes begin in found_, and the end
     std::uint64_t liveFirstWord_ = 0;
 };
 
@@ -383,24 +382,40 @@ bool PrepareUnit(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpe
 template <std::size_t Extra>
 void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const UnitCubeSink& sink)
 {
-    found_.clear();
     const UnitConstants& a = unit.a;
     const UnitWindows& windows = unit.windows;
     uBase_ = unit.uBase;
     uWords_ = unit.uWords;
     MarkDead(a, windows.e10);
     if (unitDead_) return;
-    E17WindowCursor rowWindows(windows);
 
     for (std::size_t i = 0; i < kMovingCount; ++i)
         unitBase_[i] =
             static_cast<std::int32_t>(a[static_cast<std::size_t>(kTestOrder<Extra>[kFixedCount + i])] - kCentreValue);
-    for (std::int64_t e10 = windows.e10.lo; e10 <= windows.e10.hi; ++e10) {
+    std::array<std::int32_t, kEntryCount + 1> a32{};
+    for (std::size_t i = 1; i <= kEntryCount; ++i) a32[i] = static_cast<std::int32_t>(a[i]);
+    // The cubes go to the sink a chunk at a time, and the rows are searched
+    // in the order of the loops (e10 in pair order: the rows below 63
+    // ascending and those above descending, merged), so that a unit holds
+    // the cubes of one row only, whatever its size: at the largest bounds a
+    // unit has billions of cubes.
+    thread_local std::array<Entries, kSinkChunk> chunk;
+    std::size_t n = 0;
+    E17WindowCursor lowRows(windows);
+    E17WindowCursor highRows(windows, true);
+    std::int64_t low = windows.e10.lo;
+    std::int64_t high = windows.e10.hi;
+    for (;;) {
+        const bool lowLeft = low <= high && low < kCentreValue;
+        const bool highLeft = high >= low && high > kCentreValue;
+        if (!lowLeft && !highLeft) break;
+        const bool takeLow = lowLeft && (!highLeft || low <= kComplementSum - high); // tie: the lower first
+        const std::int64_t e10 = takeLow ? low++ : high--;
         const auto rowBit = static_cast<std::uint64_t>(e10 - e10Base_);
         if ((deadRows_[rowBit >> 6] >> (rowBit & 63) & 1) != 0) continue;
         // u = (e17 + 2 e10) / 3 for the e17 of the row's window that keep
         // e17 - e10 a multiple of 3.
-        const ValueWindow e17 = rowWindows.At(e10);
+        const ValueWindow e17 = takeLow ? lowRows.At(e10) : highRows.At(e10);
         const std::int64_t uFrom = CeilDiv(e17.lo + 2 * e10, 3);
         const std::int64_t uTo = FloorDiv(e17.hi + 2 * e10, 3); // inclusive
         if (uFrom > uTo) continue;
@@ -423,41 +438,25 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
                 fixedSlots[held++] = slot;
             }
         }
+        found_.clear();
         if (rowFree) {
             const auto rowE10 = static_cast<std::int32_t>(e10);
             for (std::size_t i = 0; i < kMovingCount; ++i) rowBase_[i] = unitBase_[i] + kMovingP<Extra>[i] * rowE10;
             TestRow(keys, e10);
         }
         for (std::size_t i = 0; i < held; ++i) stamps[fixedSlots[i]] = 0;
+        // The row's cubes by e17 = 3 u - 2 e10 (ascending with u), in pair
+        // order.
+        VisitInPairOrder(
+            0, found_.size(), [&](std::size_t i) { return 3 * found_[i].second - 2 * e10; },
+            [&](std::size_t i) {
+                BuildCube(chunk[n++], a32, static_cast<std::int32_t>(e10), static_cast<std::int32_t>(found_[i].second));
+                if (n == chunk.size()) {
+                    sink(std::span<const Entries>(chunk.data(), n));
+                    n = 0;
+                }
+            });
     }
-
-    // Into the order of the loops: the rows by e10, and each row's cubes by
-    // e17 = 3 u - 2 e10 (ascending with u), both in pair order.
-    std::array<std::int32_t, kEntryCount + 1> a32{};
-    for (std::size_t i = 1; i <= kEntryCount; ++i) a32[i] = static_cast<std::int32_t>(a[i]);
-    rows_.clear();
-    for (std::size_t i = 0; i < found_.size(); ++i) {
-        if (i == 0 || found_[i].first != found_[i - 1].first) rows_.push_back(i);
-    }
-    rows_.push_back(found_.size());
-    // The cubes go to the sink a chunk at a time, so that a unit with many
-    // cubes holds 16 bytes per cube here, not the 248 of its entries.
-    thread_local std::array<Entries, kSinkChunk> chunk;
-    std::size_t n = 0;
-    VisitInPairOrder(
-        0, rows_.size() - 1, [&](std::size_t r) { return found_[rows_[r]].first; },
-        [&](std::size_t r) {
-            VisitInPairOrder(
-                rows_[r], rows_[r + 1], [&](std::size_t i) { return 3 * found_[i].second - 2 * found_[i].first; },
-                [&](std::size_t i) {
-                    BuildCube(chunk[n++], a32, static_cast<std::int32_t>(found_[i].first),
-                              static_cast<std::int32_t>(found_[i].second));
-                    if (n == chunk.size()) {
-                        sink(std::span<const Entries>(chunk.data(), n));
-                        n = 0;
-                    }
-                });
-        });
     if (n > 0) sink(std::span<const Entries>(chunk.data(), n));
 }
 

@@ -129,7 +129,7 @@ TEST(E17Window, HoldsExactlyTheValuesThatPassEveryRangeTestOfLoop4)
     }
 }
 
-// The cursor over the rows of a unit against E17Window at every row, for
+// The cursors over the rows of a unit, up and down, against E17Window at every row, for
 // the units of whole runs (where the edges pass from line to line inside a
 // unit, at bounds from 600 on) and for the narrower windows of class openers.
 TEST(E17WindowCursor, GivesE17WindowAtEveryRow)
@@ -143,13 +143,19 @@ TEST(E17WindowCursor, GivesE17WindowAtEveryRow)
             for (std::size_t i = 0; i < units.size(); i += test::kSanitized ? 29 : 3) {
                 const UnitWindows windows =
                     ComputeUnitWindows(units[i].e14, units[i].e18, state.lowerLimit, state.upperLimit, openers);
+                // Ascending, and descending as the rows above 63 are met.
                 E17WindowCursor cursor(windows);
-                for (std::int64_t e10 = windows.e10.lo; e10 <= windows.e10.hi; ++e10) {
+                E17WindowCursor downward(windows, true);
+                const std::int64_t rows = windows.e10.hi - windows.e10.lo + 1;
+                for (std::int64_t r = 0; r < 2 * rows; ++r) {
+                    const bool down = r >= rows;
+                    const std::int64_t e10 = down ? windows.e10.hi - (r - rows) : windows.e10.lo + r;
                     const ValueWindow expected = E17Window(windows, static_cast<std::int32_t>(e10));
-                    const ValueWindow got = cursor.At(e10);
+                    const ValueWindow got = down ? downward.At(e10) : cursor.At(e10);
                     if (expected.Empty() && got.Empty()) continue;
                     ASSERT_EQ(std::pair(got.lo, got.hi), std::pair(expected.lo, expected.hi))
-                        << "bound " << bound << " e14 " << units[i].e14 << " e18 " << units[i].e18 << " e10 " << e10;
+                        << "bound " << bound << " e14 " << units[i].e14 << " e18 " << units[i].e18 << " e10 " << e10
+                        << (down ? " descending" : "");
                 }
             }
         }
