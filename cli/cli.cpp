@@ -141,6 +141,8 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     AddText(app, "--threads", search.threads, "Threads for the search, 1 to 1024 (default: all cores)", "N");
     AddText(app, "--slice", search.slice, "Search only part K of N (N up to 1000000) of the run", "K/N");
     AddText(app, "--output", search.output, "Write to FILE, which appears only when the run is complete", "FILE");
+    AddFlag(app, "--continue", search.continueRun,
+            "With --output: go on with FILE.part of this run, or leave FILE of this run as it is");
 
     VerifyOptions verify;
     auto* verifyCommand = app.add_subcommand("verify", "Check an output file: every cube, and the file as a whole");

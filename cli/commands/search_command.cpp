@@ -2,6 +2,7 @@
 
 #include "cli/commands/output_judge.h"
 #include "cli/formats/number_text.h"
+#include "cli/formats/output_reader.h"
 #include "cli/output_file.h"
 #include "cli/progress.h"
 #include "cli/stop_signals.h"
@@ -224,6 +225,25 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
     }
 }
 
+// The identity of the output in `path`, read from its first record; none
+// when it opens with anything else (or cannot be read).
+std::optional<RunIdentity> IdentityOf(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    struct FirstRecord : CubeSink {
+        std::optional<RunIdentity> identity;
+        bool other = false;
+        void OnIdentity(const IdentityRecord& record) override { identity = record.identity; }
+        void OnCube(const CubeRecord&) override { other = true; }
+        void OnProblem(std::size_t, const std::string&) override { other = true; }
+    } first;
+    OutputReader reader(in, first);
+    while (!first.identity && !first.other && reader.Step()) {
+    }
+    return first.identity;
+}
+
 std::optional<unsigned> ParseThreads(const std::optional<std::string>& text, const CliEnvironment& env,
                                      std::ostream& err)
 {
@@ -330,6 +350,32 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
         id.slice = Slice{static_cast<unsigned>(index.value), static_cast<unsigned>(count.value)};
     }
 
+    if (opt.continueRun && !opt.output)
+        return RefuseWith(err, "--continue goes with --output FILE: it goes on with that file");
+    if (opt.continueRun) {
+        // An output already there must be of this very run; resume then
+        // leaves a whole one as it is and goes on with a part.
+        bool found = false;
+        for (const std::string& path : {*opt.output, OutputFile::PartPath(*opt.output)}) {
+            std::error_code ec;
+            if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) continue;
+            const std::optional<RunIdentity> there = IdentityOf(path);
+            if (there && RunOptions(*there) == RunOptions(id)) {
+                found = true;
+                break;
+            }
+            if (!there)
+                return RefuseWith(err, "--continue: " + path +
+                                           " is not the output of a run; remove it or choose another FILE");
+            return RefuseWith(err, "--continue: " + path + " holds another run (" + RunOptions(*there) +
+                                       "), not this one (" + RunOptions(id) + "); remove it or choose another FILE");
+        }
+        // A part of a listing of classes cannot be continued: it starts over.
+        const std::optional<RunIdentity> part = IdentityOf(OutputFile::PartPath(*opt.output));
+        const bool restart = !std::filesystem::exists(*opt.output) && part && part->classes;
+        if (found && !restart) return RunResumeCommand({*opt.output, opt.threads, opt.quiet}, env, err);
+    }
+
     if (!opt.output) {
         SolutionWriter writer(out, id);
         return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, nullptr, "");
@@ -375,9 +421,6 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
     owned.reset();
     if (judge.Parts().size() != 1 || !judge.Parts().front().identity)
         return RefuseWith(err, "resume: " + path + " does not hold the output of one run with its identity line");
-    if (judge.Parts().front().identity->classes)
-        return RefuseWith(err,
-                          "resume: " + path + " is a --classes output, which resume cannot continue; run it again");
     if (problems > 0) return RefuseWith(err, "resume: " + path + " is malformed; it cannot be continued");
     const OutputPart& part = judge.Parts().front();
     const RunIdentity& id = *part.identity;
@@ -398,6 +441,9 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
         err << "pandicube-search: resume: " << finalPath << " is complete; nothing to do\n";
         return kExitOk;
     }
+    if (id.classes)
+        return RefuseWith(err,
+                          "resume: " + path + " is a --classes output, which resume cannot continue; run it again");
 
     // Where the run goes on: at the unit the interruption names, or after the
     // last whole solution record of a killed run. A run from start values

@@ -25,6 +25,9 @@ struct SearchOptions {
     std::optional<std::string> threads;
     std::optional<std::string> slice;
     std::optional<std::string> output; // written as OUTPUT.part, renamed when whole
+    // Safe to run again: an OUTPUT.part of the same run is continued, a
+    // complete OUTPUT of the same run left as it is, another run's refused.
+    bool continueRun = false;
     EnginePath path = EnginePath::Auto;
 };
 

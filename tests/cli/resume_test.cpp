@@ -71,6 +71,49 @@ TEST_F(TempFiles, ResumeGoesOnWhereASignalStoppedTheRun)
     EXPECT_NE(again.err.find("is complete; nothing to do"), std::string::npos);
 }
 
+// --output FILE --continue is safe to run again, as a requeued batch task
+// runs its command again: it goes on with FILE.part of the same run, leaves
+// a complete FILE of the same run alone, and refuses another run's FILE or
+// part, naming both runs. A listing of classes, which cannot be continued,
+// starts over.
+TEST_F(TempFiles, ContinueGoesOnWithItsOwnRunOnly)
+{
+    int n = 0;
+    for (const std::vector<std::string>& run :
+         {kRuns[0], kRuns[3], kRuns[6], kRuns[7], std::vector<std::string>{"--bound", "300", "--classes"}}) {
+        const std::string whole = RunTool(run).out;
+        const std::string path = Path("continued-" + std::to_string(n++));
+        const std::vector<std::string> again = With(run, {"--output", path, "--continue"});
+        ASSERT_EQ(RunTool(again, "", false, StopAfter(3)).status, 128 + 15) << run[2];
+        const std::string part = ReadFile(path + ".part");
+        const auto other = RunTool({"--bound", "301", "--output", path, "--continue"});
+        EXPECT_EQ(other.status, 2) << run[2];
+        EXPECT_TRUE(
+            other.err.starts_with("pandicube-search: --continue: " + path + ".part holds another run (--bound 300 "))
+            << other.err;
+        EXPECT_NE(other.err.find("), not this one (--bound 301 --format text); remove it"), std::string::npos)
+            << other.err;
+        EXPECT_EQ(ReadFile(path + ".part"), part);
+        const auto continued = RunTool(again);
+        EXPECT_EQ(continued.status, 0) << continued.err;
+        EXPECT_EQ(ReadFile(path), whole) << run[2];
+        EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+        const auto done = RunTool(again);
+        EXPECT_EQ(done.status, 0) << done.err;
+        EXPECT_NE(done.err.find(path + " is complete; nothing to do"), std::string::npos) << done.err;
+        EXPECT_EQ(RunTool({"--bound", "301", "--output", path, "--continue"}).status, 2);
+        EXPECT_EQ(ReadFile(path), whole) << run[2];
+    }
+    ExpectRefused({
+        {{"--bound", "300", "--continue"},
+         "pandicube-search: --continue goes with --output FILE: it goes on with that file\n"},
+        {{"--bound", "300", "--continue", "--output",
+          Write("junk.part", "not an output\n").substr(0, Path("junk").size())},
+         "pandicube-search: --continue: " + Path("junk.part") +
+             " is not the output of a run; remove it or choose another FILE\n"},
+    });
+}
+
 // A resume stopped before it has left the unit it went on in (where it
 // leaves out the solutions already written), and every resume of that in a
 // chain, still gives the whole run.
