@@ -1,7 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 namespace pandicube {
 
@@ -15,30 +16,44 @@ public:
     // low) gives a pool without flags.
     void Reset(std::int32_t low, std::int32_t high);
 
-    bool Contains(std::int32_t v) const { return v >= low_ && v <= high_; }
-    std::int32_t Flag(std::int32_t v) const { return flags_[Index(v)]; }
+    ValuePool() = default;
+    ValuePool(const ValuePool& other);
+    ValuePool& operator=(const ValuePool& other);
+    ValuePool(ValuePool&&) noexcept = default;
+    ValuePool& operator=(ValuePool&&) noexcept = default;
+    ~ValuePool() = default;
 
-    bool IsAvailable(std::int32_t v) const { return Flag(v) == 1 && Flag(126 - v) == 1; }
-    void Take(std::int32_t v) { flags_[Index(v)] = 0; }
+    bool Contains(std::int32_t v) const { return v >= low_ && v <= high_; }
+    // 1 when v is free, 0 when it is taken.
+    std::int32_t Flag(std::int32_t v) const { return used_[Index(v)] ^ 1; }
+
+    bool IsAvailable(std::int32_t v) const { return (used_[Index(v)] | used_[Index(126 - v)]) == 0; }
+    void Take(std::int32_t v) { used_[Index(v)] = 1; }
     void Release(std::int32_t v)
     {
-        flags_[Index(v)] = 1;
-        flags_[Index(126 - v)] = 1;
+        used_[Index(v)] = 0;
+        used_[Index(126 - v)] = 0;
     }
     // For v >= 64: v is a value of the partial cube (an entry or the complement
     // of one).
-    bool IsInUse(std::int32_t v) const { return Flag(v) == 0 || Flag(126 - v) == 0; }
+    bool IsInUse(std::int32_t v) const { return !IsAvailable(v); }
 
     std::int32_t Low() const { return low_; }
     std::int32_t High() const { return high_; }
-    std::size_t Size() const { return flags_.size(); }
+    std::size_t Size() const { return size_; }
 
 private:
+    struct FreeDeleter {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
     std::size_t Index(std::int32_t v) const { return static_cast<std::size_t>(static_cast<std::int64_t>(v) - low_); }
 
-    // One byte per value: at the largest bound a pool has 16.6 million flags,
-    // and every thread searches with its own.
-    std::vector<std::uint8_t> flags_;
+    // One byte per value, set when the value is taken: at the largest bound
+    // a pool has 16.6 million of them, which the search by rows never reads.
+    // Zeroed by calloc, so that the pages a search does not touch are never
+    // mapped.
+    std::unique_ptr<std::uint8_t[], FreeDeleter> used_;
+    std::size_t size_ = 0;
     std::int32_t low_ = 0;
     std::int32_t high_ = -1;
 };

@@ -117,11 +117,20 @@ inline std::uint64_t BitsAt(const std::uint64_t* words, std::uint64_t at)
 // bit floor(P e10 / S) - floor(minimum of P e10 / S) + (u - uBase) of the
 // bitmap of the residue P e10 mod S.
 struct FamilyBitmap {
-    std::vector<std::uint64_t> words;
-    std::size_t width = 0; // words per residue
+    std::uint64_t* words = nullptr; // in the thread's ThreadBitmaps
+    std::size_t width = 0;          // words per residue
     std::int64_t qBase = 0;
     std::int64_t pe10Floor = 0; // floor(min P e10 / S)
 };
+
+// The words of the bitmaps of the unit a thread searches, shared by the
+// searchers of every plan: a thread holds the bitmaps of one unit at a time,
+// whichever plan searches it.
+std::vector<std::uint64_t>& ThreadBitmaps()
+{
+    thread_local std::vector<std::uint64_t> words;
+    return words;
+}
 
 // The cube at (e10, u) from the unit's constants.
 [[gnu::target_clones("avx2", "default")]] void BuildCube(Entries& e, const std::array<std::int32_t, kEntryCount + 1>& a,
@@ -250,6 +259,8 @@ void RowSearcher<Extra>::MarkDead(const UnitConstants& a, ValueWindow e10)
     unitDead_ = false;
     e10Base_ = e10.lo;
     deadRows_.assign(static_cast<std::size_t>((e10.hi - e10.lo) / 64 + 1), 0);
+    std::array<std::size_t, kFamilyCount<Extra>> offsets{};
+    std::size_t total = 0;
     for (std::size_t f = 0; f < kFamilyCount<Extra>; ++f) {
         const Family family = kFamilies<Extra>[f];
         if (family.s == 0) continue;
@@ -260,8 +271,12 @@ void RowSearcher<Extra>::MarkDead(const UnitConstants& a, ValueWindow e10)
         map.qBase = map.pe10Floor + uBase_;
         const auto maxShift = static_cast<std::size_t>(FloorDiv(high, family.s) - map.pe10Floor);
         map.width = uWords_ + maxShift / 64 + 2;
-        map.words.assign(map.width * static_cast<std::size_t>(family.s), 0);
+        offsets[f] = total;
+        total += map.width * static_cast<std::size_t>(family.s);
     }
+    std::vector<std::uint64_t>& words = ThreadBitmaps();
+    words.assign(total, 0);
+    for (std::size_t f = 0; f < kFamilyCount<Extra>; ++f) maps_[f].words = words.data() + offsets[f];
     [&]<std::size_t... Run>(std::index_sequence<Run...>)
     {
         (MarkRun<Run>(a), ...);
@@ -279,7 +294,7 @@ std::uint64_t RowSearcher<Extra>::RowShift(std::int64_t e10, const std::uint64_t
     const FamilyBitmap& map = maps_[F];
     const std::int64_t pe10 = family.p * e10;
     const std::int64_t q = FloorDiv(pe10, family.s);
-    words = map.words.data() + static_cast<std::size_t>(pe10 - q * family.s) * map.width;
+    words = map.words + static_cast<std::size_t>(pe10 - q * family.s) * map.width;
     return static_cast<std::uint64_t>(q - map.pe10Floor);
 }
 
@@ -294,7 +309,7 @@ bool RowSearcher<Extra>::LiveOfRow([[maybe_unused]] std::int64_t e10, std::int64
     [[maybe_unused]] const std::array<std::uint64_t, sizeof...(F)> shifts{RowShift<F + 3>(e10, words[F])...};
     const auto firstBit = static_cast<std::uint64_t>(uFrom - uBase_);
     const auto lastBit = static_cast<std::uint64_t>(uTo - uBase_);
-    const std::uint64_t* uDead = maps_[FamilyIndex<Extra>(kUFamily)].words.data();
+    const std::uint64_t* uDead = maps_[FamilyIndex<Extra>(kUFamily)].words;
     live_.clear();
     std::uint64_t any = 0;
     for (std::uint64_t w = firstBit >> 6; w <= lastBit >> 6; ++w) {
