@@ -35,10 +35,11 @@ void ReportUnitSolutions(SearchState& state, SearchReporter& reporter, const Uni
 // cursor as the threads need them, a bounded number ahead of the reports:
 // the memory does not grow with the bound or with `threads`.
 // The cubes that the units taken ahead hold, together, before their turn to
-// be reported is at most heldCubes (8 MB of entries by default), in chunks
+// be reported is at most heldCubes (2 MB of entries by default, and the text
+// a listing prepares of them), in chunks
 // of kSinkChunk made once and reused: a unit that would hold more waits for
 // its turn and then reports its cubes as they are made.
-inline constexpr std::size_t kHeldCubes = (std::size_t{8} << 20) / sizeof(Entries);
+inline constexpr std::size_t kHeldCubes = (std::size_t{2} << 20) / sizeof(Entries);
 void RunOuterUnits(SearchState& state, SearchReporter& reporter, OuterUnitCursor units, unsigned threads,
                    std::size_t heldCubes = kHeldCubes);
 
