@@ -112,6 +112,20 @@ private:
         thread_local UnitSolutions part;
         StreamUnitCubes({state_.lowerLimit, state_.upperLimit}, state_.classOpenersOnly != 0, slot.unit,
                         [&](std::span<const Entries> cubes) {
+                            if (cubes.empty()) {
+                                // A poll inside a long unit: the worker with the
+                                // turn lets the reporter end the run, the others
+                                // end when it has.
+                                if (!hasTurn) {
+                                    if (stopping_) throw Stopped{};
+                                    if (turn_ != number) return;
+                                    hasTurn = true;
+                                    Open(slot);
+                                }
+                                reporter_.PollStop();
+                                StopIfAsked();
+                                return;
+                            }
                             if (!hasTurn) {
                                 // Until its turn the unit's worker alone touches its cubes.
                                 assert(cubes.size() <= kSinkChunk);
@@ -189,6 +203,7 @@ private:
         std::lock_guard lock(mutex_);
         if (!error_) error_ = std::move(error);
         stopped_ = true;
+        stopping_ = true;
         slotFree_.notify_all();
         turnCame_.notify_all();
     }
@@ -213,6 +228,7 @@ private:
     int turnWaiters_ = 0;
     bool exhausted_ = false;
     bool stopped_ = false;
+    std::atomic<bool> stopping_ = false; // stopped_, read without the lock
     std::exception_ptr error_;
 };
 
@@ -254,13 +270,22 @@ void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit)
         reporter.ReportProgress({unit.e14, unit.e18, state.solutionCount});
         if (reporter.StopRequested()) return;
         thread_local UnitSolutions part;
-        StreamUnitCubes({state.lowerLimit, state.upperLimit}, state.classOpenersOnly != 0, unit,
-                        [&](std::span<const Entries> cubes) {
-                            if (reporter.StopRequested()) return;
-                            SetUnitPart(part, unit, cubes);
-                            reporter.PrepareUnit(part);
-                            ReportUnitSolutions(state, reporter, part);
-                        });
+        // Once the reporter has asked to stop, the rest of the unit is left.
+        struct Stopped {};
+        try {
+            StreamUnitCubes({state.lowerLimit, state.upperLimit}, state.classOpenersOnly != 0, unit,
+                            [&](std::span<const Entries> cubes) {
+                                if (cubes.empty()) {
+                                    reporter.PollStop();
+                                } else {
+                                    SetUnitPart(part, unit, cubes);
+                                    reporter.PrepareUnit(part);
+                                    ReportUnitSolutions(state, reporter, part);
+                                }
+                                if (reporter.StopRequested()) throw Stopped{};
+                            });
+        } catch (const Stopped&) {
+        }
         return;
     }
     RunOuterUnitByValues(state, reporter, unit);

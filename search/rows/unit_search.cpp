@@ -420,7 +420,8 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
     E17WindowCursor highRows(windows, true);
     std::int64_t low = windows.e10.lo;
     std::int64_t high = windows.e10.hi;
-    for (;;) {
+    for (std::uint32_t rows = 1;; ++rows) {
+        if (rows % kRowsPerPoll == 0) sink({});
         const bool lowLeft = low <= high && low < kCentreValue;
         const bool highLeft = high >= low && high > kCentreValue;
         if (!lowLeft && !highLeft) break;

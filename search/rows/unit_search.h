@@ -22,9 +22,12 @@ void FindUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, std::ve
 
 // Receives the cubes of a unit a chunk at a time (at most kSinkChunk), in the
 // order of the search; the entries are valid during the call only. It may
-// throw, which ends the unit's search.
+// throw, which ends the unit's search. Between the chunks, after every
+// kRowsPerPoll rows, it is also called with no cubes, so that a long unit
+// can be ended soon.
 using UnitCubeSink = std::function<void(std::span<const Entries>)>;
 inline constexpr std::size_t kSinkChunk = 256;
+inline constexpr std::uint32_t kRowsPerPoll = 64;
 
 // FindUnitCubes, handing the cubes on as they are made instead of holding
 // them: the memory of a unit is then 16 bytes per cube.

@@ -85,5 +85,40 @@ TEST(RunOuterUnits, AnExceptionOfTheReporterEndsTheRunAndReachesTheCaller)
     }
 }
 
+// Ends the run at its first poll inside a unit, as the front end does once
+// a signal has come.
+class PollStoppingReporter : public RecordingReporter {
+public:
+    void PollStop() override
+    {
+        ++polls;
+        RequestStop();
+    }
+    int polls = 0;
+};
+
+// The units of U = 1000 have up to hundreds of rows: the run ends inside the
+// first unit that is polled, its reports so far those of the run that was not
+// stopped.
+TEST(RunOuterUnits, APollInsideALongUnitEndsTheRunThere)
+{
+    const Slice slice{1, 200};
+    const RecordingReporter whole = RunUnits(1000, slice, 1);
+    for (unsigned threads : {1u, 2u}) {
+        SearchState state;
+        PrepareSearchState(state, {1000});
+        PollStoppingReporter reporter;
+        RunOuterUnits(state, reporter, OuterUnits(state, slice).Begin(), threads);
+        EXPECT_EQ(reporter.polls, 1) << threads;
+        ASSERT_LT(reporter.ProgressReports().size(), whole.ProgressReports().size()) << threads;
+        EXPECT_EQ(FirstDifference(reporter.reports,
+                                  std::vector<Report>(whole.reports.begin(),
+                                                      whole.reports.begin() +
+                                                          static_cast<std::ptrdiff_t>(reporter.reports.size()))),
+                  "")
+            << threads;
+    }
+}
+
 } // namespace
 } // namespace pandicube::test
