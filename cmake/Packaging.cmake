@@ -27,6 +27,9 @@ add_custom_target(debian_changelog ALL DEPENDS ${packed_changelog}.gz)
 configure_file(${PROJECT_SOURCE_DIR}/data/debian/copyright.in ${PROJECT_BINARY_DIR}/debian/copyright @ONLY)
 install(FILES ${packed_changelog}.gz ${PROJECT_BINARY_DIR}/debian/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pandicube)
+# The Slurm job script that runs the slices of a run as a job array.
+install(PROGRAMS ${PROJECT_SOURCE_DIR}/examples/slurm/pandicube-slices.sbatch
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pandicube/examples/slurm)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pandicube)

@@ -8,6 +8,7 @@ PANDICUBE_PACKAGES=(
     qt6-base-dev qt6-qpa-plugins qt6-charts-dev libqt6opengl6-dev qt6-svg-dev fonts-dejavu-core fonts-dejavu-extra fonts-liberation
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libtbb-dev
     libxxhash-dev clang libclang-rt-14-dev clang-format
+    slurmctld slurmd slurm-client munge parallel
     xvfb xauth xdotool libx11-dev openbox imagemagick x11-utils
     dpkg-dev file lintian appstream desktop-file-utils man-db bash-completion
 )
