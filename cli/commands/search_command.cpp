@@ -251,8 +251,11 @@ int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, boo
     }
     const int status = ExecuteRun(from, threads, quiet, path, writer, env, err);
     if (status > kExitSignalBase) {
+        const bool one = writer.Solutions() == 1;
+        const char* counted =
+            writer.Identity().CountsClasses() ? (one ? " class" : " classes") : (one ? " solution" : " solutions");
         err << "pandicube-search: interrupted by " << SignalName(status - kExitSignalBase) << " after "
-            << writer.Solutions() << (writer.Solutions() == 1 ? " solution" : " solutions");
+            << writer.Solutions() << counted;
         if (!resumeName.empty()) err << "; pandicube-search resume " << resumeName << " goes on";
         err << '\n';
     }
@@ -387,14 +390,16 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
     }
     const std::optional<std::string> wholePath = OutputFile::WholePath(path);
     const std::string finalPath = wholePath.value_or(path);
-    // A complete NAME.part takes its name NAME.
+    // A complete NAME.part takes its name NAME, flushed to the disk.
     const auto rename = [&] {
-        if (!wholePath) return true;
-        std::filesystem::rename(path, *wholePath, ec);
-        return !ec;
+        if (!wholePath || (file.SyncToDisk() && RenameDurably(file.Descriptor(), path, *wholePath))) return true;
+        err << "pandicube-search: resume: cannot rename " << path << " to " << *wholePath << ": "
+            << std::strerror(errno) << '\n';
+        return false;
     };
     if (part.Complete()) {
-        rename();
+        // NAME is complete only once it exists under its name.
+        if (!rename()) return kExitWriteFailed;
         err << "pandicube-search: resume: " << finalPath << " is complete; nothing to do\n";
         return kExitOk;
     }
@@ -438,15 +443,12 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
 
     SolutionWriter writer(file.Stream(), id);
     int status = WriteRun(writer, from, *threads, opt.quiet, EnginePath::Auto, env, err, restart, nullptr, path);
-    if (status == kExitOk && !file.Flush()) {
+    if (status == kExitOk && !file.SyncToDisk()) {
         err << "pandicube-search: cannot write the output: " << std::strerror(errno) << '\n';
         status = kExitWriteFailed;
     }
     // Renamed while this process still owns it.
-    if (status == kExitOk && !rename()) {
-        err << "pandicube-search: resume: cannot rename " << path << ": " << ec.message() << '\n';
-        status = kExitWriteFailed;
-    }
+    if (status == kExitOk && !rename()) status = kExitWriteFailed;
     file.Close();
     return status;
 }

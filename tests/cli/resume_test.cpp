@@ -71,6 +71,31 @@ TEST_F(TempFiles, ResumeGoesOnWhereASignalStoppedTheRun)
     EXPECT_NE(again.err.find("is complete; nothing to do"), std::string::npos);
 }
 
+// A complete NAME.part that cannot take its name (a folder stands at NAME)
+// is never called complete: each resume fails with the reason, until the
+// name is free and a resume finishes the rename.
+TEST_F(TempFiles, ResumeCallsAnOutputCompleteOnlyUnderItsName)
+{
+    const std::string path = Path("unrenamed");
+    const std::string whole = RunTool({"--bound", "255"}).out;
+    const std::string interrupted = Write("unrenamed.part", whole.substr(0, whole.find('\n') + 1));
+    std::filesystem::create_directories(path + "/inside");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const test::CliResult result = test::RunProgram({"resume", interrupted});
+        EXPECT_EQ(result.status, 3) << attempt;
+        EXPECT_NE(result.err.find("cannot rename " + interrupted + " to " + path + ": Is a directory"),
+                  std::string::npos)
+            << result.err;
+        EXPECT_EQ(result.err.find("complete"), std::string::npos) << result.err;
+    }
+    std::filesystem::remove_all(path);
+    const test::CliResult renamed = test::RunProgram({"resume", path});
+    EXPECT_EQ(renamed.status, 0);
+    EXPECT_EQ(renamed.err, "pandicube-search: resume: " + path + " is complete; nothing to do\n");
+    EXPECT_EQ(ReadFile(path), whole);
+    EXPECT_FALSE(std::filesystem::exists(interrupted));
+}
+
 // A resume stopped before it has left the unit it went on in (where it
 // leaves out the solutions already written), and every resume of that in a
 // chain, still gives the whole run.
