@@ -74,6 +74,12 @@ public:
             ReportSolution({part.cubes[i], ++solutions, bestBound, part.hashes[i]});
     }
 
+    // Asked now and then inside a unit searched value by value, which at the
+    // largest bounds may take many seconds: a reporter that must end the run
+    // soon asks it to stop here. The run then stops inside the unit, the
+    // solutions of the unit reported so far standing.
+    virtual void PollStop() {}
+
     // May be asked from any thread.
     void RequestStop() { stop_.request_stop(); }
     bool StopRequested() const { return stop_.stop_requested(); }

@@ -23,6 +23,7 @@
 #include <fstream>
 #include <memory>
 #include <ostream>
+#include <utility>
 
 namespace pandicube {
 
@@ -68,7 +69,8 @@ public:
     SearchOutputReporter(SolutionWriter& writer, ProgressLine* progress, const CliEnvironment& env,
                          const RunStart& from, const RunPlan& plan, std::int32_t bestBound)
         : writer_(writer), progress_(progress), env_(env), after_(from.after),
-          leftStart_(!writer.Identity().start || from.unit.has_value()), bestBound_(bestBound)
+          leftStart_(!writer.Identity().start || from.unit.has_value()),
+          atStartValues_(writer.Identity().start && !from.unit), bestBound_(bestBound)
     {
         // A listing of a whole run's classes numbers them from the members
         // ahead, within a budget: beyond it, the openers are searched again.
@@ -95,6 +97,26 @@ public:
             }
         }
         if (progress_ != nullptr) progress_->Update(p.e14, p.e18, writer_.Solutions());
+        unit_ = {OuterUnit{p.e14, p.e18}, writer_.Solutions(), writer_.Checksum(), writer_.BestBound()};
+        inStartUnit_ = std::exchange(atStartValues_, false);
+    }
+    void PollStop() override
+    {
+        const int signal = Signal();
+        if (signal == 0) return;
+        // Stopped inside the unit: the run goes on at it again, after the
+        // solutions written of it. A run stopped inside the unit it began at
+        // its start values starts over.
+        interruption_ = {signal, leftStart_ && !inStartUnit_ ? std::optional(unit_.unit) : std::nullopt};
+        stoppedInUnit_ = true;
+        RequestStop();
+    }
+    // A count stopped inside a unit counts only the units before it: the
+    // unit is searched again.
+    void CountUpToTheUnit()
+    {
+        if (stoppedInUnit_ && writer_.Identity().countOnly)
+            writer_.ContinueAfter(unit_.solutions, unit_.checksum, unit_.bestBound);
     }
     void ReportSolution(const Solution& s) override
     {
@@ -165,11 +187,23 @@ private:
     struct ReplayStopped {};
     int Signal() const { return env_.interruption ? env_.interruption() : 0; }
 
+    // The unit in progress, and the counts before it.
+    struct UnitStart {
+        OuterUnit unit;
+        std::int64_t solutions = 0;
+        std::uint64_t checksum = 0;
+        std::optional<std::int32_t> bestBound;
+    };
+
     SolutionWriter& writer_;
     ProgressLine* progress_;
     const CliEnvironment& env_;
     std::optional<SolutionOrderKey> after_;
     bool leftStart_;
+    bool atStartValues_; // the next unit is the one the run begins at its start values
+    bool inStartUnit_ = false;
+    bool stoppedInUnit_ = false;
+    UnitStart unit_;
     RunInterrupted interruption_;
     // The best bound of units searched by rows (no reduction: U + 1 throughout).
     std::int32_t bestBound_;
@@ -214,6 +248,7 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
             return kExitOk;
         }
         const RunInterrupted& interrupted = reporter.Interruption();
+        reporter.CountUpToTheUnit();
         // A census writes its rows only at the end: resume runs it again.
         writer.WriteInterruption(SignalName(interrupted.signal), id.census ? std::nullopt : interrupted.next);
         return kExitSignalBase + interrupted.signal;

@@ -71,6 +71,26 @@ TEST_F(TempFiles, ResumeGoesOnWhereASignalStoppedTheRun)
     EXPECT_NE(again.err.find("is complete; nothing to do"), std::string::npos);
 }
 
+// Runs searched value by value look for a signal inside a unit too: a count
+// stopped there counts only the units before it, so its resume counts each
+// solution once; a listing goes on after its last solution.
+TEST_F(TempFiles, RunsStoppedInsideAUnitResumeToTheWholeRun)
+{
+    int n = 0;
+    for (const std::vector<std::string>& run : std::vector<std::vector<std::string>>{
+             {"--bound", "330", "--reduce", "--count-only"},
+             {"--bound", "330", "--start", "203,-75,-30,-58", "--count-only", "--json"},
+             {"--bound", "330", "--reduce", "--start", "203,-75,-30,-58", "--format", "csv"}}) {
+        const std::string whole = RunTool(run).out;
+        for (int looks : {1, 2, 3, 5, 8, 13, 21, 34, 55, 89}) {
+            const std::string path = Path("inside-" + std::to_string(n++));
+            if (RunTool(With(run, {"--output", path}), "", false, StopAfter(looks)).status == 0) continue;
+            EXPECT_EQ(RunTool({"resume", path}).status, 0);
+            EXPECT_EQ(ReadFile(path), whole) << run[2] << " after " << looks;
+        }
+    }
+}
+
 // A complete NAME.part that cannot take its name (a folder stands at NAME)
 // is never called complete: each resume fails with the reason, until the
 // name is free and a resume finishes the rename.
