@@ -158,7 +158,8 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
             if (!part.cutShort.empty()) why += "; " + part.cutShort;
         } else if (!part.completion->complete) {
             why = "the run was interrupted by " + part.completion->signal + " after " +
-                  Plural(part.completion->solutions, "solution", "solutions") +
+                  (part.completion->classes ? Plural(part.completion->solutions, "class", "classes")
+                                            : Plural(part.completion->solutions, "solution", "solutions")) +
                   "; pandicube-search resume continues it";
         }
         if (why.empty()) continue;

@@ -140,6 +140,8 @@ TEST(CensusCommand, CountsOneClassAndInterruptionsInClasses)
     const auto stopped = RunTool({"--bound", "300", "--census", "--threads", "1"}, "", false, StopAfter(60));
     ASSERT_EQ(stopped.status, 128 + 15);
     EXPECT_TRUE(stopped.err.find(" after ") != std::string::npos && stopped.err.ends_with(" classes\n")) << stopped.err;
+    const auto verified = RunTool({"verify", "-"}, stopped.out);
+    EXPECT_NE(verified.err.find(" classes; pandicube-search resume continues it"), std::string::npos) << verified.err;
 }
 
 // Rows moved to another bound that still add up pass every check but the
