@@ -135,7 +135,10 @@ int OwnedFile::Take(const std::string& path, bool create, std::ostream& err, con
         Close();
         return RefuseFile(err, command, path + kOwned);
     }
-    if (create && ::ftruncate(fd, 0) != 0) {
+    // (Only a file that holds something is emptied: a file truncated to
+    // nothing is flushed to the disk by some file systems when it is closed,
+    // which would keep a stopped run from ending at once.)
+    if (create && now.st_size > 0 && ::ftruncate(fd, 0) != 0) {
         const std::string reason = Reason();
         Close();
         return RefuseFile(err, command, "cannot write " + path + ": " + reason, 3);
