@@ -125,11 +125,17 @@ TEST_F(PlotTest, NeverWritesItsInputOrThroughALink)
     EXPECT_FALSE(std::filesystem::exists(target));
 }
 
-// A write that fails (here: past the file size limit) names its cause and
-// leaves no picture, whole or part, behind.
-TEST_F(PlotTest, AFailedWriteNamesItsCauseAndLeavesNothing)
+// The picture takes its name only once it is on the disk (flushed before the
+// rename, its folder after); a write that fails (here: past the file size
+// limit) names its cause and leaves no picture, whole or part, behind.
+TEST_F(PlotTest, APictureIsOnDiskBeforeItsNameAndAFailedWriteLeavesNothing)
 {
     const std::string census = Census("csv");
+    const std::string durable = Path("durable.svg");
+    if (test::OnPath("strace")) {
+        EXPECT_TRUE(test::SyncsAroundRename(
+            "env -u DISPLAY '" PANDICUBE_PLOT_EXE "' '" + census + "' '" + durable + "'", durable));
+    }
     for (const std::string name : {"limited.svg", "limited.png"}) {
         const std::string out = Path(name);
         int status = -1;
