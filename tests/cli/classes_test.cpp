@@ -1,14 +1,17 @@
+#include "cli/commands/class_spool.h"
 #include "cli/formats/csv_format.h"
 #include "cli/formats/number_text.h"
 #include "cli/formats/output_reader.h"
 #include "search/cube/cube_symmetry.h"
 #include "tests/cli/cli_test_support.h"
+#include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
 #include <map>
+#include <random>
 #include <tuple>
 
 namespace pandicube {
@@ -222,6 +225,38 @@ TEST_F(VerifyClassesTest, MergeRefusesClassesClaimedTwiceOrOutOfOrder)
         const test::CliResult merged = RunTool({"merge", Write("a", one), Write("b", two), Write("c", slice("3"))});
         EXPECT_EQ(merged.status, 2) << name << ": " << merged.err;
         EXPECT_TRUE(merged.out.empty()) << name;
+    }
+}
+
+// A listing in any order grouped within any memory budget (with runs on
+// temporary files down to a few cubes each): the classes of the standard
+// forms, in the order of their first cubes, each with its cubes in the order
+// of the listing.
+TEST(ClassSpool, GroupsAListingAlikeWithinAnyBudget)
+{
+    const test::RecordedRun run = test::RecordRun(RunSetup(300));
+    std::vector<Cells> cubes;
+    for (const test::Report& r : run.reporter.solutions) cubes.push_back(CellsFromEntries(r.entries));
+    std::shuffle(cubes.begin(), cubes.end(), std::mt19937(25));
+    std::map<Cells, std::size_t> classOf; // by standard form
+    std::vector<std::vector<std::int64_t>> expected;
+    for (std::size_t i = 0; i < cubes.size(); ++i) {
+        const auto [at, fresh] = classOf.try_emplace(StandardForm(cubes[i]), expected.size());
+        if (fresh) expected.emplace_back();
+        expected[at->second].push_back(static_cast<std::int64_t>(i) + 1);
+    }
+    ASSERT_EQ(expected.size(), 21u);
+    for (const std::size_t budget : {std::size_t{1} << 30, std::size_t{4096}, std::size_t{200}}) {
+        ClassSpool spool(budget);
+        for (std::size_t i = 0; i < cubes.size(); ++i)
+            ASSERT_TRUE(spool.Add(cubes[i], static_cast<std::int64_t>(i) + 1));
+        std::vector<std::vector<std::int64_t>> grouped;
+        ASSERT_TRUE(spool.ForEachClass([&](const ClassSpool::Class& c) {
+            EXPECT_EQ(c.firstSolution, c.members.front());
+            EXPECT_EQ(c.sizeInRun, 24);
+            grouped.push_back(c.members);
+        })) << spool.Failure();
+        EXPECT_EQ(grouped, expected) << budget;
     }
 }
 
