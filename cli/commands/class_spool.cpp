@@ -6,8 +6,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <queue>
 #include <tuple>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <xxhash.h>
 
@@ -30,6 +34,21 @@ bool Get(std::FILE* file, void* data, std::size_t bytes)
     return std::fread(data, 1, bytes, file) == bytes;
 }
 
+// A file without a name in the temporary folder (TMPDIR, else /tmp): it
+// goes with the process, also a killed one.
+std::FILE* TemporaryFile()
+{
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    std::string pattern = ((ec ? std::filesystem::path("/tmp") : folder) / "pandicube-classes-XXXXXX").string();
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    ::unlink(pattern.c_str());
+    std::FILE* file = ::fdopen(fd, "w+b");
+    if (file == nullptr) ::close(fd);
+    return file;
+}
+
 } // namespace
 
 ClassSpool::ClassSpool(std::size_t budgetBytes) : budget_(budgetBytes) {}
@@ -44,10 +63,12 @@ bool ClassSpool::Fail(const char* what)
 
 bool ClassSpool::Add(const Cells& cube, std::int64_t solutionNumber)
 {
+    // The budget is taken at once: a vector that grows would hold twice it.
+    if (members_.capacity() == 0) members_.reserve(std::max<std::size_t>(budget_ / sizeof(Member), 1));
     const Cells form = StandardForm(cube);
     const XXH128_hash_t key = XXH3_128bits(form.data(), sizeof(form));
     members_.push_back({key.high64, key.low64, places_++, solutionNumber, ClassSizeInRun(cube)});
-    if (members_.size() * sizeof(Member) >= budget_) return SpillMembers();
+    if (members_.size() == members_.capacity()) return SpillMembers();
     return true;
 }
 
@@ -56,7 +77,7 @@ bool ClassSpool::SpillMembers()
 {
     std::sort(members_.begin(), members_.end(), [](const Member& a, const Member& b) { return KeyOf(a) < KeyOf(b); });
     errno = 0;
-    File file(std::tmpfile(), &std::fclose);
+    File file(TemporaryFile(), &std::fclose);
     if (!file) return Fail("cannot make a temporary file");
     if (!members_.empty() && !Put(file.get(), members_.data(), members_.size() * sizeof(Member)))
         return Fail("cannot write a temporary file");
@@ -72,7 +93,7 @@ bool ClassSpool::SpillGroups()
     std::sort(groups_.begin(), groups_.end(),
               [](const Group& a, const Group& b) { return a.firstPlace < b.firstPlace; });
     errno = 0;
-    File file(std::tmpfile(), &std::fclose);
+    File file(TemporaryFile(), &std::fclose);
     if (!file) return Fail("cannot make a temporary file");
     for (const Group& g : groups_) {
         const std::uint64_t count = g.members.members.size();
@@ -94,7 +115,10 @@ bool ClassSpool::ForEachClass(const std::function<void(const Class&)>& take)
 {
     // Step 1. The members in the order of their classes' keys, then of the
     // listing: from memory, or merged from the runs.
-    if (!memberRuns_.empty() && !members_.empty() && !SpillMembers()) return false;
+    if (!memberRuns_.empty()) {
+        if (!members_.empty() && !SpillMembers()) return false;
+        members_ = {};
+    }
     if (memberRuns_.empty())
         std::sort(members_.begin(), members_.end(),
                   [](const Member& a, const Member& b) { return KeyOf(a) < KeyOf(b); });
@@ -121,16 +145,20 @@ bool ClassSpool::ForEachClass(const std::function<void(const Class&)>& take)
     };
 
     // Step 2. The classes, each from its members; kept, or written in runs.
+    // A class takes its record, and its members on the heap (with the
+    // allocator's own bytes).
+    constexpr std::size_t kGroupBytes = sizeof(Group) + 32;
+    groups_.reserve(std::max<std::size_t>(budget_ / kGroupBytes, 1));
     Group group;
     bool open = false;
     Member previous;
     for (Member m; next(m);) {
         if (open && (m.keyHigh != previous.keyHigh || m.keyLow != previous.keyLow)) {
-            groupBytes_ += sizeof(Group) + group.members.members.size() * sizeof(std::int64_t);
+            groupBytes_ += kGroupBytes + group.members.members.size() * sizeof(std::int64_t);
             groups_.push_back(std::move(group));
             group = {};
             open = false;
-            if (groupBytes_ >= budget_ && !SpillGroups()) return false;
+            if ((groupBytes_ >= budget_ || groups_.size() == groups_.capacity()) && !SpillGroups()) return false;
         }
         if (!open) {
             group.firstPlace = m.place;
