@@ -3,6 +3,7 @@
 #include "cli/cli_environment.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -134,7 +135,10 @@ int OwnedFile::Take(const std::string& path, bool create, std::ostream& err, con
         Close();
         return RefuseFile(err, command, path + kOwned);
     }
-    if (create && ::ftruncate(fd, 0) != 0) {
+    // (Only a file that holds something is emptied: a file truncated to
+    // nothing is flushed to the disk by some file systems when it is closed,
+    // which would keep a stopped run from ending at once.)
+    if (create && now.st_size > 0 && ::ftruncate(fd, 0) != 0) {
         const std::string reason = Reason();
         Close();
         return RefuseFile(err, command, "cannot write " + path + ": " + reason, 3);
@@ -160,6 +164,11 @@ bool OwnedFile::Flush()
     return stream_.good();
 }
 
+bool OwnedFile::SyncToDisk()
+{
+    return Flush() && ::fsync(fd_) == 0;
+}
+
 void OwnedFile::Close()
 {
     if (fd_ < 0) return;
@@ -174,13 +183,31 @@ void OwnedFile::Close()
 int OutputFile::CheckName(const std::string& path, std::ostream& err, const std::string& command)
 {
     if (path.empty()) return RefuseFile(err, command, "--output needs a file name");
+    if (path == "-")
+        return RefuseFile(err, command,
+                          "--output - would name a file -; leave out --output to write to standard output");
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
+    if (::lstat(path.c_str(), &st) == 0) {
+        if (S_ISLNK(st.st_mode)) {
+            return RefuseFile(err, command,
+                              "--output: " + path + " is a symbolic link; give the file it names, or remove the link");
+        }
         if (S_ISDIR(st.st_mode)) return RefuseFile(err, command, "--output: " + path + " is a directory");
         if (!S_ISREG(st.st_mode))
             return RefuseFile(err, command, "--output: " + path + " is not a regular file (a device or a FIFO)");
     }
     const std::string part = PartPath(path);
+    // The run is written to NAME.part first: a NAME that fits but whose
+    // NAME.part does not would fail only after the search.
+    const std::filesystem::path partName(part);
+    const std::string folder = partName.has_parent_path() ? partName.parent_path().string() : ".";
+    const long longest = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    const auto nameLength = static_cast<long>(partName.filename().string().size());
+    if (nameLength > (longest > 0 ? longest : NAME_MAX) || part.size() >= PATH_MAX) {
+        return RefuseFile(err, command,
+                          "--output: " + path + " is too long a name: the run is written to " + part +
+                              " first, which the folder cannot hold; give a shorter name");
+    }
     if (::lstat(part.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
         return RefuseFile(err, command, part + " is not a regular file (a link, a device or a FIFO); remove it");
     return 0;
@@ -195,10 +222,58 @@ int OutputFile::Open(std::ostream& err, const std::string& command)
 bool OutputFile::Commit(std::ostream& err, const std::string& command)
 {
     // The file is renamed while this process still owns it.
-    const bool done = file_.Flush() && std::rename(part_.c_str(), path_.c_str()) == 0;
+    const bool done = file_.SyncToDisk() && RenameDurably(file_.Descriptor(), part_, path_);
     if (!done) err << "pandicube-search: " << command << "cannot write " << path_ << ": " << Reason() << '\n';
     file_.Close();
     return done;
+}
+
+void OutputFile::Discard()
+{
+    file_.Close();
+    ::unlink(part_.c_str());
+}
+
+bool RenameDurably(int fd, const std::string& from, const std::string& to)
+{
+    errno = 0;
+    if (::fsync(fd) != 0 || std::rename(from.c_str(), to.c_str()) != 0) return false;
+    const std::filesystem::path name(to);
+    const std::string folder = name.has_parent_path() ? name.parent_path().string() : ".";
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return false;
+    const bool synced = ::fsync(dir) == 0;
+    ::close(dir);
+    return synced;
+}
+
+std::optional<std::string> WriteWholeFile(const std::string& path, std::string_view bytes)
+{
+    std::string temporary = path + ".XXXXXX";
+    errno = 0;
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return "cannot write " + path + ": " + Reason();
+    const auto fail = [&] {
+        const std::string reason = "cannot write " + path + ": " + Reason();
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return reason;
+    };
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return fail();
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    // A picture's permissions, as a file that is simply created gets them.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (::fchmod(fd, 0666 & ~mask) != 0 || !RenameDurably(fd, temporary, path)) return fail();
+    ::close(fd);
+    return std::nullopt;
 }
 
 bool SameFile(const std::string& a, const std::string& b)

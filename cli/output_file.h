@@ -54,8 +54,12 @@ public:
     bool Shorten(std::uint64_t size);
     // Flushes the stream; false (errno set) when that fails.
     bool Flush();
+    // Flushes the stream and the file's bytes to the disk (fsync); false
+    // (errno set) when that fails.
+    bool SyncToDisk();
     // Writes what is still buffered and gives up the file and its lock.
     void Close();
+    int Descriptor() const { return fd_; }
 
 private:
     int fd_ = -1;
@@ -85,23 +89,36 @@ public:
     const std::string& PartPath() const { return part_; }
 
     // Refuses a name that cannot become a whole output, before anything is
-    // searched or written: an empty name, a directory, something other than
-    // a regular file at NAME or at NAME.part. Returns 0, or 2 after one line
-    // on `err`.
+    // searched or written: an empty name, "-", a directory, a link or
+    // anything else but a regular file at NAME or at NAME.part, a name whose
+    // NAME.part the folder cannot hold. Returns 0, or 2 after one line on
+    // `err`.
     static int CheckName(const std::string& path, std::ostream& err, const std::string& command);
     // Checks the name, then creates and owns NAME.part, empty; on failure
     // writes the reason to `err` and returns its exit status (2 or 3).
     int Open(std::ostream& err, const std::string& command);
     std::ostream& Stream() { return file_.Stream(); }
-    // Flushes NAME.part and renames it to NAME; false (with the reason on
-    // `err`) when that fails.
+    // Flushes NAME.part to the disk, renames it to NAME and flushes the
+    // folder, so that after a power cut NAME is either whole or absent;
+    // false (with the reason on `err`) when that fails.
     bool Commit(std::ostream& err, const std::string& command);
+    // Gives up an output that cannot be whole and removes NAME.part.
+    void Discard();
 
 private:
     std::string path_;
     std::string part_ = PartPath(path_);
     OwnedFile file_;
 };
+
+// Renames `from` to `to` after flushing `fd` (open on `from`) to the disk,
+// then flushes their folder; false (errno set) when a step fails.
+bool RenameDurably(int fd, const std::string& from, const std::string& to);
+
+// Writes `bytes` into a new file at `path`, whole or not at all: through a
+// temporary file beside it, flushed to the disk and renamed. Never writes
+// through a link. The reason of a failure, or nothing.
+std::optional<std::string> WriteWholeFile(const std::string& path, std::string_view bytes);
 
 // Whether two names reach the same file (the same device and inode), or are
 // the same name.

@@ -3,12 +3,12 @@
 #include <QApplication>
 #include <QChart>
 #include <QGraphicsScene>
+#include <QIODevice>
 #include <QImage>
 #include <QLegend>
 #include <QLineSeries>
 #include <QLogValueAxis>
 #include <QPainter>
-#include <QSaveFile>
 #include <QString>
 #include <QSvgGenerator>
 #include <QValueAxis>
@@ -81,7 +81,7 @@ std::optional<PictureKind> PictureKindOf(const std::string& path)
 }
 
 std::optional<std::string> DrawCensus(const std::vector<CensusPoint>& points, const std::string& title,
-                                      const std::string& path, PictureKind kind)
+                                      QIODevice& device, PictureKind kind)
 {
     if (points.empty()) return "the census has no bound to draw";
     QGraphicsScene scene;
@@ -91,16 +91,14 @@ std::optional<std::string> DrawCensus(const std::vector<CensusPoint>& points, co
     scene.setSceneRect(0, 0, kWidth, kHeight);
     QApplication::processEvents(); // lets the chart lay out its axes and legend
 
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) return "cannot write " + path + ": " + file.errorString().toStdString();
     if (kind == PictureKind::Svg) {
         QSvgGenerator svg;
-        svg.setOutputDevice(&file);
+        svg.setOutputDevice(&device);
         svg.setSize(QSize(kWidth, kHeight));
         svg.setViewBox(QRect(0, 0, kWidth, kHeight));
         svg.setTitle(QString::fromStdString(title));
         QPainter painter;
-        if (!painter.begin(&svg)) return "cannot draw into " + path;
+        if (!painter.begin(&svg)) return "cannot draw the picture";
         scene.render(&painter);
         painter.end();
     } else {
@@ -110,9 +108,8 @@ std::optional<std::string> DrawCensus(const std::vector<CensusPoint>& points, co
         painter.setRenderHint(QPainter::Antialiasing);
         scene.render(&painter);
         painter.end();
-        if (!image.save(&file, "PNG")) return "cannot write " + path + ": " + file.errorString().toStdString();
+        if (!image.save(&device, "PNG")) return "cannot draw the picture";
     }
-    if (!file.commit()) return "cannot write " + path + ": " + file.errorString().toStdString();
     return std::nullopt;
 }
 

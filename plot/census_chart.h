@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+class QIODevice;
+
 namespace pandicube {
 
 // One bound of a census: the cubes and the classes whose largest value is at
@@ -22,11 +24,10 @@ enum class PictureKind { Svg, Png };
 std::optional<PictureKind> PictureKindOf(const std::string& path);
 
 // Draws the cubes and the classes up to each bound against the bound, with a
-// logarithmic count axis, labelled axes, a legend and `title`, into `path`:
-// through a temporary file beside it that is renamed only once the picture is
-// whole, so a failure never leaves half a picture. Needs a QApplication.
-// Returns the reason of a failure, or nothing.
+// logarithmic count axis, labelled axes, a legend and `title`, into `device`
+// (open for writing). Needs a QApplication. Returns the reason of a failure,
+// or nothing.
 std::optional<std::string> DrawCensus(const std::vector<CensusPoint>& points, const std::string& title,
-                                      const std::string& path, PictureKind kind);
+                                      QIODevice& device, PictureKind kind);
 
 } // namespace pandicube

@@ -2,12 +2,14 @@
 // wrote into a picture, off screen, without a display.
 #include "cli/formats/census_record.h"
 #include "cli/formats/run_identity.h"
+#include "cli/output_file.h"
 #include "pandicube/version.h"
 #include "plot/census_chart.h"
 
 #include <CLI/CLI.hpp>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QtGlobal>
 
 #include <fstream>
@@ -15,6 +17,8 @@
 #include <string>
 #include <variant>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -40,6 +44,20 @@ std::variant<pandicube::CensusOutput, std::string> ReadCensusFrom(const std::str
     std::ifstream file(in, std::ios::binary);
     if (!file.is_open()) return "cannot open " + in;
     return pandicube::ReadCensus(file);
+}
+
+// Why OUT must not be written, or nothing: the picture never replaces its
+// census (the same file, through any link) and is never written through a
+// link, as pandicube-search's outputs are not.
+std::optional<std::string> OutputFault(const std::string& in, const std::string& out)
+{
+    if (in != "-" && pandicube::SameFile(in, out))
+        return out + " is the census " + in + "; give the picture another name";
+    struct stat st {};
+    if (::lstat(out.c_str(), &st) != 0) return std::nullopt;
+    if (S_ISLNK(st.st_mode)) return out + " is a symbolic link; give the file it names, or remove the link";
+    if (!S_ISREG(st.st_mode)) return out + " is not a regular file";
+    return std::nullopt;
 }
 
 } // namespace
@@ -69,6 +87,7 @@ int main(int argc, char** argv)
 
     const auto kind = pandicube::PictureKindOf(out);
     if (!kind) return Refuse(out + ": the picture's name must end in .svg or .png");
+    if (const auto fault = OutputFault(in, out)) return Refuse(*fault);
     auto read = ReadCensusFrom(in);
     if (const auto* problem = std::get_if<std::string>(&read)) return Refuse(in + ": " + *problem);
     const auto& census = std::get<pandicube::CensusOutput>(read);
@@ -82,6 +101,14 @@ int main(int argc, char** argv)
     qInstallMessageHandler(QuietMessages);
     int qtArgc = 1;
     QApplication qt(qtArgc, argv);
-    if (const auto problem = pandicube::DrawCensus(points, title, out, *kind)) return Refuse(*problem);
+    // Drawn in memory, then written whole (flushed to the disk and renamed),
+    // so a failure names its real cause and leaves no half picture.
+    QBuffer picture;
+    picture.open(QIODevice::WriteOnly);
+    if (const auto problem = pandicube::DrawCensus(points, title, picture, *kind)) return Refuse(*problem);
+    const QByteArray& bytes = picture.data();
+    const auto size = static_cast<std::size_t>(bytes.size());
+    if (const auto problem = pandicube::WriteWholeFile(out, std::string_view(bytes.constData(), size)))
+        return Refuse(*problem);
     return 0;
 }

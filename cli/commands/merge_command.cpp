@@ -131,9 +131,31 @@ struct SliceSet {
             if (!part.Complete()) faults.push_back(files + " is " + state);
             report.push_back("slice " + std::to_string(k) + ": " + state + " (" + files + ")");
         }
+        FindCopies(count);
         if (!missing.empty()) {
             faults.push_back((missing.size() == 1 ? "slice " : "slices ") + JoinNumbers(missing) + " of " +
                              std::to_string(count) + (missing.size() == 1 ? " is" : " are") + " missing");
+        }
+    }
+
+    // Two slices of one run hold different cubes and classes: a slice with
+    // the same nonzero count and checksum as another is that other slice,
+    // relabelled or copied under the wrong name. (A census or a count lists
+    // nothing else that would show which slice it is.)
+    void FindCopies(unsigned count)
+    {
+        std::map<std::pair<std::int64_t, std::uint64_t>, const Found*> seen;
+        for (const auto& [k, files] : slices) {
+            const Found& f = *files.front();
+            if (files.size() > 1 || !f.part.Complete() || f.part.Count() == 0) continue;
+            const auto [first, fresh] = seen.try_emplace({f.part.Count(), f.part.completion->checksum}, &f);
+            if (fresh) continue;
+            const auto name = [count](const Found& g) {
+                return g.Where() + " (slice " + std::to_string(g.SliceOf().index) + " of " + std::to_string(count) +
+                       ")";
+            };
+            faults.push_back(name(f) + " holds what " + name(*first->second) + " holds: relabelled or copied?");
+            report.push_back("copied: " + faults.back());
         }
     }
 
@@ -440,20 +462,28 @@ int RunMergeCommand(const MergeOptions& opt, const CliEnvironment& env, std::ost
     for (const std::string& fault : set.faults) err << "pandicube-search: merge: " << fault << '\n';
     if (malformed || !set.faults.empty()) return kExitRefused;
 
+    if (!opt.output) {
+        try {
+            return WriteMerged(set, out, err);
+        } catch (const WriteFailure& failure) {
+            err << "pandicube-search: merge: cannot write the output: " << failure.what() << '\n';
+            return kExitWriteFailed;
+        }
+    }
+    // A merge that fails leaves nothing behind: it is made again, never resumed.
+    OutputFile file(*opt.output);
+    if (const int status = file.Open(err, "merge: "); status != kExitOk) return status;
+    StopAtOnce::RemoveOnStop(file.PartPath());
+    int status = kExitWriteFailed;
     try {
-        if (!opt.output) return WriteMerged(set, out, err);
-        OutputFile file(*opt.output);
-        if (const int status = file.Open(err, "merge: "); status != kExitOk) return status;
-        StopAtOnce::RemoveOnStop(file.PartPath());
-        const int status = WriteMerged(set, file.Stream(), err);
-        if (status != kExitOk) return status;
-        const bool committed = file.Commit(err, "merge: ");
-        StopAtOnce::Keep(file.PartPath());
-        return committed ? kExitOk : kExitWriteFailed;
+        status = WriteMerged(set, file.Stream(), err);
     } catch (const WriteFailure& failure) {
         err << "pandicube-search: merge: cannot write the output: " << failure.what() << '\n';
-        return kExitWriteFailed;
     }
+    if (status == kExitOk && !file.Commit(err, "merge: ")) status = kExitWriteFailed;
+    if (status != kExitOk) file.Discard();
+    StopAtOnce::Keep(file.PartPath());
+    return status;
 }
 
 } // namespace pandicube

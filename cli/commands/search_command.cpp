@@ -24,6 +24,7 @@
 #include <fstream>
 #include <memory>
 #include <ostream>
+#include <utility>
 
 namespace pandicube {
 
@@ -69,7 +70,8 @@ public:
     SearchOutputReporter(SolutionWriter& writer, ProgressLine* progress, const CliEnvironment& env,
                          const RunStart& from, const RunPlan& plan, std::int32_t bestBound)
         : writer_(writer), progress_(progress), env_(env), after_(from.after),
-          leftStart_(!writer.Identity().start || from.unit.has_value()), bestBound_(bestBound)
+          leftStart_(!writer.Identity().start || from.unit.has_value()),
+          atStartValues_(writer.Identity().start && !from.unit), bestBound_(bestBound)
     {
         // A listing of a whole run's classes numbers them from the members
         // ahead, within a budget: beyond it, the openers are searched again.
@@ -96,6 +98,26 @@ public:
             }
         }
         if (progress_ != nullptr) progress_->Update(p.e14, p.e18, writer_.Solutions());
+        unit_ = {OuterUnit{p.e14, p.e18}, writer_.Solutions(), writer_.Checksum(), writer_.BestBound()};
+        inStartUnit_ = std::exchange(atStartValues_, false);
+    }
+    void PollStop() override
+    {
+        const int signal = Signal();
+        if (signal == 0) return;
+        // Stopped inside the unit: the run goes on at it again, after the
+        // solutions written of it. A run stopped inside the unit it began at
+        // its start values starts over.
+        interruption_ = {signal, leftStart_ && !inStartUnit_ ? std::optional(unit_.unit) : std::nullopt};
+        stoppedInUnit_ = true;
+        RequestStop();
+    }
+    // A count stopped inside a unit counts only the units before it: the
+    // unit is searched again.
+    void CountUpToTheUnit()
+    {
+        if (stoppedInUnit_ && writer_.Identity().countOnly)
+            writer_.ContinueAfter(unit_.solutions, unit_.checksum, unit_.bestBound);
     }
     void ReportSolution(const Solution& s) override
     {
@@ -166,11 +188,23 @@ private:
     struct ReplayStopped {};
     int Signal() const { return env_.interruption ? env_.interruption() : 0; }
 
+    // The unit in progress, and the counts before it.
+    struct UnitStart {
+        OuterUnit unit;
+        std::int64_t solutions = 0;
+        std::uint64_t checksum = 0;
+        std::optional<std::int32_t> bestBound;
+    };
+
     SolutionWriter& writer_;
     ProgressLine* progress_;
     const CliEnvironment& env_;
     std::optional<SolutionOrderKey> after_;
     bool leftStart_;
+    bool atStartValues_; // the next unit is the one the run begins at its start values
+    bool inStartUnit_ = false;
+    bool stoppedInUnit_ = false;
+    UnitStart unit_;
     RunInterrupted interruption_;
     // The best bound of units searched by rows (no reduction: U + 1 throughout).
     std::int32_t bestBound_;
@@ -215,6 +249,7 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
             return kExitOk;
         }
         const RunInterrupted& interrupted = reporter.Interruption();
+        reporter.CountUpToTheUnit();
         // A census writes its rows only at the end: resume runs it again.
         writer.WriteInterruption(SignalName(interrupted.signal), id.census ? std::nullopt : interrupted.next);
         return kExitSignalBase + interrupted.signal;
@@ -271,8 +306,11 @@ int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, boo
     }
     const int status = ExecuteRun(from, threads, quiet, path, writer, env, err);
     if (status > kExitSignalBase) {
+        const bool one = writer.Solutions() == 1;
+        const char* counted =
+            writer.Identity().CountsClasses() ? (one ? " class" : " classes") : (one ? " solution" : " solutions");
         err << "pandicube-search: interrupted by " << SignalName(status - kExitSignalBase) << " after "
-            << writer.Solutions() << (writer.Solutions() == 1 ? " solution" : " solutions");
+            << writer.Solutions() << counted;
         if (!resumeName.empty()) err << "; pandicube-search resume " << resumeName << " goes on";
         err << '\n';
     }
@@ -354,7 +392,9 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
         return RefuseWith(err, "--continue goes with --output FILE: it goes on with that file");
     if (opt.continueRun) {
         // An output already there must be of this very run; resume then
-        // leaves a whole one as it is and goes on with a part.
+        // leaves a whole one as it is and goes on with a part. (A name that
+        // cannot become an output, a link among them, is refused first.)
+        if (const int status = OutputFile::CheckName(*opt.output, err, ""); status != kExitOk) return status;
         bool found = false;
         for (const std::string& path : {*opt.output, OutputFile::PartPath(*opt.output)}) {
             std::error_code ec;
@@ -430,14 +470,16 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
     }
     const std::optional<std::string> wholePath = OutputFile::WholePath(path);
     const std::string finalPath = wholePath.value_or(path);
-    // A complete NAME.part takes its name NAME.
+    // A complete NAME.part takes its name NAME, flushed to the disk.
     const auto rename = [&] {
-        if (!wholePath) return true;
-        std::filesystem::rename(path, *wholePath, ec);
-        return !ec;
+        if (!wholePath || (file.SyncToDisk() && RenameDurably(file.Descriptor(), path, *wholePath))) return true;
+        err << "pandicube-search: resume: cannot rename " << path << " to " << *wholePath << ": "
+            << std::strerror(errno) << '\n';
+        return false;
     };
     if (part.Complete()) {
-        rename();
+        // NAME is complete only once it exists under its name.
+        if (!rename()) return kExitWriteFailed;
         err << "pandicube-search: resume: " << finalPath << " is complete; nothing to do\n";
         return kExitOk;
     }
@@ -484,15 +526,12 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
 
     SolutionWriter writer(file.Stream(), id);
     int status = WriteRun(writer, from, *threads, opt.quiet, EnginePath::Auto, env, err, restart, nullptr, path);
-    if (status == kExitOk && !file.Flush()) {
+    if (status == kExitOk && !file.SyncToDisk()) {
         err << "pandicube-search: cannot write the output: " << std::strerror(errno) << '\n';
         status = kExitWriteFailed;
     }
     // Renamed while this process still owns it.
-    if (status == kExitOk && !rename()) {
-        err << "pandicube-search: resume: cannot rename " << path << ": " << ec.message() << '\n';
-        status = kExitWriteFailed;
-    }
+    if (status == kExitOk && !rename()) status = kExitWriteFailed;
     file.Close();
     return status;
 }

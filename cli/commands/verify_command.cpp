@@ -1,5 +1,6 @@
 #include "cli/commands/verify_command.h"
 
+#include "cli/commands/class_spool.h"
 #include "cli/commands/output_judge.h"
 #include "cli/commands/search_again.h"
 #include "cli/commands/search_command.h"
@@ -61,9 +62,7 @@ public:
     {
         if (group_) {
             ++cubes;
-            const ClassGrouper::Placement at = grouper.Add(cube.cells, cube.number);
-            if (at.opened) members.emplace_back();
-            members[static_cast<std::size_t>(at.classNumber - 1)].push_back(cube.number);
+            if (spool.Failure().empty()) spool.Add(cube.cells, cube.number);
         }
         judge_.OnCube(cube);
     }
@@ -73,8 +72,9 @@ public:
     void OnProblem(std::size_t line, const std::string& message) override { judge_.OnProblem(line, message); }
     void OnCutShort(std::size_t line, const std::string& message) override { judge_.OnCutShort(line, message); }
 
-    ClassGrouper grouper;
-    std::vector<std::vector<std::int64_t>> members; // the solution numbers of each class's cubes
+    // The classes, kept on temporary files: memory does not grow with the
+    // listing.
+    ClassSpool spool;
     std::int64_t cubes = 0;
 
 private:
@@ -158,7 +158,8 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
             if (!part.cutShort.empty()) why += "; " + part.cutShort;
         } else if (!part.completion->complete) {
             why = "the run was interrupted by " + part.completion->signal + " after " +
-                  Plural(part.completion->solutions, "solution", "solutions") +
+                  (part.completion->classes ? Plural(part.completion->solutions, "class", "classes")
+                                            : Plural(part.completion->solutions, "solution", "solutions")) +
                   "; pandicube-search resume continues it";
         }
         if (why.empty()) continue;
@@ -179,23 +180,25 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
                                  parts.front().identity && !parts.front().identity->slice &&
                                  !parts.front().identity->start && !parts.front().identity->reduce &&
                                  !parts.front().identity->countOnly && !parts.front().identity->classes;
-        const ClassGrouper& grouper = tally.grouper;
-        for (std::int64_t k = 1; k <= grouper.ClassCount(); ++k) {
-            const auto& solutions = tally.members[static_cast<std::size_t>(k - 1)];
-            out << "class " << k << ": " << Plural(static_cast<std::int64_t>(solutions.size()), "cube", "cubes")
+        std::int64_t k = 0;
+        const bool grouped = tally.spool.Failure().empty() && tally.spool.ForEachClass([&](const ClassSpool::Class& c) {
+            ++k;
+            out << "class " << k << ": " << Plural(static_cast<std::int64_t>(c.members.size()), "cube", "cubes")
                 << ": solutions";
-            for (const std::int64_t number : solutions) out << ' ' << number;
+            for (const std::int64_t number : c.members) out << ' ' << number;
             out << '\n';
-            const std::int64_t missing = grouper.Class(k).sizeInRun - grouper.MembersSeen(k);
+            const std::int64_t missing = c.sizeInRun - static_cast<std::int64_t>(c.members.size());
             if (fullListing && missing > 0) {
                 lacksMembers = true;
-                err << where << "class " << k << " (first met at solution " << grouper.Class(k).firstSolution
-                    << ") lacks " << missing << " of its " << grouper.Class(k).sizeInRun
-                    << " members: the listing is not whole\n";
+                err << where << "class " << k << " (first met at solution " << c.firstSolution << ") lacks " << missing
+                    << " of its " << c.sizeInRun << " members: the listing is not whole\n";
             }
+        });
+        if (!grouped) {
+            err << "pandicube-search: verify: cannot group the classes: " << tally.spool.Failure() << '\n';
+            return kExitWriteFailed;
         }
-        out << Plural(grouper.ClassCount(), "class", "classes") << " among " << Plural(tally.cubes, "cube", "cubes")
-            << '\n';
+        out << Plural(k, "class", "classes") << " among " << Plural(tally.cubes, "cube", "cubes") << '\n';
     }
     // A census holds rows, not cubes: its report counts what they hold.
     const auto& parts = judge.Parts();

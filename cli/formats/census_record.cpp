@@ -43,12 +43,22 @@ std::optional<std::vector<std::int64_t>> NumbersBetween(std::string_view line,
 
 } // namespace
 
+namespace {
+
+// A row in text; `plural` as an earlier version wrote "1 classes".
+std::string TextRow(const CensusRow& r, bool plural)
+{
+    const auto classes = [plural](std::int64_t n) { return Num(n) + (n == 1 && !plural ? " class" : " classes"); };
+    return "bound " + Num(r.bound) + ": " + Num(r.cubes) + " cubes, " + classes(r.classes) + "; up to " + Num(r.bound) +
+           ": " + Num(r.cubesUpTo) + " cubes, " + classes(r.classesUpTo);
+}
+
+} // namespace
+
 std::string CensusRowLine(const CensusRow& r, OutputFormat format)
 {
     switch (format) {
-    case OutputFormat::Text:
-        return "bound " + Num(r.bound) + ": " + Num(r.cubes) + " cubes, " + Num(r.classes) + " classes; up to " +
-               Num(r.bound) + ": " + Num(r.cubesUpTo) + " cubes, " + Num(r.classesUpTo) + " classes";
+    case OutputFormat::Text: return TextRow(r, false);
     case OutputFormat::Json:
         return "{\"bound\": " + Num(r.bound) + ", \"cubes\": " + Num(r.cubes) + ", \"classes\": " + Num(r.classes) +
                ", \"cubesUpTo\": " + Num(r.cubesUpTo) + ", \"classesUpTo\": " + Num(r.classesUpTo) + "}";
@@ -63,10 +73,15 @@ std::optional<CensusRow> ParseCensusRow(std::string_view line, OutputFormat form
 {
     std::optional<std::vector<std::int64_t>> v;
     switch (format) {
-    case OutputFormat::Text:
-        v = NumbersBetween(line, {"bound ", ": ", " cubes, ", " classes; up to ", ": ", " cubes, ", " classes"});
+    case OutputFormat::Text: {
+        // "1 class" read as "1 classes"; the canonical text is checked below.
+        std::string plural(line);
+        if (const std::size_t at = plural.find(" class;"); at != std::string::npos) plural.insert(at + 6, "es");
+        if (plural.ends_with(" class")) plural += "es";
+        v = NumbersBetween(plural, {"bound ", ": ", " cubes, ", " classes; up to ", ": ", " cubes, ", " classes"});
         if (v) v->erase(v->begin() + 3); // the bound, written twice
         break;
+    }
     case OutputFormat::Json:
         v = NumbersBetween(line, {"{\"bound\": ", ", \"cubes\": ", ", \"classes\": ", ", \"cubesUpTo\": ",
                                   ", \"classesUpTo\": ", "}"});
@@ -75,8 +90,10 @@ std::optional<CensusRow> ParseCensusRow(std::string_view line, OutputFormat form
     }
     if (!v || v->size() != 5 || (*v)[0] < 1 || (*v)[0] > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
     const CensusRow row{static_cast<std::int32_t>((*v)[0]), (*v)[1], (*v)[2], (*v)[3], (*v)[4]};
-    // Only the canonical text (in text, the bound written twice alike).
-    if (CensusRowLine(row, format) != line) return std::nullopt;
+    // Only the canonical text (in text, the bound written twice alike), or
+    // the text of an earlier version.
+    if (CensusRowLine(row, format) != line && (format != OutputFormat::Text || TextRow(row, true) != line))
+        return std::nullopt;
     return row;
 }
 
@@ -102,6 +119,8 @@ std::string CensusRowFault(const CensusRow& row, const CensusRow* previous, std:
     if (previous && row.bound <= previous->bound)
         return at + " follows that of bound " + Num(previous->bound) + ": the bounds do not ascend";
     if (row.bound > runBound) return at + " lies above the run's bound " + Num(runBound);
+    if (row.bound < kLeastLargestValue)
+        return at + " lies below " + Num(kLeastLargestValue) + ", the least largest value of a cube";
     if (row.classes < 1) return at + " counts no class";
     std::int64_t cubes = 0;
     if (__builtin_mul_overflow(row.classes, kCubesPerClass, &cubes) || cubes != row.cubes)

@@ -18,6 +18,9 @@ namespace pandicube {
 // Every class stands for 24 cubes of a run's listing (24 complement pairs of
 // its 48 images, all with the same values).
 inline constexpr std::int64_t kCubesPerClass = 24;
+// No cube has a smaller largest value: its 125 distinct values pair up
+// around 63.
+inline constexpr std::int32_t kLeastLargestValue = 125;
 
 // One record of a --census output: the bound b, the cubes and the classes
 // whose largest value is exactly b, and those whose largest value is at most

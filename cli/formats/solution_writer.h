@@ -79,6 +79,7 @@ public:
 
     std::int64_t Solutions() const { return solutions_; }
     std::uint64_t Checksum() const { return checksum_; }
+    std::optional<std::int32_t> BestBound() const { return bestBound_; }
 
 private:
     void AppendSolutionBody(std::string& line, const Cells& cells, std::int32_t bestBound) const;

@@ -105,6 +105,10 @@ std::int32_t UnwindLevelFor(const SearchState& s, std::int32_t b)
 
 // The unwind level that leaves all four loops: the reporter stopped the run.
 constexpr std::int32_t kStopLevel = 4;
+// Values of e10, and of e17 within one e10, tried between two polls of the
+// reporter inside a unit: at most a few milliseconds of the search apart.
+constexpr std::uint32_t kE10sPerPoll = 64;
+constexpr std::uint32_t kE17sPerPoll = 4096;
 
 class Search {
 public:
@@ -125,6 +129,16 @@ private:
     void SolutionSteps();
     void ReduceBound();
     bool StopIfAsked();
+    // Polls the reporter after every `Every` values that `tried` counts (a
+    // counter of the loop, kept in a register).
+    template <std::uint32_t Every>
+    void PollStop(std::uint32_t& tried)
+    {
+        static_assert((Every & (Every - 1)) == 0);
+        if ((++tried & (Every - 1)) != 0) return;
+        reporter_.PollStop();
+        StopIfAsked();
+    }
 
     SearchState& s_;
     SearchReporter& reporter_;
@@ -239,6 +253,7 @@ void Search::Loop3(const StepValues& atZero)
         ComputeUnitWindows(s_.e[14], s_.e[18], s_.lowerLimit, s_.upperLimit, s_.classOpenersOnly != 0);
     e10 = s_.fullRange == 0 ? s_.startE10 : s_.lowerLimit + 1;
     if (s_.fullRange == 1 && !SkipInPairOrder(e10, windows.e10, 1, 0)) return;
+    std::uint32_t tried = 0;
     for (;;) {
         s_.candidate = e10;
         // Step 1. Availability only (and the limits).
@@ -254,7 +269,8 @@ void Search::Loop3(const StepValues& atZero)
             }
             s_.pool.Release(e10);
         }
-        // Step 6. Loop end.
+        // Step 6. Loop end; now and then the reporter may stop the run.
+        PollStop<kE10sPerPoll>(tried);
         if (s_.unwindLevel > 1) return;
         s_.unwindLevel = 0;
         if (!NextInPairOrder(e10)) return;
@@ -276,6 +292,7 @@ void Search::Loop4(UnitWindows& windows, const StepValues& atZero)
     std::int32_t& e17 = s_.e[17];
     ValueWindow e17Window = E17Window(windows, e10);
     if (!SkipInPairOrder(e17, e17Window, 3, residue)) return;
+    std::uint32_t tried = 0;
     for (;;) {
         s_.candidate = e17;
         // Step 1. Filter, then limits and availability.
@@ -288,7 +305,8 @@ void Search::Loop4(UnitWindows& windows, const StepValues& atZero)
             }
             s_.pool.Release(e17);
         }
-        // Step 6. Loop end.
+        // Step 6. Loop end; now and then the reporter may stop the run.
+        PollStop<kE17sPerPoll>(tried);
         if (s_.unwindLevel > 0) return;
         if (!NextInPairOrder(e17)) return;
         if (windows.upperLimit != s_.upperLimit) {

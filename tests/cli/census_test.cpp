@@ -99,6 +99,8 @@ TEST(CensusCommand, VerifyAndReadCensusRefuseWhatTheProgramNeverWrites)
          "line 9: the row of bound 287 counts 24 cubes for 2 classes"},
         {replaced(text, "to 296: 456", "to 296: 457"), "line 12: the row of bound 296 counts 457 cubes up to it"},
         {replaced(csv, "271,24,1,48,2", "255,24,1,48,2"), "line 4: the row of bound 255 follows that of bound 255"},
+        {replaced(csv, "\n255,24,1,24,1", "\n124,24,1,24,1"),
+         "line 3: the row of bound 124 lies below 125, the least largest value of a cube"},
         {replaced(text, "complete: 21", "complete: 20"),
          "the completion record counts 20 classes, but the rows count 21"},
         {replaced(text, "\n# complete", "\n# interrupted by SIGINT"), "line 15: an interrupted run's record follows"},
@@ -119,6 +121,27 @@ TEST(CensusCommand, VerifyAndReadCensusRefuseWhatTheProgramNeverWrites)
     for (const std::string foreign :
          {"", "# pandicube-search 0.2.0 --bound 300 --classes --count-only --format text\n"})
         EXPECT_TRUE(std::holds_alternative<std::string>(Read(foreign)));
+}
+
+// The census says "1 class", and reads the "1 classes" of earlier versions;
+// an interrupted census counts the classes it has found.
+TEST(CensusCommand, CountsOneClassAndInterruptionsInClasses)
+{
+    const std::string text = RunTool({"--bound", "271", "--census"}).out;
+    EXPECT_EQ(Lines(text)[1], "bound 255: 24 cubes, 1 class; up to 255: 24 cubes, 1 class");
+    EXPECT_EQ(Lines(text)[2], "bound 271: 24 cubes, 1 class; up to 271: 48 cubes, 2 classes");
+    EXPECT_EQ(RunTool({"verify", "-"}, text).status, 0);
+    std::string earlier = text;
+    for (const std::string one : {"1 class;", "1 class\n"}) {
+        for (std::size_t at = earlier.find(one); at != std::string::npos; at = earlier.find(one, at))
+            earlier.insert(at += 7, "es");
+    }
+    EXPECT_EQ(RunTool({"verify", "-"}, earlier).status, 0) << earlier;
+    const auto stopped = RunTool({"--bound", "300", "--census", "--threads", "1"}, "", false, StopAfter(60));
+    ASSERT_EQ(stopped.status, 128 + 15);
+    EXPECT_TRUE(stopped.err.find(" after ") != std::string::npos && stopped.err.ends_with(" classes\n")) << stopped.err;
+    const auto verified = RunTool({"verify", "-"}, stopped.out);
+    EXPECT_NE(verified.err.find(" classes; pandicube-search resume continues it"), std::string::npos) << verified.err;
 }
 
 // Rows moved to another bound that still add up pass every check but the

@@ -1,14 +1,17 @@
+#include "cli/commands/class_spool.h"
 #include "cli/formats/csv_format.h"
 #include "cli/formats/number_text.h"
 #include "cli/formats/output_reader.h"
 #include "search/cube/cube_symmetry.h"
 #include "tests/cli/cli_test_support.h"
+#include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
 #include <map>
+#include <random>
 #include <tuple>
 
 namespace pandicube {
@@ -225,6 +228,38 @@ TEST_F(VerifyClassesTest, MergeRefusesClassesClaimedTwiceOrOutOfOrder)
     }
 }
 
+// A listing in any order grouped within any memory budget (with runs on
+// temporary files down to a few cubes each): the classes of the standard
+// forms, in the order of their first cubes, each with its cubes in the order
+// of the listing.
+TEST(ClassSpool, GroupsAListingAlikeWithinAnyBudget)
+{
+    const test::RecordedRun run = test::RecordRun(RunSetup(300));
+    std::vector<Cells> cubes;
+    for (const test::Report& r : run.reporter.solutions) cubes.push_back(CellsFromEntries(r.entries));
+    std::shuffle(cubes.begin(), cubes.end(), std::mt19937(25));
+    std::map<Cells, std::size_t> classOf; // by standard form
+    std::vector<std::vector<std::int64_t>> expected;
+    for (std::size_t i = 0; i < cubes.size(); ++i) {
+        const auto [at, fresh] = classOf.try_emplace(StandardForm(cubes[i]), expected.size());
+        if (fresh) expected.emplace_back();
+        expected[at->second].push_back(static_cast<std::int64_t>(i) + 1);
+    }
+    ASSERT_EQ(expected.size(), 21u);
+    for (const std::size_t budget : {std::size_t{1} << 30, std::size_t{4096}, std::size_t{200}}) {
+        ClassSpool spool(budget);
+        for (std::size_t i = 0; i < cubes.size(); ++i)
+            ASSERT_TRUE(spool.Add(cubes[i], static_cast<std::int64_t>(i) + 1));
+        std::vector<std::vector<std::int64_t>> grouped;
+        ASSERT_TRUE(spool.ForEachClass([&](const ClassSpool::Class& c) {
+            EXPECT_EQ(c.firstSolution, c.members.front());
+            EXPECT_EQ(c.sizeInRun, 24);
+            grouped.push_back(c.members);
+        })) << spool.Failure();
+        EXPECT_EQ(grouped, expected) << budget;
+    }
+}
+
 // verify --classes groups a full listing into its classes, and flags the
 // listing when a member of a class is missing.
 TEST_F(VerifyClassesTest, FullListingIsGroupedAndAMissingMemberIsFlagged)
@@ -247,7 +282,7 @@ TEST_F(VerifyClassesTest, FullListingIsGroupedAndAMissingMemberIsFlagged)
 
 // verify judges class records: their standard form and size; resume
 // refuses a --classes output.
-TEST_F(VerifyClassesTest, ClassRecordsAreJudgedAndNotResumed)
+TEST_F(VerifyClassesTest, ClassRecordsAreJudgedAndOnlyWholeListingsResumed)
 {
     const std::string csv = RunTool({"--bound", "255", "--classes", "--format", "csv"}).out;
     const std::string row = Lines(csv).at(2);
@@ -264,8 +299,13 @@ TEST_F(VerifyClassesTest, ClassRecordsAreJudgedAndNotResumed)
         EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
     }
+    // A whole listing of classes is complete; one cut short is run again.
     const std::string path = Write("classes", csv);
-    const test::CliResult resumed = RunTool({"resume", path});
+    const test::CliResult whole = RunTool({"resume", path});
+    EXPECT_EQ(whole.status, 0);
+    EXPECT_NE(whole.err.find("is complete; nothing to do"), std::string::npos) << whole.err;
+    const std::string cut = Write("cut-classes", csv.substr(0, csv.rfind('\n', csv.size() - 2) + 1));
+    const test::CliResult resumed = RunTool({"resume", cut});
     EXPECT_EQ(resumed.status, 2);
     EXPECT_NE(resumed.err.find("is a --classes output, which resume cannot continue"), std::string::npos);
     EXPECT_EQ(ReadFile(path), csv);

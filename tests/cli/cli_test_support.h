@@ -155,6 +155,38 @@ inline pid_t StartProgram(std::vector<std::string> args, const std::string& outP
     return pid;
 }
 
+// Runs the built program as a user does and waits for it: its exit status
+// (128 + S when signal S ended it), standard output and standard error.
+inline CliResult RunProgram(std::vector<std::string> args)
+{
+    const std::string base = std::filesystem::temp_directory_path() / ("pandicube-run-" + std::to_string(::getpid()));
+    args.insert(args.begin(), PANDICUBE_SEARCH_BINARY);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, (base + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (base + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = -1;
+    CliResult result;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    for (auto [suffix, text] : {std::pair{".out", &result.out}, std::pair{".err", &result.err}}) {
+        std::ifstream in(base + suffix, std::ios::binary);
+        *text = std::string(std::istreambuf_iterator<char>(in), {});
+        std::filesystem::remove(base + suffix);
+    }
+    return result;
+}
+
 // Waits until `path` holds at least `bytes` (or the program has ended), then
 // sends `signal`; returns the exit status, 128 + S for a program that S ended.
 inline int StopProgramAt(pid_t pid, const std::string& path, std::uintmax_t bytes, int signal)

@@ -1,4 +1,5 @@
 #include "tests/cli/cli_test_support.h"
+#include "tests/support/run_command.h"
 
 #include <gtest/gtest.h>
 
@@ -73,6 +74,77 @@ TEST_F(TempFiles, OutputsThatCannotBeOwnedAreRefusedBeforeTheSearch)
     EXPECT_EQ(empty.err.find("pandicube-search: merge: - holds no output of pandicube-search\n"), 0u) << empty.err;
     EXPECT_EQ(ReadFile(victim), "keep");
     EXPECT_EQ(ReadFile(slice1), slice1Bytes);
+}
+
+// The real program refuses a link at --output (dangling or not), "-" and a
+// name whose NAME.part the folder cannot hold, before the search: exit 2,
+// one line, and the link, its target and the folder stay as they were.
+TEST_F(TempFiles, LinksDashAndLongNamesAtTheOutputAreRefusedBeforeTheSearch)
+{
+    const std::string target = Write("target", "keep");
+    const std::string link = Path("link");
+    std::filesystem::create_symlink(target, link);
+    const std::string dangling = Path("dangling");
+    const std::string nowhere = Path("nowhere");
+    std::filesystem::create_symlink(nowhere, dangling);
+    const std::string slice1 = Write("l1", RunTool({"--bound", "255", "--slice", "1/2"}).out);
+    const std::string slice2 = Write("l2", RunTool({"--bound", "255", "--slice", "2/2"}).out);
+    // 251 characters fit a folder's name limit of 255; with ".part" they do not.
+    const std::string base = Path("");
+    const std::string longName = base + std::string(251 - std::filesystem::path(base).filename().string().size(), 'x');
+    const std::string bigRun = "--bound=2000";
+    const struct {
+        std::vector<std::string> args;
+        std::string says;
+    } cases[] = {
+        {{bigRun, "--output", link}, "--output: " + link + " is a symbolic link"},
+        {{bigRun, "--output", dangling}, "--output: " + dangling + " is a symbolic link"},
+        {{"merge", "--output", link, slice1, slice2}, "merge: --output: " + link + " is a symbolic link"},
+        {{bigRun, "--output", "-"}, "--output - would name a file -; leave out --output to write to standard output"},
+        {{"merge", "--output", "-", slice1, slice2}, "merge: --output - would name a file -"},
+        {{bigRun, "--output", longName}, "--output: " + longName + " is too long a name"},
+    };
+    for (const auto& c : cases) {
+        const test::CliResult result = test::RunProgram(c.args);
+        EXPECT_EQ(result.status, 2) << c.says;
+        EXPECT_EQ(result.err.find("pandicube-search: " + c.says), 0u) << result.err;
+        EXPECT_EQ(Lines(result.err).size(), 1u) << result.err;
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_TRUE(std::filesystem::is_symlink(dangling));
+    EXPECT_EQ(ReadFile(target), "keep");
+    EXPECT_FALSE(std::filesystem::exists(nowhere));
+    EXPECT_FALSE(std::filesystem::exists("-"));
+    std::error_code tooLong;
+    for (const std::string& name : {link, dangling, longName})
+        EXPECT_FALSE(std::filesystem::exists(name + ".part", tooLong)) << name;
+}
+
+// An output takes its name only once it is on the disk: the run, a resume
+// that finishes one and merge --output flush it before the rename and its
+// folder after. A merge that cannot write its output leaves nothing.
+TEST_F(TempFiles, OutputsAreOnDiskBeforeTheyTakeTheirNamesAndFailedMergesLeaveNothing)
+{
+    const std::string program = "'" PANDICUBE_SEARCH_BINARY "' ";
+    const std::string one = Write("d1", RunTool({"--bound", "300", "--slice", "1/2"}).out);
+    const std::string two = Write("d2", RunTool({"--bound", "300", "--slice", "2/2"}).out);
+    const std::string run = Path("durable"), merged = Path("merged"), resumed = Path("resumed");
+    Write("resumed.part", RunTool({"--bound", "255"}).out);
+    if (test::OnPath("strace")) {
+        EXPECT_TRUE(test::SyncsAroundRename(program + "--bound 255 --output " + run, run));
+        EXPECT_TRUE(test::SyncsAroundRename(program + "merge --output " + merged + " " + one + " " + two, merged));
+        EXPECT_TRUE(test::SyncsAroundRename(program + "resume " + resumed, resumed));
+        std::filesystem::remove(merged);
+    }
+
+    int status = -1;
+    const std::string said = test::CommandOutput("trap '' XFSZ; ulimit -f 1; " + program + "merge --output " + merged +
+                                                     " " + one + " " + two + " 2>&1",
+                                                 &status);
+    EXPECT_EQ(status, 3);
+    EXPECT_EQ(said, "pandicube-search: merge: cannot write the output: File too large\n");
+    EXPECT_FALSE(std::filesystem::exists(merged + ".part"));
+    EXPECT_FALSE(std::filesystem::exists(merged));
 }
 
 // While a run writes an output, a second run or resume of it is refused at

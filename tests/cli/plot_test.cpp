@@ -91,5 +91,63 @@ TEST_F(PlotTest, RefusesWhatIsNoWholeCensusAndLeavesNoPicture)
     EXPECT_EQ(ReadFile(kept), "an earlier picture");
 }
 
+// The picture never replaces its census, by the same name or through a
+// link, and is never written through a link at OUT: exit 2, nothing changed.
+TEST_F(PlotTest, NeverWritesItsInputOrThroughALink)
+{
+    const std::string census = ReadFile(Census("text"));
+    const std::string png = Write("census.png", census);
+    const std::string input = Write("input.csv", census);
+    const std::string link = Path("link.png");
+    std::filesystem::create_symlink(input, link);
+    const std::string dangling = Path("dangling.svg");
+    const std::string target = Path("target.svg");
+    std::filesystem::create_symlink(target, dangling);
+    const struct {
+        std::string in;
+        std::string out;
+        std::string says;
+    } cases[] = {
+        {png, png, png + " is the census " + png},
+        {link, link, link + " is the census " + link},
+        {input, link, link + " is the census " + input},
+        {input, dangling, dangling + " is a symbolic link"},
+    };
+    for (const auto& c : cases) {
+        int status = -1;
+        const std::string said = Plot(c.in, c.out, status);
+        EXPECT_EQ(status, 2) << c.says;
+        EXPECT_EQ(said.find("pandicube-plot: " + c.says), 0u) << said;
+    }
+    EXPECT_EQ(ReadFile(png), census);
+    EXPECT_EQ(ReadFile(input), census);
+    EXPECT_TRUE(std::filesystem::is_symlink(link) && std::filesystem::is_symlink(dangling));
+    EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+// The picture takes its name only once it is on the disk (flushed before the
+// rename, its folder after); a write that fails (here: past the file size
+// limit) names its cause and leaves no picture, whole or part, behind.
+TEST_F(PlotTest, APictureIsOnDiskBeforeItsNameAndAFailedWriteLeavesNothing)
+{
+    const std::string census = Census("csv");
+    const std::string durable = Path("durable.svg");
+    if (test::OnPath("strace")) {
+        EXPECT_TRUE(test::SyncsAroundRename(
+            "env -u DISPLAY '" PANDICUBE_PLOT_EXE "' '" + census + "' '" + durable + "'", durable));
+    }
+    for (const std::string name : {"limited.svg", "limited.png"}) {
+        const std::string out = Path(name);
+        int status = -1;
+        const std::string said = CommandOutput("trap '' XFSZ; ulimit -f 1; env -u DISPLAY '" PANDICUBE_PLOT_EXE "' '" +
+                                                   census + "' '" + out + "' 2>&1",
+                                               &status);
+        EXPECT_EQ(status, 2) << name;
+        EXPECT_EQ(said, "pandicube-plot: cannot write " + out + ": File too large\n");
+        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(out).parent_path()))
+            EXPECT_FALSE(entry.path().string().starts_with(out)) << entry.path();
+    }
+}
+
 } // namespace
 } // namespace pandicube

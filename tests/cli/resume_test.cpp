@@ -114,6 +114,54 @@ TEST_F(TempFiles, ContinueGoesOnWithItsOwnRunOnly)
     });
 }
 
+// Runs look for a signal inside a unit too, searched value by value or by
+// rows (every 64 rows, so at bounds whose units have more): a count stopped
+// there counts only the units before it, so its resume counts each solution
+// once; a listing goes on after its last solution.
+TEST_F(TempFiles, RunsStoppedInsideAUnitResumeToTheWholeRun)
+{
+    int n = 0;
+    for (const std::vector<std::string>& run : std::vector<std::vector<std::string>>{
+             {"--bound", "330", "--reduce", "--count-only"},
+             {"--bound", "330", "--start", "203,-75,-30,-58", "--count-only", "--json"},
+             {"--bound", "330", "--reduce", "--start", "203,-75,-30,-58", "--format", "csv"},
+             {"--bound", "1000", "--count-only", "--slice", "7/300", "--threads", "2"},
+             {"--bound", "700", "--slice", "5/400", "--threads", "2", "--json"}}) {
+        const std::string whole = RunTool(run).out;
+        for (int looks : {1, 2, 3, 5, 8, 13, 21, 34, 55, 89}) {
+            const std::string path = Path("inside-" + std::to_string(n++));
+            if (RunTool(With(run, {"--output", path}), "", false, StopAfter(looks)).status == 0) continue;
+            EXPECT_EQ(RunTool({"resume", path}).status, 0);
+            EXPECT_EQ(ReadFile(path), whole) << run[2] << " after " << looks;
+        }
+    }
+}
+
+// A complete NAME.part that cannot take its name (a folder stands at NAME)
+// is never called complete: each resume fails with the reason, until the
+// name is free and a resume finishes the rename.
+TEST_F(TempFiles, ResumeCallsAnOutputCompleteOnlyUnderItsName)
+{
+    const std::string path = Path("unrenamed");
+    const std::string whole = RunTool({"--bound", "255"}).out;
+    const std::string interrupted = Write("unrenamed.part", whole.substr(0, whole.find('\n') + 1));
+    std::filesystem::create_directories(path + "/inside");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const test::CliResult result = test::RunProgram({"resume", interrupted});
+        EXPECT_EQ(result.status, 3) << attempt;
+        EXPECT_NE(result.err.find("cannot rename " + interrupted + " to " + path + ": Is a directory"),
+                  std::string::npos)
+            << result.err;
+        EXPECT_EQ(result.err.find("complete"), std::string::npos) << result.err;
+    }
+    std::filesystem::remove_all(path);
+    const test::CliResult renamed = test::RunProgram({"resume", path});
+    EXPECT_EQ(renamed.status, 0);
+    EXPECT_EQ(renamed.err, "pandicube-search: resume: " + path + " is complete; nothing to do\n");
+    EXPECT_EQ(ReadFile(path), whole);
+    EXPECT_FALSE(std::filesystem::exists(interrupted));
+}
+
 // A resume stopped before it has left the unit it went on in (where it
 // leaves out the solutions already written), and every resume of that in a
 // chain, still gives the whole run.

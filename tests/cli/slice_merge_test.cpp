@@ -125,6 +125,39 @@ TEST_F(TempFiles, MergeAddsCountsPast32BitsAndRefusesThemPast64)
     }
 }
 
+// A census or a count lists nothing that shows which slice it is (a listing's
+// cubes do): a slice relabelled or copied under another slice's name is found
+// by its count and checksum, which two slices of one run never share, and
+// merge and merge --check refuse it, naming both files.
+TEST_F(TempFiles, MergeRefusesASliceThatHoldsWhatAnotherHolds)
+{
+    int n = 0;
+    for (const std::vector<std::string>& kind :
+         std::vector<std::vector<std::string>>{{"--census"}, {"--count-only"}, {"--classes", "--count-only"}}) {
+        const auto slice = [&](const std::string& k) {
+            return RunTool(With(kind, {"--bound", "300", "--slice", k + "/3"})).out;
+        };
+        const std::string tag = std::to_string(n++);
+        const std::string one = Write("one-" + tag, slice("1"));
+        const std::string three = Write("three-" + tag, slice("3"));
+        std::string relabelled = ReadFile(one);
+        relabelled.replace(relabelled.find("--slice 1/3"), 11, "--slice 2/3");
+        const std::string two = Write("two-" + tag, relabelled);
+        const std::string says =
+            two + " (slice 2 of 3) holds what " + one + " (slice 1 of 3) holds: relabelled or copied?";
+        const auto merged = RunTool({"merge", one, two, three});
+        EXPECT_EQ(merged.status, 2) << tag;
+        EXPECT_EQ(merged.out, "") << tag;
+        EXPECT_NE(merged.err.find(says), std::string::npos) << merged.err;
+        const auto checked = RunTool({"merge", "--check", three, two, one});
+        EXPECT_EQ(checked.status, 2) << tag;
+        EXPECT_NE(checked.out.find("copied: " + says), std::string::npos) << checked.out;
+        const auto sound = RunTool({"merge", one, Write("real-two-" + tag, slice("2")), three});
+        EXPECT_EQ(sound.status, 0) << tag << sound.err;
+        EXPECT_EQ(sound.out, RunTool(With(kind, {"--bound", "300"})).out) << tag;
+    }
+}
+
 // Every set of inputs that is not exactly the complete slices of one run is
 // refused with what is wrong, and `merge --check` says the same per slice.
 TEST_F(TempFiles, MergeRefusesAnythingButACompleteSetOfSlices)

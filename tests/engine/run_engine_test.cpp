@@ -90,6 +90,42 @@ TEST(RunEngine, ChoosesThePathAndStopsWhereTheReporterAsks)
     }
 }
 
+// Stops the run at the first poll inside a unit.
+class PollStopper : public RecordingReporter {
+public:
+    PollStopper() : RecordingReporter(nullptr, 0) {}
+    void ReportProgress(const Progress& progress) override
+    {
+        RecordingReporter::ReportProgress(progress);
+        ++units;
+    }
+    void PollStop() override { RequestStop(); }
+    int units = 0;
+};
+
+// A unit searched value by value, which at the largest bounds takes many
+// seconds, polls its reporter: a stop asked there ends the run inside a
+// unit, after the reports of the whole run up to there.
+TEST(RunEngine, StopsInsideAUnitSearchedByValues)
+{
+    for (const Case& c : {kCases[0], kCases[1], kCases[2]}) {
+        SCOPED_TRACE(c.name);
+        bool ended = false;
+        ProgressStopper whole(0);
+        const std::vector<Report> all = RunPlanned(c.plan, whole, ended);
+        PollStopper stopper;
+        SearchState state;
+        PrepareRun(state, c.plan);
+        EXPECT_FALSE(RunEngine(state, c.plan, stopper));
+        EXPECT_LT(stopper.units, std::count_if(all.begin(), all.end(),
+                                               [](const Report& r) { return r.kind == Report::Kind::Progress; }));
+        const std::vector<Report> reports = PlainReports(stopper.reports);
+        ASSERT_LE(reports.size(), all.size());
+        EXPECT_EQ(FirstDifference(reports, {all.begin(), all.begin() + static_cast<std::ptrdiff_t>(reports.size())}),
+                  "");
+    }
+}
+
 // A run that goes on at a unit, with its count, gives the rest of the whole
 // run; a bound walk goes on at the bound its last solution set.
 TEST(RunEngine, GoesOnAtAUnit)
