@@ -28,5 +28,6 @@ for picture in census.png census.svg; do
         "$plot" "$work/census.csv" "$work/$picture" "${options[@]}"
     echo "$picture ${options[*]}: peak $(awk -F': ' '/Maximum resident/ { print $2 }' "$work/time") KB," \
         "$(awk -F': ' '/Elapsed/ { print $2 }' "$work/time") elapsed," \
+        "$(awk -F': ' '/User time|System time/ { s += $2 } END { print s }' "$work/time") s of processor," \
         "picture $(($(stat -c %s "$work/$picture") / 1024)) KB"
 done

@@ -65,7 +65,7 @@ std::optional<PictureKind> PictureKindOf(const std::string& path);
 // The size of a picture in pixels; its text grows and shrinks with it.
 struct PictureSize {
     static constexpr int kLeast = 200;
-    static constexpr int kMost = 4000;
+    static constexpr int kMost = 3000;
     int width = 1000;
     int height = 640;
 };
