@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -151,6 +153,67 @@ TEST(ManualPage, DescribesEveryOptionOfTheHelpInItsSection)
             }
         }
     }
+}
+
+// The commands in the ```sh blocks of README.md, CONTRIBUTING.md and
+// docs/*.md use only options that their program's (or command's) --help lists.
+TEST(ManualPage, DocumentedCommandsUseOnlyOptionsOfTheirHelp)
+{
+    std::vector<std::filesystem::path> pages{PANDICUBE_SOURCE_DIR "/README.md",
+                                             PANDICUBE_SOURCE_DIR "/CONTRIBUTING.md"};
+    for (const auto& entry : std::filesystem::directory_iterator(PANDICUBE_SOURCE_DIR "/docs")) {
+        if (entry.path().extension() == ".md") pages.push_back(entry.path());
+    }
+    const std::vector<Program> programs = Programs();
+    std::map<std::string, std::set<std::string>> helps; // by "program command"
+    std::size_t checked = 0;
+    for (const auto& page : pages) {
+        std::ifstream file(page);
+        bool inBlock = false;
+        std::string command;
+        for (std::string line; std::getline(file, line);) {
+            if (line.rfind("```", 0) == 0) inBlock = line == "```sh";
+            if (!inBlock || line.rfind("```", 0) == 0) continue;
+            command += line;
+            if (!command.empty() && command.back() == '\\') { // continued on the next line
+                command.back() = ' ';
+                continue;
+            }
+            std::istringstream words(command);
+            command.clear();
+            const Program* program = nullptr;
+            std::string key;
+            for (std::string word; words >> word;) {
+                word.erase(std::remove_if(word.begin(), word.end(), [](char c) { return c == '[' || c == ']'; }),
+                           word.end());
+                if (word.empty()) continue;
+                if (word == "|" || word == "&&" || word == "||" || word == ";" || word == "#") program = nullptr;
+                if (!program) {
+                    for (const Program& p : programs) {
+                        if (word == p.name || word == std::string("'") + p.name) program = &p;
+                    }
+                    if (!program) continue;
+                    key = program->name;
+                    if (!helps.count(key)) helps[key] = OptionsIn(HelpOf(*program, ""));
+                    ++checked;
+                    continue;
+                }
+                if (key.find(' ') == std::string::npos && (word == "verify" || word == "merge" || word == "resume")) {
+                    key += ' ' + word;
+                    if (!helps.count(key)) helps[key] = OptionsIn(HelpOf(*program, word));
+                    continue;
+                }
+                const bool quoteEnds = word.back() == '\'';
+                const std::string option = word.substr(0, word.find('='));
+                if (option.size() > 1 && option[0] == '-' && std::isalpha(static_cast<unsigned char>(option.back()))) {
+                    EXPECT_TRUE(helps[key].count(option))
+                        << page << ": " << key << ' ' << option << " is not in --help";
+                }
+                if (quoteEnds) program = nullptr;
+            }
+        }
+    }
+    EXPECT_GT(checked, 40u); // the pages show that many commands
 }
 
 TEST(ManualPage, VersionIsTheVersionOfTheBuild)
