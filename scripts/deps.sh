@@ -9,7 +9,7 @@ PANDICUBE_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libtbb-dev
     libxxhash-dev clang libclang-rt-14-dev clang-format
     xvfb xauth xdotool libx11-dev openbox imagemagick x11-utils
-    dpkg-dev file lintian appstream desktop-file-utils man-db bash-completion
+    dpkg-dev devscripts file lintian appstream desktop-file-utils man-db bash-completion
 )
 
 pandicube_install_packages() {
