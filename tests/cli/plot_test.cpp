@@ -50,7 +50,7 @@ std::vector<std::string> Words(const std::string& svg)
 // The census of `rows` bounds from 255 on, with 1 to 3 classes at each.
 std::string DenseCensus(int rows)
 {
-    std::string census = "# pandicube-search 0.2.0 --bound " + std::to_string(254 + rows) +
+    std::string census = "# pandicube-search " PANDICUBE_VERSION_TEXT " --bound " + std::to_string(254 + rows) +
                          " --census --format csv\nbound,cubes,classes,cubesUpTo,classesUpTo\n";
     std::int64_t total = 0;
     for (int bound = 255; bound < 255 + rows; ++bound) {
