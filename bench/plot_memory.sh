@@ -12,8 +12,9 @@ rows="${1:-2000000}"
 options=("${@:2}")
 first=255
 bound=$((first + rows - 1))
-awk -v first="$first" -v bound="$bound" 'BEGIN {
-    printf "# pandicube-search 0.2.0 --bound %d --census --format csv\n", bound
+version=$("$tool" --version | cut -d ' ' -f 2)
+awk -v first="$first" -v bound="$bound" -v version="$version" 'BEGIN {
+    printf "# pandicube-search %s --bound %d --census --format csv\n", version, bound
     print "bound,cubes,classes,cubesUpTo,classesUpTo"
     for (b = first; b <= bound; ++b) {
         k = 1 + (b * 7919) % 13
