@@ -1,6 +1,7 @@
-# The Debian package, made by CPack from the release build (scripts/package.sh):
-# pandicube_<version>_<arch>.deb with the programs and everything installed
-# beside them, its runtime dependencies computed by dpkg-shlibdeps.
+# The Debian package, made by CPack from the package preset's build with
+# Debian's build flags (scripts/package.sh): pandicube_<version>_<arch>.deb
+# with the programs and everything installed beside them, its runtime
+# dependencies computed by dpkg-shlibdeps.
 include(GNUInstallDirs)
 
 # A native Debian package carries its changelog and copyright. The changelog
@@ -50,7 +51,9 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "pandicube-plot draws the census of a run, the cubes and classes up to"
     "each bound, as an SVG or PNG picture.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
+# The programs are stripped as dh_strip strips them (cmake/StripPrograms.cmake).
+set(CPACK_PANDICUBE_STRIP "${CMAKE_STRIP}")
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/StripPrograms.cmake)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 

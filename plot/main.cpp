@@ -16,7 +16,6 @@
 #include <iostream>
 #include <string>
 #include <variant>
-#include <vector>
 
 #include <sys/stat.h>
 
@@ -37,13 +36,17 @@ void QuietMessages(QtMsgType type, const QMessageLogContext& /*context*/, const 
     if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << "pandicube-plot: " << message.toStdString() << '\n';
 }
 
-// The census in IN ("-": standard input), or the reason it is none.
-std::variant<pandicube::CensusOutput, std::string> ReadCensusFrom(const std::string& in)
+// The census in IN ("-": standard input), its rows gathered into `curve`,
+// or the reason it is none.
+std::variant<pandicube::CensusOutput, std::string> ReadCensusFrom(const std::string& in, pandicube::CensusCurve& curve)
 {
-    if (in == "-") return pandicube::ReadCensus(std::cin);
+    const auto gather = [&curve](const pandicube::CensusRow& row) {
+        curve.Add({row.bound, row.cubesUpTo, row.classesUpTo});
+    };
+    if (in == "-") return pandicube::ReadCensus(std::cin, gather);
     std::ifstream file(in, std::ios::binary);
     if (!file.is_open()) return "cannot open " + in;
-    return pandicube::ReadCensus(file);
+    return pandicube::ReadCensus(file, gather);
 }
 
 // Why OUT must not be written, or nothing: the picture never replaces its
@@ -71,6 +74,12 @@ int main(int argc, char** argv)
     std::string out;
     app.add_option("IN", in, "the census; - for standard input")->required();
     app.add_option("OUT", out, "the picture to write: a name ending in .svg or .png")->required();
+    pandicube::PictureSize size;
+    const auto pixels = CLI::Range(pandicube::PictureSize::kLeast, pandicube::PictureSize::kMost);
+    app.add_option("--width", size.width, "the picture's width in pixels; its text scales with it")
+        ->check(pixels)
+        ->capture_default_str();
+    app.add_option("--height", size.height, "the picture's height in pixels")->check(pixels)->capture_default_str();
     app.set_version_flag("--version", std::string("pandicube-plot ") + pandicube::kVersion,
                          "Print the version and exit");
     try {
@@ -88,13 +97,14 @@ int main(int argc, char** argv)
     const auto kind = pandicube::PictureKindOf(out);
     if (!kind) return Refuse(out + ": the picture's name must end in .svg or .png");
     if (const auto fault = OutputFault(in, out)) return Refuse(*fault);
-    auto read = ReadCensusFrom(in);
+    pandicube::CensusCurve curve;
+    auto read = ReadCensusFrom(in, curve);
     if (const auto* problem = std::get_if<std::string>(&read)) return Refuse(in + ": " + *problem);
     const auto& census = std::get<pandicube::CensusOutput>(read);
-    if (census.rows.empty()) return Refuse(in + ": the census has no bound to draw");
-    std::vector<pandicube::CensusPoint> points;
-    for (const pandicube::CensusRow& row : census.rows) points.push_back({row.bound, row.cubesUpTo, row.classesUpTo});
-    const std::string title = "Census of pandicube-search " + pandicube::RunOptions(census.identity);
+    if (curve.Empty()) return Refuse(in + ": the census has no bound to draw");
+    curve.EndAt(census.identity.bound);
+    const pandicube::Slice slice = census.identity.slice.value_or(pandicube::Slice{});
+    const std::string title = pandicube::CensusTitle(census.identity.bound, slice.index, slice.count);
 
     // Off screen: the picture is drawn the same with or without a display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -105,10 +115,10 @@ int main(int argc, char** argv)
     // so a failure names its real cause and leaves no half picture.
     QBuffer picture;
     picture.open(QIODevice::WriteOnly);
-    if (const auto problem = pandicube::DrawCensus(points, title, picture, *kind)) return Refuse(*problem);
+    if (const auto problem = pandicube::DrawCensus(curve, title, picture, *kind, size)) return Refuse(*problem);
     const QByteArray& bytes = picture.data();
-    const auto size = static_cast<std::size_t>(bytes.size());
-    if (const auto problem = pandicube::WriteWholeFile(out, std::string_view(bytes.constData(), size)))
+    const auto length = static_cast<std::size_t>(bytes.size());
+    if (const auto problem = pandicube::WriteWholeFile(out, std::string_view(bytes.constData(), length)))
         return Refuse(*problem);
     return 0;
 }

@@ -10,7 +10,7 @@ PANDICUBE_PACKAGES=(
     libxxhash-dev clang libclang-rt-14-dev clang-format
     slurmctld slurmd slurm-client munge parallel
     xvfb xauth xdotool libx11-dev openbox imagemagick x11-utils
-    dpkg-dev file lintian appstream desktop-file-utils man-db bash-completion
+    dpkg-dev devscripts file lintian appstream desktop-file-utils man-db bash-completion
 )
 
 pandicube_install_packages() {

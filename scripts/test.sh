@@ -18,8 +18,8 @@ for preset in release asan; do
     ctest --preset "$preset" --timeout 600
 done
 
-# The Debian package from the release build, installed and checked on this
-# machine (which needs root, as CI has).
+# The Debian package, from its own build with Debian's flags, installed and
+# checked on this machine (which needs root, as CI has).
 echo "== package"
 deb=$(scripts/package.sh | tail -n 1)
 if [ "$(id -u)" -eq 0 ]; then

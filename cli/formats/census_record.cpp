@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <istream>
 #include <limits>
+#include <utility>
 
 namespace pandicube {
 
@@ -151,9 +152,11 @@ std::string CensusCompletionFault(const CompletionRecord& completion, const Cens
 
 namespace {
 
-// Takes one --census output and keeps the first fault.
+// Takes one --census output, hands each row on and keeps the first fault.
 class CensusSink : public CubeSink {
 public:
+    explicit CensusSink(const std::function<void(const CensusRow&)>& onRow) : onRow_(onRow) {}
+
     void OnIdentity(const IdentityRecord& r) override
     {
         if (haveIdentity_) return Fail(r.line, "a second output begins here");
@@ -173,15 +176,15 @@ public:
     {
         if (!haveIdentity_) return Fail(r.line, "a census row before the identity line");
         if (completed_) return Fail(r.line, "a census row after the completion record");
-        const std::string fault =
-            CensusRowFault(r.row, output_.rows.empty() ? nullptr : &output_.rows.back(), output_.identity.bound);
+        const std::string fault = CensusRowFault(r.row, last_ ? &*last_ : nullptr, output_.identity.bound);
         if (!fault.empty()) return Fail(r.line, fault);
-        output_.rows.push_back(r.row);
+        last_ = r.row;
+        if (error_.empty()) onRow_(r.row);
     }
     void OnCompletion(const CompletionRecord& c) override
     {
         if (!haveIdentity_ || completed_) return Fail(c.line, "a completion record without the identity line");
-        const std::string fault = CensusCompletionFault(c, output_.rows.empty() ? nullptr : &output_.rows.back());
+        const std::string fault = CensusCompletionFault(c, last_ ? &*last_ : nullptr);
         if (!fault.empty()) return Fail(c.line, fault);
         if (!c.complete)
             return Fail(c.line, "the run was interrupted by " + c.signal + "; pandicube-search resume runs it again");
@@ -205,7 +208,9 @@ private:
         if (error_.empty()) error_ = "line " + Num(static_cast<std::int64_t>(line)) + ": " + message;
     }
 
+    const std::function<void(const CensusRow&)>& onRow_;
     CensusOutput output_;
+    std::optional<CensusRow> last_;
     bool haveIdentity_ = false;
     bool completed_ = false;
     std::string error_;
@@ -213,11 +218,19 @@ private:
 
 } // namespace
 
-std::variant<CensusOutput, std::string> ReadCensus(std::istream& in)
+std::variant<CensusOutput, std::string> ReadCensus(std::istream& in, const std::function<void(const CensusRow&)>& onRow)
 {
-    CensusSink sink;
+    CensusSink sink(onRow);
     ReadCubes(in, sink);
     return sink.Result();
+}
+
+std::variant<CensusOutput, std::string> ReadCensus(std::istream& in)
+{
+    std::vector<CensusRow> rows;
+    auto read = ReadCensus(in, [&rows](const CensusRow& row) { rows.push_back(row); });
+    if (auto* census = std::get_if<CensusOutput>(&read)) census->rows = std::move(rows);
+    return read;
 }
 
 } // namespace pandicube

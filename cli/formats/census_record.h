@@ -5,6 +5,7 @@
 #include "search/cells.h"
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <map>
 #include <optional>
@@ -98,5 +99,10 @@ struct CensusOutput {
 // its rows and its completion record as verify does; otherwise the reason,
 // "line N: ...".
 std::variant<CensusOutput, std::string> ReadCensus(std::istream& in);
+// The same, handing each row to `onRow` as it is read and keeping none, so
+// that a census of millions of rows is read in little memory: the result's
+// rows are empty. A row handed on may belong to an input refused later.
+std::variant<CensusOutput, std::string> ReadCensus(std::istream& in,
+                                                   const std::function<void(const CensusRow&)>& onRow);
 
 } // namespace pandicube

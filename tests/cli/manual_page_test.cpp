@@ -5,12 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -152,6 +156,114 @@ TEST(ManualPage, DescribesEveryOptionOfTheHelpInItsSection)
         }
     }
 }
+
+// The ```sh blocks of a Markdown page, each as its commands (a line ending in
+// a backslash joined with the next).
+std::vector<std::vector<std::string>> ShellBlocks(const std::filesystem::path& page)
+{
+    std::vector<std::vector<std::string>> blocks;
+    std::ifstream file(page);
+    bool inBlock = false;
+    std::string command;
+    for (std::string line; std::getline(file, line);) {
+        if (line.rfind("```", 0) == 0) {
+            inBlock = line == "```sh";
+            if (inBlock) blocks.emplace_back();
+            continue;
+        }
+        if (!inBlock) continue;
+        command += line;
+        if (!command.empty() && command.back() == '\\') {
+            command.back() = ' ';
+            continue;
+        }
+        blocks.back().push_back(command);
+        command.clear();
+    }
+    return blocks;
+}
+
+// The commands in the ```sh blocks of README.md, CONTRIBUTING.md and
+// docs/*.md use only options that their program's (or command's) --help lists.
+TEST(ManualPage, DocumentedCommandsUseOnlyOptionsOfTheirHelp)
+{
+    std::vector<std::filesystem::path> pages{PANDICUBE_SOURCE_DIR "/README.md",
+                                             PANDICUBE_SOURCE_DIR "/CONTRIBUTING.md"};
+    for (const auto& entry : std::filesystem::directory_iterator(PANDICUBE_SOURCE_DIR "/docs")) {
+        if (entry.path().extension() == ".md") pages.push_back(entry.path());
+    }
+    const std::vector<Program> programs = Programs();
+    std::map<std::string, std::set<std::string>> helps; // by "program command"
+    std::size_t checked = 0;
+    for (const auto& page : pages) {
+        for (const auto& block : ShellBlocks(page)) {
+            for (const std::string& command : block) {
+                std::istringstream words(command);
+                const Program* program = nullptr;
+                std::string key;
+                for (std::string word; words >> word;) {
+                    word.erase(std::remove_if(word.begin(), word.end(), [](char c) { return c == '[' || c == ']'; }),
+                               word.end());
+                    if (word.empty()) continue;
+                    if (word == "|" || word == "&&" || word == "||" || word == ";" || word == "#") program = nullptr;
+                    if (!program) {
+                        for (const Program& p : programs) {
+                            if (word == p.name || word == std::string("'") + p.name) program = &p;
+                        }
+                        if (!program) continue;
+                        key = program->name;
+                        if (!helps.count(key)) helps[key] = OptionsIn(HelpOf(*program, ""));
+                        ++checked;
+                        continue;
+                    }
+                    if (key.find(' ') == std::string::npos &&
+                        (word == "verify" || word == "merge" || word == "resume")) {
+                        key += ' ' + word;
+                        if (!helps.count(key)) helps[key] = OptionsIn(HelpOf(*program, word));
+                        continue;
+                    }
+                    const bool quoteEnds = word.back() == '\'';
+                    const std::string option = word.substr(0, word.find('='));
+                    if (option.size() > 1 && option[0] == '-' &&
+                        std::isalpha(static_cast<unsigned char>(option.back()))) {
+                        EXPECT_TRUE(helps[key].count(option))
+                            << page << ": " << key << ' ' << option << " is not in --help";
+                    }
+                    if (quoteEnds) program = nullptr;
+                }
+            }
+        }
+    }
+    EXPECT_GT(checked, 40u); // the pages show that many commands
+}
+
+#ifdef PANDICUBE_PLOT_EXE
+// The README's commands of the two headless programs run as written, block by
+// block, in an empty folder.
+TEST(ManualPage, ReadmeCommandsRunAsWritten)
+{
+    const auto folder = std::filesystem::temp_directory_path() / ("readme-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string path = std::filesystem::path(PANDICUBE_SEARCH_EXE).parent_path().string() + ':' +
+                             std::filesystem::path(PANDICUBE_PLOT_EXE).parent_path().string();
+    std::size_t ran = 0;
+    for (const auto& block : ShellBlocks(PANDICUBE_SOURCE_DIR "/README.md")) {
+        const bool headless = std::all_of(block.begin(), block.end(), [](const std::string& command) {
+            return command.rfind("pandicube-search ", 0) == 0 || command.rfind("pandicube-plot ", 0) == 0;
+        });
+        if (!headless) continue;
+        std::string script =
+            "cd '" + folder.string() + "' && export PATH='" + path + ":$PATH' QT_QPA_PLATFORM=offscreen";
+        for (const std::string& command : block) script += " && " + command.substr(0, command.find(" #"));
+        int status = -1;
+        const std::string said = CommandOutput("bash -c \"" + script + "\" 2>&1 >/dev/null", &status);
+        EXPECT_EQ(status, 0) << block.front() << ": " << said;
+        ++ran;
+    }
+    EXPECT_GE(ran, 4u); // a first search, verify, census and plot, slices
+    std::filesystem::remove_all(folder);
+}
+#endif
 
 TEST(ManualPage, VersionIsTheVersionOfTheBuild)
 {

@@ -7,8 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace pandicube {
 namespace {
@@ -18,20 +22,45 @@ using test::CommandOutput;
 class PlotTest : public test::TempFiles {
 protected:
     // Runs the program without a display; its standard error (and output).
-    std::string Plot(const std::string& in, const std::string& out, int& status)
+    std::string Plot(const std::string& in, const std::string& out, int& status, const std::string& options = "")
     {
         return CommandOutput("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" PANDICUBE_PLOT_EXE "' '" + in +
-                                 "' '" + out + "' 2>&1",
+                                 "' '" + out + "' " + options + " 2>&1",
                              &status);
     }
 
-    std::string Census(const std::string& format)
+    std::string Census(const std::string& format, std::vector<std::string> options = {"--bound", "300"})
     {
-        const auto run = RunTool({"--bound", "300", "--census", "--quiet", "--format", format});
+        const auto run = RunTool(test::With(options, {"--census", "--quiet", "--format", format}));
         EXPECT_EQ(run.status, 0) << run.err;
         return Write("census-" + format, run.out);
     }
 };
+
+// The words of an SVG picture, in the order drawn: title, axis titles, the
+// bounds' labels, the counts' labels, the legend.
+std::vector<std::string> Words(const std::string& svg)
+{
+    std::vector<std::string> words;
+    for (std::size_t at = svg.find("</text>"); at != std::string::npos; at = svg.find("</text>", at + 1))
+        words.push_back(svg.substr(svg.rfind('>', at) + 1, at - svg.rfind('>', at) - 1));
+    return words;
+}
+
+// The census of `rows` bounds from 255 on, with 1 to 3 classes at each.
+std::string DenseCensus(int rows)
+{
+    std::string census = "# pandicube-search " PANDICUBE_VERSION_TEXT " --bound " + std::to_string(254 + rows) +
+                         " --census --format csv\nbound,cubes,classes,cubesUpTo,classesUpTo\n";
+    std::int64_t total = 0;
+    for (int bound = 255; bound < 255 + rows; ++bound) {
+        const int classes = 1 + bound % 3;
+        total += classes;
+        census += std::to_string(bound) + "," + std::to_string(24 * classes) + "," + std::to_string(classes) + "," +
+                  std::to_string(24 * total) + "," + std::to_string(total) + "\n";
+    }
+    return census + "# complete: " + std::to_string(total) + " classes, xxh3 checksum 0000000000000000\n";
+}
 
 TEST_F(PlotTest, DrawsTheCensusOfEachFormatAsSvgAndPng)
 {
@@ -46,12 +75,98 @@ TEST_F(PlotTest, DrawsTheCensusOfEachFormatAsSvgAndPng)
         EXPECT_TRUE(drawn.starts_with("<?xml")) << format;
         EXPECT_NE(drawn.find("<svg"), std::string::npos) << format;
         // The title names the run; the legend and the axes are labelled.
-        for (const char* text : {"Census of pandicube-search --bound 300 --census", "classes", "bound U"})
+        for (const char* text : {"with largest value at most U, up to U = 300<", "classes", "bound U"})
             EXPECT_NE(drawn.find(text), std::string::npos) << format << ": " << text;
         EXPECT_EQ(Plot(census, png, status), "") << format;
         EXPECT_EQ(status, 0) << format;
         EXPECT_TRUE(ReadFile(png).starts_with("\x89PNG\r\n\x1a\n")) << format;
     }
+}
+
+// The title in words, a slice named, whole-numbered bounds that each occur
+// once (also for a census of one bound), counts in powers of ten written
+// alike, and text that scales with the picture.
+TEST_F(PlotTest, LabelsTheChartInPlainWordsAtAnySize)
+{
+    const std::string svg = Path("chart.svg");
+    struct Case {
+        std::vector<std::string> run;
+        std::string options;
+        std::string title;
+        std::vector<std::string> bounds;
+        std::string size;
+        std::string titleFont;
+    } cases[] = {
+        {{"--bound", "300"}, "", "up to U = 300", {"250", "260", "270", "280", "290", "300"}, "0 0 1000 640", "9"},
+        {{"--bound", "260"},
+         "--width 2000 --height 1280",
+         "up to U = 260",
+         {"255", "256", "257", "258", "259", "260"},
+         "0 0 2000 1280",
+         "18"},
+        {{"--bound", "255"}, "", "up to U = 255", {"253", "254", "255", "256", "257"}, "0 0 1000 640", "9"},
+        {{"--bound", "300", "--slice", "2/3"},
+         "--height 400",
+         "up to U = 300, slice 2 of 3",
+         {},
+         "0 0 1000 400",
+         "5.625"},
+    };
+    for (const Case& c : cases) {
+        int status = -1;
+        EXPECT_EQ(Plot(Census("csv", c.run), svg, status, c.options), "") << c.title;
+        const std::string drawn = ReadFile(svg);
+        const std::vector<std::string> words = Words(drawn);
+        ASSERT_GT(words.size(), 3u) << c.title;
+        EXPECT_EQ(words[0], "Cubes and classes with largest value at most U, " + c.title);
+        if (!c.bounds.empty()) {
+            const auto bounds = words.begin() + 3;
+            EXPECT_EQ(std::vector(bounds, bounds + static_cast<long>(c.bounds.size())), c.bounds) << c.title;
+        }
+        std::vector<std::string> powers;
+        for (const std::string& w : words)
+            if (w.starts_with("10") && w.size() > 2 && !std::isdigit(static_cast<unsigned char>(w[2])))
+                powers.push_back(w);
+        EXPECT_EQ(powers.front(), "10\u2070") << c.title;
+        EXPECT_EQ(powers.size(), c.run[1] == "300" ? 4u : 3u) << c.title; // up to 10^3 or 10^2
+        EXPECT_NE(drawn.find("viewBox=\"" + c.size + "\""), std::string::npos) << c.title;
+        EXPECT_NE(drawn.find("font-size=\"" + c.titleFont + "\" font-weight=\"400\" font-style=\"normal\" \n >Cubes"),
+                  std::string::npos)
+            << c.title;
+    }
+    // A PNG has the size asked for; a size out of range is refused.
+    const std::string png = Path("sized.png");
+    int status = -1;
+    EXPECT_EQ(Plot(Census("text"), png, status, "--width 1200 --height 300"), "");
+    const std::string header = ReadFile(png).substr(16, 8); // IHDR: width, height
+    EXPECT_EQ(header, std::string("\0\0\x04\xb0\0\0\x01\x2c", 8));
+    for (const char* size : {"--width 199", "--height 3001", "--width wide"}) {
+        const std::string said = Plot(Census("text"), Path("refused.png"), status, size);
+        EXPECT_EQ(status, 2) << size << ": " << said;
+        EXPECT_FALSE(std::filesystem::exists(Path("refused.png"))) << size;
+    }
+}
+
+// A census of far more bounds than the picture has pixel columns is drawn
+// with a few points per column, up to its last count.
+TEST_F(PlotTest, DrawsADenseCensusWithAFewPointsPerPixelColumn)
+{
+    const std::string svg = Path("dense.svg");
+    int status = -1;
+    EXPECT_EQ(Plot(Write("dense.csv", DenseCensus(150000)), svg, status), "");
+    EXPECT_EQ(status, 0);
+    // Qt draws a line series as one polyline per segment: two series of at
+    // most three points per column of the 1000 pixels, beside a few grid lines.
+    const std::string drawn = ReadFile(svg);
+    std::size_t lines = 0;
+    for (std::size_t at = drawn.find("<polyline"); at != std::string::npos; at = drawn.find("<polyline", at + 1))
+        ++lines;
+    EXPECT_GT(lines, 2000u); // both curves rise in every column
+    EXPECT_LE(lines, 2u * 3u * 1000u + 100u);
+    const std::vector<std::string> words = Words(drawn);
+    // About 7,200,000 cubes in all: the counts' axis ends at 10^7.
+    EXPECT_NE(std::find(words.begin(), words.end(), "10\u2077"), words.end());
+    EXPECT_EQ(std::find(words.begin(), words.end(), "10\u2078"), words.end());
 }
 
 TEST_F(PlotTest, RefusesWhatIsNoWholeCensusAndLeavesNoPicture)
