@@ -235,7 +235,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
 {
-    return RunCli(argc, argv, out, err, CliEnvironment{false, &std::cin, 1, false, {}});
+    return RunCli(argc, argv, out, err, CliEnvironment{false, &std::cin, 1, false, {}, {}});
 }
 
 } // namespace pandicube

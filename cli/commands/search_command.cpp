@@ -179,7 +179,7 @@ private:
 // Runs the search the identity describes from `from` on, writing to
 // `writer` (whose head is written), and ends the output with its completion
 // record, or with the record of the interruption.
-int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath path, SolutionWriter& writer,
+int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, bool toFile, EnginePath path, SolutionWriter& writer,
                const CliEnvironment& env, std::ostream& err)
 {
     const RunIdentity& id = writer.Identity();
@@ -194,11 +194,14 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
     PrepareRun(state, plan);
 
     // The progress line stands on its own line of the terminal: only when
-    // the results do not go there too, or when only the count does.
-    const bool drawProgress = env.errIsTerminal && !quiet && (!env.outIsErrTerminal || id.countOnly);
+    // the results do not go there too (they go to a file, or elsewhere), or
+    // when only the count does.
+    const bool drawProgress = env.errIsTerminal && !quiet && (toFile || !env.outIsErrTerminal || id.countOnly);
     const OuterUnits units = PlanUnits(plan);
     std::unique_ptr<ProgressLine> progress;
-    if (drawProgress) progress = std::make_unique<ProgressLine>(err, units);
+    if (drawProgress) {
+        progress = std::make_unique<ProgressLine>(err, WorkShares(LimitsOf(id.bound), plan.classes), env.errStyle);
+    }
     if (progress && plan.classes) progress->SetCounted("classes");
     SearchOutputReporter reporter(writer, progress.get(), env, from, plan, state.bestBound);
 
@@ -240,7 +243,7 @@ std::optional<unsigned> ParseThreads(const std::optional<std::string>& text, con
 // file is renamed to its name. When a signal ended the run, says how to go
 // on (with `resumeName`, the file that `resume` takes).
 int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, bool quiet, EnginePath path,
-             const CliEnvironment& env, std::ostream& err, bool writeHead, OutputFile* file,
+             const CliEnvironment& env, std::ostream& err, bool writeHead, bool toFile, OutputFile* file,
              const std::string& resumeName)
 {
     try {
@@ -249,7 +252,7 @@ int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, boo
         err << "pandicube-search: cannot write the output: " << failure.what() << '\n';
         return kExitWriteFailed;
     }
-    const int status = ExecuteRun(from, threads, quiet, path, writer, env, err);
+    const int status = ExecuteRun(from, threads, quiet, toFile, path, writer, env, err);
     if (status > kExitSignalBase) {
         err << "pandicube-search: interrupted by " << SignalName(status - kExitSignalBase) << " after "
             << writer.Solutions() << (writer.Solutions() == 1 ? " solution" : " solutions");
@@ -332,12 +335,12 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
 
     if (!opt.output) {
         SolutionWriter writer(out, id);
-        return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, nullptr, "");
+        return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, false, nullptr, "");
     }
     OutputFile file(*opt.output);
     if (const int status = file.Open(err, ""); status != kExitOk) return status;
     SolutionWriter writer(file.Stream(), id);
-    return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, &file, file.PartPath());
+    return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, true, &file, file.PartPath());
 }
 
 int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::ostream& err)
@@ -437,7 +440,7 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
         return RefuseWith(err, "resume: cannot shorten " + path + ": " + std::strerror(errno));
 
     SolutionWriter writer(file.Stream(), id);
-    int status = WriteRun(writer, from, *threads, opt.quiet, EnginePath::Auto, env, err, restart, nullptr, path);
+    int status = WriteRun(writer, from, *threads, opt.quiet, EnginePath::Auto, env, err, restart, true, nullptr, path);
     if (status == kExitOk && !file.Flush()) {
         err << "pandicube-search: cannot write the output: " << std::strerror(errno) << '\n';
         status = kExitWriteFailed;

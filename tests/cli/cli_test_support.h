@@ -40,7 +40,7 @@ inline CliResult RunTool(std::vector<std::string> args, const std::string& input
     std::istringstream in(input);
     std::ostringstream out;
     std::ostringstream err;
-    const CliEnvironment env{terminal, &in, 2, false, std::move(interruption)};
+    const CliEnvironment env{terminal, &in, 2, false, std::move(interruption), {}};
     CliResult result;
     result.status = RunCli(static_cast<int>(argv.size()), argv.data(), out, err, env);
     result.out = out.str();

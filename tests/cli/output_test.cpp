@@ -117,11 +117,11 @@ TEST(SearchOutput, BothEnginePathsWriteTheSameBytes)
         std::ostringstream threaded;
         std::ostringstream err;
         options.path = EnginePath::Sequential;
-        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1, false, {}}, sequential, err), 0);
+        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1, false, {}, {}}, sequential, err), 0);
         options.path = EnginePath::Units;
-        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1, false, {}}, units, err), 0);
+        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1, false, {}, {}}, units, err), 0);
         options.threads = "2";
-        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1, false, {}}, threaded, err), 0);
+        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1, false, {}, {}}, threaded, err), 0);
         EXPECT_EQ(Lines(sequential.str()).size(), format == OutputFormat::Text ? 508u : 506u);
         EXPECT_EQ(sequential.str(), units.str());
         EXPECT_EQ(sequential.str(), threaded.str());
@@ -171,7 +171,7 @@ TEST(SearchOutput, WriteFailuresStopTheRunAtOnce)
         std::ostream out(&disk);
         std::ostringstream err;
         std::istringstream in(whole);
-        const CliEnvironment env{false, &in, 1, false, {}};
+        const CliEnvironment env{false, &in, 1, false, {}, {}};
         EXPECT_EQ(RunCli(static_cast<int>(c.args.size()), c.args.data(), out, err, env), 3) << c.args[1] << c.room;
         EXPECT_NE(err.str().find("No space left on device"), std::string::npos) << err.str();
         EXPECT_LE(disk.taken, c.room);
