@@ -63,6 +63,12 @@ inline std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
+// What a usage error writes: the message, then the pointer to the help.
+inline std::string Usage(const std::string& message)
+{
+    return "pandicube-search: " + message + "\nTry 'pandicube-search --help'.\n";
+}
+
 // A command that the front end refuses before it starts: exit status 2,
 // nothing on standard output, and `message` as the whole of standard error
 // (or, when it is empty, some message).
@@ -245,6 +251,7 @@ using test::ReplacedNumber;
 using test::RunTool;
 using test::StopAfter;
 using test::TempFiles;
+using test::Usage;
 using test::With;
 
 } // namespace pandicube
