@@ -3,8 +3,10 @@
 # pandicube-search with standard error on a terminal (through script, which
 # logs when each piece of the line came), and prints, at each share of the
 # run's real time, the last line drawn by then and the total time it implies
-# (time so far + its estimate left) against the real total. The count goes
-# to the terminal too, so that any version of the program draws the line.
+# against the real total: the time so far plus the estimate left, and, finer
+# than the line's whole seconds, the time so far over the share done (the
+# same estimate for a run from the start). The count goes to the terminal
+# too, so that any version of the program draws the line.
 #   bench/progress_estimate.sh [BOUND] [THREADS] [SHARES...]
 #   (default 1000, 2 threads, shares 0.1 0.25 0.5 0.75 0.9), e.g.
 #   for u in 700 1000; do bench/progress_estimate.sh $u 2; done
@@ -38,10 +40,12 @@ for share in map(float, sys.argv[5].split()):
         continue
     t, text = drawn[-1]
     left = re.search(r'~(\d+):(\d+):(\d+) left', text)
-    if left is None:
+    done = float(re.search(r'([\d.]+)% done', text).group(1)) / 100
+    if left is None or done == 0:
         print(f'{share:4.0%}: no estimate yet ({text})')
         continue
     h, m, s = map(int, left.groups())
     implied = t + 3600 * h + 60 * m + s
-    print(f'{share:4.0%}: at {t:6.1f} s "{text}": total {implied:6.1f} s, error {implied / total - 1:+.0%}')
+    print(f'{share:4.0%}: at {t:6.1f} s "{text}": total {implied:6.1f} s, error {implied / total - 1:+.0%};'
+          f' by the share {t / done:6.1f} s, error {t / done / total - 1:+.0%}')
 PY

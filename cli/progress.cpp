@@ -27,9 +27,8 @@ double WorkOf(const UnitWork& work)
 
 WorkShares::WorkShares(Limits limits, bool classOpenersOnly)
     : limits_(limits), units_(limits, false), firstE14_(3 * static_cast<std::int32_t>(FloorDiv(limits.lower, 3)) + 3),
-      e14Count_(0)
+      e14Count_(firstE14_ > kLastE14 ? 0 : static_cast<std::size_t>((kLastE14 - firstE14_) / 3 + 1))
 {
-    e14Count_ = firstE14_ > kLastE14 ? 0 : static_cast<std::size_t>((kLastE14 - firstE14_) / 3 + 1);
     const std::size_t knots = std::min(e14Count_, kKnots);
     for (std::size_t k = 0; k < knots; ++k) {
         const std::size_t i = knots == 1 ? 0 : k * (e14Count_ - 1) / (knots - 1);
@@ -64,6 +63,10 @@ WorkShares::WorkShares(Limits limits, bool classOpenersOnly)
         }
         knotBefore_.push_back(before);
     }
+    if (e14Count_ > 0) {
+        total_ = WorkBeforeIndex(e14Count_ - 1) +
+                 static_cast<double>(UnitsOfIndex(e14Count_ - 1)) * MeanWorkAt(e14Count_ - 1);
+    }
 }
 
 std::uint64_t WorkShares::UnitsOfIndex(std::size_t i) const
@@ -95,12 +98,9 @@ double WorkShares::WorkBeforeIndex(std::size_t i) const
 
 double WorkShares::ShareBefore(OuterUnit unit) const
 {
-    if (e14Count_ == 0) return 0;
-    const double total =
-        WorkBeforeIndex(e14Count_ - 1) + static_cast<double>(UnitsOfIndex(e14Count_ - 1)) * MeanWorkAt(e14Count_ - 1);
     // A run of units without work (none at all, or only empty ones) goes by
     // its units.
-    if (total <= 0) {
+    if (total_ <= 0) {
         const std::uint64_t count = units_.Count();
         return count == 0 ? 0 : static_cast<double>(units_.CountBefore(unit)) / static_cast<double>(count);
     }
@@ -114,7 +114,7 @@ double WorkShares::ShareBefore(OuterUnit unit) const
         const std::uint64_t within = units_.CountBefore(unit) - units_.CountBefore({e14, limits_.lower});
         before += MeanWorkAt(i) * static_cast<double>(std::min(within, ofE14));
     }
-    return std::clamp(before / total, 0.0, 1.0);
+    return std::clamp(before / total_, 0.0, 1.0);
 }
 
 std::string FormatDuration(std::chrono::seconds seconds)

@@ -41,6 +41,7 @@ private:
     std::vector<std::size_t> knotIndex_; // ascending indexes of e14 (e14 = firstE14_ + 3 i)
     std::vector<double> knotMean_;       // the mean work of a unit there
     std::vector<double> knotBefore_;     // the work of every e14 below the knot
+    double total_ = 0;                   // the work of the run
 };
 
 // The live progress line of a headless run on a terminal: e14 and e18 in
