@@ -57,22 +57,27 @@ WorkShares::WorkShares(Limits limits, bool classOpenersOnly)
     }
     double before = 0;
     for (std::size_t k = 0; k < knotIndex_.size(); ++k) {
-        if (k > 0) {
-            for (std::size_t i = knotIndex_[k - 1]; i < knotIndex_[k]; ++i)
-                before += static_cast<double>(UnitsOfIndex(i)) * MeanWorkAt(i);
-        }
+        if (k > 0) before += WorkBetween(knotIndex_[k - 1], knotMean_[k - 1], knotIndex_[k], knotMean_[k]);
         knotBefore_.push_back(before);
     }
-    if (e14Count_ > 0) {
-        total_ = WorkBeforeIndex(e14Count_ - 1) +
-                 static_cast<double>(UnitsOfIndex(e14Count_ - 1)) * MeanWorkAt(e14Count_ - 1);
-    }
+    total_ = WorkBeforeIndex(e14Count_);
+}
+
+std::uint64_t WorkShares::UnitsBeforeIndex(std::size_t i) const
+{
+    return units_.CountBefore({static_cast<std::int32_t>(firstE14_ + 3 * static_cast<std::int64_t>(i)), limits_.lower});
 }
 
 std::uint64_t WorkShares::UnitsOfIndex(std::size_t i) const
 {
-    const auto e14 = static_cast<std::int32_t>(firstE14_ + 3 * static_cast<std::int64_t>(i));
-    return units_.CountBefore({e14 + 3, limits_.lower}) - units_.CountBefore({e14, limits_.lower});
+    return UnitsBeforeIndex(i + 1) - UnitsBeforeIndex(i);
+}
+
+// The units of one e14 repeat with e14 modulo 9, so between two e14 the
+// mean work, read along the line between them, weighs their units evenly.
+double WorkShares::WorkBetween(std::size_t from, double fromMean, std::size_t to, double toMean) const
+{
+    return static_cast<double>(UnitsBeforeIndex(to) - UnitsBeforeIndex(from)) * (fromMean + toMean) / 2;
 }
 
 double WorkShares::MeanWorkAt(std::size_t i) const
@@ -91,9 +96,7 @@ double WorkShares::WorkBeforeIndex(std::size_t i) const
     const auto next = std::upper_bound(knotIndex_.begin(), knotIndex_.end(), i);
     if (next == knotIndex_.begin()) return 0;
     const auto k = static_cast<std::size_t>(next - knotIndex_.begin()) - 1;
-    double before = knotBefore_[k];
-    for (std::size_t j = knotIndex_[k]; j < i; ++j) before += static_cast<double>(UnitsOfIndex(j)) * MeanWorkAt(j);
-    return before;
+    return knotBefore_[k] + WorkBetween(knotIndex_[k], knotMean_[k], i, MeanWorkAt(i));
 }
 
 double WorkShares::ShareBefore(OuterUnit unit) const
@@ -107,12 +110,11 @@ double WorkShares::ShareBefore(OuterUnit unit) const
     if (unit.e14 < firstE14_) return 0;
     if (unit.e14 > kLastE14) return 1;
     const auto i = static_cast<std::size_t>((unit.e14 - firstE14_) / 3);
-    const auto e14 = static_cast<std::int32_t>(firstE14_ + 3 * static_cast<std::int64_t>(i));
-    const std::uint64_t ofE14 = UnitsOfIndex(i);
     double before = WorkBeforeIndex(i);
-    if (ofE14 > 0) {
-        const std::uint64_t within = units_.CountBefore(unit) - units_.CountBefore({e14, limits_.lower});
-        before += MeanWorkAt(i) * static_cast<double>(std::min(within, ofE14));
+    if (const std::uint64_t ofE14 = UnitsOfIndex(i); ofE14 > 0) {
+        const std::uint64_t within = units_.CountBefore(unit) - UnitsBeforeIndex(i);
+        before += (WorkBeforeIndex(i + 1) - before) * static_cast<double>(std::min(within, ofE14)) /
+                  static_cast<double>(ofE14);
     }
     return std::clamp(before / total_, 0.0, 1.0);
 }

@@ -30,7 +30,9 @@ public:
 private:
     static constexpr std::size_t kKnots = 512;
 
+    std::uint64_t UnitsBeforeIndex(std::size_t i) const;
     std::uint64_t UnitsOfIndex(std::size_t i) const;
+    double WorkBetween(std::size_t from, double fromMean, std::size_t to, double toMean) const;
     double MeanWorkAt(std::size_t i) const;
     double WorkBeforeIndex(std::size_t i) const;
 
