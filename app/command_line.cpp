@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace pandicube {
@@ -19,9 +20,11 @@ namespace {
 
 void DescribeOptions(QCommandLineParser& parser)
 {
+    // In lines that fit 80 columns: the parser prints the text as it stands.
     parser.setApplicationDescription(
-        QStringLiteral("Opens the window that searches for centrally symmetric perfect magic 5x5x5 cubes whose six "
-                       "outer planes are pandiagonal. pandicube-search runs the same search without a window."));
+        QStringLiteral("Opens the window that searches for centrally symmetric perfect magic 5x5x5\n"
+                       "cubes whose six outer planes are pandiagonal. pandicube-search runs the same\n"
+                       "search without a window."));
     parser.addHelpOption();
     parser.addVersionOption();
 }
@@ -34,7 +37,55 @@ bool IsQtOption(const char* argument, const char* name)
     return std::strcmp(word, name) == 0;
 }
 
+// The options of the window system that an application takes: those of
+// every platform and of X11, which --help-all lists, and QApplication's own;
+// `value`: the option takes the next argument (or one after "=").
+struct QtOption {
+    const char* name;
+    bool value;
+};
+constexpr QtOption kQtOptions[] = {
+    {"qmljsdebugger", true}, {"platform", true},     {"platformpluginpath", true},
+    {"platformtheme", true}, {"plugin", true},       {"qwindowgeometry", true},
+    {"qwindowicon", true},   {"qwindowtitle", true}, {"reverse", false},
+    {"session", true},       {"display", true},      {"name", true},
+    {"nograb", false},       {"dograb", false},      {"visual", true},
+    {"geometry", true},      {"icon", true},         {"title", true},
+    {"style", true},         {"stylesheet", true},   {"widgetcount", false},
+};
+
+int RefuseUsage(const std::string& message)
+{
+    std::fprintf(stderr, "pandicube: %s\nTry 'pandicube --help'.\n", message.c_str());
+    return 2;
+}
+
 } // namespace
+
+std::optional<int> RefuseBadArguments(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        // "--" ends the options; the program takes no other arguments.
+        if (argument == "--") {
+            if (i + 1 < argc) return RefuseUsage(std::string("unexpected argument '") + argv[i + 1] + "'");
+            break;
+        }
+        if (argument.size() < 2 || argument[0] != '-') return RefuseUsage("unexpected argument '" + argument + "'");
+        const std::string word = argument.substr(argument[1] == '-' ? 2 : 1);
+        const std::string name = word.substr(0, word.find('='));
+        const QtOption* known = nullptr;
+        for (const QtOption& option : kQtOptions) {
+            if (name == option.name) known = &option;
+        }
+        if (known == nullptr) return RefuseUsage("unknown option '" + argument + "'");
+        if (known->value && name.size() == word.size()) {
+            if (i + 1 == argc) return RefuseUsage("option '" + argument + "' needs a value");
+            ++i;
+        }
+    }
+    return std::nullopt;
+}
 
 std::optional<int> AnswerTextOptions(int& argc, char* argv[])
 {
@@ -92,13 +143,6 @@ std::optional<int> RefuseWithoutDisplay(int argc, char* argv[])
     std::fprintf(stderr, "pandicube: cannot open the display %s; pandicube-search searches without one\n",
                  display.constData());
     return 1;
-}
-
-void RefuseUnknownOptions(const QCoreApplication& app)
-{
-    QCommandLineParser parser;
-    DescribeOptions(parser);
-    parser.process(app);
 }
 
 } // namespace pandicube

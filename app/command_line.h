@@ -2,8 +2,6 @@
 
 #include <optional>
 
-class QCoreApplication;
-
 namespace pandicube {
 
 // The program's own options, --help, --help-all and --version. They are
@@ -23,9 +21,10 @@ std::optional<int> AnswerTextOptions(int& argc, char* argv[]);
 // returns nothing.
 std::optional<int> RefuseWithoutDisplay(int argc, char* argv[]);
 
-// Refuses options the program does not know (after the window system has
-// taken its own, such as -platform or -display); ends the program with status 1
-// on one.
-void RefuseUnknownOptions(const QCoreApplication& app);
+// Refuses, before the window system starts (and so with or without a
+// display), an option that neither the program nor the window system takes,
+// and any argument that is no option: says so in the style of the other
+// programs and returns the exit status 2; otherwise returns nothing.
+std::optional<int> RefuseBadArguments(int argc, char* argv[]);
 
 } // namespace pandicube

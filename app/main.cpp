@@ -9,9 +9,9 @@
 int main(int argc, char* argv[])
 {
     if (const auto status = pandicube::AnswerTextOptions(argc, argv)) return *status;
+    if (const auto status = pandicube::RefuseBadArguments(argc, argv)) return *status;
     if (const auto status = pandicube::RefuseWithoutDisplay(argc, argv)) return *status;
     QApplication app(argc, argv);
-    pandicube::RefuseUnknownOptions(app);
     // Lets the desktop find the program's entry, and with it its icon.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(pandicube::kAppId));
 

@@ -2,9 +2,12 @@
 #include "cli/stop_signals.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <thread>
 
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +23,23 @@ bool SameTerminal()
            fstat(STDERR_FILENO, &err) == 0 && out.st_rdev == err.st_rdev;
 }
 
+// The width of standard error's terminal (COLUMNS when it does not say), and
+// whether it takes escapes: not on TERM=dumb, nor without TERM.
+pandicube::TerminalStyle ErrorTerminalStyle()
+{
+    pandicube::TerminalStyle style;
+    winsize size{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+        style.columns = size.ws_col;
+    } else if (const char* columns = std::getenv("COLUMNS"); columns != nullptr) {
+        const long value = std::strtol(columns, nullptr, 10);
+        if (value > 0 && value < 10000) style.columns = static_cast<unsigned>(value);
+    }
+    const char* term = std::getenv("TERM");
+    style.escapes = term != nullptr && *term != '\0' && std::strcmp(term, "dumb") != 0;
+    return style;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -32,7 +52,8 @@ int main(int argc, char** argv)
         files.rlim_cur = files.rlim_max;
         setrlimit(RLIMIT_NOFILE, &files);
     }
-    const pandicube::CliEnvironment env{isatty(STDERR_FILENO) == 1, &std::cin, std::thread::hardware_concurrency(),
-                                        SameTerminal(), pandicube::StopSignal};
+    const pandicube::CliEnvironment env{
+        isatty(STDERR_FILENO) == 1, &std::cin,           std::thread::hardware_concurrency(), SameTerminal(),
+        pandicube::StopSignal,      ErrorTerminalStyle()};
     return pandicube::RunCli(argc, argv, std::cout, std::cerr, env);
 }

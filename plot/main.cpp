@@ -3,6 +3,7 @@
 #include "cli/formats/census_record.h"
 #include "cli/formats/run_identity.h"
 #include "cli/output_file.h"
+#include "cli/usage.h"
 #include "pandicube/version.h"
 #include "plot/census_chart.h"
 
@@ -70,16 +71,17 @@ int main(int argc, char** argv)
     CLI::App app{"Draws a census that pandicube-search wrote (text, JSON Lines or CSV) into a picture: "
                  "the cubes and the classes up to each bound, on a logarithmic count axis.",
                  "pandicube-plot"};
+    pandicube::SetHelpStyle(app);
     std::string in;
     std::string out;
-    app.add_option("IN", in, "the census; - for standard input")->required();
-    app.add_option("OUT", out, "the picture to write: a name ending in .svg or .png")->required();
+    app.add_option("IN", in, "The census; - for standard input")->required()->type_name("");
+    app.add_option("OUT", out, "The picture to write: a name ending in .svg or .png")->required()->type_name("");
     pandicube::PictureSize size;
     const auto pixels = CLI::Range(pandicube::PictureSize::kLeast, pandicube::PictureSize::kMost);
-    app.add_option("--width", size.width, "the picture's width in pixels; its text scales with it")
+    app.add_option("--width", size.width, "The picture's width in pixels; its text scales with it")
         ->check(pixels)
         ->capture_default_str();
-    app.add_option("--height", size.height, "the picture's height in pixels")->check(pixels)->capture_default_str();
+    app.add_option("--height", size.height, "The picture's height in pixels")->check(pixels)->capture_default_str();
     app.set_version_flag("--version", std::string("pandicube-plot ") + pandicube::kVersion,
                          "Print the version and exit");
     try {
@@ -88,10 +90,8 @@ int main(int argc, char** argv)
         return app.exit(e);
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
-    } catch (const CLI::RequiredError&) {
-        return Refuse("needs IN and OUT: pandicube-plot IN OUT");
     } catch (const CLI::ParseError& e) {
-        return Refuse(e.what());
+        return pandicube::ParseFailure(std::cerr, app, e);
     }
 
     const auto kind = pandicube::PictureKindOf(out);

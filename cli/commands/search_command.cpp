@@ -6,6 +6,7 @@
 #include "cli/output_file.h"
 #include "cli/progress.h"
 #include "cli/stop_signals.h"
+#include "cli/usage.h"
 #include "search/cube/cube_check.h"
 #include "search/cube/cube_classes.h"
 #include "search/cube/cube_symmetry.h"
@@ -30,10 +31,10 @@ namespace pandicube {
 
 namespace {
 
-int Refuse(std::ostream& err, const std::string& what, InputError error)
+// A command line that cannot run: says so, and points to the help.
+int RefuseUsage(std::ostream& err, const std::string& message)
 {
-    err << "pandicube-search: " << what << ": " << InputErrorMessage(error) << '\n';
-    return kExitRefused;
+    return UsageError(err, "pandicube-search", message);
 }
 
 int RefuseWith(std::ostream& err, const std::string& message)
@@ -214,7 +215,7 @@ private:
 // Runs the search the identity describes from `from` on, writing to
 // `writer` (whose head is written), and ends the output with its completion
 // record, or with the record of the interruption.
-int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath path, SolutionWriter& writer,
+int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, bool toFile, EnginePath path, SolutionWriter& writer,
                const CliEnvironment& env, std::ostream& err)
 {
     const RunIdentity& id = writer.Identity();
@@ -229,11 +230,14 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, EnginePath pa
     PrepareRun(state, plan);
 
     // The progress line stands on its own line of the terminal: only when
-    // the results do not go there too, or when only the count does.
-    const bool drawProgress = env.errIsTerminal && !quiet && (!env.outIsErrTerminal || id.countOnly);
+    // the results do not go there too (they go to a file, or elsewhere), or
+    // when only the count does.
+    const bool drawProgress = env.errIsTerminal && !quiet && (toFile || !env.outIsErrTerminal || id.countOnly);
     const OuterUnits units = PlanUnits(plan);
     std::unique_ptr<ProgressLine> progress;
-    if (drawProgress) progress = std::make_unique<ProgressLine>(err, units);
+    if (drawProgress) {
+        progress = std::make_unique<ProgressLine>(err, WorkShares(LimitsOf(id.bound), plan.classes), env.errStyle);
+    }
     if (progress && plan.classes) progress->SetCounted("classes");
     SearchOutputReporter reporter(writer, progress.get(), env, from, plan, state.bestBound);
 
@@ -285,7 +289,7 @@ std::optional<unsigned> ParseThreads(const std::optional<std::string>& text, con
     if (!text) return env.cores > 0 ? env.cores : 1;
     const InputCheck check = CheckStartValue(*text, 1, kMaxThreads);
     if (!check.Ok()) {
-        Refuse(err, "--threads", check.error);
+        RefuseUsage(err, NotAWholeNumber("--threads", 1, kMaxThreads, *text));
         return std::nullopt;
     }
     return static_cast<unsigned>(check.value);
@@ -295,7 +299,7 @@ std::optional<unsigned> ParseThreads(const std::optional<std::string>& text, con
 // file is renamed to its name. When a signal ended the run, says how to go
 // on (with `resumeName`, the file that `resume` takes).
 int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, bool quiet, EnginePath path,
-             const CliEnvironment& env, std::ostream& err, bool writeHead, OutputFile* file,
+             const CliEnvironment& env, std::ostream& err, bool writeHead, bool toFile, OutputFile* file,
              const std::string& resumeName)
 {
     try {
@@ -304,7 +308,7 @@ int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, boo
         err << "pandicube-search: cannot write the output: " << failure.what() << '\n';
         return kExitWriteFailed;
     }
-    const int status = ExecuteRun(from, threads, quiet, path, writer, env, err);
+    const int status = ExecuteRun(from, threads, quiet, toFile, path, writer, env, err);
     if (status > kExitSignalBase) {
         const bool one = writer.Solutions() == 1;
         const char* counted =
@@ -340,12 +344,19 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
     }
     const auto checked = SetUpRun(opt.bound, opt.start ? &startTexts : nullptr, opt.reduce);
     const auto* refusal = std::get_if<SetupRefusal>(&checked);
-    if (refusal != nullptr && refusal->field == SetupField::Bound) return Refuse(err, "--bound", refusal->error);
-    if (startParts.size() > 4) return RefuseWith(err, "--start takes four values E10,E14,E17,E18");
+    if (refusal != nullptr && refusal->field == SetupField::Bound)
+        return RefuseUsage(err, NotAWholeNumber("--bound", 1, kMaxUpperBound, opt.bound));
+    if (opt.start && startParts.size() != 4)
+        return RefuseUsage(err, "--start takes four values E10,E14,E17,E18, not '" + *opt.start + "'");
     if (refusal != nullptr) {
         const std::array<const char*, 4> names = {"e10", "e14", "e17", "e18"};
-        const std::string name = names[static_cast<std::size_t>(refusal->field) - 1];
-        return Refuse(err, "--start (" + name + ")", refusal->error);
+        const auto field = static_cast<std::size_t>(refusal->field) - 1;
+        const Limits limits = LimitsOf(CheckUpperBound(opt.bound).value);
+        // Below 63 no value lies inside the limits.
+        if (limits.lower > limits.upper)
+            return RefuseUsage(err, "--start takes no values at a bound below 63, not '" + *opt.start + "'");
+        return RefuseUsage(err, NotAWholeNumber(std::string(names[field]) + " of --start", limits.lower, limits.upper,
+                                                std::string(startParts[field])));
     }
     const RunSetup& setup = std::get<RunSetup>(checked);
     id.bound = setup.upperBound;
@@ -357,9 +368,9 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
     // The classes are numbered in the order of the whole run, which the bound
     // walk and start values change.
     if (opt.classes && opt.reduce)
-        return RefuseWith(err, "--classes cannot be combined with --reduce: the classes are those of the whole run");
+        return RefuseUsage(err, "--classes cannot be combined with --reduce: the classes are those of the whole run");
     if (opt.classes && opt.start)
-        return RefuseWith(err, "--classes cannot be combined with --start: the classes are those of the whole run");
+        return RefuseUsage(err, "--classes cannot be combined with --start: the classes are those of the whole run");
 
     // The census counts the classes of the whole run and writes no cubes.
     if (opt.census) {
@@ -371,20 +382,21 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
             {opt.cube, "--cube: the census writes no cubes"},
         }};
         for (const auto& [given, why] : others) {
-            if (given) return RefuseWith(err, std::string("--census cannot be combined with ") + why);
+            if (given) return RefuseUsage(err, std::string("--census cannot be combined with ") + why);
         }
     }
 
     if (opt.slice) {
         const std::vector<std::string_view> parts = SplitOn(*opt.slice, '/');
-        if (parts.size() != 2) return RefuseWith(err, "--slice takes K/N, the part K of N parts");
-        const InputCheck count = CheckStartValue(parts[1], 1, kMaxSlices);
-        if (!count.Ok()) return Refuse(err, "--slice (N)", count.error);
-        const InputCheck index = CheckStartValue(parts[0], 1, count.value);
-        if (!index.Ok()) return Refuse(err, "--slice (K)", index.error);
+        const InputCheck count = parts.size() == 2 ? CheckStartValue(parts[1], 1, kMaxSlices) : InputCheck{};
+        const InputCheck index = count.Ok() ? CheckStartValue(parts[0], 1, count.value) : InputCheck{};
+        if (parts.size() != 2 || !count.Ok() || !index.Ok()) {
+            return RefuseUsage(err, "--slice takes K/N, part K of N parts, with N a whole number from 1 to " +
+                                        std::to_string(kMaxSlices) + " and K from 1 to N, not '" + *opt.slice + "'");
+        }
         if (opt.reduce)
-            return RefuseWith(err, "--slice cannot be combined with --reduce: the bound walk is sequential");
-        if (opt.start) return RefuseWith(err, "--slice cannot be combined with --start: slices cover the whole run");
+            return RefuseUsage(err, "--slice cannot be combined with --reduce: the bound walk is sequential");
+        if (opt.start) return RefuseUsage(err, "--slice cannot be combined with --start: slices cover the whole run");
         id.slice = Slice{static_cast<unsigned>(index.value), static_cast<unsigned>(count.value)};
     }
 
@@ -418,12 +430,12 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
 
     if (!opt.output) {
         SolutionWriter writer(out, id);
-        return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, nullptr, "");
+        return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, false, nullptr, "");
     }
     OutputFile file(*opt.output);
     if (const int status = file.Open(err, ""); status != kExitOk) return status;
     SolutionWriter writer(file.Stream(), id);
-    return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, &file, file.PartPath());
+    return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, true, &file, file.PartPath());
 }
 
 int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::ostream& err)
@@ -525,7 +537,7 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
         return RefuseWith(err, "resume: cannot shorten " + path + ": " + std::strerror(errno));
 
     SolutionWriter writer(file.Stream(), id);
-    int status = WriteRun(writer, from, *threads, opt.quiet, EnginePath::Auto, env, err, restart, nullptr, path);
+    int status = WriteRun(writer, from, *threads, opt.quiet, EnginePath::Auto, env, err, restart, true, nullptr, path);
     if (status == kExitOk && !file.SyncToDisk()) {
         err << "pandicube-search: cannot write the output: " << std::strerror(errno) << '\n';
         status = kExitWriteFailed;

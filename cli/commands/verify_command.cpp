@@ -7,6 +7,8 @@
 #include "cli/formats/solution_writer.h"
 #include "cli/output_file.h"
 #include "cli/stop_signals.h"
+#include "cli/usage.h"
+#include "search/cells.h"
 #include "search/cube/cube_check.h"
 #include "search/cube/cube_classes.h"
 #include "search/loops/input_rules.h"
@@ -90,8 +92,8 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
     if (opt.bound) {
         const InputCheck check = CheckUpperBound(*opt.bound);
         if (!check.Ok()) {
-            err << "pandicube-search: verify: --bound: " << InputErrorMessage(check.error) << '\n';
-            return kExitRefused;
+            return UsageError(err, "pandicube-search",
+                              NotAWholeNumber("verify --bound", 1, kMaxUpperBound, *opt.bound));
         }
         bound = check.value;
     }
@@ -99,18 +101,17 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
     if (opt.threads) {
         const InputCheck check = CheckStartValue(*opt.threads, 1, kMaxThreads);
         if (!opt.search) {
-            err << "pandicube-search: verify: --threads is for the search of --search\n";
-            return kExitRefused;
+            return UsageError(err, "pandicube-search", "verify --threads is for the search of --search");
         }
         if (!check.Ok()) {
-            err << "pandicube-search: verify: --threads: " << InputErrorMessage(check.error) << '\n';
-            return kExitRefused;
+            return UsageError(err, "pandicube-search",
+                              NotAWholeNumber("verify --threads", 1, kMaxThreads, *opt.threads));
         }
         threads = static_cast<unsigned>(check.value);
     }
     if (opt.search && opt.file == "-") {
-        err << "pandicube-search: verify: --search compares the run with a file, not with standard input\n";
-        return kExitRefused;
+        return UsageError(err, "pandicube-search",
+                          "verify --search compares the run with a file, not with standard input");
     }
     // Nothing is left to record when verify stops: a signal ends it at once.
     const StopAtOnce stop("verify");

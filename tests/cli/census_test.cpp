@@ -183,7 +183,7 @@ TEST(CensusCommand, RefusesOptionsThatMakeNoCensus)
         const auto refused = RunTool(With(option, {"--census"}));
         EXPECT_EQ(refused.status, 2);
         EXPECT_EQ(refused.out, "");
-        EXPECT_EQ(refused.err, "pandicube-search: --census cannot be combined with " + why + "\n");
+        EXPECT_EQ(refused.err, Usage("--census cannot be combined with " + why));
     }
 }
 

@@ -2,6 +2,7 @@
 #include "search/cells.h"
 #include "tests/cli/cli_test_support.h"
 #include "tests/support/cube_checker.h"
+#include "tests/support/run_command.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -170,46 +171,59 @@ TEST(CliText, CentreValueAsStartE14EndsTheRunWithoutCubes)
     EXPECT_EQ(result.err, "");
 }
 
-TEST(CliRefusal, BadInputExitsWithStatus2AndNamesTheOption)
+// A refusal says what is allowed and what was given.
+TEST(CliRefusal, BadInputExitsWithStatus2AndSaysWhatIsAllowed)
 {
+    const std::string bound = "--bound must be a whole number from 1 to 8323513, not ";
+    const std::string e10 = "e10 of --start must be a whole number from -175 to 301, not ";
     ExpectRefused({
-        {{"--bound", ""}, "pandicube-search: --bound: no input\n"},
-        {{"--bound", "3OO"}, "pandicube-search: --bound: no cipher\n"},
-        {{"--bound", "0"}, "pandicube-search: --bound: erroneous number\n"},
-        {{"--bound", "8323514"}, "pandicube-search: --bound: erroneous number\n"},
-        {{"--bound", "2147483648"}, "pandicube-search: --bound: erroneous number\n"},
-        {{"--bound", "abc", "--start", "x,y,z,w"}, "pandicube-search: --bound: no cipher\n"},
-        {{"--start", "302,-75,-30,-58"}, "pandicube-search: --start (e10): erroneous number\n"},
-        {{"--start", "203,--75,-30,-58"}, "pandicube-search: --start (e14): no cipher\n"},
-        {{"--start", "203,-75,-30"}, "pandicube-search: --start (e18): no input\n"},
-        {{"--start", "203,-75,,-58"}, "pandicube-search: --start (e17): no input\n"},
-        {{"--start", "203,-75,-30,-"}, "pandicube-search: --start (e18): no cipher\n"},
-        {{"--bound", "61", "--start", "0,0,0,0"}, "pandicube-search: --start (e10): erroneous number\n"},
-        {{"--start", "1,2,3,4,5"}, "pandicube-search: --start takes four values E10,E14,E17,E18\n"},
+        {{"--bound", ""}, Usage(bound + "''")},
+        {{"--bound", "3OO"}, Usage(bound + "'3OO'")},
+        {{"--bound", "0"}, Usage(bound + "'0'")},
+        {{"--bound", "-5"}, Usage(bound + "'-5'")},
+        {{"--bound", "8323514"}, Usage(bound + "'8323514'")},
+        {{"--bound", "2147483648"}, Usage(bound + "'2147483648'")},
+        {{"--bound", "abc", "--start", "x,y,z,w"}, Usage(bound + "'abc'")},
+        {{"--start", "302,-75,-30,-58"}, Usage(e10 + "'302'")},
+        {{"--start", "203,--75,-30,-58"}, Usage("e14 of --start must be a whole number from -175 to 301, not '--75'")},
+        {{"--start", "203,-75,-30"}, Usage("--start takes four values E10,E14,E17,E18, not '203,-75,-30'")},
+        {{"--start", "203,-75,,-58"}, Usage("e17 of --start must be a whole number from -175 to 301, not ''")},
+        {{"--start", "203,-75,-30,-"}, Usage("e18 of --start must be a whole number from -175 to 301, not '-'")},
+        {{"--bound", "61", "--start", "0,0,0,0"}, Usage("--start takes no values at a bound below 63, not '0,0,0,0'")},
+        {{"--start", "1,2,3,4,5"}, Usage("--start takes four values E10,E14,E17,E18, not '1,2,3,4,5'")},
     });
 }
 
-// The option parser's refusals come in the README's words, one line each,
-// naming the first offending argument as typed.
-TEST(CliRefusal, ParserRefusalsAreOneLineInTheReadmesWords)
+// The parser's refusals come in its own words, one line each, naming the
+// first offending argument as typed and the name meant for a typo; "--" ends
+// the options.
+TEST(CliRefusal, ParserRefusalsNameTheArgumentAndTheNearestName)
 {
+    const std::string unexpected = "The following argument was not expected: ";
     ExpectRefused({
-        {{"--frobnicate"}, "pandicube-search: unknown option --frobnicate\n"},
-        {{"300", "400"}, "pandicube-search: unexpected argument 300\n"},
-        {{"--bound"}, "pandicube-search: --bound needs a value\n"},
-        {{"--reduce=maybe"}, "pandicube-search: --reduce takes no value\n"},
-        {{"--json=false"}, "pandicube-search: --json takes no value\n"},
-        {{"--json="}, "pandicube-search: --json takes no value\n"},
-        {{"verify", "--partial=", "a"}, "pandicube-search: --partial takes no value\n"},
-        {{"--bound", "300", "--bound", "301"}, "pandicube-search: --bound is given more than once\n"},
-        {{"--cube", "--cube"}, "pandicube-search: --cube is given more than once\n"},
-        {{"--format", "xml"}, "pandicube-search: --format takes text, json or csv\n"},
-        {{"verify"}, "pandicube-search: FILE is missing\n"},
-        {{"verify", "a", "b"}, "pandicube-search: unexpected argument b\n"},
-        {{"verify", "--partial=yes", "a"}, "pandicube-search: --partial takes no value\n"},
-        {{"merge", "--check", "--check", "a"}, "pandicube-search: --check is given more than once\n"},
-        {{"resume", "a", "--reduce"}, "pandicube-search: unknown option --reduce\n"},
+        {{"--frobnicate"}, Usage(unexpected + "--frobnicate")},
+        {{"--boundd", "300"}, Usage(unexpected + "--boundd; did you mean '--bound'?")},
+        {{"--qiet"}, Usage(unexpected + "--qiet; did you mean '--quiet'?")},
+        {{"verifyy", "a"}, Usage(unexpected + "verifyy; did you mean 'verify'?")},
+        {{"verify", "--parital", "a"}, Usage(unexpected + "--parital; did you mean '--partial'?")},
+        {{"300", "400"}, Usage(unexpected + "300")},
+        {{"--", "--bound", "300"}, Usage(unexpected + "--bound")},
+        {{"--bound"}, Usage("--bound: 1 required U missing")},
+        {{"--reduce=maybe"}, Usage("--reduce takes no value, not 'maybe'")},
+        {{"--json=false"}, Usage("--json takes no value, not 'false'")},
+        {{"--json="}, Usage("--json takes no value, not ''")},
+        {{"verify", "--partial=", "a"}, Usage("--partial takes no value, not ''")},
+        {{"--bound", "300", "--bound", "301"}, Usage("--bound: At Most 1 required but received 2")},
+        {{"--cube", "--cube"}, Usage("--cube: At Most 1 required but received 2")},
+        {{"--format", "xml"}, Usage("--format: xml not in {text,json,csv}")},
+        {{"verify"}, Usage("FILE is required")},
+        {{"verify", "a", "b"}, Usage(unexpected + "b")},
+        {{"merge", "--check", "--check", "a"}, Usage("--check: At Most 1 required but received 2")},
+        {{"resume", "a", "--reduce"}, Usage(unexpected + "--reduce")},
     });
+    // After "--" an argument that begins with a dash is a file.
+    EXPECT_EQ(RunTool({"verify", "--", "-no-such-file"}).err,
+              "pandicube-search: verify: cannot open -no-such-file: No such file or directory\n");
 }
 
 TEST(CliHelp, ListsTheOptionsAndSucceeds)
@@ -253,7 +267,59 @@ TEST(CliProgram, RefusesOnStandardErrorWithStatus2)
     EXPECT_EQ(stdoutOnly.out, "");
     const CliResult stderrOnly = RunProgram("--bound 0", "2>&1 >/dev/null");
     EXPECT_EQ(stderrOnly.status, 2);
-    EXPECT_EQ(stderrOnly.out, "pandicube-search: --bound: erroneous number\n");
+    EXPECT_EQ(stderrOnly.out, Usage("--bound must be a whole number from 1 to 8323513, not '0'"));
+}
+
+// The three programs share one style: a usage error is one line that names
+// the program, then the pointer to its help, with status 2, with or without a
+// display; extra arguments are refused; and the help fits 80 columns.
+TEST(ThreePrograms, ShareOneStyleOfUsageErrorsAndHelp)
+{
+    struct Case {
+        std::string name;
+        std::string path;
+        std::string args;
+        std::string says;
+    };
+    std::vector<Case> cases = {
+        {"pandicube-search", PANDICUBE_SEARCH_BINARY, "--frob", "The following argument was not expected: --frob"},
+        {"pandicube-search", PANDICUBE_SEARCH_BINARY, "resumee x",
+         "The following argument was not expected: resumee; did you mean 'resume'?"},
+    };
+#ifdef PANDICUBE_PLOT_EXE
+    const std::string unexpected = "The following argument was not expected: ";
+    cases.insert(cases.end(), {
+                                  {"pandicube-plot", PANDICUBE_PLOT_EXE, "--frob in out.svg", unexpected + "--frob"},
+                                  {"pandicube-plot", PANDICUBE_PLOT_EXE, "in out.svg extra", unexpected + "extra"},
+                                  {"pandicube-plot", PANDICUBE_PLOT_EXE, "in", "OUT is required"},
+                                  {"pandicube-plot", PANDICUBE_PLOT_EXE, "--verison",
+                                   unexpected + "--verison; did you mean '--version'?"},
+                                  {"pandicube", PANDICUBE_EXE, "--frob", "unknown option '--frob'"},
+                                  {"pandicube", PANDICUBE_EXE, "extra-arg", "unexpected argument 'extra-arg'"},
+                                  {"pandicube", PANDICUBE_EXE, "-- x", "unexpected argument 'x'"},
+                                  {"pandicube", PANDICUBE_EXE, "-display", "option '-display' needs a value"},
+                              });
+#endif
+    for (const Case& c : cases) {
+        int status = -1;
+        const std::string err = CommandOutput("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" + c.path + "' " +
+                                                  c.args + " 2>&1 >/dev/null",
+                                              &status);
+        EXPECT_EQ(status, 2) << c.name << ' ' << c.args;
+        EXPECT_EQ(err, c.name + ": " + c.says + "\nTry '" + c.name + " --help'.\n") << c.args;
+    }
+    std::vector<std::string> helps = {"", "verify", "merge", "resume"};
+    for (std::string& help : helps) help = std::string(PANDICUBE_SEARCH_BINARY) + ' ' + help;
+#ifdef PANDICUBE_PLOT_EXE
+    helps.insert(helps.end(), {PANDICUBE_PLOT_EXE, std::string("QT_QPA_PLATFORM=offscreen ") + PANDICUBE_EXE});
+#endif
+    for (const std::string& help : helps) {
+        int status = -1;
+        const std::string text = CommandOutput("env " + help + " --help", &status);
+        EXPECT_EQ(status, 0) << help;
+        EXPECT_GT(Lines(text).size(), 5U) << help;
+        for (const std::string& line : Lines(text)) EXPECT_LT(line.size(), 80U) << help << ": " << line;
+    }
 }
 
 } // namespace

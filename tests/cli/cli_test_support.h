@@ -40,7 +40,7 @@ inline CliResult RunTool(std::vector<std::string> args, const std::string& input
     std::istringstream in(input);
     std::ostringstream out;
     std::ostringstream err;
-    const CliEnvironment env{terminal, &in, 2, false, std::move(interruption)};
+    const CliEnvironment env{terminal, &in, 2, false, std::move(interruption), {}};
     CliResult result;
     result.status = RunCli(static_cast<int>(argv.size()), argv.data(), out, err, env);
     result.out = out.str();
@@ -61,6 +61,12 @@ inline std::vector<std::string> Lines(const std::string& text)
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+// What a usage error writes: the message, then the pointer to the help.
+inline std::string Usage(const std::string& message)
+{
+    return "pandicube-search: " + message + "\nTry 'pandicube-search --help'.\n";
 }
 
 // A command that the front end refuses before it starts: exit status 2,
@@ -277,6 +283,7 @@ using test::ReplacedNumber;
 using test::RunTool;
 using test::StopAfter;
 using test::TempFiles;
+using test::Usage;
 using test::With;
 
 } // namespace pandicube

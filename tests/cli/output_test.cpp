@@ -117,11 +117,11 @@ TEST(SearchOutput, BothEnginePathsWriteTheSameBytes)
         std::ostringstream threaded;
         std::ostringstream err;
         options.path = EnginePath::Sequential;
-        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1, false, {}}, sequential, err), 0);
+        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1, false, {}, {}}, sequential, err), 0);
         options.path = EnginePath::Units;
-        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1, false, {}}, units, err), 0);
+        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1, false, {}, {}}, units, err), 0);
         options.threads = "2";
-        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1, false, {}}, threaded, err), 0);
+        ASSERT_EQ(RunSearchCommand(options, {false, nullptr, 1, false, {}, {}}, threaded, err), 0);
         EXPECT_EQ(Lines(sequential.str()).size(), format == OutputFormat::Text ? 508u : 506u);
         EXPECT_EQ(sequential.str(), units.str());
         EXPECT_EQ(sequential.str(), threaded.str());
@@ -171,7 +171,7 @@ TEST(SearchOutput, WriteFailuresStopTheRunAtOnce)
         std::ostream out(&disk);
         std::ostringstream err;
         std::istringstream in(whole);
-        const CliEnvironment env{false, &in, 1, false, {}};
+        const CliEnvironment env{false, &in, 1, false, {}, {}};
         EXPECT_EQ(RunCli(static_cast<int>(c.args.size()), c.args.data(), out, err, env), 3) << c.args[1] << c.room;
         EXPECT_NE(err.str().find("No space left on device"), std::string::npos) << err.str();
         EXPECT_LE(disk.taken, c.room);
@@ -180,23 +180,24 @@ TEST(SearchOutput, WriteFailuresStopTheRunAtOnce)
 
 TEST(SearchOptions, AreRefusedNamingTheOption)
 {
+    const std::string slice =
+        "--slice takes K/N, part K of N parts, with N a whole number from 1 to 1000000 and K from 1 to N, not ";
     ExpectRefused({
-        {{"--bound", "30x"}, "pandicube-search: --bound: no cipher\n"},
-        {{"--start", "1,2,3"}, "pandicube-search: --start (e18): no input\n"},
-        {{"--threads", "0"}, "pandicube-search: --threads: erroneous number\n"},
-        {{"--threads", "two"}, "pandicube-search: --threads: no cipher\n"},
-        {{"--slice", "3"}, "pandicube-search: --slice takes K/N, the part K of N parts\n"},
-        {{"--slice", "4/3"}, "pandicube-search: --slice (K): erroneous number\n"},
-        {{"--slice", "1/0"}, "pandicube-search: --slice (N): erroneous number\n"},
-        {{"--slice", "1/-"}, "pandicube-search: --slice (N): no cipher\n"},
+        {{"--bound", "30x"}, Usage("--bound must be a whole number from 1 to 8323513, not '30x'")},
+        {{"--start", "1,2,3"}, Usage("--start takes four values E10,E14,E17,E18, not '1,2,3'")},
+        {{"--threads", "0"}, Usage("--threads must be a whole number from 1 to 1024, not '0'")},
+        {{"--threads", "two"}, Usage("--threads must be a whole number from 1 to 1024, not 'two'")},
+        {{"--slice", "3"}, Usage(slice + "'3'")},
+        {{"--slice", "4/3"}, Usage(slice + "'4/3'")},
+        {{"--slice", "1/0"}, Usage(slice + "'1/0'")},
+        {{"--slice", "1/-"}, Usage(slice + "'1/-'")},
         {{"--slice", "1/3", "--reduce"},
-         "pandicube-search: --slice cannot be combined with --reduce: the bound walk is sequential\n"},
+         Usage("--slice cannot be combined with --reduce: the bound walk is sequential")},
         {{"--slice", "1/3", "--start", "203,-75,-30,-58"},
-         "pandicube-search: --slice cannot be combined with --start: slices cover the whole run\n"},
-        {{"--json", "--format", "json"},
-         "pandicube-search: --json is short for --format json; give only one of them\n"},
+         Usage("--slice cannot be combined with --start: slices cover the whole run")},
+        {{"--json", "--format", "json"}, Usage("--json is short for --format json; give only one of them")},
         {{"verify", "x", "--json"}, ""},
-        {{"--bound", "300", "verify", "x"}, "pandicube-search: --bound is an option of the search, not of verify\n"},
+        {{"--bound", "300", "verify", "x"}, Usage("--bound is an option of the search, not of verify")},
     });
     EXPECT_EQ(RunTool({"--format", "xml"}).status, 2);
     EXPECT_EQ(RunTool({"--format", "csv", "--json"}).status, 2);

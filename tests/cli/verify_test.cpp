@@ -104,7 +104,7 @@ TEST(Verify, NamesTheRuleAndLinesOfEachFailingCube)
                          "1 cube checked, 0 valid, 1 invalid\n");
     EXPECT_EQ(RunTool({"verify", "--partial", "-", "--bound", "279"}, JsonCube(example)).status, 0);
     EXPECT_EQ(RunTool({"verify", "-", "--bound", "0"}, JsonCube(example)).err,
-              "pandicube-search: verify: --bound: erroneous number\n");
+              Usage("verify --bound must be a whole number from 1 to 8323513, not '0'"));
 }
 
 TEST(Verify, ChecksEntriesOnTheirOwnLine)
