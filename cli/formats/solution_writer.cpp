@@ -74,7 +74,7 @@ void SolutionWriter::PrepareUnit(UnitSolutions& unit, std::int32_t bestBound) co
         // (and in a census at its largest value, which WriteUnit adds).
         unit.hashSum = 0;
         for (std::size_t i = 0; i < unit.cubes.size(); ++i) {
-            unit.hashes[i] = SolutionHashOf(kind_, EntriesFromCells(StandardForm(CellsFromEntries(unit.cubes[i]))));
+            unit.hashes[i] = SolutionHashOf(kind_, StandardFormEntries(unit.cubes[i]));
             unit.hashSum += unit.hashes[i];
         }
         return;
