@@ -39,9 +39,11 @@ struct UnitSolutions {
     std::vector<std::uint64_t> hashes;
     std::uint64_t hashSum = 0;
     // What the reporter's PrepareUnit made of the cubes, for its own use:
-    // text, and where the part of each cube ends in it.
+    // text, and where the part of each cube ends in it, or the largest value
+    // of each cube.
     std::string text;
     std::vector<std::size_t> textEnds;
+    std::vector<std::int32_t> largestValues;
 };
 
 // What the search tells whoever runs it (the window, the headless front end,
