@@ -5,14 +5,25 @@
 # (--count-only) on 1 and 2 threads, the listing to /dev/null on 1 and 2
 # threads, and --classes --count-only and the listing of the classes (--classes)
 # on 2 threads, each with its peak memory.
+# With -p PREVIOUS (a folder holding an earlier pandicube-search and
+# pandicube-time, or their build folder), each command of the earlier build
+# runs right before the same command of this one, and a second table gives,
+# per command, the median of the paired ratios of seconds (earlier / this:
+# above 1, this build is faster).
 # Each figure is the median of RUNS rounds.
-#   bench/command_speed.sh [-r RUNS] U...   (default: -r 3 500 700 1000)
+#   bench/command_speed.sh [-r RUNS] [-p PREVIOUS] U...   (default: -r 3 500 700 1000)
 # shellcheck source-path=SCRIPTDIR source=common.sh
 source "$(dirname "$0")/common.sh"
 runs=3
-while getopts "r:" option; do
+previous="" previous_time="" previous_search=""
+while getopts "r:p:" option; do
     case "$option" in
     r) runs="$OPTARG" ;;
+    p)
+        previous="$OPTARG"
+        previous_time="$(program_in "$OPTARG" pandicube-time)"
+        previous_search="$(program_in "$OPTARG" pandicube-search)"
+        ;;
     *) exit 2 ;;
     esac
 done
@@ -23,34 +34,72 @@ bounds=("$@")
 field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p"; }
 # Wall seconds and peak kilobytes of one whole command, its output dropped.
 measure() { /usr/bin/time -f "%e %M" "$@" 2>&1 >/dev/null | tail -n 1; }
+# Seconds and peak kilobytes of one command of pandicube-time (the search's
+# own seconds, no memory) or of pandicube-search.
+timed() {
+    local program=$1
+    shift
+    if [[ $program == *pandicube-time ]]; then
+        echo "$("$program" "$@" | field seconds) 0"
+    else
+        measure "$program" "$@"
+    fi
+}
+# KEY PROGRAM ARGS...: one run of the command (PROGRAM time or search), its
+# seconds and kilobytes appended to the arrays KEY_s and KEY_m, and with -p
+# the ratio against the earlier build's run just before to KEY_r.
+take() {
+    local -n seconds="$1_s" kilobytes="$1_m" ratios="$1_r"
+    local this="$time_run" earlier="$previous_time" s m before
+    [ "$2" = search ] && this="$tool" earlier="$previous_search"
+    shift 2
+    if [ -n "$previous" ]; then read -r before _ < <(timed "$earlier" "$@"); fi
+    read -r s m < <(timed "$this" "$@")
+    seconds+=("$s") kilobytes+=("$m")
+    if [ -n "$previous" ]; then ratios+=("$(awk -v a="$before" -v b="$s" 'BEGIN { print (b > 0 ? a / b : 0) }')"); fi
+}
+m() { printf '%s\n' "$@" | median; }
 
+keys=(e1 c1 l1 e2 c2 l2 k2 n2)
+table="$work/table"
+against="$work/against"
 echo "| U | engine 1 | --count-only 1 | ratio | engine 2 | --count-only 2 | ratio | 2 against 1 |" \
-    "listing 1 | listing 2 | 2 against 1 | --classes --count-only 2 | its memory | --classes 2 | its memory |"
-echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
+    "listing 1 | listing 2 | 2 against 1 | --classes --count-only 2 | its memory | --classes 2 | its memory |" >"$table"
+echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|" >>"$table"
+echo "| U | engine 1 | --count-only 1 | listing 1 | engine 2 | --count-only 2 | listing 2 |" \
+    "--classes --count-only 2 | --classes 2 |" >"$against"
+echo "|---|---|---|---|---|---|---|---|---|" >>"$against"
 for bound in "${bounds[@]}"; do
-    e1=() e2=() c1=() c2=() l1=() l2=() k2=() km=() n2=() nm=()
+    for key in "${keys[@]}"; do declare -a "${key}_s=()" "${key}_m=()" "${key}_r=()"; done
     for _ in $(seq "$runs"); do
-        e1+=("$("$time_run" units "$bound" 1 | field seconds)")
-        read -r s _ < <(measure "$tool" --bound "$bound" --count-only --threads 1 --quiet)
-        c1+=("$s")
-        read -r s _ < <(measure "$tool" --bound "$bound" --threads 1 --quiet)
-        l1+=("$s")
-        e2+=("$("$time_run" units "$bound" 2 | field seconds)")
-        read -r s _ < <(measure "$tool" --bound "$bound" --count-only --threads 2 --quiet)
-        c2+=("$s")
-        read -r s _ < <(measure "$tool" --bound "$bound" --threads 2 --quiet)
-        l2+=("$s")
-        read -r s m < <(measure "$tool" --bound "$bound" --classes --count-only --threads 2 --quiet)
-        k2+=("$s")
-        km+=("$m")
-        read -r s m < <(measure "$search" --bound "$bound" --classes --threads 2 --quiet)
-        n2+=("$s")
-        nm+=("$m")
+        take e1 time units "$bound" 1
+        take c1 search --bound "$bound" --count-only --threads 1 --quiet
+        take l1 search --bound "$bound" --threads 1 --quiet
+        take e2 time units "$bound" 2
+        take c2 search --bound "$bound" --count-only --threads 2 --quiet
+        take l2 search --bound "$bound" --threads 2 --quiet
+        take k2 search --bound "$bound" --classes --count-only --threads 2 --quiet
+        take n2 search --bound "$bound" --classes --threads 2 --quiet
     done
-    m() { printf '%s\n' "$@" | median; }
-    awk -v u="$bound" -v e1="$(m "${e1[@]}")" -v c1="$(m "${c1[@]}")" -v e2="$(m "${e2[@]}")" \
-        -v c2="$(m "${c2[@]}")" -v l1="$(m "${l1[@]}")" -v l2="$(m "${l2[@]}")" -v k2="$(m "${k2[@]}")" \
-        -v km="$(m "${km[@]}")" -v n2="$(m "${n2[@]}")" -v nm="$(m "${nm[@]}")" 'BEGIN {
+    # shellcheck disable=SC2154 # take fills the arrays
+    awk -v u="$bound" -v e1="$(m "${e1_s[@]}")" -v c1="$(m "${c1_s[@]}")" -v e2="$(m "${e2_s[@]}")" \
+        -v c2="$(m "${c2_s[@]}")" -v l1="$(m "${l1_s[@]}")" -v l2="$(m "${l2_s[@]}")" -v k2="$(m "${k2_s[@]}")" \
+        -v km="$(m "${k2_m[@]}")" -v n2="$(m "${n2_s[@]}")" -v nm="$(m "${n2_m[@]}")" 'BEGIN {
             printf "| %s | %.2f s | %.2f s | %.2f | %.2f s | %.2f s | %.2f | %.2f | %.2f s | %.2f s | %.2f | %.2f s | %.0f MB | %.2f s | %.0f MB |\n",
-                u, e1, c1, c1 / e1, e2, c2, c2 / e2, c1 / c2, l1, l2, l1 / l2, k2, km / 1024, n2, nm / 1024 }'
+                u, e1, c1, c1 / e1, e2, c2, c2 / e2, c1 / c2, l1, l2, l1 / l2, k2, km / 1024, n2, nm / 1024 }' >>"$table"
+    if [ -n "$previous" ]; then
+        row="| $bound |"
+        for key in "${keys[@]}"; do
+            declare -n of_key="${key}_r"
+            row+=" $(m "${of_key[@]}" | awk '{ printf "%.2f", $1 }') |"
+        done
+        echo "$row" >>"$against"
+    fi
 done
+cat "$table"
+if [ -n "$previous" ]; then
+    echo
+    echo "Against $previous (earlier seconds / these, medians of paired runs):"
+    echo
+    cat "$against"
+fi

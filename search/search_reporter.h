@@ -39,9 +39,11 @@ struct UnitSolutions {
     std::vector<std::uint64_t> hashes;
     std::uint64_t hashSum = 0;
     // What the reporter's PrepareUnit made of the cubes, for its own use:
-    // text, and where the part of each cube ends in it.
+    // text, and where the part of each cube ends in it, or the largest value
+    // of each cube.
     std::string text;
     std::vector<std::size_t> textEnds;
+    std::vector<std::int32_t> largestValues;
 };
 
 // What the search tells whoever runs it (the window, the headless front end,
@@ -68,6 +70,11 @@ public:
     // advancing it past each one it has reported; by default as each
     // solution, until the run is asked to stop.
     virtual void PrepareUnit(UnitSolutions& /*part*/) const {}
+    // Whether the parts need the SolutionHash of each cube and their sum. A
+    // reporter that sums hashes of its own (those of the classes' standard
+    // forms), or none, says no: the parts' hashes are then 0 and the search
+    // threads spare the work.
+    virtual bool HashesSolutions() const { return true; }
     virtual void ReportCubes(const UnitSolutions& part, std::int64_t& solutions, std::int32_t bestBound)
     {
         for (std::size_t i = 0; i < part.cubes.size() && !StopRequested(); ++i)

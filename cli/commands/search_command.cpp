@@ -165,6 +165,9 @@ public:
     {
         if (!writer_.Identity().classes || writer_.Identity().countOnly) writer_.PrepareUnit(unit, bestBound_);
     }
+    // Runs that count classes hash the classes' standard forms, never the
+    // cubes the search found.
+    bool HashesSolutions() const override { return !writer_.Identity().CountsClasses(); }
     void ReportCubes(const UnitSolutions& part, std::int64_t& solutions, std::int32_t bestBound) override
     {
         // A count of classes, and a census, add the hashes of the classes'

@@ -73,9 +73,12 @@ void SolutionWriter::PrepareUnit(UnitSolutions& unit, std::int32_t bestBound) co
         // The cubes open their classes: each counts with its class's hash
         // (and in a census at its largest value, which WriteUnit adds).
         unit.hashSum = 0;
+        if (identity_.census) unit.largestValues.resize(unit.cubes.size());
         for (std::size_t i = 0; i < unit.cubes.size(); ++i) {
-            unit.hashes[i] = SolutionHashOf(kind_, EntriesFromCells(StandardForm(CellsFromEntries(unit.cubes[i]))));
+            const Entries form = StandardFormEntries(unit.cubes[i]);
+            unit.hashes[i] = SolutionHashOf(kind_, form);
             unit.hashSum += unit.hashes[i];
+            if (identity_.census) unit.largestValues[i] = LargestValue(form);
         }
         return;
     }
@@ -96,8 +99,11 @@ void SolutionWriter::WriteUnit(const UnitSolutions& unit, std::int32_t bestBound
     }
     if (identity_.reduce && !unit.cubes.empty()) bestBound_ = bestBound;
     if (identity_.countOnly || identity_.census) {
-        if (identity_.census)
-            for (const Entries& cube : unit.cubes) census_.Add(LargestValue(cube));
+        if (identity_.census) {
+            const bool prepared = unit.largestValues.size() == unit.cubes.size();
+            for (std::size_t i = 0; i < unit.cubes.size(); ++i)
+                census_.Add(prepared ? unit.largestValues[i] : LargestValue(unit.cubes[i]));
+        }
         const auto size = static_cast<std::int64_t>(unit.cubes.size());
         if (solutions_ > std::numeric_limits<std::int64_t>::max() - size)
             throw WriteFailure("the count of solutions leaves the 64-bit range");

@@ -55,7 +55,8 @@ public:
     // records but for the numbers beforehand; WriteUnit writes what it finds
     // prepared and makes the rest. A --count-only run only adds the unit's
     // count and hash sum; with --classes, whose cubes each open a class,
-    // PrepareUnit makes these the hashes of the classes' standard forms.
+    // PrepareUnit makes these the hashes of the classes' standard forms (and,
+    // in a census, finds the largest value of each).
     void PrepareUnit(UnitSolutions& unit, std::int32_t bestBound) const;
     void WriteUnit(const UnitSolutions& unit, std::int32_t bestBound);
     // One class of essentially different cubes (a --classes run): its

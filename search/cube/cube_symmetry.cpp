@@ -17,6 +17,43 @@ std::int32_t Read(const Cells& cells, int g, int k)
     return cells[kSymmetrySources[static_cast<std::size_t>(g)][static_cast<std::size_t>(k)]];
 }
 
+// For each symmetry and each entry of the image, the entry of the original
+// that it reads, and whether it reads its complement (mask -1) or the entry
+// itself (0), in two tables so that a whole image is read in vectors. No
+// entry's cell is the centre's image.
+struct EntrySources {
+    std::array<std::array<std::uint8_t, kEntryCount + 1>, kSymmetryCount> entry{};
+    std::array<std::array<std::int32_t, kEntryCount + 1>, kSymmetryCount> complementMask{};
+};
+constexpr EntrySources kEntrySources = [] {
+    EntrySources sources;
+    for (std::size_t g = 0; g < kSymmetryCount; ++g) {
+        for (std::size_t k = 1; k <= kEntryCount; ++k) {
+            const int c = kSymmetrySources[g][k];
+            sources.entry[g][k] = static_cast<std::uint8_t>(c <= kEntryCount ? c : kComplementSum - c);
+            sources.complementMask[g][k] = c <= kEntryCount ? 0 : -1;
+        }
+    }
+    return sources;
+}();
+
+// Entry k of the image under g of the cube with these entries, without
+// branches: the mask -1 turns v into 126 - v.
+std::int32_t ImageEntry(const Entries& e, std::size_t g, std::size_t k)
+{
+    const std::int32_t mask = kEntrySources.complementMask[g][k];
+    return ((e[kEntrySources.entry[g][k]] ^ mask) - mask) + (mask & kComplementSum);
+}
+
+// Cell k of the image under g: an entry, the centre, or the complement of
+// the entry at the mirrored cell.
+std::int32_t Read(const Entries& e, int g, int k)
+{
+    if (k <= kEntryCount) return ImageEntry(e, static_cast<std::size_t>(g), static_cast<std::size_t>(k));
+    if (k == kCentreCell) return kCentreValue;
+    return Complement(ImageEntry(e, static_cast<std::size_t>(g), static_cast<std::size_t>(kComplementSum - k)));
+}
+
 bool FixedBy(const Cells& cells, int g)
 {
     for (int k = 1; k <= kCellCount; ++k) {
@@ -53,13 +90,14 @@ constexpr auto kSymmetriesOfCorner = [] {
 // least corner, cell 2 the least of that corner's neighbours along the
 // edges, cell 6 the lesser of the other two (cells 3 to 5 lie on the row of
 // cells 1 and 2, which the two symmetries left keep). None on a tie.
-std::optional<int> SymmetryOfLeastCorner(const Cells& cells)
+template <typename Cube>
+std::optional<int> SymmetryOfLeastCorner(const Cube& cells)
 {
     std::size_t corner = 0;
     bool tie = false;
     for (std::size_t c = 1; c < kCorners.size(); ++c) {
-        const std::int32_t v = cells[static_cast<std::size_t>(kCorners[c])];
-        const std::int32_t least = cells[static_cast<std::size_t>(kCorners[corner])];
+        const std::int32_t v = Read(cells, kIdentitySymmetry, kCorners[c]);
+        const std::int32_t least = Read(cells, kIdentitySymmetry, kCorners[corner]);
         if (v < least) {
             corner = c;
             tie = false;
@@ -122,6 +160,16 @@ int StandardFormSymmetry(const Cells& cells)
 Cells StandardForm(const Cells& cells)
 {
     return ApplySymmetry(cells, StandardFormSymmetry(cells));
+}
+
+Entries StandardFormEntries(const Entries& entries)
+{
+    const std::optional<int> least = SymmetryOfLeastCorner(entries);
+    const auto g = static_cast<std::size_t>(least ? *least : StandardFormSymmetry(CellsFromEntries(entries)));
+    Entries form; // every element is set below
+    form[0] = 0;
+    for (std::size_t k = 1; k <= kEntryCount; ++k) form[k] = ImageEntry(entries, g, k);
+    return form;
 }
 
 int ClassSizeInRun(const Cells& cells)

@@ -139,6 +139,11 @@ Cells StandardForm(const Cells& cells);
 // such number when several images are equal).
 int StandardFormSymmetry(const Cells& cells);
 
+// The entries (cells 1 to 62) of the standard form of the cube with these
+// entries, read straight from them: what a count of classes hashes, without
+// the 125 cells of the cube or of its image.
+Entries StandardFormEntries(const Entries& entries);
+
 // How many cubes of a run's listing the class of this cube stands for: its
 // distinct images whose cell 14 (e14) lies below 63, since of each cube and
 // its complement a run lists the one with e14 below 63, and every image lies

@@ -131,7 +131,7 @@ private:
                                 assert(cubes.size() <= kSinkChunk);
                                 if (turn_ != number) {
                                     if (std::unique_ptr<Chunk> chunk = TakeChunk()) {
-                                        SetUnitPart(*chunk, slot.unit, cubes);
+                                        SetUnitPart(*chunk, slot.unit, cubes, reporter_.HashesSolutions());
                                         reporter_.PrepareUnit(*chunk);
                                         slot.chunks.push_back(std::move(chunk));
                                         return;
@@ -145,7 +145,7 @@ private:
                                 hasTurn = true;
                                 Open(slot);
                             }
-                            SetUnitPart(part, slot.unit, cubes);
+                            SetUnitPart(part, slot.unit, cubes, reporter_.HashesSolutions());
                             reporter_.PrepareUnit(part);
                             Report(part);
                         });
@@ -278,7 +278,7 @@ void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit)
                                 if (cubes.empty()) {
                                     reporter.PollStop();
                                 } else {
-                                    SetUnitPart(part, unit, cubes);
+                                    SetUnitPart(part, unit, cubes, reporter.HashesSolutions());
                                     reporter.PrepareUnit(part);
                                     ReportUnitSolutions(state, reporter, part);
                                 }

@@ -511,13 +511,19 @@ void StreamUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, const
     }
 }
 
-void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::span<const Entries> cubes)
+void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::span<const Entries> cubes, bool hash)
 {
     part.e14 = unit.e14;
     part.e18 = unit.e18;
     part.text.clear();
     part.textEnds.clear();
+    part.largestValues.clear();
     part.cubes.assign(cubes.begin(), cubes.end());
+    if (!hash) {
+        part.hashes.assign(cubes.size(), 0);
+        part.hashSum = 0;
+        return;
+    }
     part.hashes.resize(cubes.size());
     std::uint64_t sum = 0;
     for (std::size_t i = 0; i < cubes.size(); ++i) {

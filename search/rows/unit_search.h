@@ -34,7 +34,8 @@ inline constexpr std::uint32_t kRowsPerPoll = 64;
 void StreamUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, const UnitCubeSink& sink);
 
 // Makes `part` the cubes of `unit` given (a chunk of them or all), with the
-// SolutionHash of each and their sum; clears what a reporter prepared before.
-void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::span<const Entries> cubes);
+// SolutionHash of each and their sum (with `hash`; else 0); clears what a
+// reporter prepared before.
+void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::span<const Entries> cubes, bool hash);
 
 } // namespace pandicube

@@ -113,9 +113,17 @@ TEST(StandardForm, IsTheSmallestImageAndTheSameForEveryImageOfACubeAndOfItsCompl
                 EXPECT_LE(Sequence(form), Sequence(image));
                 EXPECT_EQ(StandardForm(image), form);
                 EXPECT_EQ(StandardForm(ApplySymmetry(Complemented(cells), g)), form);
+                EXPECT_EQ(StandardFormEntries(EntriesFromCells(image)), EntriesFromCells(form));
             }
             EXPECT_TRUE(isImage);
         }
+    }
+    // Entries with repeated values, whose corners tie: read from the entries
+    // alone, the form is still the least image of the whole cube.
+    for (const std::int32_t period : {2, 3, 7}) {
+        Entries entries{};
+        for (int k = 1; k <= kEntryCount; ++k) entries[static_cast<std::size_t>(k)] = 40 + k % period;
+        EXPECT_EQ(StandardFormEntries(entries), EntriesFromCells(StandardForm(CellsFromEntries(entries))));
     }
 }
 
