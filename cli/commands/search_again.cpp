@@ -3,6 +3,8 @@
 #include "cli/commands/search_command.h"
 
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <ostream>
 #include <sstream>
 #include <streambuf>
@@ -110,6 +112,23 @@ SearchOptions OptionsOf(const RunIdentity& id, unsigned threads)
     return opt;
 }
 
+// A census in text as the run writes it now, also one of an earlier build
+// of this version, which wrote "1 classes" where the run writes "1 class": a
+// copy in memory (a census has one row per bound).
+std::unique_ptr<std::istream> CanonicalCensusText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::make_unique<std::ifstream>(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    constexpr std::string_view kEarlier = "cubes, 1 classes";
+    for (std::size_t at = 0; (at = text.find(kEarlier, at)) != std::string::npos;) {
+        const std::size_t end = at + kEarlier.size();
+        if (end == text.size() || text[end] == ';' || text[end] == '\n') text.erase(end - 2, 2);
+        at = end - 2;
+    }
+    return std::make_unique<std::stringstream>(std::move(text));
+}
+
 } // namespace
 
 int SearchAgain(const std::string& path, const RunIdentity& identity, unsigned threads, const CliEnvironment& env,
@@ -121,12 +140,14 @@ int SearchAgain(const std::string& path, const RunIdentity& identity, unsigned t
             << "this is " << ProgramVersion() << '\n';
         return kExitRefused;
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    std::unique_ptr<std::istream> file = identity.census && identity.format == OutputFormat::Text
+                                             ? CanonicalCensusText(path)
+                                             : std::make_unique<std::ifstream>(path, std::ios::binary);
+    if (!*file) {
         err << where << "cannot open it again to compare\n";
         return kExitRefused;
     }
-    ComparingBuffer compare(file);
+    ComparingBuffer compare(*file);
     std::ostream run(&compare);
     std::ostringstream runErr; // a refused write is the first difference, said below
     const int status = RunSearchCommand(OptionsOf(identity, threads), env, run, runErr);

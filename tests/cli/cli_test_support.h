@@ -13,6 +13,7 @@
 #include <initializer_list>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -143,29 +144,10 @@ inline std::string ReadFile(const std::string& path)
 }
 
 #ifdef PANDICUBE_SEARCH_BINARY
-// Starts the built program with standard output going to `outPath` and
-// standard error discarded; returns its process id.
-inline pid_t StartProgram(std::vector<std::string> args, const std::string& outPath)
+// Starts the built program with standard input empty and standard output
+// and error going to the files named; returns its process id, or -1.
+inline pid_t SpawnProgram(std::vector<std::string> args, const std::string& outPath, const std::string& errPath)
 {
-    args.insert(args.begin(), PANDICUBE_SEARCH_BINARY);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-// Runs the built program as a user does and waits for it: its exit status
-// (128 + S when signal S ended it), standard output and standard error.
-inline CliResult RunProgram(std::vector<std::string> args)
-{
-    const std::string base = std::filesystem::temp_directory_path() / ("pandicube-run-" + std::to_string(::getpid()));
     args.insert(args.begin(), PANDICUBE_SEARCH_BINARY);
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
@@ -173,18 +155,32 @@ inline CliResult RunProgram(std::vector<std::string> args)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, (base + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (base + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// Starts the built program with standard output going to `outPath` and
+// standard error discarded; returns its process id.
+inline pid_t StartProgram(std::vector<std::string> args, const std::string& outPath)
+{
+    return SpawnProgram(std::move(args), outPath, "/dev/null");
+}
+
+// Runs the built program as a user does and waits for it: its exit status
+// (128 + S when signal S ended it), standard output and standard error.
+inline CliResult RunProgram(std::vector<std::string> args)
+{
+    const std::string base = std::filesystem::temp_directory_path() / ("pandicube-run-" + std::to_string(::getpid()));
     CliResult result;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+    if (const pid_t pid = SpawnProgram(std::move(args), base + ".out", base + ".err"); pid > 0) {
         int status = 0;
         waitpid(pid, &status, 0);
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
-    posix_spawn_file_actions_destroy(&actions);
     for (auto [suffix, text] : {std::pair{".out", &result.out}, std::pair{".err", &result.err}}) {
         std::ifstream in(base + suffix, std::ios::binary);
         *text = std::string(std::istreambuf_iterator<char>(in), {});
