@@ -93,7 +93,9 @@ UnitWindows ComputeUnitWindows(std::int32_t e14, std::int32_t e18, std::int32_t 
     return u;
 }
 
-E17WindowCursor::E17WindowCursor(const UnitWindows& u, bool descending) : descending_(descending)
+E17WindowCursor::E17WindowCursor(const UnitWindows& u, bool descending) : E17WindowCursor(u, u.e10, descending) {}
+
+E17WindowCursor::E17WindowCursor(const UnitWindows& u, ValueWindow rows, bool descending) : descending_(descending)
 {
     // e17 >= (wLow - a e10) / b and e17 <= (wHigh - a e10) / b per direction.
     // Descending, the edges are walked in e = -e10, whose slopes turn sign.
@@ -104,8 +106,8 @@ E17WindowCursor::E17WindowCursor(const UnitWindows& u, bool descending) : descen
         low[d] = {u.wLow[d], sign * kDirections[d].a, kDirections[d].b};
         high[d] = {-u.wHigh[d], -sign * kDirections[d].a, kDirections[d].b};
     }
-    const std::int64_t from = descending ? -u.e10.hi : u.e10.lo;
-    const std::int64_t to = descending ? -u.e10.lo : u.e10.hi;
+    const std::int64_t from = descending ? -rows.hi : rows.lo;
+    const std::int64_t to = descending ? -rows.lo : rows.hi;
     low_.Build(low, from, to);
     high_.Build(high, from, to);
 }

@@ -155,6 +155,8 @@ class E17WindowCursor {
 public:
     // With `descending`, for the rows from u.e10.hi down to u.e10.lo.
     explicit E17WindowCursor(const UnitWindows& u, bool descending = false);
+    // For the rows of `rows` alone (within u.e10).
+    E17WindowCursor(const UnitWindows& u, ValueWindow rows, bool descending = false);
 
     // The same window as E17Window(u, e10); e10 must not fall (or, with
     // `descending`, rise) between calls.

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <span>
 #include <utility>
 
@@ -397,6 +398,7 @@ bool PrepareUnit(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpe
 template <std::size_t Extra>
 void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const UnitCubeSink& sink)
 {
+    found_.clear(); // a unit ended by the sink may have left a row's cubes
     const UnitConstants& a = unit.a;
     const UnitWindows& windows = unit.windows;
     uBase_ = unit.uBase;
@@ -416,8 +418,14 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
     // unit has billions of cubes.
     thread_local std::array<Entries, kSinkChunk> chunk;
     std::size_t n = 0;
-    E17WindowCursor lowRows(windows);
-    E17WindowCursor highRows(windows, true);
+    // Each side's cursor only over the unit's rows on that side.
+    std::optional<E17WindowCursor> lowRows;
+    std::optional<E17WindowCursor> highRows;
+    if (windows.e10.lo < kCentreValue)
+        lowRows.emplace(windows, ValueWindow{windows.e10.lo, std::min<std::int64_t>(windows.e10.hi, kCentreValue - 1)});
+    if (windows.e10.hi > kCentreValue)
+        highRows.emplace(windows, ValueWindow{std::max<std::int64_t>(windows.e10.lo, kCentreValue + 1), windows.e10.hi},
+                         true);
     std::int64_t low = windows.e10.lo;
     std::int64_t high = windows.e10.hi;
     for (std::uint32_t rows = 1;; ++rows) {
@@ -431,7 +439,7 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
         if ((deadRows_[rowBit >> 6] >> (rowBit & 63) & 1) != 0) continue;
         // u = (e17 + 2 e10) / 3 for the e17 of the row's window that keep
         // e17 - e10 a multiple of 3.
-        const ValueWindow e17 = takeLow ? lowRows.At(e10) : highRows.At(e10);
+        const ValueWindow e17 = takeLow ? lowRows->At(e10) : highRows->At(e10);
         const std::int64_t uFrom = CeilDiv(e17.lo + 2 * e10, 3);
         const std::int64_t uTo = FloorDiv(e17.hi + 2 * e10, 3); // inclusive
         if (uFrom > uTo) continue;
@@ -454,13 +462,13 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
                 fixedSlots[held++] = slot;
             }
         }
-        found_.clear();
         if (rowFree) {
             const auto rowE10 = static_cast<std::int32_t>(e10);
             for (std::size_t i = 0; i < kMovingCount; ++i) rowBase_[i] = unitBase_[i] + kMovingP<Extra>[i] * rowE10;
             TestRow(keys, e10);
         }
         for (std::size_t i = 0; i < held; ++i) stamps[fixedSlots[i]] = 0;
+        if (found_.empty()) continue;
         // The row's cubes by e17 = 3 u - 2 e10 (ascending with u), in pair
         // order.
         VisitInPairOrder(
@@ -472,6 +480,7 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
                     n = 0;
                 }
             });
+        found_.clear();
     }
     if (n > 0) sink(std::span<const Entries>(chunk.data(), n));
 }
