@@ -404,31 +404,28 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
     }
 
     if (opt.continueRun && !opt.output)
-        return RefuseWith(err, "--continue goes with --output FILE: it goes on with that file");
+        return RefuseUsage(err, "--continue goes with --output FILE: it goes on with that file");
     if (opt.continueRun) {
         // An output already there must be of this very run; resume then
         // leaves a whole one as it is and goes on with a part. (A name that
         // cannot become an output, a link among them, is refused first.)
         if (const int status = OutputFile::CheckName(*opt.output, err, ""); status != kExitOk) return status;
-        bool found = false;
         for (const std::string& path : {*opt.output, OutputFile::PartPath(*opt.output)}) {
             std::error_code ec;
             if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) continue;
             const std::optional<RunIdentity> there = IdentityOf(path);
-            if (there && RunOptions(*there) == RunOptions(id)) {
-                found = true;
-                break;
-            }
             if (!there)
                 return RefuseWith(err, "--continue: " + path +
                                            " is not the output of a run; remove it or choose another FILE");
-            return RefuseWith(err, "--continue: " + path + " holds another run (" + RunOptions(*there) +
-                                       "), not this one (" + RunOptions(id) + "); remove it or choose another FILE");
+            if (RunOptions(*there) != RunOptions(id)) {
+                return RefuseWith(err, "--continue: " + path + " holds another run (" + RunOptions(*there) +
+                                           "), not this one (" + RunOptions(id) +
+                                           "); remove it or choose another FILE");
+            }
+            // A part of a listing of classes cannot be continued: it starts over.
+            if (path != *opt.output && there->classes) break;
+            return RunResumeCommand({*opt.output, opt.threads, opt.quiet}, env, err);
         }
-        // A part of a listing of classes cannot be continued: it starts over.
-        const std::optional<RunIdentity> part = IdentityOf(OutputFile::PartPath(*opt.output));
-        const bool restart = !std::filesystem::exists(*opt.output) && part && part->classes;
-        if (found && !restart) return RunResumeCommand({*opt.output, opt.threads, opt.quiet}, env, err);
     }
 
     if (!opt.output) {

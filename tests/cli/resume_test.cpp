@@ -106,7 +106,8 @@ TEST_F(TempFiles, ContinueGoesOnWithItsOwnRunOnly)
     }
     ExpectRefused({
         {{"--bound", "300", "--continue"},
-         "pandicube-search: --continue goes with --output FILE: it goes on with that file\n"},
+         "pandicube-search: --continue goes with --output FILE: it goes on with that file\n"
+         "Try 'pandicube-search --help'.\n"},
         {{"--bound", "300", "--continue", "--output",
           Write("junk.part", "not an output\n").substr(0, Path("junk").size())},
          "pandicube-search: --continue: " + Path("junk.part") +
