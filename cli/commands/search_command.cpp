@@ -12,9 +12,9 @@
 #include "search/cube/cube_symmetry.h"
 #include "search/cube/solution_order.h"
 #include "search/engine.h"
-#include "search/loops/input_rules.h"
-#include "search/loops/run_setup.h"
+#include "search/input_rules.h"
 #include "search/rows/parallel_search.h"
+#include "search/run_setup.h"
 
 #include <algorithm>
 #include <array>

@@ -11,7 +11,7 @@
 #include "search/cells.h"
 #include "search/cube/cube_check.h"
 #include "search/cube/cube_classes.h"
-#include "search/loops/input_rules.h"
+#include "search/input_rules.h"
 
 #include <algorithm>
 #include <array>

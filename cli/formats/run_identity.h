@@ -1,8 +1,8 @@
 #pragma once
 
 #include "search/engine.h"
-#include "search/loops/run_setup.h"
 #include "search/rows/outer_units.h"
+#include "search/run_setup.h"
 #include "search/vocabulary.h"
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 #include "cli/progress.h"
-#include "search/loops/run_setup.h"
+#include "search/run_setup.h"
 #include "tests/cli/cli_test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "cli/commands/search_command.h"
 #include "search/cube/solution_order.h"
-#include "search/loops/run_setup.h"
+#include "search/run_setup.h"
 #include "tests/cli/cli_test_support.h"
 #include "tests/support/search_runs.h"
 
