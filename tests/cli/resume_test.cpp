@@ -20,9 +20,12 @@ const std::vector<std::vector<std::string>> kRuns = {
     {"--bound", "300", "--census", "--json", "--slice", "2/3"},
 };
 
+// resume and --continue: a stopped or killed output goes on to the whole run.
+class ResumeCommand : public TempFiles {};
+
 // A run killed anywhere (its output cut at any byte) and then resumed holds
 // exactly the bytes of the run that was never stopped.
-TEST_F(TempFiles, ResumeMakesAKilledOutputWhole)
+TEST_F(ResumeCommand, ResumeMakesAKilledOutputWhole)
 {
     int n = 0;
     for (const std::vector<std::string>& run : kRuns) {
@@ -46,7 +49,7 @@ TEST_F(TempFiles, ResumeMakesAKilledOutputWhole)
 
 // A signal ends a run between two records with a record of where it stopped;
 // resuming it gives the whole run, and --output names the file only then.
-TEST_F(TempFiles, ResumeGoesOnWhereASignalStoppedTheRun)
+TEST_F(ResumeCommand, ResumeGoesOnWhereASignalStoppedTheRun)
 {
     int n = 0;
     for (const std::vector<std::string>& run : kRuns) {
@@ -76,7 +79,7 @@ TEST_F(TempFiles, ResumeGoesOnWhereASignalStoppedTheRun)
 // a complete FILE of the same run alone, and refuses another run's FILE or
 // part, naming both runs. A listing of classes, which cannot be continued,
 // starts over.
-TEST_F(TempFiles, ContinueGoesOnWithItsOwnRunOnly)
+TEST_F(ResumeCommand, ContinueGoesOnWithItsOwnRunOnly)
 {
     int n = 0;
     for (const std::vector<std::string>& run :
@@ -119,7 +122,7 @@ TEST_F(TempFiles, ContinueGoesOnWithItsOwnRunOnly)
 // rows (every 64 rows, so at bounds whose units have more): a count stopped
 // there counts only the units before it, so its resume counts each solution
 // once; a listing goes on after its last solution.
-TEST_F(TempFiles, RunsStoppedInsideAUnitResumeToTheWholeRun)
+TEST_F(ResumeCommand, RunsStoppedInsideAUnitResumeToTheWholeRun)
 {
     int n = 0;
     for (const std::vector<std::string>& run : std::vector<std::vector<std::string>>{
@@ -141,7 +144,7 @@ TEST_F(TempFiles, RunsStoppedInsideAUnitResumeToTheWholeRun)
 // A complete NAME.part that cannot take its name (a folder stands at NAME)
 // is never called complete: each resume fails with the reason, until the
 // name is free and a resume finishes the rename.
-TEST_F(TempFiles, ResumeCallsAnOutputCompleteOnlyUnderItsName)
+TEST_F(ResumeCommand, ResumeCallsAnOutputCompleteOnlyUnderItsName)
 {
     const std::string path = Path("unrenamed");
     const std::string whole = RunTool({"--bound", "255"}).out;
@@ -166,7 +169,7 @@ TEST_F(TempFiles, ResumeCallsAnOutputCompleteOnlyUnderItsName)
 // A resume stopped before it has left the unit it went on in (where it
 // leaves out the solutions already written), and every resume of that in a
 // chain, still gives the whole run.
-TEST_F(TempFiles, ResumesOfStoppedResumesGiveTheWholeRun)
+TEST_F(ResumeCommand, ResumesOfStoppedResumesGiveTheWholeRun)
 {
     int n = 0;
     for (const std::vector<std::string>& run : kRuns) {
@@ -184,7 +187,7 @@ TEST_F(TempFiles, ResumesOfStoppedResumesGiveTheWholeRun)
 
 // Counts past 2^32 go through resume: an interrupted count whose record is
 // raised by 3,000,000,000 ends 3,000,000,000 above the whole run's count.
-TEST_F(TempFiles, ResumeCarriesCountsPast32Bits)
+TEST_F(ResumeCommand, ResumeCarriesCountsPast32Bits)
 {
     for (const std::string format : {"text", "json", "csv"}) {
         const std::vector<std::string> run = {"--bound", "300", "--count-only", "--format", format};
@@ -210,7 +213,7 @@ TEST_F(TempFiles, ResumeCarriesCountsPast32Bits)
 // completes; the output then holds exactly the bytes of the run that was
 // never stopped. The choices come from a fixed seed; the moments at which
 // the signals land depend on the machine.
-TEST_F(TempFiles, RandomChainsOfSignalsAndResumesGiveTheWholeRun)
+TEST_F(ResumeCommand, RandomChainsOfSignalsAndResumesGiveTheWholeRun)
 {
     const std::vector<std::vector<std::string>> runs = {
         {"--bound", "300", "--threads", "2"},
@@ -262,7 +265,7 @@ TEST_F(TempFiles, RandomChainsOfSignalsAndResumesGiveTheWholeRun)
 // The real program, stopped by real signals: a slice killed part-way is
 // refused by merge, then resumed, and the slices merge into the whole run;
 // a threaded run and a bound walk stopped by SIGINT resume alike.
-TEST_F(TempFiles, RealProgramStoppedBySignalsResumesToTheWholeRun)
+TEST_F(ResumeCommand, RealProgramStoppedBySignalsResumesToTheWholeRun)
 {
     const std::vector<std::string> run = {"--bound", "400", "--threads", "1"};
     const std::string first = Write("slice-1", RunTool(With(run, {"--slice", "1/2"})).out);

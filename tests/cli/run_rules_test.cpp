@@ -30,10 +30,13 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     return text.replace(text.find(from), from.size(), to);
 }
 
+// What a run lists, as verify and merge hold an output to it.
+class RunRules : public TempFiles {};
+
 // Every cube the run cannot list, and every solution or class outside the
 // slice its identity names, is refused with the rule it breaks; the sound
 // outputs they were made from pass.
-TEST_F(TempFiles, VerifyAndMergeRefuseWhatTheRunCannotList)
+TEST_F(RunRules, VerifyAndMergeRefuseWhatTheRunCannotList)
 {
     std::vector<Entries> run;
     for (const auto& s : test::RecordRun({300}).reporter.solutions) run.push_back(s.entries);
@@ -103,7 +106,7 @@ TEST_F(TempFiles, VerifyAndMergeRefuseWhatTheRunCannotList)
 
 // A file edited with its count and checksum made anew passes every check but
 // the search of its run again, which names the first line that differs.
-TEST_F(TempFiles, VerifySearchComparesTheFileWithTheRunSearchedAgain)
+TEST_F(RunRules, VerifySearchComparesTheFileWithTheRunSearchedAgain)
 {
     std::vector<Entries> run;
     for (const auto& s : test::RecordRun({255}).reporter.solutions) run.push_back(s.entries);
