@@ -45,9 +45,10 @@ std::vector<std::string> Fields(const RunIdentity& id)
 {
     RunIdentity whole = WholeRun(id);
     return {"by pandicube-search " + id.version,
-            "with --bound " + std::to_string(id.bound),
-            id.reduce ? "with --reduce" : "without --reduce",
-            whole.start ? "with " + RunOptions(whole).substr(RunOptions(whole).find("--start")) : "without --start",
+            "with --bound " + std::to_string(id.setup.upperBound),
+            id.setup.reduceBound ? "with --reduce" : "without --reduce",
+            whole.setup.start ? "with " + RunOptions(whole).substr(RunOptions(whole).find("--start"))
+                              : "without --start",
             "as " + std::to_string(id.slice.value_or(Slice{}).count) + " slices",
             id.cube ? "with --cube" : "without --cube",
             id.classes ? "with --classes" : "without --classes",
@@ -99,7 +100,7 @@ struct SliceSet {
             faults.push_back("no input holds an output with an identity line");
             return;
         }
-        if (run->reduce || run->start)
+        if (run->setup.reduceBound || run->setup.start)
             faults.push_back("the inputs come from a run with --reduce or --start, which is never sliced");
         const unsigned count = run->slice.value_or(Slice{}).count;
         std::vector<unsigned> missing;

@@ -124,10 +124,10 @@ void OutputJudge::OnCube(const CubeRecord& cube)
         if (!id->classes && cube.givenAsCells != id->cube)
             return Problem(cube.line, what + (id->cube ? " is given as entries in an output of whole cubes"
                                                        : " is given as a whole cube in an output of entries"));
-        if (cube.bestBound.has_value() != id->reduce)
-            return Problem(cube.line,
-                           what + (id->reduce ? " carries no best upper bound in an output of --reduce"
-                                              : " carries a best upper bound in an output without --reduce"));
+        if (cube.bestBound.has_value() != id->setup.reduceBound)
+            return Problem(cube.line, what + (id->setup.reduceBound
+                                                  ? " carries no best upper bound in an output of --reduce"
+                                                  : " carries a best upper bound in an output without --reduce"));
     }
     const Entries e = EntriesFromCells(cube.cells);
     const SolutionOrderKey key = OrderKeyOf(e);
@@ -223,11 +223,11 @@ void OutputJudge::OnCompletion(const CompletionRecord& completion)
                                      " does not match the solutions before it (" + ChecksumText(part.checksum) + ")");
     } else if (!id.countOnly && completion.bestBound != (part.last ? part.last->bestBound : std::nullopt)) {
         Problem(completion.line, "the completion record's best upper bound is not the last solution's");
-    } else if (id.countOnly && completion.bestBound && !id.reduce) {
+    } else if (id.countOnly && completion.bestBound && !id.setup.reduceBound) {
         Problem(completion.line, "the completion record carries a best upper bound in an output without --reduce");
-    } else if (completion.bestBound && *completion.bestBound > id.bound) {
-        Problem(completion.line,
-                "the best upper bound " + Num(*completion.bestBound) + " lies above the bound " + Num(id.bound));
+    } else if (completion.bestBound && *completion.bestBound > id.setup.upperBound) {
+        Problem(completion.line, "the best upper bound " + Num(*completion.bestBound) + " lies above the bound " +
+                                     Num(id.setup.upperBound));
     }
     part.completion = completion;
 }
@@ -237,7 +237,7 @@ void OutputJudge::OnCensusRow(const CensusRecord& record)
     OutputPart& part = Current(record.line, record.offset);
     if (Closed(part)) return Problem(record.line, "a census row follows the completion record of its output");
     const CensusRow* previous = part.census.empty() ? nullptr : &part.census.back();
-    if (const std::string fault = CensusRowFault(record.row, previous, part.identity->bound); !fault.empty())
+    if (const std::string fault = CensusRowFault(record.row, previous, part.identity->setup.upperBound); !fault.empty())
         Problem(record.line, fault);
     part.census.push_back(record.row);
 }

@@ -95,11 +95,11 @@ private:
 SearchOptions OptionsOf(const RunIdentity& id, unsigned threads)
 {
     SearchOptions opt;
-    opt.bound = std::to_string(id.bound);
-    opt.reduce = id.reduce;
-    if (id.start) {
-        opt.start = std::to_string(id.start->e10) + ',' + std::to_string(id.start->e14) + ',' +
-                    std::to_string(id.start->e17) + ',' + std::to_string(id.start->e18);
+    opt.bound = std::to_string(id.setup.upperBound);
+    opt.reduce = id.setup.reduceBound;
+    if (id.setup.start) {
+        opt.start = std::to_string(id.setup.start->e10) + ',' + std::to_string(id.setup.start->e14) + ',' +
+                    std::to_string(id.setup.start->e17) + ',' + std::to_string(id.setup.start->e18);
     }
     opt.format = id.format;
     opt.cube = id.cube;

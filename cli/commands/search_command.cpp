@@ -71,8 +71,8 @@ public:
     SearchOutputReporter(SolutionWriter& writer, ProgressLine* progress, const CliEnvironment& env,
                          const RunStart& from, const RunPlan& plan, std::int32_t bestBound)
         : writer_(writer), progress_(progress), env_(env), after_(from.after),
-          leftStart_(!writer.Identity().start || from.unit.has_value()),
-          atStartValues_(writer.Identity().start && !from.unit), bestBound_(bestBound)
+          leftStart_(!writer.Identity().setup.start || from.unit.has_value()),
+          atStartValues_(writer.Identity().setup.start && !from.unit), bestBound_(bestBound)
     {
         // A listing of a whole run's classes numbers them from the members
         // ahead, within a budget: beyond it, the openers are searched again.
@@ -239,7 +239,8 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, bool toFile, 
     const OuterUnits units = PlanUnits(plan);
     std::unique_ptr<ProgressLine> progress;
     if (drawProgress) {
-        progress = std::make_unique<ProgressLine>(err, WorkShares(LimitsOf(id.bound), plan.classes), env.errStyle);
+        progress =
+            std::make_unique<ProgressLine>(err, WorkShares(LimitsOf(id.setup.upperBound), plan.classes), env.errStyle);
     }
     if (progress && plan.classes) progress->SetCounted("classes");
     SearchOutputReporter reporter(writer, progress.get(), env, from, plan, state.bestBound);
@@ -331,7 +332,6 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
 {
     RunIdentity id;
     id.version = ProgramVersion();
-    id.reduce = opt.reduce;
     id.format = opt.format;
     id.cube = opt.cube;
     id.countOnly = opt.countOnly;
@@ -361,9 +361,7 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
         return RefuseUsage(err, NotAWholeNumber(std::string(names[field]) + " of --start", limits.lower, limits.upper,
                                                 std::string(startParts[field])));
     }
-    const RunSetup& setup = std::get<RunSetup>(checked);
-    id.bound = setup.upperBound;
-    id.start = setup.start;
+    id.setup = std::get<RunSetup>(checked);
 
     const std::optional<unsigned> threads = ParseThreads(opt.threads, env, err);
     if (!threads) return kExitRefused;
@@ -464,7 +462,7 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
     // Every solution kept must be a cube of the run, as verify checks it.
     OutputJudge judge(report, [&](const CubeRecord& cube, const OutputPart& part) {
         const CubeCheck check =
-            CheckCube(cube.cells, part.identity ? std::optional(part.identity->bound) : std::nullopt);
+            CheckCube(cube.cells, part.identity ? std::optional(part.identity->setup.upperBound) : std::nullopt);
         if (check.Valid()) return;
         report(cube.line, "solution " + std::to_string(cube.number) + " is not a valid cube of the run (" +
                               CubeRuleName(check.failures.front().rule) + ": " + check.failures.front().detail + ")");
@@ -523,7 +521,7 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
         const Entries e = EntriesFromCells(part.last->cells);
         const OuterUnit unit{e[kE14], e[kE18]};
         const OuterUnit first{part.first->cells[kE14], part.first->cells[kE18]};
-        if (!id.start || unit.e14 != first.e14 || unit.e18 != first.e18) {
+        if (!id.setup.start || unit.e14 != first.e14 || unit.e18 != first.e18) {
             from.unit = unit;
             from.after = OrderKeyOf(e);
             from.solutions = part.solutions;

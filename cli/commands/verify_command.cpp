@@ -132,9 +132,10 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
         },
         [&](const CubeRecord& cube, const OutputPart& part) {
             ++checked;
-            const CubeCheck check = CheckCube(cube.cells, bound           ? bound
-                                                          : part.identity ? std::optional(part.identity->bound)
-                                                                          : std::nullopt);
+            const CubeCheck check =
+                CheckCube(cube.cells, bound           ? bound
+                                      : part.identity ? std::optional(part.identity->setup.upperBound)
+                                                      : std::nullopt);
             if (check.Valid()) return;
             ++invalid;
             ++invalidAtLine[part.line];
@@ -179,7 +180,7 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
         const auto& parts = judge.Parts();
         const bool fullListing = parts.size() == 1 && parts.front().completion && parts.front().completion->complete &&
                                  parts.front().identity && !parts.front().identity->slice &&
-                                 !parts.front().identity->start && !parts.front().identity->reduce &&
+                                 !parts.front().identity->setup.start && !parts.front().identity->setup.reduceBound &&
                                  !parts.front().identity->countOnly && !parts.front().identity->classes;
         std::int64_t k = 0;
         const bool grouped = tally.spool.Failure().empty() && tally.spool.ForEachClass([&](const ClassSpool::Class& c) {

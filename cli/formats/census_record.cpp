@@ -176,7 +176,7 @@ public:
     {
         if (!haveIdentity_) return Fail(r.line, "a census row before the identity line");
         if (completed_) return Fail(r.line, "a census row after the completion record");
-        const std::string fault = CensusRowFault(r.row, last_ ? &*last_ : nullptr, output_.identity.bound);
+        const std::string fault = CensusRowFault(r.row, last_ ? &*last_ : nullptr, output_.identity.setup.upperBound);
         if (!fault.empty()) return Fail(r.line, fault);
         last_ = r.row;
         if (error_.empty()) onRow_(r.row);

@@ -31,7 +31,7 @@ public:
         if (!identity_.countOnly)
             head += (identity_.census    ? std::string(kCensusCsvHeader)
                      : identity_.classes ? CsvClassHeader()
-                                         : CsvHeader(identity_.cube, identity_.reduce, false)) +
+                                         : CsvHeader(identity_.cube, identity_.setup.reduceBound, false)) +
                     '\n';
         return head;
     }
@@ -64,9 +64,10 @@ public:
         // run is a table of its own.
         std::string text;
         if (record.complete && identity_.countOnly) {
-            text = (identity_.classes ? std::string("classes") : CsvHeader(false, identity_.reduce, true)) + '\n';
+            text = (identity_.classes ? std::string("classes") : CsvHeader(false, identity_.setup.reduceBound, true)) +
+                   '\n';
             AppendInt(text, record.solutions);
-            if (identity_.reduce) {
+            if (identity_.setup.reduceBound) {
                 text += ',';
                 if (record.bestBound) AppendInt(text, *record.bestBound);
             }

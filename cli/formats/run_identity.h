@@ -26,9 +26,7 @@ const char* FormatName(OutputFormat format);
 // it, so that a file always says which run it belongs to.
 struct RunIdentity {
     std::string version;
-    std::int32_t bound = 300;
-    bool reduce = false;
-    std::optional<StartValues> start;
+    RunSetup setup{300}; // the bound, the start values and the bound walk
     std::optional<Slice> slice;
     bool cube = false;
     bool classes = false; // one record per essentially different cube

@@ -55,9 +55,9 @@ TEST_F(RunRules, VerifyAndMergeRefuseWhatTheRunCannotList)
     RunIdentity whole;
     whole.version = ProgramVersion();
     RunIdentity walk = whole;
-    walk.reduce = true;
+    walk.setup.reduceBound = true;
     RunIdentity tight = whole;
-    tight.bound = LargestValue(CellsFromEntries(first)) - 1;
+    tight.setup.upperBound = LargestValue(CellsFromEntries(first)) - 1;
 
     std::vector<std::string> slices;
     for (const char* k : {"1", "2", "3", "4", "5"})
@@ -112,7 +112,7 @@ TEST_F(RunRules, VerifySearchComparesTheFileWithTheRunSearchedAgain)
     for (const auto& s : test::RecordRun({255}).reporter.solutions) run.push_back(s.entries);
     RunIdentity whole;
     whole.version = ProgramVersion();
-    whole.bound = 255;
+    whole.setup.upperBound = 255;
     RunIdentity older = whole;
     older.version = "0.0.9";
     const std::string counted = RunTool({"--bound", "300", "--slice", "2/5", "--count-only"}).out;
