@@ -1,6 +1,6 @@
 // pandicube-plot IN OUT: draws the census that pandicube-search --census
 // wrote into a picture, off screen, without a display.
-#include "cli/formats/census_record.h"
+#include "cli/formats/census_reader.h"
 #include "cli/formats/run_identity.h"
 #include "cli/output_file.h"
 #include "cli/usage.h"

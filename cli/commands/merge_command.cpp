@@ -1,7 +1,7 @@
 #include "cli/commands/merge_command.h"
 
-#include "cli/commands/output_judge.h"
 #include "cli/formats/comment_lines.h"
+#include "cli/formats/output_judge.h"
 #include "cli/formats/solution_writer.h"
 #include "cli/output_file.h"
 #include "cli/stop_signals.h"

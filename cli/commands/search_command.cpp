@@ -1,7 +1,7 @@
 #include "cli/commands/search_command.h"
 
-#include "cli/commands/output_judge.h"
 #include "cli/formats/number_text.h"
+#include "cli/formats/output_judge.h"
 #include "cli/formats/output_reader.h"
 #include "cli/output_file.h"
 #include "cli/progress.h"

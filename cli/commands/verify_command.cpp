@@ -1,9 +1,9 @@
 #include "cli/commands/verify_command.h"
 
 #include "cli/commands/class_spool.h"
-#include "cli/commands/output_judge.h"
 #include "cli/commands/search_again.h"
 #include "cli/commands/search_command.h"
+#include "cli/formats/output_judge.h"
 #include "cli/formats/solution_writer.h"
 #include "cli/output_file.h"
 #include "cli/stop_signals.h"

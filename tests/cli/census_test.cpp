@@ -1,4 +1,4 @@
-#include "cli/formats/census_record.h"
+#include "cli/formats/census_reader.h"
 #include "cli/formats/number_text.h"
 #include "tests/cli/cli_test_support.h"
 

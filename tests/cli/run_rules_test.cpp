@@ -1,4 +1,4 @@
-#include "cli/commands/output_judge.h"
+#include "cli/formats/output_judge.h"
 #include "cli/formats/solution_writer.h"
 #include "tests/cli/cli_test_support.h"
 #include "tests/support/search_runs.h"

@@ -1,4 +1,4 @@
-#include "cli/commands/output_judge.h"
+#include "cli/formats/output_judge.h"
 
 #include "search/cube/cube_symmetry.h"
 
@@ -51,6 +51,42 @@ std::string OutsideSlice(const OuterUnits& run, const Slice& slice, const Entrie
 }
 
 } // namespace
+
+std::string CensusRowFault(const CensusRow& row, const CensusRow* previous, std::int32_t runBound)
+{
+    const std::string at = "the row of bound " + Num(row.bound);
+    if (previous && row.bound <= previous->bound)
+        return at + " follows that of bound " + Num(previous->bound) + ": the bounds do not ascend";
+    if (row.bound > runBound) return at + " lies above the run's bound " + Num(runBound);
+    if (row.bound < kLeastLargestValue)
+        return at + " lies below " + Num(kLeastLargestValue) + ", the least largest value of a cube";
+    if (row.classes < 1) return at + " counts no class";
+    std::int64_t cubes = 0;
+    if (__builtin_mul_overflow(row.classes, kCubesPerClass, &cubes) || cubes != row.cubes)
+        return at + " counts " + Num(row.cubes) + " cubes for " + Num(row.classes) + " classes, not " +
+               Num(kCubesPerClass) + " per class";
+    std::int64_t classesUpTo = 0;
+    std::int64_t cubesUpTo = 0;
+    const bool overflow = __builtin_add_overflow(previous ? previous->classesUpTo : 0, row.classes, &classesUpTo) ||
+                          __builtin_add_overflow(previous ? previous->cubesUpTo : 0, row.cubes, &cubesUpTo);
+    if (overflow || row.classesUpTo != classesUpTo)
+        return at + " counts " + Num(row.classesUpTo) + " classes up to it, but its rows add up to " + Num(classesUpTo);
+    if (row.cubesUpTo != cubesUpTo)
+        return at + " counts " + Num(row.cubesUpTo) + " cubes up to it, but its rows add up to " + Num(cubesUpTo);
+    return {};
+}
+
+std::string CensusCompletionFault(const CompletionRecord& completion, const CensusRow* last)
+{
+    if (!completion.classes) return "the completion record of a --census output counts no classes";
+    if (completion.bestBound) return "the completion record of a --census output carries a best upper bound";
+    if (!completion.complete) return last != nullptr ? "an interrupted run's record follows census rows" : "";
+    const std::int64_t total = last != nullptr ? last->classesUpTo : 0;
+    if (completion.solutions != total)
+        return "the completion record counts " + Num(completion.solutions) + " classes, but the rows count " +
+               Num(total);
+    return {};
+}
 
 std::int64_t OutputPart::Count() const
 {
