@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "cli/commands/merge_command.h"
+#include "cli/commands/resume_command.h"
 #include "cli/commands/search_command.h"
 #include "cli/commands/verify_command.h"
 #include "cli/usage.h"

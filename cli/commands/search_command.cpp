@@ -1,5 +1,7 @@
 #include "cli/commands/search_command.h"
 
+#include "cli/commands/resume_command.h"
+
 #include "cli/formats/number_text.h"
 #include "cli/formats/output_judge.h"
 #include "cli/formats/output_reader.h"
@@ -51,17 +53,6 @@ constexpr std::size_t kClassMembersBudget = std::size_t{28} << 20;
 struct RunInterrupted {
     int signal = 0;
     std::optional<OuterUnit> next;
-};
-
-// Where a run begins: at its start, or, for a resumed run, after the
-// solutions already written, at the outer unit `unit`, leaving out the
-// solutions up to `after` (already written when the run was killed).
-struct RunStart {
-    std::int64_t solutions = 0;
-    std::uint64_t checksum = 0;
-    std::optional<std::int32_t> bestBound;
-    std::optional<OuterUnit> unit;
-    std::optional<SolutionOrderKey> after;
 };
 
 // Writes every solution, draws the progress on a terminal, and stops the run
@@ -287,21 +278,20 @@ std::optional<RunIdentity> IdentityOf(const std::string& path)
     return first.identity;
 }
 
-std::optional<unsigned> ParseThreads(const std::optional<std::string>& text, const CliEnvironment& env,
-                                     std::ostream& err)
+} // namespace
+
+std::optional<unsigned> ParseThreads(const std::optional<std::string>& text, const std::string& option,
+                                     const CliEnvironment& env, std::ostream& err)
 {
     if (!text) return env.cores > 0 ? env.cores : 1;
     const InputCheck check = CheckStartValue(*text, 1, kMaxThreads);
     if (!check.Ok()) {
-        RefuseUsage(err, NotAWholeNumber("--threads", 1, kMaxThreads, *text));
+        RefuseUsage(err, NotAWholeNumber(option, 1, kMaxThreads, *text));
         return std::nullopt;
     }
     return static_cast<unsigned>(check.value);
 }
 
-// Writes a run, its head first when `writeHead`; a complete run's output
-// file is renamed to its name. When a signal ended the run, says how to go
-// on (with `resumeName`, the file that `resume` takes).
 int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, bool quiet, EnginePath path,
              const CliEnvironment& env, std::ostream& err, bool writeHead, bool toFile, OutputFile* file,
              const std::string& resumeName)
@@ -325,8 +315,6 @@ int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, boo
     if (status == kExitOk && file != nullptr && !file->Commit(err, "")) return kExitWriteFailed;
     return status;
 }
-
-} // namespace
 
 int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::ostream& out, std::ostream& err)
 {
@@ -363,7 +351,7 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
     }
     id.setup = std::get<RunSetup>(checked);
 
-    const std::optional<unsigned> threads = ParseThreads(opt.threads, env, err);
+    const std::optional<unsigned> threads = ParseThreads(opt.threads, "--threads", env, err);
     if (!threads) return kExitRefused;
 
     // The classes are numbered in the order of the whole run, which the bound
@@ -434,116 +422,6 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
     if (const int status = file.Open(err, ""); status != kExitOk) return status;
     SolutionWriter writer(file.Stream(), id);
     return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, true, &file, file.PartPath());
-}
-
-int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::ostream& err)
-{
-    const std::optional<unsigned> threads = ParseThreads(opt.threads, env, err);
-    if (!threads) return kExitRefused;
-    // `resume NAME` also finds the NAME.part that --output NAME left.
-    std::string path = opt.file;
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec) && std::filesystem::exists(OutputFile::PartPath(path), ec))
-        path = OutputFile::PartPath(path);
-
-    // The output is continued in place: it must be a file, and this process
-    // must own it.
-    if (path == "-") return RefuseWith(err, "resume: continues a file in place, not standard input");
-    // (Taken first: a FIFO or a device is refused before anything waits on it.)
-    OwnedFile file;
-    if (const int status = file.Take(path, false, err, "resume: "); status != kExitOk) return status;
-    std::unique_ptr<std::istream> owned;
-    if (OpenInput(path, env, owned, err, "resume") == nullptr) return kExitRefused;
-    std::size_t problems = 0;
-    const auto report = [&](std::size_t line, const std::string& message) {
-        if (problems++ < 10)
-            err << "pandicube-search: resume: " << path << ": line " << line << ": " << message << '\n';
-    };
-    // Every solution kept must be a cube of the run, as verify checks it.
-    OutputJudge judge(report, [&](const CubeRecord& cube, const OutputPart& part) {
-        const CubeCheck check =
-            CheckCube(cube.cells, part.identity ? std::optional(part.identity->setup.upperBound) : std::nullopt);
-        if (check.Valid()) return;
-        report(cube.line, "solution " + std::to_string(cube.number) + " is not a valid cube of the run (" +
-                              CubeRuleName(check.failures.front().rule) + ": " + check.failures.front().detail + ")");
-    });
-    ReadCubes(*owned, judge);
-    owned.reset();
-    if (judge.Parts().size() != 1 || !judge.Parts().front().identity)
-        return RefuseWith(err, "resume: " + path + " does not hold the output of one run with its identity line");
-    if (problems > 0) return RefuseWith(err, "resume: " + path + " is malformed; it cannot be continued");
-    const OutputPart& part = judge.Parts().front();
-    const RunIdentity& id = *part.identity;
-    if (!ContinuableVersion(id.version)) {
-        return RefuseWith(err, "resume: " + path + " was written by pandicube-search " + id.version +
-                                   ", not by this version (" + ProgramVersion() + "); run it again");
-    }
-    const std::optional<std::string> wholePath = OutputFile::WholePath(path);
-    const std::string finalPath = wholePath.value_or(path);
-    // A complete NAME.part takes its name NAME, flushed to the disk.
-    const auto rename = [&] {
-        if (!wholePath || (file.SyncToDisk() && RenameDurably(file.Descriptor(), path, *wholePath))) return true;
-        err << "pandicube-search: resume: cannot rename " << path << " to " << *wholePath << ": "
-            << std::strerror(errno) << '\n';
-        return false;
-    };
-    if (part.Complete()) {
-        // NAME is complete only once it exists under its name.
-        if (!rename()) return kExitWriteFailed;
-        err << "pandicube-search: resume: " << finalPath << " is complete; nothing to do\n";
-        return kExitOk;
-    }
-    if (id.classes)
-        return RefuseWith(err,
-                          "resume: " + path + " is a --classes output, which resume cannot continue; run it again");
-
-    // Where the run goes on: at the unit the interruption names, or after the
-    // last whole solution record of a killed run. A run from start values
-    // whose last solution lies in its first unit starts over, since that unit
-    // was searched from the start values on, not whole.
-    RunStart from;
-    std::uint64_t keep = part.headEnd;
-    const std::optional<CompletionRecord>& stop = part.completion;
-    if (stop && stop->next) {
-        from.unit = stop->next;
-        from.solutions = stop->solutions;
-        from.checksum = stop->checksum;
-        from.bestBound = stop->bestBound;
-        if (!id.countOnly && part.last) {
-            keep = part.last->end;
-            // The unit named may already hold solutions that are written: a
-            // resumed run that a signal stopped before it had left the unit
-            // it went on in, where it left out those solutions. They come
-            // before the next one in the order of the search either way.
-            from.after = OrderKeyOf(EntriesFromCells(part.last->cells));
-        }
-    } else if (part.last && !id.countOnly) {
-        const Entries e = EntriesFromCells(part.last->cells);
-        const OuterUnit unit{e[kE14], e[kE18]};
-        const OuterUnit first{part.first->cells[kE14], part.first->cells[kE18]};
-        if (!id.setup.start || unit.e14 != first.e14 || unit.e18 != first.e18) {
-            from.unit = unit;
-            from.after = OrderKeyOf(e);
-            from.solutions = part.solutions;
-            from.checksum = part.checksum;
-            from.bestBound = part.last->bestBound;
-            keep = part.last->end;
-        }
-    }
-    const bool restart = !from.unit;
-    if (!file.Shorten(restart ? 0 : keep))
-        return RefuseWith(err, "resume: cannot shorten " + path + ": " + std::strerror(errno));
-
-    SolutionWriter writer(file.Stream(), id);
-    int status = WriteRun(writer, from, *threads, opt.quiet, EnginePath::Auto, env, err, restart, true, nullptr, path);
-    if (status == kExitOk && !file.SyncToDisk()) {
-        err << "pandicube-search: cannot write the output: " << std::strerror(errno) << '\n';
-        status = kExitWriteFailed;
-    }
-    // Renamed while this process still owns it.
-    if (status == kExitOk && !rename()) status = kExitWriteFailed;
-    file.Close();
-    return status;
 }
 
 } // namespace pandicube

@@ -97,18 +97,10 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
         }
         bound = check.value;
     }
-    unsigned threads = env.cores > 0 ? env.cores : 1;
-    if (opt.threads) {
-        const InputCheck check = CheckStartValue(*opt.threads, 1, kMaxThreads);
-        if (!opt.search) {
-            return UsageError(err, "pandicube-search", "verify --threads is for the search of --search");
-        }
-        if (!check.Ok()) {
-            return UsageError(err, "pandicube-search",
-                              NotAWholeNumber("verify --threads", 1, kMaxThreads, *opt.threads));
-        }
-        threads = static_cast<unsigned>(check.value);
-    }
+    if (opt.threads && !opt.search)
+        return UsageError(err, "pandicube-search", "verify --threads is for the search of --search");
+    const std::optional<unsigned> threads = ParseThreads(opt.threads, "verify --threads", env, err);
+    if (!threads) return kExitRefused;
     if (opt.search && opt.file == "-") {
         return UsageError(err, "pandicube-search",
                           "verify --search compares the run with a file, not with standard input");
@@ -248,7 +240,7 @@ int RunVerifyCommand(const VerifyOptions& opt, const CliEnvironment& env, std::o
         return kExitRefused;
     }
     owned.reset();
-    const int status = SearchAgain(opt.file, *judge.Parts().front().identity, threads, env, out, err);
+    const int status = SearchAgain(opt.file, *judge.Parts().front().identity, *threads, env, out, err);
     out.flush();
     if (!out.good()) {
         err << "pandicube-search: verify: cannot write the report: " << std::strerror(errno) << '\n';

@@ -1,4 +1,6 @@
+#include "cli/commands/resume_command.h"
 #include "tests/cli/cli_test_support.h"
+#include "tests/support/worked_example.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +21,96 @@ const std::vector<std::vector<std::string>> kRuns = {
     {"--bound", "300", "--count-only", "--format", "csv"},
     {"--bound", "300", "--census", "--json", "--slice", "2/3"},
 };
+
+// Where an unfinished output goes on, from what it holds alone: the unit its
+// interruption names, after the solutions written, or the unit of a killed
+// run's last solution; a run that cannot go on at a unit starts over and
+// keeps nothing.
+TEST(WhereRunGoesOn, FollowsTheInterruptionOrTheLastSolution)
+{
+    Entries other = test::kWorkedExample; // a solution of a later outer unit
+    other[kE18] += 9;
+    const OuterUnit named{-33, 201};
+    const OuterUnit otherUnit{other[kE14], other[kE18]};
+    enum class Ends { Interrupted, AtStartValues, Killed };
+    struct Case {
+        const char* name;
+        bool start;
+        bool countOnly;
+        Ends ends;
+        std::vector<Entries> solutions;
+        std::optional<OuterUnit> unit; // none: the run starts over
+        std::uint64_t keep;
+        bool after;
+    };
+    const Entries first = test::kWorkedExample;
+    const std::vector<Case> cases = {
+        {"interrupted listing", false, false, Ends::Interrupted, {first, other}, named, 200, true},
+        {"interrupted before a solution", false, false, Ends::Interrupted, {}, named, 40, false},
+        {"interrupted count", false, true, Ends::Interrupted, {}, named, 40, false},
+        {"stopped at its start values", true, false, Ends::AtStartValues, {first}, std::nullopt, 0, false},
+        {"killed listing", false, false, Ends::Killed, {first, other}, otherUnit, 200, true},
+        {"killed in its first unit from start values",
+         true,
+         false,
+         Ends::Killed,
+         {first, first},
+         std::nullopt,
+         0,
+         false},
+        {"killed after its first unit from start values",
+         true,
+         false,
+         Ends::Killed,
+         {first, other},
+         otherUnit,
+         200,
+         true},
+        {"killed before a solution", false, false, Ends::Killed, {}, std::nullopt, 0, false},
+        {"killed count", false, true, Ends::Killed, {}, std::nullopt, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OutputPart part;
+        part.identity = RunIdentity{};
+        if (c.start) part.identity->setup.start = test::kWorkedExampleStart;
+        part.identity->countOnly = c.countOnly;
+        part.headEnd = 40;
+        part.solutions = static_cast<std::int64_t>(c.solutions.size());
+        part.checksum = 0x1234;
+        for (std::size_t i = 0; i < c.solutions.size(); ++i) {
+            CubeRecord record;
+            record.cells = CellsFromEntries(c.solutions[i]);
+            record.end = 100 * (i + 1);
+            record.bestBound = 280 - static_cast<std::int32_t>(i);
+            if (i == 0) part.first = record;
+            part.last = record;
+        }
+        if (c.ends != Ends::Killed) {
+            CompletionRecord stop;
+            stop.solutions = 7;
+            stop.bestBound = 250;
+            stop.checksum = 0xabc;
+            stop.complete = false;
+            if (c.ends == Ends::Interrupted) stop.next = named;
+            part.completion = stop;
+        }
+        const ResumePoint point = WhereRunGoesOn(part);
+        EXPECT_EQ(point.from.unit, c.unit);
+        EXPECT_EQ(point.keep, c.keep);
+        EXPECT_EQ(point.from.after.has_value(), c.after);
+        if (c.after) {
+            EXPECT_EQ(*point.from.after, OrderKeyOf(c.solutions.back()));
+        }
+        if (!c.unit) continue;
+        // The counts go on from the interruption's record, or from the
+        // solutions read.
+        const bool interrupted = c.ends == Ends::Interrupted;
+        EXPECT_EQ(point.from.solutions, interrupted ? 7 : part.solutions);
+        EXPECT_EQ(point.from.checksum, interrupted ? 0xabc : 0x1234u);
+        EXPECT_EQ(point.from.bestBound, interrupted ? std::optional(250) : part.last->bestBound);
+    }
+}
 
 // resume and --continue: a stopped or killed output goes on to the whole run.
 class ResumeCommand : public TempFiles {};
