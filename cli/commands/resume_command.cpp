@@ -17,12 +17,6 @@ namespace {
 
 constexpr std::size_t kProblemsShown = 10;
 
-int RefuseWith(std::ostream& err, const std::string& message)
-{
-    err << "pandicube-search: " << message << '\n';
-    return kExitRefused;
-}
-
 // `resume NAME` also finds the NAME.part that --output NAME left.
 std::string OutputPath(const std::string& name)
 {
@@ -41,8 +35,7 @@ int ReadOutput(const std::string& path, const CliEnvironment& env, std::ostream&
     if (OpenInput(path, env, owned, err, "resume") == nullptr) return kExitRefused;
     std::size_t problems = 0;
     const auto report = [&](std::size_t line, const std::string& message) {
-        if (problems++ < kProblemsShown)
-            err << "pandicube-search: resume: " << path << ": line " << line << ": " << message << '\n';
+        if (problems++ < kProblemsShown) Say(err) << "resume: " << path << ": line " << line << ": " << message << '\n';
     };
     OutputJudge judge(report, [&](const CubeRecord& cube, const OutputPart& in) {
         const CubeCheck check =
@@ -70,8 +63,7 @@ bool RenameWhole(OwnedFile& file, const std::string& path, std::ostream& err)
 {
     const std::optional<std::string> wholePath = OutputFile::WholePath(path);
     if (!wholePath || (file.SyncToDisk() && RenameDurably(file.Descriptor(), path, *wholePath))) return true;
-    err << "pandicube-search: resume: cannot rename " << path << " to " << *wholePath << ": " << std::strerror(errno)
-        << '\n';
+    Say(err) << "resume: cannot rename " << path << " to " << *wholePath << ": " << std::strerror(errno) << '\n';
     return false;
 }
 
@@ -131,8 +123,7 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
     if (part.Complete()) {
         // NAME is complete only once it exists under its name.
         if (!RenameWhole(file, path, err)) return kExitWriteFailed;
-        err << "pandicube-search: resume: " << OutputFile::WholePath(path).value_or(path)
-            << " is complete; nothing to do\n";
+        Say(err) << "resume: " << OutputFile::WholePath(path).value_or(path) << " is complete; nothing to do\n";
         return kExitOk;
     }
     if (id.classes)
@@ -148,7 +139,7 @@ int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::o
     int status =
         WriteRun(writer, point.from, *threads, opt.quiet, EnginePath::Auto, env, err, restart, true, nullptr, path);
     if (status == kExitOk && !file.SyncToDisk()) {
-        err << "pandicube-search: cannot write the output: " << std::strerror(errno) << '\n';
+        Say(err) << "cannot write the output: " << std::strerror(errno) << '\n';
         status = kExitWriteFailed;
     }
     // Renamed while this process still owns it.

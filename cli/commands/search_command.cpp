@@ -33,18 +33,6 @@ namespace pandicube {
 
 namespace {
 
-// A command line that cannot run: says so, and points to the help.
-int RefuseUsage(std::ostream& err, const std::string& message)
-{
-    return UsageError(err, "pandicube-search", message);
-}
-
-int RefuseWith(std::ostream& err, const std::string& message)
-{
-    err << "pandicube-search: " << message << '\n';
-    return kExitRefused;
-}
-
 // The bytes that numbering the classes of a run may keep of the members ahead.
 constexpr std::size_t kClassMembersBudget = std::size_t{28} << 20;
 
@@ -254,7 +242,7 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, bool toFile, 
         return kExitSignalBase + interrupted.signal;
     } catch (const WriteFailure& failure) {
         if (progress) progress->Finish();
-        err << "pandicube-search: cannot write the output: " << failure.what() << '\n';
+        Say(err) << "cannot write the output: " << failure.what() << '\n';
         return kExitWriteFailed;
     }
 }
@@ -299,7 +287,7 @@ int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, boo
     try {
         if (writeHead) writer.WriteHead();
     } catch (const WriteFailure& failure) {
-        err << "pandicube-search: cannot write the output: " << failure.what() << '\n';
+        Say(err) << "cannot write the output: " << failure.what() << '\n';
         return kExitWriteFailed;
     }
     const int status = ExecuteRun(from, threads, quiet, toFile, path, writer, env, err);
@@ -307,8 +295,8 @@ int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, boo
         const bool one = writer.Solutions() == 1;
         const char* counted =
             writer.Identity().CountsClasses() ? (one ? " class" : " classes") : (one ? " solution" : " solutions");
-        err << "pandicube-search: interrupted by " << SignalName(status - kExitSignalBase) << " after "
-            << writer.Solutions() << counted;
+        Say(err) << "interrupted by " << SignalName(status - kExitSignalBase) << " after " << writer.Solutions()
+                 << counted;
         if (!resumeName.empty()) err << "; pandicube-search resume " << resumeName << " goes on";
         err << '\n';
     }

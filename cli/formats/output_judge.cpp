@@ -145,54 +145,67 @@ void OutputJudge::OnHeader(std::uint64_t end)
     if (!parts_.empty() && parts_.back().solutions == 0) parts_.back().headEnd = end;
 }
 
+namespace {
+
+// Why a record is not of the kind its output's identity names (empty when
+// it is).
+std::string KindFault(const RunIdentity& id, const CubeRecord& cube)
+{
+    if (id.countOnly || id.census)
+        return std::string(" stands in the output of a ") + (id.census ? "--census" : "--count-only") + " run";
+    if (cube.classOf.has_value() != id.classes)
+        return id.classes ? " is not a class record in an output of --classes"
+                          : " is a class record in an output without --classes";
+    if (!id.classes && cube.givenAsCells != id.cube)
+        return id.cube ? " is given as entries in an output of whole cubes"
+                       : " is given as a whole cube in an output of entries";
+    if (cube.bestBound.has_value() != id.setup.reduceBound)
+        return id.setup.reduceBound ? " carries no best upper bound in an output of --reduce"
+                                    : " carries a best upper bound in an output without --reduce";
+    return {};
+}
+
+} // namespace
+
+std::string OutputJudge::PlaceFault(const OutputPart& part, const CubeRecord& cube, const SolutionOrderKey& key) const
+{
+    if (cube.number != part.solutions + 1) return " stands where solution " + Num(part.solutions + 1) + " belongs";
+    if (cube.classOf && StandardForm(cube.cells) != cube.cells) return " is not given in its standard form";
+    if (cube.classOf && cube.classOf->size != ClassSizeInRun(cube.cells))
+        return " has the size " + Num(cube.classOf->size) + ", not " + Num(ClassSizeInRun(cube.cells));
+    // Classes come in the order of their first solutions.
+    if (cube.classOf && part.last && part.last->classOf && part.last->classOf->solution >= cube.classOf->solution)
+        return " was first met at solution " + Num(cube.classOf->solution) + ", not after the class before it";
+    if (!cube.classOf && lastKey_ && !(*lastKey_ < key))
+        return " is out of the order of the search (after solution " + Num(cube.number - 1) + ")";
+    if (cube.bestBound) {
+        const std::int32_t largest = LargestValue(cube.cells);
+        if (*cube.bestBound != largest)
+            return " carries the best upper bound " + Num(*cube.bestBound) + ", but its largest value is " +
+                   Num(largest);
+        if (part.last && part.last->bestBound && *cube.bestBound >= *part.last->bestBound)
+            return " carries the best upper bound " + Num(*cube.bestBound) + ", not below the " +
+                   Num(*part.last->bestBound) + " before it";
+    }
+    return {};
+}
+
 void OutputJudge::OnCube(const CubeRecord& cube)
 {
     OutputPart& part = Current(cube.line, cube.offset);
     const std::string what = (cube.classOf ? "class " : "solution ") + Num(cube.number);
     if (Closed(part)) return Problem(cube.line, what + " follows the completion record of its output");
-    if (const auto& id = part.identity) {
-        if (id->countOnly || id->census)
-            return Problem(cube.line,
-                           what + " stands in the output of a " + (id->census ? "--census" : "--count-only") + " run");
-        if (cube.classOf.has_value() != id->classes)
-            return Problem(cube.line, what + (id->classes ? " is not a class record in an output of --classes"
-                                                          : " is a class record in an output without --classes"));
-        if (!id->classes && cube.givenAsCells != id->cube)
-            return Problem(cube.line, what + (id->cube ? " is given as entries in an output of whole cubes"
-                                                       : " is given as a whole cube in an output of entries"));
-        if (cube.bestBound.has_value() != id->setup.reduceBound)
-            return Problem(cube.line, what + (id->setup.reduceBound
-                                                  ? " carries no best upper bound in an output of --reduce"
-                                                  : " carries a best upper bound in an output without --reduce"));
+    if (part.identity) {
+        if (const std::string fault = KindFault(*part.identity, cube); !fault.empty())
+            return Problem(cube.line, what + fault);
     }
     const Entries e = EntriesFromCells(cube.cells);
     const SolutionOrderKey key = OrderKeyOf(e);
     // Outputs of earlier versions were numbered and ordered alike, but may be
     // pieced together by hand: their cubes are checked one by one.
     if (part.identity) {
-        if (cube.number != part.solutions + 1)
-            return Problem(cube.line, what + " stands where solution " + Num(part.solutions + 1) + " belongs");
-        if (cube.classOf && StandardForm(cube.cells) != cube.cells)
-            return Problem(cube.line, what + " is not given in its standard form");
-        if (cube.classOf && cube.classOf->size != ClassSizeInRun(cube.cells))
-            return Problem(cube.line, what + " has the size " + Num(cube.classOf->size) + ", not " +
-                                          Num(ClassSizeInRun(cube.cells)));
-        // Classes come in the order of their first solutions.
-        if (cube.classOf && part.last && part.last->classOf && part.last->classOf->solution >= cube.classOf->solution)
-            return Problem(cube.line, what + " was first met at solution " + Num(cube.classOf->solution) +
-                                          ", not after the class before it");
-        if (!cube.classOf && lastKey_ && !(*lastKey_ < key))
-            return Problem(cube.line,
-                           what + " is out of the order of the search (after solution " + Num(cube.number - 1) + ")");
-        if (cube.bestBound) {
-            const std::int32_t largest = LargestValue(cube.cells);
-            if (*cube.bestBound != largest)
-                return Problem(cube.line, what + " carries the best upper bound " + Num(*cube.bestBound) +
-                                              ", but its largest value is " + Num(largest));
-            if (part.last && part.last->bestBound && *cube.bestBound >= *part.last->bestBound)
-                return Problem(cube.line, what + " carries the best upper bound " + Num(*cube.bestBound) +
-                                              ", not below the " + Num(*part.last->bestBound) + " before it");
-        }
+        if (const std::string fault = PlaceFault(part, cube, key); !fault.empty())
+            return Problem(cube.line, what + fault);
     }
     // A cube that its run does not list is reported, but still counted as
     // a record in its place, so that the records after it are judged alike.

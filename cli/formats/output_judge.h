@@ -81,6 +81,10 @@ private:
     // Why the record of the current output, with entries `e`, lies outside
     // its slice (empty when it does not, or the output is not a slice's).
     std::string OutsideSliceOf(const CubeRecord& cube, const Entries& e) const;
+    // Why a record, with order key `key`, does not stand where it does in
+    // its output: its number, form, size, order or best upper bound (empty
+    // when it does).
+    std::string PlaceFault(const OutputPart& part, const CubeRecord& cube, const SolutionOrderKey& key) const;
 
     Report report_;
     CubeHandler onCube_;
