@@ -6,8 +6,8 @@
 #include "search/cube/cube_classes.h"
 #include "search/cube/cube_symmetry.h"
 #include "search/loops/run_search.h"
-#include "search/loops/run_setup.h"
 #include "search/rows/parallel_search.h"
+#include "search/run_setup.h"
 
 #include <benchmark/benchmark.h>
 

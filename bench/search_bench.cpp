@@ -3,8 +3,8 @@
 #include "bench/silent_reporter.h"
 #include "reference/reference_search.h"
 #include "search/loops/run_search.h"
-#include "search/loops/run_setup.h"
 #include "search/rows/parallel_search.h"
+#include "search/run_setup.h"
 
 #include <benchmark/benchmark.h>
 

@@ -10,8 +10,8 @@
 #include "reference/reference_search.h"
 #include "search/cube/cube_classes.h"
 #include "search/loops/run_search.h"
-#include "search/loops/run_setup.h"
 #include "search/rows/parallel_search.h"
+#include "search/run_setup.h"
 
 #include <chrono>
 #include <cstdlib>

@@ -1,6 +1,7 @@
 #include "cli/output_file.h"
 
 #include "cli/cli_environment.h"
+#include "cli/usage.h"
 
 #include <cerrno>
 #include <climits>
@@ -28,7 +29,7 @@ std::string Reason()
 // One line on `err`; returns `status` (2: refused, 3: cannot be written).
 int RefuseFile(std::ostream& err, const std::string& command, const std::string& message, int status = 2)
 {
-    err << "pandicube-search: " << command << message << '\n';
+    Say(err) << command << message << '\n';
     return status;
 }
 
@@ -223,7 +224,7 @@ bool OutputFile::Commit(std::ostream& err, const std::string& command)
 {
     // The file is renamed while this process still owns it.
     const bool done = file_.SyncToDisk() && RenameDurably(file_.Descriptor(), part_, path_);
-    if (!done) err << "pandicube-search: " << command << "cannot write " << path_ << ": " << Reason() << '\n';
+    if (!done) Say(err) << command << "cannot write " << path_ << ": " << Reason() << '\n';
     file_.Close();
     return done;
 }
@@ -297,14 +298,14 @@ std::istream* OpenInput(const std::string& file, const CliEnvironment& env, std:
     if (file == "-") return env.in != nullptr ? env.in : &std::cin;
     std::error_code ec;
     if (std::filesystem::is_directory(file, ec)) {
-        err << "pandicube-search: " << command << ": " << file << " is a directory\n";
+        Say(err) << command << ": " << file << " is a directory\n";
         return nullptr;
     }
     errno = 0;
     auto stream = std::make_unique<std::ifstream>(file, std::ios::binary);
     if (!stream->is_open()) {
-        err << "pandicube-search: " << command << ": cannot open " << file << ": "
-            << (errno != 0 ? std::strerror(errno) : "unknown error") << '\n';
+        Say(err) << command << ": cannot open " << file << ": " << (errno != 0 ? std::strerror(errno) : "unknown error")
+                 << '\n';
         return nullptr;
     }
     owned = std::move(stream);

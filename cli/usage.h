@@ -30,6 +30,15 @@ void SetHelpStyle(CLI::App& app);
 // Writes "PROGRAM: MESSAGE" and the pointer to the help; returns kExitUsage.
 int UsageError(std::ostream& err, const std::string& program, const std::string& message);
 
+// Every message of pandicube-search on standard error begins with its name.
+inline constexpr const char* kSearchProgram = "pandicube-search";
+// Begins a message of pandicube-search on `err`: writes "pandicube-search: ".
+std::ostream& Say(std::ostream& err);
+// Writes "pandicube-search: MESSAGE" as one line; returns 2 (refused).
+int RefuseWith(std::ostream& err, const std::string& message);
+// A usage error of pandicube-search (UsageError); returns kExitUsage.
+int RefuseUsage(std::ostream& err, const std::string& message);
+
 // The parser's refusal in CLI11's words; for an argument that none of the
 // options or subcommands took, the nearest name that was meant.
 int ParseFailure(std::ostream& err, const CLI::App& app, const CLI::ParseError& error);

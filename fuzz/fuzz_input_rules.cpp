@@ -3,7 +3,7 @@
 // of a start value, the rest is the typed text. Whatever a rule accepts must
 // be a plain decimal number inside its range that reads back to its value.
 #include "search/cells.h"
-#include "search/loops/input_rules.h"
+#include "search/input_rules.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // outputs in the input, and merge then reads each output again from its
 // first byte, one solution at a time. Read that way, every complete output
 // must give back exactly the solutions the judge counted, in order.
-#include "cli/commands/output_judge.h"
+#include "cli/formats/output_judge.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // `verify`: they must never throw, overflow or hang; every problem has a line
 // and a message; an output counts as complete only when its completion
 // record agrees with the solutions read (in a census, with its last row).
-#include "cli/commands/output_judge.h"
+#include "cli/formats/output_judge.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // pandicube-plot IN OUT: draws the census that pandicube-search --census
 // wrote into a picture, off screen, without a display.
-#include "cli/formats/census_record.h"
+#include "cli/formats/census_reader.h"
 #include "cli/formats/run_identity.h"
 #include "cli/output_file.h"
 #include "cli/usage.h"
@@ -102,9 +102,9 @@ int main(int argc, char** argv)
     if (const auto* problem = std::get_if<std::string>(&read)) return Refuse(in + ": " + *problem);
     const auto& census = std::get<pandicube::CensusOutput>(read);
     if (curve.Empty()) return Refuse(in + ": the census has no bound to draw");
-    curve.EndAt(census.identity.bound);
+    curve.EndAt(census.identity.setup.upperBound);
     const pandicube::Slice slice = census.identity.slice.value_or(pandicube::Slice{});
-    const std::string title = pandicube::CensusTitle(census.identity.bound, slice.index, slice.count);
+    const std::string title = pandicube::CensusTitle(census.identity.setup.upperBound, slice.index, slice.count);
 
     // Off screen: the picture is drawn the same with or without a display.
     qputenv("QT_QPA_PLATFORM", "offscreen");

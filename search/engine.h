@@ -1,8 +1,8 @@
 #pragma once
 
-#include "search/loops/run_setup.h"
 #include "search/loops/search_state.h"
 #include "search/rows/outer_units.h"
+#include "search/run_setup.h"
 #include "search/search_reporter.h"
 #include "search/vocabulary.h"
 

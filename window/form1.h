@@ -1,9 +1,9 @@
 #pragma once
 
 #include "search/engine.h"
-#include "search/loops/input_rules.h"
-#include "search/loops/run_setup.h"
+#include "search/input_rules.h"
 #include "search/loops/search_state.h"
+#include "search/run_setup.h"
 #include "search/search_reporter.h"
 
 #include <QWidget>

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <queue>
 #include <tuple>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -113,36 +114,68 @@ bool ClassSpool::SpillGroups()
 
 bool ClassSpool::ForEachClass(const std::function<void(const Class&)>& take)
 {
+    return GroupMembers() && TakeGroups(take);
+}
+
+namespace {
+
+// The members in the order of their classes' keys, then of the listing:
+// sorted in memory, or merged from the sorted runs on files.
+class MembersInKeyOrder {
+public:
+    MembersInKeyOrder(std::vector<ClassSpool::Member>& members, std::vector<std::FILE*> runs)
+        : members_(members), runs_(std::move(runs)), heads_(runs_.size()), heap_(Later{&heads_})
+    {
+        if (runs_.empty())
+            std::sort(members_.begin(), members_.end(),
+                      [](const ClassSpool::Member& a, const ClassSpool::Member& b) { return KeyOf(a) < KeyOf(b); });
+        for (std::size_t i = 0; i < runs_.size(); ++i) {
+            std::rewind(runs_[i]);
+            if (Get(runs_[i], &heads_[i], sizeof(ClassSpool::Member))) heap_.push(i);
+        }
+    }
+
+    bool Next(ClassSpool::Member& m)
+    {
+        if (runs_.empty()) {
+            if (inMemory_ == members_.size()) return false;
+            m = members_[inMemory_++];
+            return true;
+        }
+        if (heap_.empty()) return false;
+        const std::size_t i = heap_.top();
+        heap_.pop();
+        m = heads_[i];
+        if (Get(runs_[i], &heads_[i], sizeof(ClassSpool::Member))) heap_.push(i);
+        return true;
+    }
+
+private:
+    struct Later {
+        const std::vector<ClassSpool::Member>* heads;
+        bool operator()(std::size_t a, std::size_t b) const { return KeyOf((*heads)[b]) < KeyOf((*heads)[a]); }
+    };
+
+    std::vector<ClassSpool::Member>& members_;
+    std::vector<std::FILE*> runs_;
+    std::vector<ClassSpool::Member> heads_;
+    std::priority_queue<std::size_t, std::vector<std::size_t>, Later> heap_;
+    std::size_t inMemory_ = 0;
+};
+
+} // namespace
+
+bool ClassSpool::GroupMembers()
+{
     // Step 1. The members in the order of their classes' keys, then of the
     // listing: from memory, or merged from the runs.
     if (!memberRuns_.empty()) {
         if (!members_.empty() && !SpillMembers()) return false;
         members_ = {};
     }
-    if (memberRuns_.empty())
-        std::sort(members_.begin(), members_.end(),
-                  [](const Member& a, const Member& b) { return KeyOf(a) < KeyOf(b); });
-    std::vector<Member> heads(memberRuns_.size());
-    const auto later = [&](std::size_t a, std::size_t b) { return KeyOf(heads[b]) < KeyOf(heads[a]); };
-    std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> heap(later);
-    for (std::size_t i = 0; i < memberRuns_.size(); ++i) {
-        std::rewind(memberRuns_[i].get());
-        if (Get(memberRuns_[i].get(), &heads[i], sizeof(Member))) heap.push(i);
-    }
-    std::size_t inMemory = 0;
-    const auto next = [&](Member& m) {
-        if (memberRuns_.empty()) {
-            if (inMemory == members_.size()) return false;
-            m = members_[inMemory++];
-            return true;
-        }
-        if (heap.empty()) return false;
-        const std::size_t i = heap.top();
-        heap.pop();
-        m = heads[i];
-        if (Get(memberRuns_[i].get(), &heads[i], sizeof(Member))) heap.push(i);
-        return true;
-    };
+    std::vector<std::FILE*> runs;
+    for (const File& run : memberRuns_) runs.push_back(run.get());
+    MembersInKeyOrder order(members_, std::move(runs));
 
     // Step 2. The classes, each from its members; kept, or written in runs.
     // A class takes its record, and its members on the heap (with the
@@ -152,7 +185,7 @@ bool ClassSpool::ForEachClass(const std::function<void(const Class&)>& take)
     Group group;
     bool open = false;
     Member previous;
-    for (Member m; next(m);) {
+    for (Member m; order.Next(m);) {
         if (open && (m.keyHigh != previous.keyHigh || m.keyLow != previous.keyLow)) {
             groupBytes_ += kGroupBytes + group.members.members.size() * sizeof(std::int64_t);
             groups_.push_back(std::move(group));
@@ -175,7 +208,22 @@ bool ClassSpool::ForEachClass(const std::function<void(const Class&)>& take)
     }
     members_ = {};
     memberRuns_.clear();
+    return true;
+}
 
+bool ClassSpool::ReadGroup(std::FILE* file, Group& g)
+{
+    std::uint64_t count = 0;
+    if (!Get(file, &g.firstPlace, sizeof g.firstPlace) ||
+        !Get(file, &g.members.firstSolution, sizeof g.members.firstSolution) ||
+        !Get(file, &g.members.sizeInRun, sizeof g.members.sizeInRun) || !Get(file, &count, sizeof count))
+        return false;
+    g.members.members.resize(count);
+    return Get(file, g.members.members.data(), count * sizeof(std::int64_t));
+}
+
+bool ClassSpool::TakeGroups(const std::function<void(const Class&)>& take)
+{
     // Step 3. The classes in the order of their first cubes.
     if (groupRuns_.empty()) {
         std::sort(groups_.begin(), groups_.end(),
@@ -185,28 +233,17 @@ bool ClassSpool::ForEachClass(const std::function<void(const Class&)>& take)
     }
     if (!groups_.empty() && !SpillGroups()) return false;
     std::vector<Group> firsts(groupRuns_.size());
-    const auto read = [&](std::size_t i) {
-        Group& g = firsts[i];
-        std::FILE* file = groupRuns_[i].get();
-        std::uint64_t count = 0;
-        if (!Get(file, &g.firstPlace, sizeof g.firstPlace) ||
-            !Get(file, &g.members.firstSolution, sizeof g.members.firstSolution) ||
-            !Get(file, &g.members.sizeInRun, sizeof g.members.sizeInRun) || !Get(file, &count, sizeof count))
-            return false;
-        g.members.members.resize(count);
-        return Get(file, g.members.members.data(), count * sizeof(std::int64_t));
-    };
     const auto laterGroup = [&](std::size_t a, std::size_t b) { return firsts[b].firstPlace < firsts[a].firstPlace; };
     std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(laterGroup)> groupHeap(laterGroup);
     for (std::size_t i = 0; i < groupRuns_.size(); ++i) {
         std::rewind(groupRuns_[i].get());
-        if (read(i)) groupHeap.push(i);
+        if (ReadGroup(groupRuns_[i].get(), firsts[i])) groupHeap.push(i);
     }
     while (!groupHeap.empty()) {
         const std::size_t i = groupHeap.top();
         groupHeap.pop();
         take(firsts[i].members);
-        if (read(i)) groupHeap.push(i);
+        if (ReadGroup(groupRuns_[i].get(), firsts[i])) groupHeap.push(i);
     }
     for (const File& run : groupRuns_) {
         if (std::ferror(run.get()) != 0) return Fail("cannot read a temporary file");

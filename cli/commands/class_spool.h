@@ -54,6 +54,12 @@ private:
 
     bool SpillMembers();
     bool SpillGroups();
+    // The classes from the members, in the order of their keys (steps 1
+    // and 2 of ForEachClass), and handed on in the order of their first
+    // cubes (step 3).
+    bool GroupMembers();
+    bool TakeGroups(const std::function<void(const Class&)>& take);
+    static bool ReadGroup(std::FILE* file, Group& g);
     bool Fail(const char* what);
 
     std::size_t budget_;

@@ -1,10 +1,11 @@
 #include "cli/commands/merge_command.h"
 
-#include "cli/commands/output_judge.h"
 #include "cli/formats/comment_lines.h"
+#include "cli/formats/output_judge.h"
 #include "cli/formats/solution_writer.h"
 #include "cli/output_file.h"
 #include "cli/stop_signals.h"
+#include "cli/usage.h"
 #include "search/cube/cube_classes.h"
 #include "search/cube/cube_symmetry.h"
 
@@ -45,9 +46,10 @@ std::vector<std::string> Fields(const RunIdentity& id)
 {
     RunIdentity whole = WholeRun(id);
     return {"by pandicube-search " + id.version,
-            "with --bound " + std::to_string(id.bound),
-            id.reduce ? "with --reduce" : "without --reduce",
-            whole.start ? "with " + RunOptions(whole).substr(RunOptions(whole).find("--start")) : "without --start",
+            "with --bound " + std::to_string(id.setup.upperBound),
+            id.setup.reduceBound ? "with --reduce" : "without --reduce",
+            whole.setup.start ? "with " + RunOptions(whole).substr(RunOptions(whole).find("--start"))
+                              : "without --start",
             "as " + std::to_string(id.slice.value_or(Slice{}).count) + " slices",
             id.cube ? "with --cube" : "without --cube",
             id.classes ? "with --classes" : "without --classes",
@@ -78,28 +80,13 @@ struct SliceSet {
 
     explicit SliceSet(const std::vector<Found>& found)
     {
-        // The run is the one that most outputs name; the others are foreign.
-        std::map<std::string, std::size_t> votes;
-        for (const Found& f : found) {
-            if (f.part.identity) ++votes[IdentityComment(WithCount(*f.part.identity))];
-        }
-        const Found* majority = nullptr;
-        std::size_t best = 0;
-        for (const Found& f : found) {
-            if (!f.part.identity) continue;
-            const std::size_t n = votes[IdentityComment(WithCount(*f.part.identity))];
-            if (n > best) {
-                best = n;
-                majority = &f;
-            }
-        }
-        if (majority != nullptr) run = majority->part.identity;
+        run = MajorityRun(found);
         for (const Found& f : found) Place(f);
         if (!run) {
             faults.push_back("no input holds an output with an identity line");
             return;
         }
-        if (run->reduce || run->start)
+        if (run->setup.reduceBound || run->setup.start)
             faults.push_back("the inputs come from a run with --reduce or --start, which is never sliced");
         const unsigned count = run->slice.value_or(Slice{}).count;
         std::vector<unsigned> missing;
@@ -157,6 +144,26 @@ struct SliceSet {
             faults.push_back(name(f) + " holds what " + name(*first->second) + " holds: relabelled or copied?");
             report.push_back("copied: " + faults.back());
         }
+    }
+
+    // The run is the one that most outputs name; the others are foreign.
+    static std::optional<RunIdentity> MajorityRun(const std::vector<Found>& found)
+    {
+        std::map<std::string, std::size_t> votes;
+        for (const Found& f : found) {
+            if (f.part.identity) ++votes[IdentityComment(WithCount(*f.part.identity))];
+        }
+        const Found* majority = nullptr;
+        std::size_t best = 0;
+        for (const Found& f : found) {
+            if (!f.part.identity) continue;
+            const std::size_t n = votes[IdentityComment(WithCount(*f.part.identity))];
+            if (n > best) {
+                best = n;
+                majority = &f;
+            }
+        }
+        return majority != nullptr ? majority->part.identity : std::nullopt;
     }
 
     // The identity with the slice number left out (a whole run is slice 1/1).
@@ -225,56 +232,70 @@ SolutionOrderKey KeyOf(const Cells& cells)
     return OrderKeyOf(EntriesFromCells(cells));
 }
 
-// The classes of all slices: each slice lists the classes whose first
-// member in run order lies in it, in the order of those first members. A
-// k-way merge by the first members hands each class's first member to `take`
-// in the whole run's order, holding no class beyond its turn. False, with
-// the reason on `err`, when two slices claim a class, a slice is out of that
-// order, or an input fails.
-bool MergeClasses(const SliceSet& set, std::ostream& err, const std::function<void(const Cells&)>& take)
+// A k-way merge of the slices' records, each slice's in the order of the
+// search: hands each record (with `openers`, the first member in run order
+// of each class record) and its key to `take` in the whole run's order,
+// holding no record beyond its turn. False, with the reason on `err`, when
+// an input cannot be opened or changed while it was merged, or `take`
+// refuses a record.
+bool MergeInRunOrder(const SliceSet& set, bool openers, std::ostream& err,
+                     const std::function<bool(const Cells&, const SolutionOrderKey&)>& take)
 {
     std::vector<std::unique_ptr<Cursor>> cursors;
-    std::vector<Cells> openers; // of each slice's next class
+    std::vector<Cells> heads; // of each slice's next record
     using Entry = std::pair<SolutionOrderKey, std::size_t>;
     std::priority_queue<Entry, std::vector<Entry>, std::greater<>> heap;
     const auto advance = [&](std::size_t i) {
         if (!cursors[i]->Advance()) return;
-        openers[i] = ClassMembersInRun(cursors[i]->Next().cells).front();
-        heap.push({KeyOf(openers[i]), i});
+        const Cells& cells = cursors[i]->Next().cells;
+        heads[i] = openers ? ClassMembersInRun(cells).front() : cells;
+        heap.push({KeyOf(heads[i]), i});
     };
     for (const auto& [k, found] : set.slices) {
         cursors.push_back(std::make_unique<Cursor>(*found.front()));
-        openers.emplace_back();
+        heads.emplace_back();
         if (!cursors.back()->Open()) {
-            err << "pandicube-search: merge: cannot open " << found.front()->file << ": " << std::strerror(errno)
-                << '\n';
+            Say(err) << "merge: cannot open " << found.front()->file << ": " << std::strerror(errno) << '\n';
             return false;
         }
         advance(cursors.size() - 1);
     }
-    std::optional<SolutionOrderKey> last;
     while (!heap.empty()) {
         const auto [key, i] = heap.top();
         heap.pop();
-        if (last && *last == key) {
-            err << "pandicube-search: merge: a class stands in more than one slice\n";
-            return false;
-        }
-        if (last && key < *last) {
-            err << "pandicube-search: merge: the classes of a slice are not in the order of the search\n";
-            return false;
-        }
-        last = key;
-        take(openers[i]);
+        if (!take(heads[i], key)) return false;
         advance(i);
     }
     for (const auto& cursor : cursors) {
         if (cursor->Failed()) {
-            err << "pandicube-search: merge: an input changed while it was merged\n";
+            Say(err) << "merge: an input changed while it was merged\n";
             return false;
         }
     }
     return true;
+}
+
+// The classes of all slices: each slice lists the classes whose first
+// member in run order lies in it, in the order of those first members. The
+// merge by the first members hands each class's first member to `take` in
+// the whole run's order. False, with the reason on `err`, when two slices
+// claim a class, a slice is out of that order, or an input fails.
+bool MergeClasses(const SliceSet& set, std::ostream& err, const std::function<void(const Cells&)>& take)
+{
+    std::optional<SolutionOrderKey> last;
+    return MergeInRunOrder(set, true, err, [&](const Cells& opener, const SolutionOrderKey& key) {
+        if (last && *last == key) {
+            Say(err) << "merge: a class stands in more than one slice\n";
+            return false;
+        }
+        if (last && key < *last) {
+            Say(err) << "merge: the classes of a slice are not in the order of the search\n";
+            return false;
+        }
+        last = key;
+        take(opener);
+        return true;
+    });
 }
 
 // The merged classes, numbered as the whole run numbers them; the class
@@ -287,7 +308,7 @@ int WriteMergedClasses(const SliceSet& set, SolutionWriter& writer, std::int64_t
                       [&](const Cells& first) { writer.WriteClass(stream.AddOpener(EntriesFromCells(first))); }))
         return kExitRefused;
     if (writer.Solutions() != total || writer.Checksum() != checksum) {
-        err << "pandicube-search: merge: the merged classes do not add up to the slices' counts\n";
+        Say(err) << "merge: the merged classes do not add up to the slices' counts\n";
         return kExitRefused;
     }
     writer.WriteCompletion();
@@ -304,7 +325,7 @@ int WriteMerged(const SliceSet& set, std::ostream& out, std::ostream& err)
     std::uint64_t checksum = 0;
     for (const auto& [k, found] : set.slices) {
         if (__builtin_add_overflow(total, found.front()->part.Count(), &total)) {
-            err << "pandicube-search: merge: the slices' counts add up to more than a 64-bit count\n";
+            Say(err) << "merge: the slices' counts add up to more than a 64-bit count\n";
             return kExitRefused;
         }
         checksum += found.front()->part.completion->checksum;
@@ -323,33 +344,14 @@ int WriteMerged(const SliceSet& set, std::ostream& out, std::ostream& err)
         return kExitOk;
     }
     if (set.run->classes) return WriteMergedClasses(set, writer, total, checksum, err);
-    std::vector<std::unique_ptr<Cursor>> cursors;
-    using Entry = std::pair<SolutionOrderKey, std::size_t>;
-    std::priority_queue<Entry, std::vector<Entry>, std::greater<>> heap;
-    for (const auto& [k, found] : set.slices) {
-        cursors.push_back(std::make_unique<Cursor>(*found.front()));
-        if (!cursors.back()->Open()) {
-            err << "pandicube-search: merge: cannot open " << found.front()->file << ": " << std::strerror(errno)
-                << '\n';
-            return kExitRefused;
-        }
-        if (cursors.back()->Advance()) heap.push({KeyOf(cursors.back()->Next().cells), cursors.size() - 1});
-    }
     std::int64_t number = 0;
-    while (!heap.empty()) {
-        const std::size_t i = heap.top().second;
-        heap.pop();
-        writer.WriteSolution(++number, cursors[i]->Next().cells, 0);
-        if (cursors[i]->Advance()) heap.push({KeyOf(cursors[i]->Next().cells), i});
-    }
-    for (const auto& cursor : cursors) {
-        if (cursor->Failed()) {
-            err << "pandicube-search: merge: an input changed while it was merged\n";
-            return kExitRefused;
-        }
-    }
+    const bool merged = MergeInRunOrder(set, false, err, [&](const Cells& cells, const SolutionOrderKey&) {
+        writer.WriteSolution(++number, cells, 0);
+        return true;
+    });
+    if (!merged) return kExitRefused;
     if (writer.Solutions() != total || writer.Checksum() != checksum) {
-        err << "pandicube-search: merge: the merged solutions do not add up to the slices' counts\n";
+        Say(err) << "merge: the merged solutions do not add up to the slices' counts\n";
         return kExitRefused;
     }
     writer.WriteCompletion();
@@ -370,7 +372,7 @@ public:
         std::string pattern = (std::filesystem::temp_directory_path() / "pandicube-merge-XXXXXX").string();
         const int fd = ::mkstemp(pattern.data());
         if (fd < 0) {
-            err << "pandicube-search: merge: cannot keep standard input: " << std::strerror(errno) << '\n';
+            Say(err) << "merge: cannot keep standard input: " << std::strerror(errno) << '\n';
             return false;
         }
         ::close(fd);
@@ -385,7 +387,7 @@ public:
             copy << from;
         copy.flush();
         if (!copy.good()) {
-            err << "pandicube-search: merge: cannot keep standard input: " << std::strerror(errno) << '\n';
+            Say(err) << "merge: cannot keep standard input: " << std::strerror(errno) << '\n';
             return false;
         }
         return true;
@@ -396,36 +398,33 @@ private:
     std::string path_;
 };
 
-} // namespace
-
-int RunMergeCommand(const MergeOptions& opt, const CliEnvironment& env, std::ostream& out, std::ostream& err)
+// The output must be able to hold a whole merge, and must not be one of
+// the inputs (or the NAME.part it is written to): it would overwrite it.
+int CheckOutputName(const MergeOptions& opt, std::ostream& err)
 {
-    // A signal ends the merge at once, and removes what it wrote.
-    const StopAtOnce stop("merge");
-    // The output must be able to hold a whole merge, and must not be one of
-    // the inputs (or the NAME.part it is written to): it would overwrite it.
-    if (opt.output && !opt.check) {
-        if (const int status = OutputFile::CheckName(*opt.output, err, "merge: "); status != kExitOk) return status;
-        for (const std::string& name : opt.files) {
-            for (const std::string& written : {*opt.output, OutputFile::PartPath(*opt.output)}) {
-                if (name != "-" && SameFile(name, written)) {
-                    err << "pandicube-search: merge: the input " << name << " is the file the merge writes (" << written
-                        << "); give another --output\n";
-                    return kExitRefused;
-                }
+    if (const int status = OutputFile::CheckName(*opt.output, err, "merge: "); status != kExitOk) return status;
+    for (const std::string& name : opt.files) {
+        for (const std::string& written : {*opt.output, OutputFile::PartPath(*opt.output)}) {
+            if (name != "-" && SameFile(name, written)) {
+                Say(err) << "merge: the input " << name << " is the file the merge writes (" << written
+                         << "); give another --output\n";
+                return kExitRefused;
             }
         }
     }
-    SpooledInput spooled;
-    std::vector<Found> found;
-    bool malformed = false;
+    return kExitOk;
+}
+
+// Reads every input ("-": standard input, kept in `spooled`) and gathers the
+// outputs found in them; `malformed` when an input holds a fault or no
+// output. Returns 0, or 2 when an input cannot be read.
+int ReadInputs(const MergeOptions& opt, const CliEnvironment& env, SpooledInput& spooled, std::vector<Found>& found,
+               bool& malformed, std::ostream& err)
+{
     for (const std::string& name : opt.files) {
         std::string file = name;
         if (name == "-") {
-            if (!spooled.Path().empty()) {
-                err << "pandicube-search: merge: - (standard input) is given twice\n";
-                return kExitRefused;
-            }
+            if (!spooled.Path().empty()) return RefuseWith(err, "merge: - (standard input) is given twice");
             if (!spooled.Spool(env.in != nullptr ? *env.in : std::cin, err)) return kExitRefused;
             file = spooled.Path();
         }
@@ -435,51 +434,70 @@ int RunMergeCommand(const MergeOptions& opt, const CliEnvironment& env, std::ost
         std::size_t shown = 0;
         OutputJudge judge([&](std::size_t line, const std::string& message) {
             if (shown++ < kProblemsShownPerFile)
-                err << "pandicube-search: merge: " << name << ": line " << line << ": " << message << '\n';
+                Say(err) << "merge: " << name << ": line " << line << ": " << message << '\n';
         });
         ReadCubes(*in, judge);
         if (judge.Problems() > 0) malformed = true;
         if (judge.Parts().empty() && judge.Problems() == 0) {
-            err << "pandicube-search: merge: " << name << " holds no output of pandicube-search\n";
+            Say(err) << "merge: " << name << " holds no output of pandicube-search\n";
             malformed = true;
         }
         for (const OutputPart& part : judge.Parts()) found.push_back({name, file, part});
     }
+    return kExitOk;
+}
+
+// merge --check: a line per slice and the verdict, writing nothing else.
+int WriteCheckReport(const SliceSet& set, bool malformed, std::ostream& out, std::ostream& err)
+{
+    if (set.run) out << "run: " << IdentityComment(WholeRun(*set.run)).substr(2) << '\n';
+    for (const std::string& line : set.report) out << line << '\n';
+    const bool whole = set.faults.empty() && !malformed;
+    out << (whole ? "complete: merge can join these slices\n" : "incomplete: merge refuses these slices\n");
+    out.flush();
+    if (!out.good()) {
+        Say(err) << "merge: cannot write the report: " << std::strerror(errno) << '\n';
+        return kExitWriteFailed;
+    }
+    return whole ? kExitOk : kExitRefused;
+}
+
+// The merge written to `out`; 3 when the writing fails.
+int WriteMergedTo(const SliceSet& set, std::ostream& out, std::ostream& err)
+{
+    try {
+        return WriteMerged(set, out, err);
+    } catch (const WriteFailure& failure) {
+        Say(err) << "merge: cannot write the output: " << failure.what() << '\n';
+        return kExitWriteFailed;
+    }
+}
+
+} // namespace
+
+int RunMergeCommand(const MergeOptions& opt, const CliEnvironment& env, std::ostream& out, std::ostream& err)
+{
+    // A signal ends the merge at once, and removes what it wrote.
+    const StopAtOnce stop("merge");
+    if (opt.output && !opt.check) {
+        if (const int status = CheckOutputName(opt, err); status != kExitOk) return status;
+    }
+    SpooledInput spooled;
+    std::vector<Found> found;
+    bool malformed = false;
+    if (const int status = ReadInputs(opt, env, spooled, found, malformed, err); status != kExitOk) return status;
 
     const SliceSet set(found);
-    if (opt.check) {
-        if (set.run) out << "run: " << IdentityComment(WholeRun(*set.run)).substr(2) << '\n';
-        for (const std::string& line : set.report) out << line << '\n';
-        const bool whole = set.faults.empty() && !malformed;
-        out << (whole ? "complete: merge can join these slices\n" : "incomplete: merge refuses these slices\n");
-        out.flush();
-        if (!out.good()) {
-            err << "pandicube-search: merge: cannot write the report: " << std::strerror(errno) << '\n';
-            return kExitWriteFailed;
-        }
-        return whole ? kExitOk : kExitRefused;
-    }
-    for (const std::string& fault : set.faults) err << "pandicube-search: merge: " << fault << '\n';
+    if (opt.check) return WriteCheckReport(set, malformed, out, err);
+    for (const std::string& fault : set.faults) Say(err) << "merge: " << fault << '\n';
     if (malformed || !set.faults.empty()) return kExitRefused;
+    if (!opt.output) return WriteMergedTo(set, out, err);
 
-    if (!opt.output) {
-        try {
-            return WriteMerged(set, out, err);
-        } catch (const WriteFailure& failure) {
-            err << "pandicube-search: merge: cannot write the output: " << failure.what() << '\n';
-            return kExitWriteFailed;
-        }
-    }
     // A merge that fails leaves nothing behind: it is made again, never resumed.
     OutputFile file(*opt.output);
     if (const int status = file.Open(err, "merge: "); status != kExitOk) return status;
     StopAtOnce::RemoveOnStop(file.PartPath());
-    int status = kExitWriteFailed;
-    try {
-        status = WriteMerged(set, file.Stream(), err);
-    } catch (const WriteFailure& failure) {
-        err << "pandicube-search: merge: cannot write the output: " << failure.what() << '\n';
-    }
+    int status = WriteMergedTo(set, file.Stream(), err);
     if (status == kExitOk && !file.Commit(err, "merge: ")) status = kExitWriteFailed;
     if (status != kExitOk) file.Discard();
     StopAtOnce::Keep(file.PartPath());

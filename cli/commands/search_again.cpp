@@ -1,6 +1,7 @@
 #include "cli/commands/search_again.h"
 
 #include "cli/commands/search_command.h"
+#include "cli/usage.h"
 
 #include <fstream>
 #include <iterator>
@@ -95,11 +96,11 @@ private:
 SearchOptions OptionsOf(const RunIdentity& id, unsigned threads)
 {
     SearchOptions opt;
-    opt.bound = std::to_string(id.bound);
-    opt.reduce = id.reduce;
-    if (id.start) {
-        opt.start = std::to_string(id.start->e10) + ',' + std::to_string(id.start->e14) + ',' +
-                    std::to_string(id.start->e17) + ',' + std::to_string(id.start->e18);
+    opt.bound = std::to_string(id.setup.upperBound);
+    opt.reduce = id.setup.reduceBound;
+    if (id.setup.start) {
+        opt.start = std::to_string(id.setup.start->e10) + ',' + std::to_string(id.setup.start->e14) + ',' +
+                    std::to_string(id.setup.start->e17) + ',' + std::to_string(id.setup.start->e18);
     }
     opt.format = id.format;
     opt.cube = id.cube;
@@ -134,17 +135,18 @@ std::unique_ptr<std::istream> CanonicalCensusText(const std::string& path)
 int SearchAgain(const std::string& path, const RunIdentity& identity, unsigned threads, const CliEnvironment& env,
                 std::ostream& out, std::ostream& err)
 {
-    const std::string where = "pandicube-search: verify: " + path + ": ";
+    const std::string where = "verify: " + path + ": ";
     if (identity.version != ProgramVersion()) {
-        err << where << "made by pandicube-search " << identity.version << ", whose bytes only that version writes; "
-            << "this is " << ProgramVersion() << '\n';
+        Say(err) << where << "made by pandicube-search " << identity.version
+                 << ", whose bytes only that version writes; "
+                 << "this is " << ProgramVersion() << '\n';
         return kExitRefused;
     }
     std::unique_ptr<std::istream> file = identity.census && identity.format == OutputFormat::Text
                                              ? CanonicalCensusText(path)
                                              : std::make_unique<std::ifstream>(path, std::ios::binary);
     if (!*file) {
-        err << where << "cannot open it again to compare\n";
+        Say(err) << where << "cannot open it again to compare\n";
         return kExitRefused;
     }
     ComparingBuffer compare(*file);
@@ -154,20 +156,20 @@ int SearchAgain(const std::string& path, const RunIdentity& identity, unsigned t
     // The record of an interruption differs from the file: the signal comes first.
     const int signal = env.interruption ? env.interruption() : 0;
     if (signal != 0 || status > kExitSignalBase) {
-        err << where << "the search was interrupted by a signal after " << compare.Bytes() << " bytes\n";
+        Say(err) << where << "the search was interrupted by a signal after " << compare.Bytes() << " bytes\n";
         return signal != 0 ? kExitSignalBase + signal : status;
     }
     if (!compare.Differs() && status != kExitOk) {
-        err << where << "the search failed: " << runErr.str();
+        Say(err) << where << "the search failed: " << runErr.str();
         return status;
     }
     if (!compare.Differs() && !compare.FileEnds()) {
-        err << where << "line " << compare.Line() << " follows the last line the run writes\n";
+        Say(err) << where << "line " << compare.Line() << " follows the last line the run writes\n";
         return kExitRefused;
     }
     if (compare.Differs()) {
-        err << where << "line " << compare.Line() << " is not what the run writes there: the run writes \""
-            << Shown(compare.Written()) << "\", the file holds \"" << Shown(compare.Found()) << "\"\n";
+        Say(err) << where << "line " << compare.Line() << " is not what the run writes there: the run writes \""
+                 << Shown(compare.Written()) << "\", the file holds \"" << Shown(compare.Found()) << "\"\n";
         return kExitRefused;
     }
     out << path << ": searched again: the run writes exactly these " << compare.Bytes() << " bytes\n";

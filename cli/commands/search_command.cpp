@@ -1,7 +1,9 @@
 #include "cli/commands/search_command.h"
 
-#include "cli/commands/output_judge.h"
+#include "cli/commands/resume_command.h"
+
 #include "cli/formats/number_text.h"
+#include "cli/formats/output_judge.h"
 #include "cli/formats/output_reader.h"
 #include "cli/output_file.h"
 #include "cli/progress.h"
@@ -12,9 +14,9 @@
 #include "search/cube/cube_symmetry.h"
 #include "search/cube/solution_order.h"
 #include "search/engine.h"
-#include "search/loops/input_rules.h"
-#include "search/loops/run_setup.h"
+#include "search/input_rules.h"
 #include "search/rows/parallel_search.h"
+#include "search/run_setup.h"
 
 #include <algorithm>
 #include <array>
@@ -31,18 +33,6 @@ namespace pandicube {
 
 namespace {
 
-// A command line that cannot run: says so, and points to the help.
-int RefuseUsage(std::ostream& err, const std::string& message)
-{
-    return UsageError(err, "pandicube-search", message);
-}
-
-int RefuseWith(std::ostream& err, const std::string& message)
-{
-    err << "pandicube-search: " << message << '\n';
-    return kExitRefused;
-}
-
 // The bytes that numbering the classes of a run may keep of the members ahead.
 constexpr std::size_t kClassMembersBudget = std::size_t{28} << 20;
 
@@ -53,17 +43,6 @@ struct RunInterrupted {
     std::optional<OuterUnit> next;
 };
 
-// Where a run begins: at its start, or, for a resumed run, after the
-// solutions already written, at the outer unit `unit`, leaving out the
-// solutions up to `after` (already written when the run was killed).
-struct RunStart {
-    std::int64_t solutions = 0;
-    std::uint64_t checksum = 0;
-    std::optional<std::int32_t> bestBound;
-    std::optional<OuterUnit> unit;
-    std::optional<SolutionOrderKey> after;
-};
-
 // Writes every solution, draws the progress on a terminal, and stops the run
 // between two records when a signal has come.
 class SearchOutputReporter : public SearchReporter {
@@ -71,8 +50,8 @@ public:
     SearchOutputReporter(SolutionWriter& writer, ProgressLine* progress, const CliEnvironment& env,
                          const RunStart& from, const RunPlan& plan, std::int32_t bestBound)
         : writer_(writer), progress_(progress), env_(env), after_(from.after),
-          leftStart_(!writer.Identity().start || from.unit.has_value()),
-          atStartValues_(writer.Identity().start && !from.unit), bestBound_(bestBound)
+          leftStart_(!writer.Identity().setup.start || from.unit.has_value()),
+          atStartValues_(writer.Identity().setup.start && !from.unit), bestBound_(bestBound)
     {
         // A listing of a whole run's classes numbers them from the members
         // ahead, within a budget: beyond it, the openers are searched again.
@@ -239,7 +218,8 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, bool toFile, 
     const OuterUnits units = PlanUnits(plan);
     std::unique_ptr<ProgressLine> progress;
     if (drawProgress) {
-        progress = std::make_unique<ProgressLine>(err, WorkShares(LimitsOf(id.bound), plan.classes), env.errStyle);
+        progress =
+            std::make_unique<ProgressLine>(err, WorkShares(LimitsOf(id.setup.upperBound), plan.classes), env.errStyle);
     }
     if (progress && plan.classes) progress->SetCounted("classes");
     SearchOutputReporter reporter(writer, progress.get(), env, from, plan, state.bestBound);
@@ -262,7 +242,7 @@ int ExecuteRun(const RunStart& from, unsigned threads, bool quiet, bool toFile, 
         return kExitSignalBase + interrupted.signal;
     } catch (const WriteFailure& failure) {
         if (progress) progress->Finish();
-        err << "pandicube-search: cannot write the output: " << failure.what() << '\n';
+        Say(err) << "cannot write the output: " << failure.what() << '\n';
         return kExitWriteFailed;
     }
 }
@@ -286,21 +266,20 @@ std::optional<RunIdentity> IdentityOf(const std::string& path)
     return first.identity;
 }
 
-std::optional<unsigned> ParseThreads(const std::optional<std::string>& text, const CliEnvironment& env,
-                                     std::ostream& err)
+} // namespace
+
+std::optional<unsigned> ParseThreads(const std::optional<std::string>& text, const std::string& option,
+                                     const CliEnvironment& env, std::ostream& err)
 {
     if (!text) return env.cores > 0 ? env.cores : 1;
     const InputCheck check = CheckStartValue(*text, 1, kMaxThreads);
     if (!check.Ok()) {
-        RefuseUsage(err, NotAWholeNumber("--threads", 1, kMaxThreads, *text));
+        RefuseUsage(err, NotAWholeNumber(option, 1, kMaxThreads, *text));
         return std::nullopt;
     }
     return static_cast<unsigned>(check.value);
 }
 
-// Writes a run, its head first when `writeHead`; a complete run's output
-// file is renamed to its name. When a signal ended the run, says how to go
-// on (with `resumeName`, the file that `resume` takes).
 int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, bool quiet, EnginePath path,
              const CliEnvironment& env, std::ostream& err, bool writeHead, bool toFile, OutputFile* file,
              const std::string& resumeName)
@@ -308,7 +287,7 @@ int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, boo
     try {
         if (writeHead) writer.WriteHead();
     } catch (const WriteFailure& failure) {
-        err << "pandicube-search: cannot write the output: " << failure.what() << '\n';
+        Say(err) << "cannot write the output: " << failure.what() << '\n';
         return kExitWriteFailed;
     }
     const int status = ExecuteRun(from, threads, quiet, toFile, path, writer, env, err);
@@ -316,8 +295,8 @@ int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, boo
         const bool one = writer.Solutions() == 1;
         const char* counted =
             writer.Identity().CountsClasses() ? (one ? " class" : " classes") : (one ? " solution" : " solutions");
-        err << "pandicube-search: interrupted by " << SignalName(status - kExitSignalBase) << " after "
-            << writer.Solutions() << counted;
+        Say(err) << "interrupted by " << SignalName(status - kExitSignalBase) << " after " << writer.Solutions()
+                 << counted;
         if (!resumeName.empty()) err << "; pandicube-search resume " << resumeName << " goes on";
         err << '\n';
     }
@@ -325,13 +304,10 @@ int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, boo
     return status;
 }
 
-} // namespace
-
 int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::ostream& out, std::ostream& err)
 {
     RunIdentity id;
     id.version = ProgramVersion();
-    id.reduce = opt.reduce;
     id.format = opt.format;
     id.cube = opt.cube;
     id.countOnly = opt.countOnly;
@@ -361,11 +337,9 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
         return RefuseUsage(err, NotAWholeNumber(std::string(names[field]) + " of --start", limits.lower, limits.upper,
                                                 std::string(startParts[field])));
     }
-    const RunSetup& setup = std::get<RunSetup>(checked);
-    id.bound = setup.upperBound;
-    id.start = setup.start;
+    id.setup = std::get<RunSetup>(checked);
 
-    const std::optional<unsigned> threads = ParseThreads(opt.threads, env, err);
+    const std::optional<unsigned> threads = ParseThreads(opt.threads, "--threads", env, err);
     if (!threads) return kExitRefused;
 
     // The classes are numbered in the order of the whole run, which the bound
@@ -436,116 +410,6 @@ int RunSearchCommand(const SearchOptions& opt, const CliEnvironment& env, std::o
     if (const int status = file.Open(err, ""); status != kExitOk) return status;
     SolutionWriter writer(file.Stream(), id);
     return WriteRun(writer, {}, *threads, opt.quiet, opt.path, env, err, true, true, &file, file.PartPath());
-}
-
-int RunResumeCommand(const ResumeOptions& opt, const CliEnvironment& env, std::ostream& err)
-{
-    const std::optional<unsigned> threads = ParseThreads(opt.threads, env, err);
-    if (!threads) return kExitRefused;
-    // `resume NAME` also finds the NAME.part that --output NAME left.
-    std::string path = opt.file;
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec) && std::filesystem::exists(OutputFile::PartPath(path), ec))
-        path = OutputFile::PartPath(path);
-
-    // The output is continued in place: it must be a file, and this process
-    // must own it.
-    if (path == "-") return RefuseWith(err, "resume: continues a file in place, not standard input");
-    // (Taken first: a FIFO or a device is refused before anything waits on it.)
-    OwnedFile file;
-    if (const int status = file.Take(path, false, err, "resume: "); status != kExitOk) return status;
-    std::unique_ptr<std::istream> owned;
-    if (OpenInput(path, env, owned, err, "resume") == nullptr) return kExitRefused;
-    std::size_t problems = 0;
-    const auto report = [&](std::size_t line, const std::string& message) {
-        if (problems++ < 10)
-            err << "pandicube-search: resume: " << path << ": line " << line << ": " << message << '\n';
-    };
-    // Every solution kept must be a cube of the run, as verify checks it.
-    OutputJudge judge(report, [&](const CubeRecord& cube, const OutputPart& part) {
-        const CubeCheck check =
-            CheckCube(cube.cells, part.identity ? std::optional(part.identity->bound) : std::nullopt);
-        if (check.Valid()) return;
-        report(cube.line, "solution " + std::to_string(cube.number) + " is not a valid cube of the run (" +
-                              CubeRuleName(check.failures.front().rule) + ": " + check.failures.front().detail + ")");
-    });
-    ReadCubes(*owned, judge);
-    owned.reset();
-    if (judge.Parts().size() != 1 || !judge.Parts().front().identity)
-        return RefuseWith(err, "resume: " + path + " does not hold the output of one run with its identity line");
-    if (problems > 0) return RefuseWith(err, "resume: " + path + " is malformed; it cannot be continued");
-    const OutputPart& part = judge.Parts().front();
-    const RunIdentity& id = *part.identity;
-    if (!ContinuableVersion(id.version)) {
-        return RefuseWith(err, "resume: " + path + " was written by pandicube-search " + id.version +
-                                   ", not by this version (" + ProgramVersion() + "); run it again");
-    }
-    const std::optional<std::string> wholePath = OutputFile::WholePath(path);
-    const std::string finalPath = wholePath.value_or(path);
-    // A complete NAME.part takes its name NAME, flushed to the disk.
-    const auto rename = [&] {
-        if (!wholePath || (file.SyncToDisk() && RenameDurably(file.Descriptor(), path, *wholePath))) return true;
-        err << "pandicube-search: resume: cannot rename " << path << " to " << *wholePath << ": "
-            << std::strerror(errno) << '\n';
-        return false;
-    };
-    if (part.Complete()) {
-        // NAME is complete only once it exists under its name.
-        if (!rename()) return kExitWriteFailed;
-        err << "pandicube-search: resume: " << finalPath << " is complete; nothing to do\n";
-        return kExitOk;
-    }
-    if (id.classes)
-        return RefuseWith(err,
-                          "resume: " + path + " is a --classes output, which resume cannot continue; run it again");
-
-    // Where the run goes on: at the unit the interruption names, or after the
-    // last whole solution record of a killed run. A run from start values
-    // whose last solution lies in its first unit starts over, since that unit
-    // was searched from the start values on, not whole.
-    RunStart from;
-    std::uint64_t keep = part.headEnd;
-    const std::optional<CompletionRecord>& stop = part.completion;
-    if (stop && stop->next) {
-        from.unit = stop->next;
-        from.solutions = stop->solutions;
-        from.checksum = stop->checksum;
-        from.bestBound = stop->bestBound;
-        if (!id.countOnly && part.last) {
-            keep = part.last->end;
-            // The unit named may already hold solutions that are written: a
-            // resumed run that a signal stopped before it had left the unit
-            // it went on in, where it left out those solutions. They come
-            // before the next one in the order of the search either way.
-            from.after = OrderKeyOf(EntriesFromCells(part.last->cells));
-        }
-    } else if (part.last && !id.countOnly) {
-        const Entries e = EntriesFromCells(part.last->cells);
-        const OuterUnit unit{e[kE14], e[kE18]};
-        const OuterUnit first{part.first->cells[kE14], part.first->cells[kE18]};
-        if (!id.start || unit.e14 != first.e14 || unit.e18 != first.e18) {
-            from.unit = unit;
-            from.after = OrderKeyOf(e);
-            from.solutions = part.solutions;
-            from.checksum = part.checksum;
-            from.bestBound = part.last->bestBound;
-            keep = part.last->end;
-        }
-    }
-    const bool restart = !from.unit;
-    if (!file.Shorten(restart ? 0 : keep))
-        return RefuseWith(err, "resume: cannot shorten " + path + ": " + std::strerror(errno));
-
-    SolutionWriter writer(file.Stream(), id);
-    int status = WriteRun(writer, from, *threads, opt.quiet, EnginePath::Auto, env, err, restart, true, nullptr, path);
-    if (status == kExitOk && !file.SyncToDisk()) {
-        err << "pandicube-search: cannot write the output: " << std::strerror(errno) << '\n';
-        status = kExitWriteFailed;
-    }
-    // Renamed while this process still owns it.
-    if (status == kExitOk && !rename()) status = kExitWriteFailed;
-    file.Close();
-    return status;
 }
 
 } // namespace pandicube

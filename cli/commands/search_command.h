@@ -2,6 +2,7 @@
 
 #include "cli/cli_environment.h"
 #include "cli/formats/solution_writer.h"
+#include "search/cube/solution_order.h"
 #include "search/engine.h"
 
 #include <iosfwd>
@@ -37,18 +38,34 @@ struct SearchOptions {
 // signal S ended the run (its output then ends with a record that says so).
 int RunSearchCommand(const SearchOptions& options, const CliEnvironment& env, std::ostream& out, std::ostream& err);
 
-// `pandicube-search resume FILE`: continues the output of a run that was
-// interrupted or killed, in place, so that FILE ends up holding exactly what
-// the whole run writes; FILE.part is renamed to FILE when it is whole.
-struct ResumeOptions {
-    std::string file;
-    std::optional<std::string> threads;
-    bool quiet = false;
-};
-int RunResumeCommand(const ResumeOptions& options, const CliEnvironment& env, std::ostream& err);
-
 // The most threads and slices the options take.
 inline constexpr std::int32_t kMaxThreads = 1024;
 inline constexpr std::int32_t kMaxSlices = 1000000;
+
+// The threads that `option` asks for (all cores when not given); nullopt
+// after a usage error on `err` when its text is no whole number from 1 to
+// kMaxThreads.
+std::optional<unsigned> ParseThreads(const std::optional<std::string>& text, const std::string& option,
+                                     const CliEnvironment& env, std::ostream& err);
+
+// Where a run begins: at its start, or, for a resumed run, after the
+// solutions already written, at the outer unit `unit`, leaving out the
+// solutions up to `after` (already written when the run was killed).
+struct RunStart {
+    std::int64_t solutions = 0;
+    std::uint64_t checksum = 0;
+    std::optional<std::int32_t> bestBound;
+    std::optional<OuterUnit> unit;
+    std::optional<SolutionOrderKey> after;
+};
+
+class OutputFile;
+
+// Writes a run, its head first when `writeHead`; a complete run's output
+// file is renamed to its name. When a signal ended the run, says how to go
+// on (with `resumeName`, the file that `resume` takes).
+int WriteRun(SolutionWriter& writer, const RunStart& from, unsigned threads, bool quiet, EnginePath path,
+             const CliEnvironment& env, std::ostream& err, bool writeHead, bool toFile, OutputFile* file,
+             const std::string& resumeName);
 
 } // namespace pandicube

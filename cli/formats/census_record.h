@@ -5,13 +5,10 @@
 #include "search/cells.h"
 
 #include <cstdint>
-#include <functional>
-#include <iosfwd>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 namespace pandicube {
@@ -76,33 +73,5 @@ private:
     std::vector<std::int64_t> dense_;
     std::map<std::int32_t, std::int64_t> sparse_;
 };
-
-// What is wrong with a row that follows `previous` (none for the first) in
-// the census of a run at `runBound`: its bound not above the one before or
-// above the run's, no class, cubes not 24 per class, running totals that do
-// not add up. Empty when nothing is.
-std::string CensusRowFault(const CensusRow& row, const CensusRow* previous, std::int32_t runBound);
-// What is wrong with the completion record that follows the rows ending in
-// `last` (none: no rows): a complete census counts the classes of its rows;
-// an interrupted one has written no rows.
-std::string CensusCompletionFault(const CompletionRecord& completion, const CensusRow* last);
-
-// A whole --census output as read: its identity, its rows and its completion
-// record.
-struct CensusOutput {
-    RunIdentity identity;
-    std::vector<CensusRow> rows;
-    CompletionRecord completion;
-};
-
-// Reads one complete --census output in any of the three formats, checking
-// its rows and its completion record as verify does; otherwise the reason,
-// "line N: ...".
-std::variant<CensusOutput, std::string> ReadCensus(std::istream& in);
-// The same, handing each row to `onRow` as it is read and keeping none, so
-// that a census of millions of rows is read in little memory: the result's
-// rows are empty. A row handed on may belong to an input refused later.
-std::variant<CensusOutput, std::string> ReadCensus(std::istream& in,
-                                                   const std::function<void(const CensusRow&)>& onRow);
 
 } // namespace pandicube

@@ -31,7 +31,7 @@ public:
         if (!identity_.countOnly)
             head += (identity_.census    ? std::string(kCensusCsvHeader)
                      : identity_.classes ? CsvClassHeader()
-                                         : CsvHeader(identity_.cube, identity_.reduce, false)) +
+                                         : CsvHeader(identity_.cube, identity_.setup.reduceBound, false)) +
                     '\n';
         return head;
     }
@@ -64,9 +64,10 @@ public:
         // run is a table of its own.
         std::string text;
         if (record.complete && identity_.countOnly) {
-            text = (identity_.classes ? std::string("classes") : CsvHeader(false, identity_.reduce, true)) + '\n';
+            text = (identity_.classes ? std::string("classes") : CsvHeader(false, identity_.setup.reduceBound, true)) +
+                   '\n';
             AppendInt(text, record.solutions);
-            if (identity_.reduce) {
+            if (identity_.setup.reduceBound) {
                 text += ',';
                 if (record.bestBound) AppendInt(text, *record.bestBound);
             }
@@ -92,6 +93,11 @@ private:
     static std::optional<Layout> LayoutOf(std::string_view header);
 
     void Line(std::string_view line) override;
+    // A row of the layout: its values, as whole numbers, to the record they
+    // make.
+    void Row(const std::vector<std::string_view>& fields);
+    std::optional<std::vector<std::int64_t>> Values(const std::vector<std::string_view>& fields, bool noBound);
+    void CubeRow(std::vector<std::int64_t>& values, std::optional<std::int32_t> bestBound);
 
     std::optional<Layout> layout_;
 };
@@ -170,8 +176,32 @@ void CsvParser::Line(std::string_view line)
         Problem("expected " + Num(layout_->fields) + " fields, found " + Num(fields.size()));
         return;
     }
+    Row(fields);
+}
+
+void CsvParser::Row(const std::vector<std::string_view>& fields)
+{
     // A --count-only run of the bound walk that found nothing has no bound.
     const bool noBound = layout_->countOnly && layout_->bestBound && fields.back().empty();
+    std::optional<std::vector<std::int64_t>> values = Values(fields, noBound);
+    if (!values) return;
+    const std::optional<std::int32_t> bestBound =
+        layout_->bestBound && !noBound ? std::optional<std::int32_t>(static_cast<std::int32_t>(values->back()))
+                                       : std::nullopt;
+    if (!layout_->countOnly) return CubeRow(*values, bestBound);
+    if ((*values)[0] < 0) {
+        Problem("the count of solutions is negative");
+        return;
+    }
+    ClosingRecord closing;
+    Place(closing);
+    closing.count = (*values)[0];
+    closing.bestBound = bestBound;
+    sink_.Closing(closing);
+}
+
+std::optional<std::vector<std::int64_t>> CsvParser::Values(const std::vector<std::string_view>& fields, bool noBound)
+{
     // The leading count or solution number (and a class's solution
     // number) is 64-bit; every value of a cube and the bound 32-bit.
     const std::size_t wide = layout_->classes ? 2 : 1;
@@ -184,25 +214,15 @@ void CsvParser::Line(std::string_view line)
         }
         if (!v) {
             Problem("field " + Num(i + 1) + " is not a whole number in the " + (i < wide ? "64" : "32") + "-bit range");
-            return;
+            return std::nullopt;
         }
         values.push_back(*v);
     }
-    const std::optional<std::int32_t> bestBound =
-        layout_->bestBound && !noBound ? std::optional<std::int32_t>(static_cast<std::int32_t>(values.back()))
-                                       : std::nullopt;
-    if (layout_->countOnly) {
-        if (values[0] < 0) {
-            Problem("the count of solutions is negative");
-            return;
-        }
-        ClosingRecord closing;
-        Place(closing);
-        closing.count = values[0];
-        closing.bestBound = bestBound;
-        sink_.Closing(closing);
-        return;
-    }
+    return values;
+}
+
+void CsvParser::CubeRow(std::vector<std::int64_t>& values, std::optional<std::int32_t> bestBound)
+{
     if (values[0] < 1) {
         Problem("the solution number is not positive");
         return;

@@ -213,39 +213,27 @@ std::string SpacingProblem(std::string_view line)
     return {};
 }
 
-JsonRecord ParseJsonObject(std::string_view line)
+// The closing object of an output written before outputs carried a
+// completion record: {"solutions": N} (with "bestBound").
+JsonRecord ClosingRecordOf(const json& object, std::optional<std::int32_t> bestBound)
 {
-    std::string duplicate;
-    const json object = ParseStrict(line, duplicate);
-    if (object.is_discarded()) return Error("not valid JSON");
-    if (!duplicate.empty()) return Error("the key \"" + duplicate + "\" is given twice");
-    if (!object.is_object()) return Error("not a JSON object");
-    if (object.contains("program")) return IdentityRecordOf(object);
-
-    std::optional<std::int32_t> bestBound;
-    if (object.contains("bestBound")) {
-        bestBound = ToInt32(object.at("bestBound"));
-        if (!bestBound) return Error("\"bestBound\" is not a 32-bit integer");
-    }
-
-    if ((object.contains("solutions") || object.contains("classes")) && object.contains("complete"))
-        return CompletionRecordOf(object, bestBound);
-    if (object.contains("solutions")) {
-        for (const auto& item : object.items()) {
-            if (item.key() != "solutions" && item.key() != "bestBound") {
-                return Error("unexpected key \"" + item.key() + "\" in the closing object");
-            }
+    for (const auto& item : object.items()) {
+        if (item.key() != "solutions" && item.key() != "bestBound") {
+            return Error("unexpected key \"" + item.key() + "\" in the closing object");
         }
-        const auto count = ToInt64(object.at("solutions"));
-        if (!count || *count < 0) return Error("\"solutions\" is not a count of solutions");
-        JsonRecord record;
-        record.closing = ClosingRecord{};
-        record.closing->count = *count;
-        record.closing->bestBound = bestBound;
-        return record;
     }
+    const auto count = ToInt64(object.at("solutions"));
+    if (!count || *count < 0) return Error("\"solutions\" is not a count of solutions");
+    JsonRecord record;
+    record.closing = ClosingRecord{};
+    record.closing->count = *count;
+    record.closing->bestBound = bestBound;
+    return record;
+}
 
-    // A class record also names its class and size.
+// A solution, or a class record, which also names its class and size.
+JsonRecord CubeRecordOf(const json& object, std::optional<std::int32_t> bestBound)
+{
     const bool isClass = object.contains("class");
     for (const auto& item : object.items()) {
         const std::string& key = item.key();
@@ -287,6 +275,26 @@ JsonRecord ParseJsonObject(std::string_view line)
         record.cube.givenAsCells = true;
     }
     return record;
+}
+
+JsonRecord ParseJsonObject(std::string_view line)
+{
+    std::string duplicate;
+    const json object = ParseStrict(line, duplicate);
+    if (object.is_discarded()) return Error("not valid JSON");
+    if (!duplicate.empty()) return Error("the key \"" + duplicate + "\" is given twice");
+    if (!object.is_object()) return Error("not a JSON object");
+    if (object.contains("program")) return IdentityRecordOf(object);
+
+    std::optional<std::int32_t> bestBound;
+    if (object.contains("bestBound")) {
+        bestBound = ToInt32(object.at("bestBound"));
+        if (!bestBound) return Error("\"bestBound\" is not a 32-bit integer");
+    }
+    if ((object.contains("solutions") || object.contains("classes")) && object.contains("complete"))
+        return CompletionRecordOf(object, bestBound);
+    if (object.contains("solutions")) return ClosingRecordOf(object, bestBound);
+    return CubeRecordOf(object, bestBound);
 }
 
 JsonRecord ParseJsonRecord(std::string_view line)

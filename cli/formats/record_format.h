@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/formats/checksum.h"
 #include "cli/formats/run_identity.h"
 #include "search/cells.h"
 
@@ -55,6 +56,22 @@ struct IdentityRecord : RecordPlace {
 struct ClosingRecord : RecordPlace {
     std::int64_t count = 0;
     std::optional<std::int32_t> bestBound;
+};
+
+// The last record of every output: the number of solutions, the best upper
+// bound of a run that reduces it (when it found a solution), the checksum of
+// the solutions, and whether the run completed or was interrupted, by which
+// signal, and at which outer unit it goes on.
+struct CompletionRecord {
+    std::size_t line = 0;
+    std::int64_t solutions = 0; // the classes of a --classes output
+    bool classes = false;       // counts classes: "21 classes", {"classes": 21, ...}
+    std::optional<std::int32_t> bestBound;
+    std::uint64_t checksum = 0;
+    ChecksumKind checksumKind = ChecksumKind::Xxh3; // names the checksum
+    bool complete = true;
+    std::string signal;            // "SIGINT", ... when interrupted
+    std::optional<OuterUnit> next; // the first unit not yet searched
 };
 
 // A number that opens a record: "solution" 3, or "class" 2, "solution" 5

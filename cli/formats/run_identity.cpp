@@ -1,12 +1,10 @@
 #include "cli/formats/run_identity.h"
 
 #include "cli/formats/number_text.h"
-#include "search/solution_hash.h"
 
 #include "pandicube/version.h"
 
 #include <array>
-#include <charconv>
 
 namespace pandicube {
 
@@ -30,7 +28,7 @@ std::optional<unsigned> ParseCount(std::string_view text)
 RunPlan PlanOf(const RunIdentity& id)
 {
     RunPlan plan;
-    plan.setup = RunSetup(id.bound, id.start, id.reduce);
+    plan.setup = id.setup;
     plan.slice = id.slice;
     plan.classes = id.CountsClasses();
     return plan;
@@ -58,9 +56,9 @@ std::string ProgramVersion()
 
 std::string RunOptions(const RunIdentity& id)
 {
-    std::string text = "--bound " + std::to_string(id.bound);
-    if (id.reduce) text += " --reduce";
-    if (id.start) text += " --start " + StartText(*id.start);
+    std::string text = "--bound " + std::to_string(id.setup.upperBound);
+    if (id.setup.reduceBound) text += " --reduce";
+    if (id.setup.start) text += " --start " + StartText(*id.setup.start);
     if (id.slice) text += " --slice " + std::to_string(id.slice->index) + '/' + std::to_string(id.slice->count);
     if (id.cube) text += " --cube";
     if (id.classes) text += " --classes";
@@ -95,16 +93,16 @@ std::optional<RunIdentity> ParseRunOptions(std::string_view options, std::string
         if (w == "--bound" && hasValue && !haveBound) {
             const auto bound = ParseCount(words[++i]);
             if (!bound || *bound > static_cast<unsigned>(kMaxUpperBound)) return std::nullopt;
-            id.bound = static_cast<std::int32_t>(*bound);
+            id.setup.upperBound = static_cast<std::int32_t>(*bound);
             haveBound = true;
-        } else if (w == "--reduce" && !id.reduce) {
-            id.reduce = true;
-        } else if (w == "--start" && hasValue && !id.start) {
+        } else if (w == "--reduce" && !id.setup.reduceBound) {
+            id.setup.reduceBound = true;
+        } else if (w == "--start" && hasValue && !id.setup.start) {
             const std::vector<std::string_view> parts = SplitOn(words[++i], ',');
             std::array<std::optional<std::int32_t>, 4> v;
             for (std::size_t k = 0; k < 4 && parts.size() == 4; ++k) v[k] = ParseInt32(parts[k]);
             if (!v[0] || !v[1] || !v[2] || !v[3]) return std::nullopt;
-            id.start = StartValues{*v[0], *v[1], *v[2], *v[3]};
+            id.setup.start = StartValues{*v[0], *v[1], *v[2], *v[3]};
         } else if (w == "--slice" && hasValue && !id.slice) {
             const std::vector<std::string_view> parts = SplitOn(words[++i], '/');
             if (parts.size() != 2) return std::nullopt;
@@ -140,38 +138,9 @@ std::optional<RunIdentity> ParseRunOptions(std::string_view options, std::string
     return id;
 }
 
-ChecksumKind ChecksumKindOf(const std::string& version)
-{
-    return version == "0.1.0" ? ChecksumKind::Fnv1a : ChecksumKind::Xxh3;
-}
-
 bool ContinuableVersion(const std::string& version)
 {
     return version == ProgramVersion() || version == "0.1.0";
-}
-
-std::uint64_t SolutionHashOf(ChecksumKind kind, const Entries& entries)
-{
-    return kind == ChecksumKind::Fnv1a ? SolutionHashFnv1a(entries) : SolutionHash(entries);
-}
-
-std::string ChecksumText(std::uint64_t checksum)
-{
-    char buf[17];
-    for (int i = 15; i >= 0; --i) {
-        buf[i] = "0123456789abcdef"[checksum & 0xf];
-        checksum >>= 4;
-    }
-    return std::string(buf, 16);
-}
-
-std::optional<std::uint64_t> ParseChecksum(std::string_view text)
-{
-    std::uint64_t value = 0;
-    if (text.size() != 16) return std::nullopt;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    if (ec != std::errc() || ptr != text.data() + text.size() || ChecksumText(value) != text) return std::nullopt;
-    return value;
 }
 
 } // namespace pandicube

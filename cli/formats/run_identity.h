@@ -1,8 +1,8 @@
 #pragma once
 
 #include "search/engine.h"
-#include "search/loops/run_setup.h"
 #include "search/rows/outer_units.h"
+#include "search/run_setup.h"
 #include "search/vocabulary.h"
 
 #include <cstdint>
@@ -26,9 +26,7 @@ const char* FormatName(OutputFormat format);
 // it, so that a file always says which run it belongs to.
 struct RunIdentity {
     std::string version;
-    std::int32_t bound = 300;
-    bool reduce = false;
-    std::optional<StartValues> start;
+    RunSetup setup{300}; // the bound, the start values and the bound walk
     std::optional<Slice> slice;
     bool cube = false;
     bool classes = false; // one record per essentially different cube
@@ -62,37 +60,8 @@ bool SameRun(const RunIdentity& a, const RunIdentity& b);
 // Parses RunOptions' text; nullopt unless it is exactly such a text.
 std::optional<RunIdentity> ParseRunOptions(std::string_view options, std::string version);
 
-// The hash that a run's checksum sums (search/solution_hash.h): FNV-1a in
-// the outputs of version 0.1.0, XXH3 in those of later versions. Each output
-// keeps its own: a resumed or merged output goes on with its version's.
-enum class ChecksumKind { Fnv1a, Xxh3 };
-ChecksumKind ChecksumKindOf(const std::string& version);
 // The versions whose outputs this one goes on writing: its own, and 0.1.0
 // with its FNV-1a checksum.
 bool ContinuableVersion(const std::string& version);
-std::uint64_t SolutionHashOf(ChecksumKind kind, const Entries& entries);
-
-// The last record of every output: the number of solutions, the best upper
-// bound of a run that reduces it (when it found a solution), the checksum of
-// the solutions, and whether the run completed or was interrupted, by which
-// signal, and at which outer unit it goes on.
-struct CompletionRecord {
-    std::size_t line = 0;
-    std::int64_t solutions = 0; // the classes of a --classes output
-    bool classes = false;       // counts classes: "21 classes", {"classes": 21, ...}
-    std::optional<std::int32_t> bestBound;
-    std::uint64_t checksum = 0;
-    ChecksumKind checksumKind = ChecksumKind::Xxh3; // names the checksum
-    bool complete = true;
-    std::string signal;            // "SIGINT", ... when interrupted
-    std::optional<OuterUnit> next; // the first unit not yet searched
-};
-
-// The checksum of a run's solutions is the sum, modulo 2^64, of the hash of
-// each solution's 62 entries. The order of the solutions is checked on its
-// own (they come in the order of the search), so the sums of the slices add
-// up to the whole run's. Written as 16 hexadecimal digits.
-std::string ChecksumText(std::uint64_t checksum);
-std::optional<std::uint64_t> ParseChecksum(std::string_view text);
 
 } // namespace pandicube

@@ -50,7 +50,8 @@ std::uint64_t SolutionWriter::HashOf(const Entries& entries, std::optional<std::
 
 void SolutionWriter::AppendSolutionBody(std::string& line, const Cells& cells, std::int32_t bestBound) const
 {
-    format_->AppendBody(line, cells, false, identity_.reduce ? std::optional<std::int32_t>(bestBound) : std::nullopt);
+    format_->AppendBody(line, cells, false,
+                        identity_.setup.reduceBound ? std::optional<std::int32_t>(bestBound) : std::nullopt);
 }
 
 void SolutionWriter::WriteSolution(std::int64_t number, const Cells& cells, std::int32_t bestBound,
@@ -58,7 +59,7 @@ void SolutionWriter::WriteSolution(std::int64_t number, const Cells& cells, std:
 {
     checksum_ += HashOf(EntriesFromCells(cells), hash);
     CountOne();
-    if (identity_.reduce) bestBound_ = bestBound;
+    if (identity_.setup.reduceBound) bestBound_ = bestBound;
     if (identity_.countOnly) return;
     std::string line;
     line.reserve(identity_.cube ? 2000 : 800);
@@ -97,7 +98,7 @@ void SolutionWriter::WriteUnit(const UnitSolutions& unit, std::int32_t bestBound
     } else {
         for (const Entries& cube : unit.cubes) checksum_ += SolutionHashOf(kind_, cube);
     }
-    if (identity_.reduce && !unit.cubes.empty()) bestBound_ = bestBound;
+    if (identity_.setup.reduceBound && !unit.cubes.empty()) bestBound_ = bestBound;
     if (identity_.countOnly || identity_.census) {
         if (identity_.census) {
             const bool prepared = unit.largestValues.size() == unit.cubes.size();
@@ -155,7 +156,7 @@ void SolutionWriter::ContinueAfter(std::int64_t solutions, std::uint64_t checksu
 {
     solutions_ = solutions;
     checksum_ = checksum;
-    bestBound_ = identity_.reduce ? bestBound : std::nullopt;
+    bestBound_ = identity_.setup.reduceBound ? bestBound : std::nullopt;
 }
 
 CompletionRecord SolutionWriter::Record() const

@@ -1,7 +1,7 @@
 #include "search/loops/run_search.h"
 
 #include "search/cube/cube_symmetry.h"
-#include "search/loops/formulas.h"
+#include "search/cube/formulas.h"
 #include "search/loops/search_windows.h"
 #include "search/solution_hash.h"
 

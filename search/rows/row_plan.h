@@ -1,7 +1,7 @@
 #pragma once
 
 #include "search/cells.h"
-#include "search/loops/formulas.h"
+#include "search/cube/formulas.h"
 
 #include <array>
 #include <cstddef>

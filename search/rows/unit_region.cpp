@@ -1,6 +1,6 @@
 #include "search/rows/unit_region.h"
 
-#include "search/loops/formulas.h"
+#include "search/cube/formulas.h"
 
 #include <algorithm>
 #include <array>

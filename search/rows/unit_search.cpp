@@ -1,7 +1,7 @@
 #include "search/rows/unit_search.h"
 
+#include "search/cube/formulas.h"
 #include "search/cube/solution_order.h"
-#include "search/loops/formulas.h"
 #include "search/loops/search_windows.h"
 #include "search/rows/row_plan.h"
 #include "search/solution_hash.h"

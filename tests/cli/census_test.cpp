@@ -1,4 +1,4 @@
-#include "cli/formats/census_record.h"
+#include "cli/formats/census_reader.h"
 #include "cli/formats/number_text.h"
 #include "tests/cli/cli_test_support.h"
 
@@ -44,9 +44,12 @@ void CountByLargestValue(const std::string& csv, std::size_t skip, std::size_t c
     }
 }
 
+// --census, and verify, merge and ReadCensus of its outputs.
+class CensusCommand : public TempFiles {};
+
 // Each row counts exactly the cubes of the full listing, and the classes of
 // the class listing, whose largest value is its bound.
-TEST(CensusCommand, RowsAreTheListingsGroupedByLargestValue)
+TEST_F(CensusCommand, RowsAreTheListingsGroupedByLargestValue)
 {
     Counts listed;
     CountByLargestValue(RunTool({"--bound", "350", "--cube", "--format", "csv"}).out, 1, 0, listed);
@@ -59,7 +62,7 @@ TEST(CensusCommand, RowsAreTheListingsGroupedByLargestValue)
 
 // The last row holds the run's counts in every format and on any threads,
 // and the completion record is that of --classes --count-only.
-TEST(CensusCommand, LastRowHoldsTheRunsCounts)
+TEST_F(CensusCommand, LastRowHoldsTheRunsCounts)
 {
     for (const auto& [bound, cubes, classes] : std::vector<std::tuple<std::string, std::int64_t, std::int64_t>>{
              {"254", 0, 0}, {"255", 24, 1}, {"300", 504, 21}, {"400", 35376, 1474}}) {
@@ -79,7 +82,7 @@ TEST(CensusCommand, LastRowHoldsTheRunsCounts)
 
 // verify and ReadCensus refuse an edited row, total, order, completion
 // record, cut or foreign output alike, naming the line.
-TEST(CensusCommand, VerifyAndReadCensusRefuseWhatTheProgramNeverWrites)
+TEST_F(CensusCommand, VerifyAndReadCensusRefuseWhatTheProgramNeverWrites)
 {
     const std::string text = RunTool({"--bound", "300", "--census"}).out;
     const std::string csv = RunTool({"--bound", "280", "--census", "--format", "csv"}).out;
@@ -126,7 +129,7 @@ TEST(CensusCommand, VerifyAndReadCensusRefuseWhatTheProgramNeverWrites)
 // The census says "1 class", and reads the "1 classes" of earlier builds,
 // which the search again finds to be what the run writes; an interrupted
 // census counts the classes it has found.
-TEST_F(TempFiles, CensusCountsOneClassAndInterruptionsInClasses)
+TEST_F(CensusCommand, CensusCountsOneClassAndInterruptionsInClasses)
 {
     const std::string text = RunTool({"--bound", "271", "--census"}).out;
     EXPECT_EQ(Lines(text)[1], "bound 255: 24 cubes, 1 class; up to 255: 24 cubes, 1 class");
@@ -149,7 +152,7 @@ TEST_F(TempFiles, CensusCountsOneClassAndInterruptionsInClasses)
 
 // Rows moved to another bound that still add up pass every check but the
 // search again.
-TEST_F(TempFiles, VerifySearchProvesTheCensusRows)
+TEST_F(CensusCommand, VerifySearchProvesTheCensusRows)
 {
     const std::string text = RunTool({"--bound", "300", "--census"}).out;
     const std::string path = Write("census", text);
@@ -163,7 +166,7 @@ TEST_F(TempFiles, VerifySearchProvesTheCensusRows)
 
 // Slices merge bound by bound also above the bounds counted in an array:
 // the census at 280 with its bounds 279 and 280 moved to 69999 and 70000.
-TEST(CensusCommand, MergeAddsRowsOfLargeBounds)
+TEST_F(CensusCommand, MergeAddsRowsOfLargeBounds)
 {
     const auto moved = [](const std::vector<std::string>& run) {
         return ReplacedNumber(ReplacedNumber(RunTool(run).out, "280", "70000"), "279", "69999");
@@ -175,7 +178,7 @@ TEST(CensusCommand, MergeAddsRowsOfLargeBounds)
     EXPECT_EQ(merged.out, moved(run));
 }
 
-TEST(CensusCommand, RefusesOptionsThatMakeNoCensus)
+TEST_F(CensusCommand, RefusesOptionsThatMakeNoCensus)
 {
     for (const auto& [option, why] : std::vector<std::pair<std::vector<std::string>, std::string>>{
              {{"--reduce"}, "--reduce: the census counts the whole run"},

@@ -65,12 +65,12 @@ struct ClassCase {
     std::int32_t solutions;
 };
 
-class ClassesTest : public ::testing::TestWithParam<ClassCase> {};
+class ClassListing : public ::testing::TestWithParam<ClassCase> {};
 
 // Each class record holds the standard form of the run's solution it names,
 // the classes are numbered in run order, the sizes add up to the run, and
 // every format and thread count tells the same.
-TEST_P(ClassesTest, ClassesAreTheStandardFormsOfTheirFirstSolutions)
+TEST_P(ClassListing, ClassesAreTheStandardFormsOfTheirFirstSolutions)
 {
     const ClassCase& c = GetParam();
     const test::CliResult csv = RunTool({"--bound", c.bound, "--classes", "--format", "csv", "--threads", "2"});
@@ -134,7 +134,7 @@ TEST_P(ClassesTest, ClassesAreTheStandardFormsOfTheirFirstSolutions)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Bounds, ClassesTest, ::testing::Values(ClassCase{"255", 1, 24}, ClassCase{"300", 21, 504}));
+INSTANTIATE_TEST_SUITE_P(Bounds, ClassListing, ::testing::Values(ClassCase{"255", 1, 24}, ClassCase{"300", 21, 504}));
 
 TEST(ClassesRefusal, TheBoundWalkAndStartValuesAreRefused)
 {
@@ -150,11 +150,11 @@ TEST(ClassesRefusal, TheBoundWalkAndStartValuesAreRefused)
     }
 }
 
-class VerifyClassesTest : public test::TempFiles {};
+class ClassesOutput : public test::TempFiles {};
 
 // The classes of the slices, merged, are the whole run's, byte for byte: the
 // same numbers, first solutions and checksum, in every format.
-TEST_F(VerifyClassesTest, MergedSlicesAreTheWholeRun)
+TEST_F(ClassesOutput, MergedSlicesAreTheWholeRun)
 {
     for (const std::string format : {"text", "json", "csv"}) {
         const std::vector<std::string> run = {"--bound", "300", "--classes", "--format", format};
@@ -176,7 +176,7 @@ TEST_F(VerifyClassesTest, MergedSlicesAreTheWholeRun)
 // A count of classes (which numbers nothing) ends as the listing of the same
 // classes ends, on any threads and slices, and its slices merge into the
 // whole run's count.
-TEST_F(VerifyClassesTest, CountOfClassesEndsAsTheirListing)
+TEST_F(ClassesOutput, CountOfClassesEndsAsTheirListing)
 {
     for (const std::string format : {"text", "csv"}) {
         std::vector<std::string> merge = {"merge"};
@@ -204,7 +204,7 @@ TEST_F(VerifyClassesTest, CountOfClassesEndsAsTheirListing)
 // merge takes each slice's classes in the order of their first members and
 // refuses a class that two slices claim, or a slice out of that order, even
 // with sound records, counts and checksums.
-TEST_F(VerifyClassesTest, MergeRefusesClassesClaimedTwiceOrOutOfOrder)
+TEST_F(ClassesOutput, MergeRefusesClassesClaimedTwiceOrOutOfOrder)
 {
     const auto slice = [](const std::string& k) {
         return RunTool({"--bound", "300", "--classes", "--format", "csv", "--slice", k + "/3"}).out;
@@ -262,7 +262,7 @@ TEST(ClassSpool, GroupsAListingAlikeWithinAnyBudget)
 
 // verify --classes groups a full listing into its classes, and flags the
 // listing when a member of a class is missing.
-TEST_F(VerifyClassesTest, FullListingIsGroupedAndAMissingMemberIsFlagged)
+TEST_F(ClassesOutput, FullListingIsGroupedAndAMissingMemberIsFlagged)
 {
     const std::string listing = RunTool({"--bound", "300"}).out;
     const test::CliResult whole = RunTool({"verify", "--classes", Write("whole", listing)});
@@ -282,7 +282,7 @@ TEST_F(VerifyClassesTest, FullListingIsGroupedAndAMissingMemberIsFlagged)
 
 // verify judges class records: their standard form and size; resume
 // refuses a --classes output.
-TEST_F(VerifyClassesTest, ClassRecordsAreJudgedAndOnlyWholeListingsResumed)
+TEST_F(ClassesOutput, ClassRecordsAreJudgedAndOnlyWholeListingsResumed)
 {
     const std::string csv = RunTool({"--bound", "255", "--classes", "--format", "csv"}).out;
     const std::string row = Lines(csv).at(2);

@@ -29,9 +29,12 @@ bool AwaitOpen(pid_t pid, const std::string& path)
     return false;
 }
 
+// Who may write an output, where, and what a signal leaves behind.
+class OutputOwnership : public TempFiles {};
+
 // An output that cannot become a whole run, or that would overwrite a merge's
 // input, is refused at once with one line; nothing is searched or written.
-TEST_F(TempFiles, OutputsThatCannotBeOwnedAreRefusedBeforeTheSearch)
+TEST_F(OutputOwnership, OutputsThatCannotBeOwnedAreRefusedBeforeTheSearch)
 {
     const std::string dir = Path("dir");
     std::filesystem::create_directory(dir);
@@ -79,7 +82,7 @@ TEST_F(TempFiles, OutputsThatCannotBeOwnedAreRefusedBeforeTheSearch)
 // The real program refuses a link at --output (dangling or not), "-" and a
 // name whose NAME.part the folder cannot hold, before the search: exit 2,
 // one line, and the link, its target and the folder stay as they were.
-TEST_F(TempFiles, LinksDashAndLongNamesAtTheOutputAreRefusedBeforeTheSearch)
+TEST_F(OutputOwnership, LinksDashAndLongNamesAtTheOutputAreRefusedBeforeTheSearch)
 {
     const std::string target = Write("target", "keep");
     const std::string link = Path("link");
@@ -123,7 +126,7 @@ TEST_F(TempFiles, LinksDashAndLongNamesAtTheOutputAreRefusedBeforeTheSearch)
 // An output takes its name only once it is on the disk: the run, a resume
 // that finishes one and merge --output flush it before the rename and its
 // folder after. A merge that cannot write its output leaves nothing.
-TEST_F(TempFiles, OutputsAreOnDiskBeforeTheyTakeTheirNamesAndFailedMergesLeaveNothing)
+TEST_F(OutputOwnership, OutputsAreOnDiskBeforeTheyTakeTheirNamesAndFailedMergesLeaveNothing)
 {
     const std::string program = "'" PANDICUBE_SEARCH_BINARY "' ";
     const std::string one = Write("d1", RunTool({"--bound", "300", "--slice", "1/2"}).out);
@@ -149,7 +152,7 @@ TEST_F(TempFiles, OutputsAreOnDiskBeforeTheyTakeTheirNamesAndFailedMergesLeaveNo
 
 // While a run writes an output, a second run or resume of it is refused at
 // once; the lock ends with the process that held it.
-TEST_F(TempFiles, OneProcessOwnsAnOutput)
+TEST_F(OutputOwnership, OneProcessOwnsAnOutput)
 {
     const std::string out = Path("owned");
     const pid_t owner =
@@ -169,7 +172,7 @@ TEST_F(TempFiles, OneProcessOwnsAnOutput)
 
 // SIGINT, SIGTERM and SIGHUP end verify and merge at once, also while they
 // wait for input that never comes; merge leaves no NAME.part behind.
-TEST_F(TempFiles, SignalsEndVerifyAndMergeAtOnce)
+TEST_F(OutputOwnership, SignalsEndVerifyAndMergeAtOnce)
 {
     const std::string fifo = Path("never");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -201,7 +204,7 @@ TEST_F(TempFiles, SignalsEndVerifyAndMergeAtOnce)
 // doubled or trailing blanks, in every format; values swapped in a cube; an
 // output of another version. verify refuses them, and resume refuses to go on
 // with them rather than continuing them.
-TEST_F(TempFiles, ResumeAndVerifyRefuseWhatTheWriterNeverWrites)
+TEST_F(OutputOwnership, ResumeAndVerifyRefuseWhatTheWriterNeverWrites)
 {
     struct Case {
         std::vector<std::string> run;

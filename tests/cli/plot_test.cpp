@@ -19,7 +19,7 @@ namespace {
 
 using test::CommandOutput;
 
-class PlotTest : public test::TempFiles {
+class PlotProgram : public test::TempFiles {
 protected:
     // Runs the program without a display; its standard error (and output).
     std::string Plot(const std::string& in, const std::string& out, int& status, const std::string& options = "")
@@ -62,7 +62,7 @@ std::string DenseCensus(int rows)
     return census + "# complete: " + std::to_string(total) + " classes, xxh3 checksum 0000000000000000\n";
 }
 
-TEST_F(PlotTest, DrawsTheCensusOfEachFormatAsSvgAndPng)
+TEST_F(PlotProgram, DrawsTheCensusOfEachFormatAsSvgAndPng)
 {
     for (const std::string format : {"text", "json", "csv"}) {
         const std::string census = Census(format);
@@ -86,7 +86,7 @@ TEST_F(PlotTest, DrawsTheCensusOfEachFormatAsSvgAndPng)
 // The title in words, a slice named, whole-numbered bounds that each occur
 // once (also for a census of one bound), counts in powers of ten written
 // alike, and text that scales with the picture.
-TEST_F(PlotTest, LabelsTheChartInPlainWordsAtAnySize)
+TEST_F(PlotProgram, LabelsTheChartInPlainWordsAtAnySize)
 {
     const std::string svg = Path("chart.svg");
     struct Case {
@@ -149,7 +149,7 @@ TEST_F(PlotTest, LabelsTheChartInPlainWordsAtAnySize)
 
 // A census of far more bounds than the picture has pixel columns is drawn
 // with a few points per column, up to its last count.
-TEST_F(PlotTest, DrawsADenseCensusWithAFewPointsPerPixelColumn)
+TEST_F(PlotProgram, DrawsADenseCensusWithAFewPointsPerPixelColumn)
 {
     const std::string svg = Path("dense.svg");
     int status = -1;
@@ -169,7 +169,7 @@ TEST_F(PlotTest, DrawsADenseCensusWithAFewPointsPerPixelColumn)
     EXPECT_EQ(std::find(words.begin(), words.end(), "10\u2078"), words.end());
 }
 
-TEST_F(PlotTest, RefusesWhatIsNoWholeCensusAndLeavesNoPicture)
+TEST_F(PlotProgram, RefusesWhatIsNoWholeCensusAndLeavesNoPicture)
 {
     const std::string census = ReadFile(Census("text"));
     const std::string listing = RunTool({"--bound", "300", "--quiet"}).out;
@@ -208,7 +208,7 @@ TEST_F(PlotTest, RefusesWhatIsNoWholeCensusAndLeavesNoPicture)
 
 // The picture never replaces its census, by the same name or through a
 // link, and is never written through a link at OUT: exit 2, nothing changed.
-TEST_F(PlotTest, NeverWritesItsInputOrThroughALink)
+TEST_F(PlotProgram, NeverWritesItsInputOrThroughALink)
 {
     const std::string census = ReadFile(Census("text"));
     const std::string png = Write("census.png", census);
@@ -243,7 +243,7 @@ TEST_F(PlotTest, NeverWritesItsInputOrThroughALink)
 // The picture takes its name only once it is on the disk (flushed before the
 // rename, its folder after); a write that fails (here: past the file size
 // limit) names its cause and leaves no picture, whole or part, behind.
-TEST_F(PlotTest, APictureIsOnDiskBeforeItsNameAndAFailedWriteLeavesNothing)
+TEST_F(PlotProgram, APictureIsOnDiskBeforeItsNameAndAFailedWriteLeavesNothing)
 {
     const std::string census = Census("csv");
     const std::string durable = Path("durable.svg");

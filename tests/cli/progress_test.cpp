@@ -1,5 +1,5 @@
 #include "cli/progress.h"
-#include "search/loops/run_setup.h"
+#include "search/run_setup.h"
 #include "tests/cli/cli_test_support.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +38,9 @@ std::vector<std::string> Drawn(std::string text)
     for (std::string& line : lines) line = line.substr(0, line.find('\x1b'));
     return lines;
 }
+
+// The progress line of the program, on a terminal and never in an output.
+class ProgressOutput : public TempFiles {};
 
 TEST(ProgressLine, DrawsAtMostOncePerIntervalAndClearsAtTheEnd)
 {
@@ -135,7 +138,7 @@ TEST(WorkShares, GrowAlongTheRunByWorkNotUnits)
     EXPECT_LT(last, 1);
 }
 
-TEST(ProgressOutput, AppearsOnATerminalOnlyAndNeverInTheOutput)
+TEST_F(ProgressOutput, AppearsOnATerminalOnlyAndNeverInTheOutput)
 {
     const auto plain = RunTool({"--bound", "280"});
     const auto terminal = RunTool({"--bound", "280"}, "", true);
@@ -233,7 +236,7 @@ ProcessOutput RunOnTerminal(std::vector<std::string> args, TerminalSetting setti
     return result;
 }
 
-TEST(ProgressOutput, TheRealBinaryDrawsOnAPseudoTerminal)
+TEST_F(ProgressOutput, TheRealBinaryDrawsOnAPseudoTerminal)
 {
     const ProcessOutput shown = RunOnTerminal({"--bound", "280"});
     EXPECT_EQ(shown.status, 0);
@@ -261,7 +264,7 @@ TEST(ProgressOutput, TheRealBinaryDrawsOnAPseudoTerminal)
 // Long runs write to a file, or go on with resume, from a terminal that is
 // both standard output and standard error: the line is drawn there, and the
 // file holds the whole run.
-TEST_F(TempFiles, TheLineIsDrawnForARunThatWritesAFile)
+TEST_F(ProgressOutput, TheLineIsDrawnForARunThatWritesAFile)
 {
     const std::string whole = RunTool({"--bound", "300"}).out;
     const std::string path = Path("progress.out");

@@ -1,4 +1,6 @@
+#include "cli/commands/resume_command.h"
 #include "tests/cli/cli_test_support.h"
+#include "tests/support/worked_example.h"
 
 #include <gtest/gtest.h>
 
@@ -20,9 +22,102 @@ const std::vector<std::vector<std::string>> kRuns = {
     {"--bound", "300", "--census", "--json", "--slice", "2/3"},
 };
 
+// Where an unfinished output goes on, from what it holds alone: the unit its
+// interruption names, after the solutions written, or the unit of a killed
+// run's last solution; a run that cannot go on at a unit starts over and
+// keeps nothing.
+TEST(WhereRunGoesOn, FollowsTheInterruptionOrTheLastSolution)
+{
+    Entries other = test::kWorkedExample; // a solution of a later outer unit
+    other[kE18] += 9;
+    const OuterUnit named{-33, 201};
+    const OuterUnit otherUnit{other[kE14], other[kE18]};
+    enum class Ends { Interrupted, AtStartValues, Killed };
+    struct Case {
+        const char* name;
+        bool start;
+        bool countOnly;
+        Ends ends;
+        std::vector<Entries> solutions;
+        std::optional<OuterUnit> unit; // none: the run starts over
+        std::uint64_t keep;
+        bool after;
+    };
+    const Entries first = test::kWorkedExample;
+    const std::vector<Case> cases = {
+        {"interrupted listing", false, false, Ends::Interrupted, {first, other}, named, 200, true},
+        {"interrupted before a solution", false, false, Ends::Interrupted, {}, named, 40, false},
+        {"interrupted count", false, true, Ends::Interrupted, {}, named, 40, false},
+        {"stopped at its start values", true, false, Ends::AtStartValues, {first}, std::nullopt, 0, false},
+        {"killed listing", false, false, Ends::Killed, {first, other}, otherUnit, 200, true},
+        {"killed in its first unit from start values",
+         true,
+         false,
+         Ends::Killed,
+         {first, first},
+         std::nullopt,
+         0,
+         false},
+        {"killed after its first unit from start values",
+         true,
+         false,
+         Ends::Killed,
+         {first, other},
+         otherUnit,
+         200,
+         true},
+        {"killed before a solution", false, false, Ends::Killed, {}, std::nullopt, 0, false},
+        {"killed count", false, true, Ends::Killed, {}, std::nullopt, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OutputPart part;
+        part.identity = RunIdentity{};
+        if (c.start) part.identity->setup.start = test::kWorkedExampleStart;
+        part.identity->countOnly = c.countOnly;
+        part.headEnd = 40;
+        part.solutions = static_cast<std::int64_t>(c.solutions.size());
+        part.checksum = 0x1234;
+        for (std::size_t i = 0; i < c.solutions.size(); ++i) {
+            CubeRecord record;
+            record.cells = CellsFromEntries(c.solutions[i]);
+            record.end = 100 * (i + 1);
+            record.bestBound = 280 - static_cast<std::int32_t>(i);
+            if (i == 0) part.first = record;
+            part.last = record;
+        }
+        if (c.ends != Ends::Killed) {
+            CompletionRecord stop;
+            stop.solutions = 7;
+            stop.bestBound = 250;
+            stop.checksum = 0xabc;
+            stop.complete = false;
+            if (c.ends == Ends::Interrupted) stop.next = named;
+            part.completion = stop;
+        }
+        const ResumePoint point = WhereRunGoesOn(part);
+        EXPECT_EQ(point.from.unit, c.unit);
+        EXPECT_EQ(point.keep, c.keep);
+        EXPECT_EQ(point.from.after.has_value(), c.after);
+        if (c.after) {
+            EXPECT_EQ(*point.from.after, OrderKeyOf(c.solutions.back()));
+        }
+        if (!c.unit) continue;
+        // The counts go on from the interruption's record, or from the
+        // solutions read.
+        const bool interrupted = c.ends == Ends::Interrupted;
+        EXPECT_EQ(point.from.solutions, interrupted ? 7 : part.solutions);
+        EXPECT_EQ(point.from.checksum, interrupted ? 0xabc : 0x1234u);
+        EXPECT_EQ(point.from.bestBound, interrupted ? std::optional(250) : part.last->bestBound);
+    }
+}
+
+// resume and --continue: a stopped or killed output goes on to the whole run.
+class ResumeCommand : public TempFiles {};
+
 // A run killed anywhere (its output cut at any byte) and then resumed holds
 // exactly the bytes of the run that was never stopped.
-TEST_F(TempFiles, ResumeMakesAKilledOutputWhole)
+TEST_F(ResumeCommand, ResumeMakesAKilledOutputWhole)
 {
     int n = 0;
     for (const std::vector<std::string>& run : kRuns) {
@@ -46,7 +141,7 @@ TEST_F(TempFiles, ResumeMakesAKilledOutputWhole)
 
 // A signal ends a run between two records with a record of where it stopped;
 // resuming it gives the whole run, and --output names the file only then.
-TEST_F(TempFiles, ResumeGoesOnWhereASignalStoppedTheRun)
+TEST_F(ResumeCommand, ResumeGoesOnWhereASignalStoppedTheRun)
 {
     int n = 0;
     for (const std::vector<std::string>& run : kRuns) {
@@ -76,7 +171,7 @@ TEST_F(TempFiles, ResumeGoesOnWhereASignalStoppedTheRun)
 // a complete FILE of the same run alone, and refuses another run's FILE or
 // part, naming both runs. A listing of classes, which cannot be continued,
 // starts over.
-TEST_F(TempFiles, ContinueGoesOnWithItsOwnRunOnly)
+TEST_F(ResumeCommand, ContinueGoesOnWithItsOwnRunOnly)
 {
     int n = 0;
     for (const std::vector<std::string>& run :
@@ -119,7 +214,7 @@ TEST_F(TempFiles, ContinueGoesOnWithItsOwnRunOnly)
 // rows (every 64 rows, so at bounds whose units have more): a count stopped
 // there counts only the units before it, so its resume counts each solution
 // once; a listing goes on after its last solution.
-TEST_F(TempFiles, RunsStoppedInsideAUnitResumeToTheWholeRun)
+TEST_F(ResumeCommand, RunsStoppedInsideAUnitResumeToTheWholeRun)
 {
     int n = 0;
     for (const std::vector<std::string>& run : std::vector<std::vector<std::string>>{
@@ -141,7 +236,7 @@ TEST_F(TempFiles, RunsStoppedInsideAUnitResumeToTheWholeRun)
 // A complete NAME.part that cannot take its name (a folder stands at NAME)
 // is never called complete: each resume fails with the reason, until the
 // name is free and a resume finishes the rename.
-TEST_F(TempFiles, ResumeCallsAnOutputCompleteOnlyUnderItsName)
+TEST_F(ResumeCommand, ResumeCallsAnOutputCompleteOnlyUnderItsName)
 {
     const std::string path = Path("unrenamed");
     const std::string whole = RunTool({"--bound", "255"}).out;
@@ -166,7 +261,7 @@ TEST_F(TempFiles, ResumeCallsAnOutputCompleteOnlyUnderItsName)
 // A resume stopped before it has left the unit it went on in (where it
 // leaves out the solutions already written), and every resume of that in a
 // chain, still gives the whole run.
-TEST_F(TempFiles, ResumesOfStoppedResumesGiveTheWholeRun)
+TEST_F(ResumeCommand, ResumesOfStoppedResumesGiveTheWholeRun)
 {
     int n = 0;
     for (const std::vector<std::string>& run : kRuns) {
@@ -184,7 +279,7 @@ TEST_F(TempFiles, ResumesOfStoppedResumesGiveTheWholeRun)
 
 // Counts past 2^32 go through resume: an interrupted count whose record is
 // raised by 3,000,000,000 ends 3,000,000,000 above the whole run's count.
-TEST_F(TempFiles, ResumeCarriesCountsPast32Bits)
+TEST_F(ResumeCommand, ResumeCarriesCountsPast32Bits)
 {
     for (const std::string format : {"text", "json", "csv"}) {
         const std::vector<std::string> run = {"--bound", "300", "--count-only", "--format", format};
@@ -210,7 +305,7 @@ TEST_F(TempFiles, ResumeCarriesCountsPast32Bits)
 // completes; the output then holds exactly the bytes of the run that was
 // never stopped. The choices come from a fixed seed; the moments at which
 // the signals land depend on the machine.
-TEST_F(TempFiles, RandomChainsOfSignalsAndResumesGiveTheWholeRun)
+TEST_F(ResumeCommand, RandomChainsOfSignalsAndResumesGiveTheWholeRun)
 {
     const std::vector<std::vector<std::string>> runs = {
         {"--bound", "300", "--threads", "2"},
@@ -262,7 +357,7 @@ TEST_F(TempFiles, RandomChainsOfSignalsAndResumesGiveTheWholeRun)
 // The real program, stopped by real signals: a slice killed part-way is
 // refused by merge, then resumed, and the slices merge into the whole run;
 // a threaded run and a bound walk stopped by SIGINT resume alike.
-TEST_F(TempFiles, RealProgramStoppedBySignalsResumesToTheWholeRun)
+TEST_F(ResumeCommand, RealProgramStoppedBySignalsResumesToTheWholeRun)
 {
     const std::vector<std::string> run = {"--bound", "400", "--threads", "1"};
     const std::string first = Write("slice-1", RunTool(With(run, {"--slice", "1/2"})).out);

@@ -1,4 +1,4 @@
-#include "cli/commands/output_judge.h"
+#include "cli/formats/output_judge.h"
 #include "cli/formats/solution_writer.h"
 #include "tests/cli/cli_test_support.h"
 #include "tests/support/search_runs.h"
@@ -30,10 +30,13 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     return text.replace(text.find(from), from.size(), to);
 }
 
+// What a run lists, as verify and merge hold an output to it.
+class RunRules : public TempFiles {};
+
 // Every cube the run cannot list, and every solution or class outside the
 // slice its identity names, is refused with the rule it breaks; the sound
 // outputs they were made from pass.
-TEST_F(TempFiles, VerifyAndMergeRefuseWhatTheRunCannotList)
+TEST_F(RunRules, VerifyAndMergeRefuseWhatTheRunCannotList)
 {
     std::vector<Entries> run;
     for (const auto& s : test::RecordRun({300}).reporter.solutions) run.push_back(s.entries);
@@ -52,9 +55,9 @@ TEST_F(TempFiles, VerifyAndMergeRefuseWhatTheRunCannotList)
     RunIdentity whole;
     whole.version = ProgramVersion();
     RunIdentity walk = whole;
-    walk.reduce = true;
+    walk.setup.reduceBound = true;
     RunIdentity tight = whole;
-    tight.bound = LargestValue(CellsFromEntries(first)) - 1;
+    tight.setup.upperBound = LargestValue(CellsFromEntries(first)) - 1;
 
     std::vector<std::string> slices;
     for (const char* k : {"1", "2", "3", "4", "5"})
@@ -103,13 +106,13 @@ TEST_F(TempFiles, VerifyAndMergeRefuseWhatTheRunCannotList)
 
 // A file edited with its count and checksum made anew passes every check but
 // the search of its run again, which names the first line that differs.
-TEST_F(TempFiles, VerifySearchComparesTheFileWithTheRunSearchedAgain)
+TEST_F(RunRules, VerifySearchComparesTheFileWithTheRunSearchedAgain)
 {
     std::vector<Entries> run;
     for (const auto& s : test::RecordRun({255}).reporter.solutions) run.push_back(s.entries);
     RunIdentity whole;
     whole.version = ProgramVersion();
-    whole.bound = 255;
+    whole.setup.upperBound = 255;
     RunIdentity older = whole;
     older.version = "0.0.9";
     const std::string counted = RunTool({"--bound", "300", "--slice", "2/5", "--count-only"}).out;

@@ -1,6 +1,6 @@
 #include "cli/commands/search_command.h"
 #include "search/cube/solution_order.h"
-#include "search/loops/run_setup.h"
+#include "search/run_setup.h"
 #include "tests/cli/cli_test_support.h"
 #include "tests/support/search_runs.h"
 
@@ -25,6 +25,9 @@ std::vector<std::string> EntryLines(const std::string& text)
     return entries;
 }
 
+// The slices of a run, and merge, which joins them into the whole run.
+class SliceMerge : public TempFiles {};
+
 TEST(SliceUnits, DealsEveryUnitToExactlyOneSlice)
 {
     const Limits limits = LimitsOf(300);
@@ -46,7 +49,7 @@ TEST(SliceUnits, DealsEveryUnitToExactlyOneSlice)
     EXPECT_EQ(SliceOfUnit(6, 3), 1u);
 }
 
-TEST_F(TempFiles, SlicesTogetherAreTheWholeRunAndMergeRestoresItsOrder)
+TEST_F(SliceMerge, SlicesTogetherAreTheWholeRunAndMergeRestoresItsOrder)
 {
     const std::string whole = RunTool({}).out;
     const std::vector<std::string> wholeEntries = EntryLines(whole);
@@ -71,7 +74,7 @@ TEST_F(TempFiles, SlicesTogetherAreTheWholeRunAndMergeRestoresItsOrder)
     }
 }
 
-TEST_F(TempFiles, MergeKeepsEachFormatAndSumsCounts)
+TEST_F(SliceMerge, MergeKeepsEachFormatAndSumsCounts)
 {
     for (const std::vector<std::string>& format : {std::vector<std::string>{"--json", "--cube"},
                                                    {"--format", "csv"},
@@ -94,7 +97,7 @@ TEST_F(TempFiles, MergeKeepsEachFormatAndSumsCounts)
 // Counts past 2^32 add up: count-only slices whose records are raised to
 // 3,000,000,000 each merge into 6,000,000,000 with the whole run's checksum;
 // counts whose sum, or which themselves, leave the 64-bit range are refused.
-TEST_F(TempFiles, MergeAddsCountsPast32BitsAndRefusesThemPast64)
+TEST_F(SliceMerge, MergeAddsCountsPast32BitsAndRefusesThemPast64)
 {
     // The output with its count (after the identity line) replaced.
     const auto recount = [](const std::string& output, const std::string& to) {
@@ -129,7 +132,7 @@ TEST_F(TempFiles, MergeAddsCountsPast32BitsAndRefusesThemPast64)
 // cubes do): a slice relabelled or copied under another slice's name is found
 // by its count and checksum, which two slices of one run never share, and
 // merge and merge --check refuse it, naming both files.
-TEST_F(TempFiles, MergeRefusesASliceThatHoldsWhatAnotherHolds)
+TEST_F(SliceMerge, MergeRefusesASliceThatHoldsWhatAnotherHolds)
 {
     int n = 0;
     for (const std::vector<std::string>& kind :
@@ -160,7 +163,7 @@ TEST_F(TempFiles, MergeRefusesASliceThatHoldsWhatAnotherHolds)
 
 // Every set of inputs that is not exactly the complete slices of one run is
 // refused with what is wrong, and `merge --check` says the same per slice.
-TEST_F(TempFiles, MergeRefusesAnythingButACompleteSetOfSlices)
+TEST_F(SliceMerge, MergeRefusesAnythingButACompleteSetOfSlices)
 {
     const auto slice = [&](const std::string& k, std::vector<std::string> more = {}) {
         return Write("slice-" + k.substr(0, k.find('/')) + "-of-" + k.substr(k.find('/') + 1) +

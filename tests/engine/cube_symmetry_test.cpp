@@ -3,8 +3,8 @@
 #include "search/cube/solution_order.h"
 #include "search/engine.h"
 #include "search/loops/run_search.h"
-#include "search/loops/run_setup.h"
 #include "search/rows/parallel_search.h"
+#include "search/run_setup.h"
 #include "tests/support/cube_checker.h"
 
 #include <gtest/gtest.h>

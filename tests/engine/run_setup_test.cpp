@@ -1,6 +1,6 @@
 // Setting up a run: the typed fields checked in order, and the state that a
 // run starts from.
-#include "search/loops/run_setup.h"
+#include "search/run_setup.h"
 #include "tests/support/search_runs.h"
 #include "tests/support/worked_example.h"
 

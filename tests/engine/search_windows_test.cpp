@@ -1,10 +1,10 @@
 // The windows of the range tests: exact integer rounding, skipping along pair
 // order, and windows that never leave out a value the range tests would pass.
-#include "search/loops/formulas.h"
+#include "search/cube/formulas.h"
 #include "search/loops/run_search.h"
-#include "search/loops/run_setup.h"
 #include "search/loops/search_windows.h"
 #include "search/rows/outer_units.h"
+#include "search/run_setup.h"
 #include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>

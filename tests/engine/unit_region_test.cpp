@@ -3,11 +3,11 @@
 // the walk before the first cube at a large bound, and skipping into it
 // meets the same units as walking pair order one value at a time.
 #include "search/loops/run_search.h"
-#include "search/loops/run_setup.h"
 #include "search/loops/search_windows.h"
 #include "search/rows/outer_units.h"
 #include "search/rows/unit_region.h"
 #include "search/rows/unit_search.h"
+#include "search/run_setup.h"
 #include "tests/support/search_runs.h"
 
 #include <gtest/gtest.h>

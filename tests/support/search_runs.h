@@ -1,9 +1,9 @@
 #pragma once
 
 #include "search/loops/run_search.h"
-#include "search/loops/run_setup.h"
 #include "search/loops/search_state.h"
 #include "search/rows/outer_units.h"
+#include "search/run_setup.h"
 #include "tests/support/recording_reporter.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "search/cells.h"
-#include "search/loops/run_setup.h"
+#include "search/run_setup.h"
 
 namespace pandicube::test {
 

@@ -17,7 +17,10 @@ QRect TwipsRect(int left, int top, int width, int height)
     return QRect(left / 15, top / 15, width / 15, height / 15);
 }
 
-TEST_F(Form1Test, WindowHasItsTitleAndAFixedClientArea)
+// The window as it opens: its controls, their places, texts and order.
+class Form1Layout : public Form1Test {};
+
+TEST_F(Form1Layout, WindowHasItsTitleAndAFixedClientArea)
 {
     EXPECT_EQ(form->windowTitle(),
               QStringLiteral("\"centralsymmetric\" perfect magic 5x5x5 cubes, outer planes pandiagonal"));
@@ -30,7 +33,7 @@ TEST_F(Form1Test, WindowHasItsTitleAndAFixedClientArea)
     EXPECT_DOUBLE_EQ(form->font().pointSizeF(), 8.25);
 }
 
-TEST_F(Form1Test, SingleControlsStandInTheirRectangles)
+TEST_F(Form1Layout, SingleControlsStandInTheirRectangles)
 {
     struct Expected {
         QWidget* control;
@@ -66,7 +69,7 @@ TEST_F(Form1Test, SingleControlsStandInTheirRectangles)
     }
 }
 
-TEST_F(Form1Test, SolutionDisplayIsThreeGridsOfPlanesOneToThree)
+TEST_F(Form1Layout, SolutionDisplayIsThreeGridsOfPlanesOneToThree)
 {
     struct Cell {
         int index;
@@ -94,7 +97,7 @@ TEST_F(Form1Test, SolutionDisplayIsThreeGridsOfPlanesOneToThree)
     }
 }
 
-TEST_F(Form1Test, WorkingDisplayRepeatsPlaneOneBelow)
+TEST_F(Form1Layout, WorkingDisplayRepeatsPlaneOneBelow)
 {
     for (int k = 1; k <= 25; ++k) {
         SCOPED_TRACE(k);
@@ -120,7 +123,7 @@ TEST_F(Form1Test, WorkingDisplayRepeatsPlaneOneBelow)
     }
 }
 
-TEST_F(Form1Test, OpensIdleWithTheStopButtonHidden)
+TEST_F(Form1Layout, OpensIdleWithTheStopButtonHidden)
 {
     EXPECT_TRUE(form->Command1->isVisible());
     EXPECT_TRUE(form->Command1->isEnabled());
@@ -154,7 +157,7 @@ TEST_F(Form1Test, OpensIdleWithTheStopButtonHidden)
 // wrapped caption stands in its label down to the baseline, where the dots of
 // the leaders sit (descenders may touch the edge); a one-line label and a
 // button show their caption without clipping it.
-TEST_F(Form1Test, EveryCaptionFitsItsRectangle)
+TEST_F(Form1Layout, EveryCaptionFitsItsRectangle)
 {
     int captions = 0;
     for (QLabel* label : form->findChildren<QLabel*>()) {
@@ -177,13 +180,13 @@ TEST_F(Form1Test, EveryCaptionFitsItsRectangle)
     EXPECT_EQ(captions, 12 + 1 + 3); // the single labels with text, the centre cell, the buttons
 }
 
-TEST_F(Form1Test, ShowsTheProgramIconInEverySizeDrawnForIt)
+TEST_F(Form1Layout, ShowsTheProgramIconInEverySizeDrawnForIt)
 {
     const QList<QSize> sizes = form->windowIcon().availableSizes();
     for (int size : {16, 32, 48, 64, 128, 256}) EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
 }
 
-TEST_F(Form1Test, FocusStartsOnCheck2AndFollowsTheTabOrder)
+TEST_F(Form1Layout, FocusStartsOnCheck2AndFollowsTheTabOrder)
 {
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
@@ -200,7 +203,7 @@ TEST_F(Form1Test, FocusStartsOnCheck2AndFollowsTheTabOrder)
     }
 }
 
-TEST_F(Form1Test, OnlyTheEditableCellsTakeTyping)
+TEST_F(Form1Layout, OnlyTheEditableCellsTakeTyping)
 {
     Type(form->Text7(4), QStringLiteral("12"));
     Type(form->Text1, QStringLiteral("12"));
@@ -212,7 +215,7 @@ TEST_F(Form1Test, OnlyTheEditableCellsTakeTyping)
     EXPECT_EQ(form->Text7(9)->text(), QStringLiteral("9"));
 }
 
-TEST_F(Form1Test, DefaultValuesFillTheStartCellsOnly)
+TEST_F(Form1Layout, DefaultValuesFillTheStartCellsOnly)
 {
     Click(form->Command3);
     EXPECT_EQ(form->Text7(10)->text(), QStringLiteral("203"));

@@ -1,4 +1,4 @@
-#include "cli/commands/output_judge.h"
+#include "cli/formats/output_judge.h"
 
 #include "search/cube/cube_symmetry.h"
 
@@ -51,6 +51,42 @@ std::string OutsideSlice(const OuterUnits& run, const Slice& slice, const Entrie
 }
 
 } // namespace
+
+std::string CensusRowFault(const CensusRow& row, const CensusRow* previous, std::int32_t runBound)
+{
+    const std::string at = "the row of bound " + Num(row.bound);
+    if (previous && row.bound <= previous->bound)
+        return at + " follows that of bound " + Num(previous->bound) + ": the bounds do not ascend";
+    if (row.bound > runBound) return at + " lies above the run's bound " + Num(runBound);
+    if (row.bound < kLeastLargestValue)
+        return at + " lies below " + Num(kLeastLargestValue) + ", the least largest value of a cube";
+    if (row.classes < 1) return at + " counts no class";
+    std::int64_t cubes = 0;
+    if (__builtin_mul_overflow(row.classes, kCubesPerClass, &cubes) || cubes != row.cubes)
+        return at + " counts " + Num(row.cubes) + " cubes for " + Num(row.classes) + " classes, not " +
+               Num(kCubesPerClass) + " per class";
+    std::int64_t classesUpTo = 0;
+    std::int64_t cubesUpTo = 0;
+    const bool overflow = __builtin_add_overflow(previous ? previous->classesUpTo : 0, row.classes, &classesUpTo) ||
+                          __builtin_add_overflow(previous ? previous->cubesUpTo : 0, row.cubes, &cubesUpTo);
+    if (overflow || row.classesUpTo != classesUpTo)
+        return at + " counts " + Num(row.classesUpTo) + " classes up to it, but its rows add up to " + Num(classesUpTo);
+    if (row.cubesUpTo != cubesUpTo)
+        return at + " counts " + Num(row.cubesUpTo) + " cubes up to it, but its rows add up to " + Num(cubesUpTo);
+    return {};
+}
+
+std::string CensusCompletionFault(const CompletionRecord& completion, const CensusRow* last)
+{
+    if (!completion.classes) return "the completion record of a --census output counts no classes";
+    if (completion.bestBound) return "the completion record of a --census output carries a best upper bound";
+    if (!completion.complete) return last != nullptr ? "an interrupted run's record follows census rows" : "";
+    const std::int64_t total = last != nullptr ? last->classesUpTo : 0;
+    if (completion.solutions != total)
+        return "the completion record counts " + Num(completion.solutions) + " classes, but the rows count " +
+               Num(total);
+    return {};
+}
 
 std::int64_t OutputPart::Count() const
 {
@@ -109,54 +145,67 @@ void OutputJudge::OnHeader(std::uint64_t end)
     if (!parts_.empty() && parts_.back().solutions == 0) parts_.back().headEnd = end;
 }
 
+namespace {
+
+// Why a record is not of the kind its output's identity names (empty when
+// it is).
+std::string KindFault(const RunIdentity& id, const CubeRecord& cube)
+{
+    if (id.countOnly || id.census)
+        return std::string(" stands in the output of a ") + (id.census ? "--census" : "--count-only") + " run";
+    if (cube.classOf.has_value() != id.classes)
+        return id.classes ? " is not a class record in an output of --classes"
+                          : " is a class record in an output without --classes";
+    if (!id.classes && cube.givenAsCells != id.cube)
+        return id.cube ? " is given as entries in an output of whole cubes"
+                       : " is given as a whole cube in an output of entries";
+    if (cube.bestBound.has_value() != id.setup.reduceBound)
+        return id.setup.reduceBound ? " carries no best upper bound in an output of --reduce"
+                                    : " carries a best upper bound in an output without --reduce";
+    return {};
+}
+
+} // namespace
+
+std::string OutputJudge::PlaceFault(const OutputPart& part, const CubeRecord& cube, const SolutionOrderKey& key) const
+{
+    if (cube.number != part.solutions + 1) return " stands where solution " + Num(part.solutions + 1) + " belongs";
+    if (cube.classOf && StandardForm(cube.cells) != cube.cells) return " is not given in its standard form";
+    if (cube.classOf && cube.classOf->size != ClassSizeInRun(cube.cells))
+        return " has the size " + Num(cube.classOf->size) + ", not " + Num(ClassSizeInRun(cube.cells));
+    // Classes come in the order of their first solutions.
+    if (cube.classOf && part.last && part.last->classOf && part.last->classOf->solution >= cube.classOf->solution)
+        return " was first met at solution " + Num(cube.classOf->solution) + ", not after the class before it";
+    if (!cube.classOf && lastKey_ && !(*lastKey_ < key))
+        return " is out of the order of the search (after solution " + Num(cube.number - 1) + ")";
+    if (cube.bestBound) {
+        const std::int32_t largest = LargestValue(cube.cells);
+        if (*cube.bestBound != largest)
+            return " carries the best upper bound " + Num(*cube.bestBound) + ", but its largest value is " +
+                   Num(largest);
+        if (part.last && part.last->bestBound && *cube.bestBound >= *part.last->bestBound)
+            return " carries the best upper bound " + Num(*cube.bestBound) + ", not below the " +
+                   Num(*part.last->bestBound) + " before it";
+    }
+    return {};
+}
+
 void OutputJudge::OnCube(const CubeRecord& cube)
 {
     OutputPart& part = Current(cube.line, cube.offset);
     const std::string what = (cube.classOf ? "class " : "solution ") + Num(cube.number);
     if (Closed(part)) return Problem(cube.line, what + " follows the completion record of its output");
-    if (const auto& id = part.identity) {
-        if (id->countOnly || id->census)
-            return Problem(cube.line,
-                           what + " stands in the output of a " + (id->census ? "--census" : "--count-only") + " run");
-        if (cube.classOf.has_value() != id->classes)
-            return Problem(cube.line, what + (id->classes ? " is not a class record in an output of --classes"
-                                                          : " is a class record in an output without --classes"));
-        if (!id->classes && cube.givenAsCells != id->cube)
-            return Problem(cube.line, what + (id->cube ? " is given as entries in an output of whole cubes"
-                                                       : " is given as a whole cube in an output of entries"));
-        if (cube.bestBound.has_value() != id->reduce)
-            return Problem(cube.line,
-                           what + (id->reduce ? " carries no best upper bound in an output of --reduce"
-                                              : " carries a best upper bound in an output without --reduce"));
+    if (part.identity) {
+        if (const std::string fault = KindFault(*part.identity, cube); !fault.empty())
+            return Problem(cube.line, what + fault);
     }
     const Entries e = EntriesFromCells(cube.cells);
     const SolutionOrderKey key = OrderKeyOf(e);
     // Outputs of earlier versions were numbered and ordered alike, but may be
     // pieced together by hand: their cubes are checked one by one.
     if (part.identity) {
-        if (cube.number != part.solutions + 1)
-            return Problem(cube.line, what + " stands where solution " + Num(part.solutions + 1) + " belongs");
-        if (cube.classOf && StandardForm(cube.cells) != cube.cells)
-            return Problem(cube.line, what + " is not given in its standard form");
-        if (cube.classOf && cube.classOf->size != ClassSizeInRun(cube.cells))
-            return Problem(cube.line, what + " has the size " + Num(cube.classOf->size) + ", not " +
-                                          Num(ClassSizeInRun(cube.cells)));
-        // Classes come in the order of their first solutions.
-        if (cube.classOf && part.last && part.last->classOf && part.last->classOf->solution >= cube.classOf->solution)
-            return Problem(cube.line, what + " was first met at solution " + Num(cube.classOf->solution) +
-                                          ", not after the class before it");
-        if (!cube.classOf && lastKey_ && !(*lastKey_ < key))
-            return Problem(cube.line,
-                           what + " is out of the order of the search (after solution " + Num(cube.number - 1) + ")");
-        if (cube.bestBound) {
-            const std::int32_t largest = LargestValue(cube.cells);
-            if (*cube.bestBound != largest)
-                return Problem(cube.line, what + " carries the best upper bound " + Num(*cube.bestBound) +
-                                              ", but its largest value is " + Num(largest));
-            if (part.last && part.last->bestBound && *cube.bestBound >= *part.last->bestBound)
-                return Problem(cube.line, what + " carries the best upper bound " + Num(*cube.bestBound) +
-                                              ", not below the " + Num(*part.last->bestBound) + " before it");
-        }
+        if (const std::string fault = PlaceFault(part, cube, key); !fault.empty())
+            return Problem(cube.line, what + fault);
     }
     // A cube that its run does not list is reported, but still counted as
     // a record in its place, so that the records after it are judged alike.
@@ -223,11 +272,11 @@ void OutputJudge::OnCompletion(const CompletionRecord& completion)
                                      " does not match the solutions before it (" + ChecksumText(part.checksum) + ")");
     } else if (!id.countOnly && completion.bestBound != (part.last ? part.last->bestBound : std::nullopt)) {
         Problem(completion.line, "the completion record's best upper bound is not the last solution's");
-    } else if (id.countOnly && completion.bestBound && !id.reduce) {
+    } else if (id.countOnly && completion.bestBound && !id.setup.reduceBound) {
         Problem(completion.line, "the completion record carries a best upper bound in an output without --reduce");
-    } else if (completion.bestBound && *completion.bestBound > id.bound) {
-        Problem(completion.line,
-                "the best upper bound " + Num(*completion.bestBound) + " lies above the bound " + Num(id.bound));
+    } else if (completion.bestBound && *completion.bestBound > id.setup.upperBound) {
+        Problem(completion.line, "the best upper bound " + Num(*completion.bestBound) + " lies above the bound " +
+                                     Num(id.setup.upperBound));
     }
     part.completion = completion;
 }
@@ -237,7 +286,7 @@ void OutputJudge::OnCensusRow(const CensusRecord& record)
     OutputPart& part = Current(record.line, record.offset);
     if (Closed(part)) return Problem(record.line, "a census row follows the completion record of its output");
     const CensusRow* previous = part.census.empty() ? nullptr : &part.census.back();
-    if (const std::string fault = CensusRowFault(record.row, previous, part.identity->bound); !fault.empty())
+    if (const std::string fault = CensusRowFault(record.row, previous, part.identity->setup.upperBound); !fault.empty())
         Problem(record.line, fault);
     part.census.push_back(record.row);
 }

@@ -1,4 +1,4 @@
-#include "search/loops/input_rules.h"
+#include "search/input_rules.h"
 
 #include "search/cells.h"
 

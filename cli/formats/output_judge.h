@@ -35,6 +35,16 @@ struct OutputPart {
     std::int64_t Count() const;
 };
 
+// What is wrong with a row that follows `previous` (none for the first) in
+// the census of a run at `runBound`: its bound not above the one before or
+// above the run's, no class, cubes not 24 per class, running totals that do
+// not add up. Empty when nothing is.
+std::string CensusRowFault(const CensusRow& row, const CensusRow* previous, std::int32_t runBound);
+// What is wrong with the completion record that follows the rows ending in
+// `last` (none: no rows): a complete census counts the classes of its rows;
+// an interrupted one has written no rows.
+std::string CensusCompletionFault(const CompletionRecord& completion, const CensusRow* last);
+
 // Judges the structure of whole outputs while they are read: every output
 // opens with its identity and ends with a completion record; solutions are
 // numbered from 1 without a gap, come in the order of the search and are of
@@ -71,6 +81,10 @@ private:
     // Why the record of the current output, with entries `e`, lies outside
     // its slice (empty when it does not, or the output is not a slice's).
     std::string OutsideSliceOf(const CubeRecord& cube, const Entries& e) const;
+    // Why a record, with order key `key`, does not stand where it does in
+    // its output: its number, form, size, order or best upper bound (empty
+    // when it does).
+    std::string PlaceFault(const OutputPart& part, const CubeRecord& cube, const SolutionOrderKey& key) const;
 
     Report report_;
     CubeHandler onCube_;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/loops/input_rules.h"
+#include "search/input_rules.h"
 #include "search/loops/search_state.h"
 #include "search/vocabulary.h"
 

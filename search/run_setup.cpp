@@ -1,4 +1,4 @@
-#include "search/loops/run_setup.h"
+#include "search/run_setup.h"
 
 #include <cassert>
 
