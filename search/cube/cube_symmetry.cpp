@@ -45,15 +45,6 @@ std::int32_t ImageEntry(const Entries& e, std::size_t g, std::size_t k)
     return ((e[kEntrySources.entry[g][k]] ^ mask) - mask) + (mask & kComplementSum);
 }
 
-// Cell k of the image under g: an entry, the centre, or the complement of
-// the entry at the mirrored cell.
-std::int32_t Read(const Entries& e, int g, int k)
-{
-    if (k <= kEntryCount) return ImageEntry(e, static_cast<std::size_t>(g), static_cast<std::size_t>(k));
-    if (k == kCentreCell) return kCentreValue;
-    return Complement(ImageEntry(e, static_cast<std::size_t>(g), static_cast<std::size_t>(kComplementSum - k)));
-}
-
 bool FixedBy(const Cells& cells, int g)
 {
     for (int k = 1; k <= kCellCount; ++k) {
@@ -73,6 +64,27 @@ SolutionOrderKey OrderKeyOfImage(const Cells& cells, int g)
             RankInPairOrder(Read(cells, g, kE17))};
 }
 
+// The entries of the image under G, one fixed read per entry: a census makes
+// one image per class, so each symmetry has its own unrolled copy.
+template <std::size_t G>
+void WriteImage(const Entries& e, Entries& image)
+{
+    [&]<std::size_t... K>(std::index_sequence<K...>)
+    {
+        ((image[K + 1] = kEntrySources.complementMask[G][K + 1] == 0
+                             ? e[kEntrySources.entry[G][K + 1]]
+                             : kComplementSum - e[kEntrySources.entry[G][K + 1]]),
+         ...);
+    }
+    (std::make_index_sequence<kEntryCount>{});
+}
+using ImageWriter = void (*)(const Entries&, Entries&);
+constexpr auto kImageWriters = []<std::size_t... G>(std::index_sequence<G...>)
+{
+    return std::array<ImageWriter, kSymmetryCount>{&WriteImage<G>...};
+}
+(std::make_index_sequence<kSymmetryCount>{});
+
 // The eight corners, and the six symmetries that read each into cell 1.
 constexpr std::array<int, 8> kCorners = {1, 5, 21, 25, 101, 105, 121, 125};
 constexpr auto kSymmetriesOfCorner = [] {
@@ -90,8 +102,7 @@ constexpr auto kSymmetriesOfCorner = [] {
 // least corner, cell 2 the least of that corner's neighbours along the
 // edges, cell 6 the lesser of the other two (cells 3 to 5 lie on the row of
 // cells 1 and 2, which the two symmetries left keep). None on a tie.
-template <typename Cube>
-std::optional<int> SymmetryOfLeastCorner(const Cube& cells)
+std::optional<int> SymmetryOfLeastCorner(const Cells& cells)
 {
     std::size_t corner = 0;
     bool tie = false;
@@ -119,6 +130,37 @@ std::optional<int> SymmetryOfLeastCorner(const Cube& cells)
         }
     }
     if (tie) return std::nullopt;
+    return best;
+}
+
+// SymmetryOfLeastCorner read straight off the entries, as a census does once
+// per class: the corners beyond the centre hold the complements of those
+// before it (cell 126 - k), and each candidate reads cells 2 and 6 as one key.
+std::optional<int> SymmetryOfLeastCornerEntries(const Entries& e)
+{
+    const std::array<std::int32_t, kCorners.size()> corner = {
+        e[1], e[5], e[21], e[25], Complement(e[25]), Complement(e[21]), Complement(e[5]), Complement(e[1])};
+    std::size_t least = 0;
+    for (std::size_t c = 1; c < corner.size(); ++c) least = corner[c] < corner[least] ? c : least;
+    int ties = 0;
+    for (const std::int32_t v : corner) ties += v == corner[least] ? 1 : 0;
+    if (ties > 1) return std::nullopt;
+    int best = -1;
+    std::int64_t bestKey = 0;
+    ties = 0;
+    for (const int g : kSymmetriesOfCorner[least]) {
+        const auto at = static_cast<std::size_t>(g);
+        // Lexicographic on (cell 2, cell 6), either of which may be negative.
+        const std::int64_t key = std::int64_t{ImageEntry(e, at, 2)} * (std::int64_t{1} << 32) + ImageEntry(e, at, 6);
+        if (best < 0 || key < bestKey) {
+            best = g;
+            bestKey = key;
+            ties = 0;
+        } else if (key == bestKey) {
+            ++ties;
+        }
+    }
+    if (ties > 0) return std::nullopt;
     return best;
 }
 
@@ -164,11 +206,11 @@ Cells StandardForm(const Cells& cells)
 
 Entries StandardFormEntries(const Entries& entries)
 {
-    const std::optional<int> least = SymmetryOfLeastCorner(entries);
+    const std::optional<int> least = SymmetryOfLeastCornerEntries(entries);
     const auto g = static_cast<std::size_t>(least ? *least : StandardFormSymmetry(CellsFromEntries(entries)));
     Entries form; // every element is set below
     form[0] = 0;
-    for (std::size_t k = 1; k <= kEntryCount; ++k) form[k] = ImageEntry(entries, g, k);
+    kImageWriters[g](entries, form);
     return form;
 }
 
