@@ -19,7 +19,7 @@ std::int32_t Read(const Cells& cells, int g, int k)
 
 // For each symmetry and each entry of the image, the entry of the original
 // that it reads, and whether it reads its complement (mask -1) or the entry
-// itself (0), in two tables so that a whole image is read in vectors. No
+// itself (0), in two tables (WriteImage folds them into fixed reads). No
 // entry's cell is the centre's image.
 struct EntrySources {
     std::array<std::array<std::uint8_t, kEntryCount + 1>, kSymmetryCount> entry{};
@@ -36,14 +36,6 @@ constexpr EntrySources kEntrySources = [] {
     }
     return sources;
 }();
-
-// Entry k of the image under g of the cube with these entries, without
-// branches: the mask -1 turns v into 126 - v.
-std::int32_t ImageEntry(const Entries& e, std::size_t g, std::size_t k)
-{
-    const std::int32_t mask = kEntrySources.complementMask[g][k];
-    return ((e[kEntrySources.entry[g][k]] ^ mask) - mask) + (mask & kComplementSum);
-}
 
 bool FixedBy(const Cells& cells, int g)
 {
@@ -133,35 +125,63 @@ std::optional<int> SymmetryOfLeastCorner(const Cells& cells)
     return best;
 }
 
+// For each corner, the three cells next to it along the edges, and the
+// symmetry among its six that reads neighbour i into cell 2 and neighbour j
+// into cell 6.
+struct CornerNeighbours {
+    std::array<int, 3> cells{};
+    std::array<std::array<int, 3>, 3> symmetry{};
+};
+constexpr auto kCornerNeighbours = [] {
+    std::array<CornerNeighbours, kCorners.size()> of{};
+    for (std::size_t c = 0; c < kCorners.size(); ++c) {
+        std::size_t found = 0;
+        for (const int g : kSymmetriesOfCorner[c]) {
+            const int cell = kSymmetrySources[static_cast<std::size_t>(g)][2];
+            bool known = false;
+            for (std::size_t i = 0; i < found; ++i) known = known || of[c].cells[i] == cell;
+            if (!known) of[c].cells[found++] = cell;
+        }
+        for (const int g : kSymmetriesOfCorner[c]) {
+            const auto& sources = kSymmetrySources[static_cast<std::size_t>(g)];
+            std::size_t i = 0;
+            std::size_t j = 0;
+            for (std::size_t n = 0; n < 3; ++n) {
+                if (of[c].cells[n] == sources[2]) i = n;
+                if (of[c].cells[n] == sources[6]) j = n;
+            }
+            of[c].symmetry[i][j] = g;
+        }
+    }
+    return of;
+}();
+
+// The value of cell k (not the centre) of the cube with these entries.
+constexpr std::int32_t CellOf(const Entries& e, int k)
+{
+    return k <= kEntryCount ? e[static_cast<std::size_t>(k)]
+                            : Complement(e[static_cast<std::size_t>(kComplementSum - k)]);
+}
+
 // SymmetryOfLeastCorner read straight off the entries, as a census does once
-// per class: the corners beyond the centre hold the complements of those
-// before it (cell 126 - k), and each candidate reads cells 2 and 6 as one key.
+// per class: the least corner, then its least neighbour into cell 2 and the
+// lesser of the other two into cell 6.
 std::optional<int> SymmetryOfLeastCornerEntries(const Entries& e)
 {
-    const std::array<std::int32_t, kCorners.size()> corner = {
-        e[1], e[5], e[21], e[25], Complement(e[25]), Complement(e[21]), Complement(e[5]), Complement(e[1])};
+    std::array<std::int32_t, kCorners.size()> corner{};
+    for (std::size_t c = 0; c < corner.size(); ++c) corner[c] = CellOf(e, kCorners[c]);
     std::size_t least = 0;
     for (std::size_t c = 1; c < corner.size(); ++c) least = corner[c] < corner[least] ? c : least;
     int ties = 0;
     for (const std::int32_t v : corner) ties += v == corner[least] ? 1 : 0;
     if (ties > 1) return std::nullopt;
-    int best = -1;
-    std::int64_t bestKey = 0;
-    ties = 0;
-    for (const int g : kSymmetriesOfCorner[least]) {
-        const auto at = static_cast<std::size_t>(g);
-        // Lexicographic on (cell 2, cell 6), either of which may be negative.
-        const std::int64_t key = std::int64_t{ImageEntry(e, at, 2)} * (std::int64_t{1} << 32) + ImageEntry(e, at, 6);
-        if (best < 0 || key < bestKey) {
-            best = g;
-            bestKey = key;
-            ties = 0;
-        } else if (key == bestKey) {
-            ++ties;
-        }
-    }
-    if (ties > 0) return std::nullopt;
-    return best;
+    const CornerNeighbours& next = kCornerNeighbours[least];
+    const std::array<std::int32_t, 3> v = {CellOf(e, next.cells[0]), CellOf(e, next.cells[1]),
+                                           CellOf(e, next.cells[2])};
+    if (v[0] == v[1] || v[0] == v[2] || v[1] == v[2]) return std::nullopt;
+    const std::size_t i = v[0] < v[1] ? (v[0] < v[2] ? 0 : 2) : (v[1] < v[2] ? 1 : 2);
+    const std::size_t j = i == 0 ? (v[1] < v[2] ? 1 : 2) : i == 1 ? (v[0] < v[2] ? 0 : 2) : (v[0] < v[1] ? 0 : 1);
+    return next.symmetry[i][j];
 }
 
 } // namespace
