@@ -4,8 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <stop_token>
-#include <string>
 #include <vector>
 
 namespace pandicube {
@@ -29,21 +29,23 @@ struct Solution {
     std::uint64_t hash = 0;
 };
 
+// What a reporter's PrepareUnit made of a part, of a type of the reporter's
+// own; the search only holds it, and keeps it with the part for reuse.
+struct PreparedPart {
+    virtual ~PreparedPart() = default;
+};
+
 // Cubes found below one outer unit (e14, e18) searched by rows (all of them,
-// or one chunk of them), in the order of the search, with the SolutionHash of each and their sum modulo
-// 2^64, all computed on the thread that searched the unit.
+// or one chunk of them), in the order of the search, with the SolutionHash of
+// each and their sum modulo 2^64, all computed on the thread that searched
+// the unit.
 struct UnitSolutions {
     std::int32_t e14 = 0;
     std::int32_t e18 = 0;
     std::vector<Entries> cubes;
     std::vector<std::uint64_t> hashes;
     std::uint64_t hashSum = 0;
-    // What the reporter's PrepareUnit made of the cubes, for its own use:
-    // text, and where the part of each cube ends in it, or the largest value
-    // of each cube.
-    std::string text;
-    std::vector<std::size_t> textEnds;
-    std::vector<std::int32_t> largestValues;
+    std::unique_ptr<PreparedPart> prepared;
 };
 
 // What the search tells whoever runs it (the window, the headless front end,

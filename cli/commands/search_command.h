@@ -2,6 +2,7 @@
 
 #include "cli/cli_environment.h"
 #include "cli/formats/solution_writer.h"
+#include "cli/reporting/run_reporter.h"
 #include "search/cube/solution_order.h"
 #include "search/engine.h"
 
@@ -47,17 +48,6 @@ inline constexpr std::int32_t kMaxSlices = 1000000;
 // kMaxThreads.
 std::optional<unsigned> ParseThreads(const std::optional<std::string>& text, const std::string& option,
                                      const CliEnvironment& env, std::ostream& err);
-
-// Where a run begins: at its start, or, for a resumed run, after the
-// solutions already written, at the outer unit `unit`, leaving out the
-// solutions up to `after` (already written when the run was killed).
-struct RunStart {
-    std::int64_t solutions = 0;
-    std::uint64_t checksum = 0;
-    std::optional<std::int32_t> bestBound;
-    std::optional<OuterUnit> unit;
-    std::optional<SolutionOrderKey> after;
-};
 
 class OutputFile;
 

@@ -1,7 +1,6 @@
 #include "cli/formats/solution_writer.h"
 
 #include "cli/formats/all_formats.h"
-#include "search/cube/cube_symmetry.h"
 
 #include <cerrno>
 #include <cstring>
@@ -48,10 +47,33 @@ std::uint64_t SolutionWriter::HashOf(const Entries& entries, std::optional<std::
     return found && kind_ == ChecksumKind::Xxh3 ? *found : SolutionHashOf(kind_, entries);
 }
 
-void SolutionWriter::AppendSolutionBody(std::string& line, const Cells& cells, std::int32_t bestBound) const
+void SolutionWriter::CountMore(std::int64_t more)
+{
+    if (solutions_ > std::numeric_limits<std::int64_t>::max() - more)
+        throw WriteFailure("the count of solutions leaves the 64-bit range");
+    solutions_ += more;
+}
+
+void SolutionWriter::AppendBody(std::string& line, const Cells& cells, std::int32_t bestBound) const
 {
     format_->AppendBody(line, cells, false,
                         identity_.setup.reduceBound ? std::optional<std::int32_t>(bestBound) : std::nullopt);
+}
+
+void SolutionWriter::AppendSolutionBody(std::string& text, const Entries& entries, std::int32_t bestBound) const
+{
+    AppendBody(text, CellsFromEntries(entries), bestBound);
+}
+
+void SolutionWriter::WriteLine(std::int64_t number, const Cells& cells, std::int32_t bestBound)
+{
+    if (identity_.setup.reduceBound) bestBound_ = bestBound;
+    if (identity_.countOnly) return;
+    std::string line;
+    line.reserve(identity_.cube ? 2000 : 800);
+    format_->AppendHead(line, {{"solution", number}});
+    AppendBody(line, cells, bestBound);
+    Put(line, false);
 }
 
 void SolutionWriter::WriteSolution(std::int64_t number, const Cells& cells, std::int32_t bestBound,
@@ -59,75 +81,53 @@ void SolutionWriter::WriteSolution(std::int64_t number, const Cells& cells, std:
 {
     checksum_ += HashOf(EntriesFromCells(cells), hash);
     CountOne();
-    if (identity_.setup.reduceBound) bestBound_ = bestBound;
-    if (identity_.countOnly) return;
-    std::string line;
-    line.reserve(identity_.cube ? 2000 : 800);
-    format_->AppendHead(line, {{"solution", number}});
-    AppendSolutionBody(line, cells, bestBound);
-    Put(line, false);
+    WriteLine(number, cells, bestBound);
 }
 
-void SolutionWriter::PrepareUnit(UnitSolutions& unit, std::int32_t bestBound) const
+void SolutionWriter::WriteSolution(std::int64_t number, const Entries& entries, std::int32_t bestBound,
+                                   std::uint64_t hash)
 {
-    if ((identity_.countOnly && identity_.classes) || identity_.census) {
-        // The cubes open their classes: each counts with its class's hash
-        // (and in a census at its largest value, which WriteUnit adds).
-        unit.hashSum = 0;
-        if (identity_.census) unit.largestValues.resize(unit.cubes.size());
-        for (std::size_t i = 0; i < unit.cubes.size(); ++i) {
-            const Entries form = StandardFormEntries(unit.cubes[i]);
-            unit.hashes[i] = SolutionHashOf(kind_, form);
-            unit.hashSum += unit.hashes[i];
-            if (identity_.census) unit.largestValues[i] = LargestValue(form);
-        }
+    checksum_ += HashOf(entries, hash);
+    CountOne();
+    if (identity_.countOnly) {
+        if (identity_.setup.reduceBound) bestBound_ = bestBound;
         return;
     }
-    if (identity_.countOnly || identity_.classes) return;
-    unit.text.reserve(unit.cubes.size() * (identity_.cube ? 1000 : 500));
-    for (const Entries& cube : unit.cubes) {
-        AppendSolutionBody(unit.text, CellsFromEntries(cube), bestBound);
-        unit.textEnds.push_back(unit.text.size());
-    }
+    WriteLine(number, CellsFromEntries(entries), bestBound);
 }
 
-void SolutionWriter::WriteUnit(const UnitSolutions& unit, std::int32_t bestBound)
+void SolutionWriter::CountSolutions(const UnitSolutions& part, std::int32_t bestBound)
 {
-    if (kind_ == ChecksumKind::Xxh3 || identity_.CountsClasses()) {
-        checksum_ += unit.hashSum;
+    if (kind_ == ChecksumKind::Xxh3) {
+        checksum_ += part.hashSum;
     } else {
-        for (const Entries& cube : unit.cubes) checksum_ += SolutionHashOf(kind_, cube);
+        for (const Entries& cube : part.cubes) checksum_ += SolutionHashOf(kind_, cube);
     }
-    if (identity_.setup.reduceBound && !unit.cubes.empty()) bestBound_ = bestBound;
-    if (identity_.countOnly || identity_.census) {
-        if (identity_.census) {
-            const bool prepared = unit.largestValues.size() == unit.cubes.size();
-            for (std::size_t i = 0; i < unit.cubes.size(); ++i)
-                census_.Add(prepared ? unit.largestValues[i] : LargestValue(unit.cubes[i]));
-        }
-        const auto size = static_cast<std::int64_t>(unit.cubes.size());
-        if (solutions_ > std::numeric_limits<std::int64_t>::max() - size)
-            throw WriteFailure("the count of solutions leaves the 64-bit range");
-        solutions_ += size;
-        return;
+    if (identity_.setup.reduceBound && !part.cubes.empty()) bestBound_ = bestBound;
+    CountMore(static_cast<std::int64_t>(part.cubes.size()));
+}
+
+void SolutionWriter::WriteSolutionBodies(const UnitSolutions& part, std::string_view text,
+                                         std::span<const std::size_t> ends, std::int32_t bestBound)
+{
+    if (kind_ == ChecksumKind::Xxh3) {
+        checksum_ += part.hashSum;
+    } else {
+        for (const Entries& cube : part.cubes) checksum_ += SolutionHashOf(kind_, cube);
     }
+    if (identity_.setup.reduceBound && !part.cubes.empty()) bestBound_ = bestBound;
     // The numbers are known only here, in the order of the search: each
     // solution's head goes before the rest of its record, made beforehand.
-    const bool prepared = unit.textEnds.size() == unit.cubes.size();
-    std::string& text = unitText_;
-    text.clear();
+    std::string& lines = unitText_;
+    lines.clear();
     std::size_t from = 0;
-    for (std::size_t i = 0; i < unit.cubes.size(); ++i) {
+    for (const std::size_t end : ends) {
         CountOne();
-        format_->AppendHead(text, {{"solution", solutions_}});
-        if (prepared) {
-            text.append(unit.text, from, unit.textEnds[i] - from);
-            from = unit.textEnds[i];
-        } else {
-            AppendSolutionBody(text, CellsFromEntries(unit.cubes[i]), bestBound);
-        }
+        format_->AppendHead(lines, {{"solution", solutions_}});
+        lines.append(text.substr(from, end - from));
+        from = end;
     }
-    if (!text.empty()) Put(text, false);
+    if (!lines.empty()) Put(lines, false);
 }
 
 void SolutionWriter::WriteClass(const CubeClass& c)
@@ -143,12 +143,17 @@ void SolutionWriter::WriteClass(const CubeClass& c)
     Put(line, false);
 }
 
-void SolutionWriter::CountCensusClass(const Cells& standardForm)
+void SolutionWriter::CountClass(const Entries& standardForm)
 {
-    const Entries e = EntriesFromCells(standardForm);
-    checksum_ += SolutionHashOf(kind_, e);
+    checksum_ += HashOfClass(standardForm);
     CountOne();
-    census_.Add(LargestValue(e));
+    if (identity_.census) census_.Add(LargestValue(standardForm));
+}
+
+void SolutionWriter::CountClasses(std::int64_t classes, std::uint64_t hashSum)
+{
+    checksum_ += hashSum;
+    CountMore(classes);
 }
 
 void SolutionWriter::ContinueAfter(std::int64_t solutions, std::uint64_t checksum,

@@ -10,6 +10,7 @@
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -49,25 +50,33 @@ public:
     // writer computing it again.
     void WriteSolution(std::int64_t number, const Cells& cells, std::int32_t bestBound,
                        std::optional<std::uint64_t> hash = std::nullopt);
-    // The solutions of one unit searched by rows, numbered on from the last
-    // one written, all in one write. PrepareUnit, which may run on any thread
-    // and at the same time as any other call but WriteHead, makes their
-    // records but for the numbers beforehand; WriteUnit writes what it finds
-    // prepared and makes the rest. A --count-only run only adds the unit's
-    // count and hash sum; with --classes, whose cubes each open a class,
-    // PrepareUnit makes these the hashes of the classes' standard forms (and,
-    // in a census, finds the largest value of each).
-    void PrepareUnit(UnitSolutions& unit, std::int32_t bestBound) const;
-    void WriteUnit(const UnitSolutions& unit, std::int32_t bestBound);
+    // The same for a solution as the search found it.
+    void WriteSolution(std::int64_t number, const Entries& entries, std::int32_t bestBound, std::uint64_t hash);
+    // A solution's record but for its head ("solution N"), appended to
+    // `text`; any thread may make these while another writes.
+    void AppendSolutionBody(std::string& text, const Entries& entries, std::int32_t bestBound) const;
+    // The solutions of one part of a unit searched by rows, numbered on from
+    // the last one written, all in one write: `text` holds their records but
+    // for the heads, solution i's ending at ends[i].
+    void WriteSolutionBodies(const UnitSolutions& part, std::string_view text, std::span<const std::size_t> ends,
+                             std::int32_t bestBound);
+    // The solutions of one part counted (--count-only), none written.
+    void CountSolutions(const UnitSolutions& part, std::int32_t bestBound);
     // One class of essentially different cubes (a --classes run): its
     // number, the solution that first met it, its size and its standard
     // form. The checksum runs over the standard form's first 62 cells.
     void WriteClass(const CubeClass& c);
-    // One class of a --census run, by its standard form: counted at its
-    // largest value, and in the count and checksum as WriteClass does; the
-    // census rows are written with the completion record.
-    void CountCensusClass(const Cells& standardForm);
-    // Classes of merged census rows (their count and checksum: ContinueAfter).
+    // One class counted by the entries of its standard form, as WriteClass
+    // counts it, none written; in a census also at its largest value (its
+    // census rows are written with the completion record).
+    void CountClass(const Entries& standardForm);
+    // Classes counted elsewhere, by the sum of their standard forms' hashes
+    // (HashOfClass), without their largest values.
+    void CountClasses(std::int64_t classes, std::uint64_t hashSum);
+    // What the checksum adds for a class with this standard form.
+    std::uint64_t HashOfClass(const Entries& standardForm) const { return SolutionHashOf(kind_, standardForm); }
+    // Classes of a census at their largest value `bound` (their count and
+    // checksum: CountClasses, or ContinueAfter for merged rows).
     void AddCensusClasses(std::int32_t bound, std::int64_t classes) { census_.Add(bound, classes); }
     // The closing report (or the census rows) and the completion record.
     void WriteCompletion();
@@ -83,12 +92,14 @@ public:
     std::optional<std::int32_t> BestBound() const { return bestBound_; }
 
 private:
-    void AppendSolutionBody(std::string& line, const Cells& cells, std::int32_t bestBound) const;
+    void AppendBody(std::string& line, const Cells& cells, std::int32_t bestBound) const;
     std::uint64_t HashOf(const Entries& entries, std::optional<std::uint64_t> found) const;
     CompletionRecord Record() const;
     void Put(std::string_view text, bool flush);
-    // Counts one more solution (or class).
+    // Counts one more solution (or class), or `more`.
     void CountOne();
+    void CountMore(std::int64_t more);
+    void WriteLine(std::int64_t number, const Cells& cells, std::int32_t bestBound);
 
     std::ostream& out_;
     RunIdentity identity_;

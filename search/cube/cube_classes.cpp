@@ -65,6 +65,58 @@ MemberKeyList MemberKeys(const Cells& cells)
     return list;
 }
 
+// The cell a member's e14, e18, e10 and e17 read, as a read of the entries:
+// an entry, or the complement of one (the centre is no member's free entry).
+struct EntryRead {
+    std::uint8_t entry = 0;
+    bool complement = false;
+};
+constexpr auto kMemberEntryReads = [] {
+    std::array<std::array<EntryRead, 4>, kSymmetryCount> reads{};
+    for (std::size_t g = 0; g < reads.size(); ++g) {
+        for (std::size_t i = 0; i < 4; ++i) {
+            const int cell = kMemberSources[g][i];
+            reads[g][i] = cell <= kEntryCount ? EntryRead{static_cast<std::uint8_t>(cell), false}
+                                              : EntryRead{static_cast<std::uint8_t>(kComplementSum - cell), true};
+        }
+    }
+    return reads;
+}();
+static_assert([] {
+    for (const auto& sources : kMemberSources) {
+        for (const std::uint8_t cell : sources) {
+            if (cell == kCentreCell) return false;
+        }
+    }
+    return true;
+}());
+
+std::int32_t Read(const Entries& e, EntryRead read)
+{
+    const std::int32_t v = e[read.entry];
+    return read.complement ? Complement(v) : v;
+}
+
+// The keys of the members of the cube's class that a run lists from the unit
+// `from` on, ascending: what a replay takes again of an earlier opener, read
+// off its entries, the members before `from` left out before they are sorted.
+MemberKeyList MemberKeysFrom(const Entries& e, std::pair<std::int32_t, std::int32_t> from)
+{
+    MemberKeyList list;
+    for (const auto& reads : kMemberEntryReads) {
+        const std::int32_t e14 = Read(e, reads[0]);
+        if (e14 >= kCentreValue || e14 < from.first) continue;
+        const std::int32_t rank18 = PairOrderCode(Read(e, reads[1]));
+        if (e14 == from.first && rank18 < from.second) continue;
+        list.keys[list.count++] = {e14, {rank18, PairOrderCode(Read(e, reads[2])), PairOrderCode(Read(e, reads[3]))}};
+    }
+    std::sort(list.keys.begin(), list.keys.begin() + static_cast<std::ptrdiff_t>(list.count));
+    list.count = static_cast<std::size_t>(
+        std::unique(list.keys.begin(), list.keys.begin() + static_cast<std::ptrdiff_t>(list.count)) -
+        list.keys.begin());
+    return list;
+}
+
 } // namespace
 
 // A group of later members, for the budget: its node in the map.
@@ -208,8 +260,8 @@ void RunClassStream::Refill(const MemberKey& opener)
     const Place from = limit_;
     limit_ = {std::numeric_limits<std::int32_t>::max(), 0};
     replay_(opener.e14, opener.ranks[0], [&](const Entries& earlier) {
-        for (const MemberKey& m : MemberKeys(CellsFromEntries(earlier))) {
-            if (Place{m.e14, m.ranks[0]} < from) continue; // kept or passed already
+        // The members before `from` are kept or passed already.
+        for (const MemberKey& m : MemberKeysFrom(earlier, from)) {
             if (m < opener) {
                 ++passed_;
             } else {

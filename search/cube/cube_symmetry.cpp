@@ -19,7 +19,7 @@ std::int32_t Read(const Cells& cells, int g, int k)
 
 // For each symmetry and each entry of the image, the entry of the original
 // that it reads, and whether it reads its complement (mask -1) or the entry
-// itself (0), in two tables so that a whole image is read in vectors. No
+// itself (0), in two tables (WriteImage folds them into fixed reads). No
 // entry's cell is the centre's image.
 struct EntrySources {
     std::array<std::array<std::uint8_t, kEntryCount + 1>, kSymmetryCount> entry{};
@@ -36,23 +36,6 @@ constexpr EntrySources kEntrySources = [] {
     }
     return sources;
 }();
-
-// Entry k of the image under g of the cube with these entries, without
-// branches: the mask -1 turns v into 126 - v.
-std::int32_t ImageEntry(const Entries& e, std::size_t g, std::size_t k)
-{
-    const std::int32_t mask = kEntrySources.complementMask[g][k];
-    return ((e[kEntrySources.entry[g][k]] ^ mask) - mask) + (mask & kComplementSum);
-}
-
-// Cell k of the image under g: an entry, the centre, or the complement of
-// the entry at the mirrored cell.
-std::int32_t Read(const Entries& e, int g, int k)
-{
-    if (k <= kEntryCount) return ImageEntry(e, static_cast<std::size_t>(g), static_cast<std::size_t>(k));
-    if (k == kCentreCell) return kCentreValue;
-    return Complement(ImageEntry(e, static_cast<std::size_t>(g), static_cast<std::size_t>(kComplementSum - k)));
-}
 
 bool FixedBy(const Cells& cells, int g)
 {
@@ -73,6 +56,27 @@ SolutionOrderKey OrderKeyOfImage(const Cells& cells, int g)
             RankInPairOrder(Read(cells, g, kE17))};
 }
 
+// The entries of the image under G, one fixed read per entry: a census makes
+// one image per class, so each symmetry has its own unrolled copy.
+template <std::size_t G>
+void WriteImage(const Entries& e, Entries& image)
+{
+    [&]<std::size_t... K>(std::index_sequence<K...>)
+    {
+        ((image[K + 1] = kEntrySources.complementMask[G][K + 1] == 0
+                             ? e[kEntrySources.entry[G][K + 1]]
+                             : kComplementSum - e[kEntrySources.entry[G][K + 1]]),
+         ...);
+    }
+    (std::make_index_sequence<kEntryCount>{});
+}
+using ImageWriter = void (*)(const Entries&, Entries&);
+constexpr auto kImageWriters = []<std::size_t... G>(std::index_sequence<G...>)
+{
+    return std::array<ImageWriter, kSymmetryCount>{&WriteImage<G>...};
+}
+(std::make_index_sequence<kSymmetryCount>{});
+
 // The eight corners, and the six symmetries that read each into cell 1.
 constexpr std::array<int, 8> kCorners = {1, 5, 21, 25, 101, 105, 121, 125};
 constexpr auto kSymmetriesOfCorner = [] {
@@ -90,8 +94,7 @@ constexpr auto kSymmetriesOfCorner = [] {
 // least corner, cell 2 the least of that corner's neighbours along the
 // edges, cell 6 the lesser of the other two (cells 3 to 5 lie on the row of
 // cells 1 and 2, which the two symmetries left keep). None on a tie.
-template <typename Cube>
-std::optional<int> SymmetryOfLeastCorner(const Cube& cells)
+std::optional<int> SymmetryOfLeastCorner(const Cells& cells)
 {
     std::size_t corner = 0;
     bool tie = false;
@@ -120,6 +123,65 @@ std::optional<int> SymmetryOfLeastCorner(const Cube& cells)
     }
     if (tie) return std::nullopt;
     return best;
+}
+
+// For each corner, the three cells next to it along the edges, and the
+// symmetry among its six that reads neighbour i into cell 2 and neighbour j
+// into cell 6.
+struct CornerNeighbours {
+    std::array<int, 3> cells{};
+    std::array<std::array<int, 3>, 3> symmetry{};
+};
+constexpr auto kCornerNeighbours = [] {
+    std::array<CornerNeighbours, kCorners.size()> of{};
+    for (std::size_t c = 0; c < kCorners.size(); ++c) {
+        std::size_t found = 0;
+        for (const int g : kSymmetriesOfCorner[c]) {
+            const int cell = kSymmetrySources[static_cast<std::size_t>(g)][2];
+            bool known = false;
+            for (std::size_t i = 0; i < found; ++i) known = known || of[c].cells[i] == cell;
+            if (!known) of[c].cells[found++] = cell;
+        }
+        for (const int g : kSymmetriesOfCorner[c]) {
+            const auto& sources = kSymmetrySources[static_cast<std::size_t>(g)];
+            std::size_t i = 0;
+            std::size_t j = 0;
+            for (std::size_t n = 0; n < 3; ++n) {
+                if (of[c].cells[n] == sources[2]) i = n;
+                if (of[c].cells[n] == sources[6]) j = n;
+            }
+            of[c].symmetry[i][j] = g;
+        }
+    }
+    return of;
+}();
+
+// The value of cell k (not the centre) of the cube with these entries.
+constexpr std::int32_t CellOf(const Entries& e, int k)
+{
+    return k <= kEntryCount ? e[static_cast<std::size_t>(k)]
+                            : Complement(e[static_cast<std::size_t>(kComplementSum - k)]);
+}
+
+// SymmetryOfLeastCorner read straight off the entries, as a census does once
+// per class: the least corner, then its least neighbour into cell 2 and the
+// lesser of the other two into cell 6.
+std::optional<int> SymmetryOfLeastCornerEntries(const Entries& e)
+{
+    std::array<std::int32_t, kCorners.size()> corner{};
+    for (std::size_t c = 0; c < corner.size(); ++c) corner[c] = CellOf(e, kCorners[c]);
+    std::size_t least = 0;
+    for (std::size_t c = 1; c < corner.size(); ++c) least = corner[c] < corner[least] ? c : least;
+    int ties = 0;
+    for (const std::int32_t v : corner) ties += v == corner[least] ? 1 : 0;
+    if (ties > 1) return std::nullopt;
+    const CornerNeighbours& next = kCornerNeighbours[least];
+    const std::array<std::int32_t, 3> v = {CellOf(e, next.cells[0]), CellOf(e, next.cells[1]),
+                                           CellOf(e, next.cells[2])};
+    if (v[0] == v[1] || v[0] == v[2] || v[1] == v[2]) return std::nullopt;
+    const std::size_t i = v[0] < v[1] ? (v[0] < v[2] ? 0 : 2) : (v[1] < v[2] ? 1 : 2);
+    const std::size_t j = i == 0 ? (v[1] < v[2] ? 1 : 2) : i == 1 ? (v[0] < v[2] ? 0 : 2) : (v[0] < v[1] ? 0 : 1);
+    return next.symmetry[i][j];
 }
 
 } // namespace
@@ -164,11 +226,11 @@ Cells StandardForm(const Cells& cells)
 
 Entries StandardFormEntries(const Entries& entries)
 {
-    const std::optional<int> least = SymmetryOfLeastCorner(entries);
+    const std::optional<int> least = SymmetryOfLeastCornerEntries(entries);
     const auto g = static_cast<std::size_t>(least ? *least : StandardFormSymmetry(CellsFromEntries(entries)));
     Entries form; // every element is set below
     form[0] = 0;
-    for (std::size_t k = 1; k <= kEntryCount; ++k) form[k] = ImageEntry(entries, g, k);
+    kImageWriters[g](entries, form);
     return form;
 }
 

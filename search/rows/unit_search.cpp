@@ -524,9 +524,6 @@ void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::span<const Entries> c
 {
     part.e14 = unit.e14;
     part.e18 = unit.e18;
-    part.text.clear();
-    part.textEnds.clear();
-    part.largestValues.clear();
     part.cubes.assign(cubes.begin(), cubes.end());
     if (!hash) {
         part.hashes.assign(cubes.size(), 0);

@@ -128,6 +128,27 @@ TEST(SearchOutput, BothEnginePathsWriteTheSameBytes)
     }
 }
 
+// Each output mode has a reporter of its own, whose work on a part of a unit
+// the search keeps with the part for reuse: one mode after another in one
+// process (as the window and merge's --search do) writes what it writes
+// after any other.
+TEST(RunReporter, EachModeWritesTheSameAfterAnyOther)
+{
+    const std::vector<std::vector<std::string>> modes = {
+        {}, {"--count-only"}, {"--classes"}, {"--classes", "--count-only"}, {"--census"}};
+    for (const std::string threads : {"1", "2"}) {
+        std::vector<std::string> forward;
+        for (const auto& mode : modes)
+            forward.push_back(RunTool(With(mode, {"--bound", "350", "--threads", threads})).out);
+        for (std::size_t i = modes.size(); i-- > 0;) {
+            EXPECT_EQ(RunTool(With(modes[i], {"--bound", "350", "--threads", threads})).out, forward[i])
+                << i << " on " << threads << " threads";
+        }
+        EXPECT_EQ(Lines(forward[0]).size(), 5668u); // 5664 solutions, the head and the closing report
+        EXPECT_NE(forward[4], forward[3]);
+    }
+}
+
 // A stream buffer that takes `room` bytes and then fails as a full disk does.
 class FullDisk : public std::streambuf {
 public:

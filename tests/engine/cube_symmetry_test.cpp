@@ -125,6 +125,14 @@ TEST(StandardForm, IsTheSmallestImageAndTheSameForEveryImageOfACubeAndOfItsCompl
         for (int k = 1; k <= kEntryCount; ++k) entries[static_cast<std::size_t>(k)] = 40 + k % period;
         EXPECT_EQ(StandardFormEntries(entries), EntriesFromCells(StandardForm(CellsFromEntries(entries))));
     }
+    // Distinct entries, negative ones among them (as below 126 - U at large
+    // bounds), under every symmetry.
+    Entries spread{};
+    for (int k = 1; k <= kEntryCount; ++k) spread[static_cast<std::size_t>(k)] = (37 * k) % 131 - 100;
+    for (int g = 0; g < kSymmetryCount; ++g) {
+        const Cells image = ApplySymmetry(CellsFromEntries(spread), g);
+        EXPECT_EQ(StandardFormEntries(EntriesFromCells(image)), EntriesFromCells(StandardForm(image))) << g;
+    }
 }
 
 // Cells that some symmetries fix (not cubes of our kind): the class size is

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "cli/reporting/run_reporter.h"
+#include "search/cube/cube_classes.h"
+
+#include <memory>
+
+namespace pandicube {
+
+// Writes the classes of a run, one record each, from the cubes that open
+// them (classOpenersOnly), in run order. A whole run's listing numbers each
+// class by the solution that first meets it (RunClassStream, within a budget
+// of memory, replaying the openers beyond it); a slice cannot know the whole
+// run's solution numbers: it numbers its classes, and their first members,
+// within the slice, and merge renumbers them.
+class ClassListingReporter : public RunReporter {
+public:
+    ClassListingReporter(SolutionWriter& writer, ProgressLine* progress, const CliEnvironment& env,
+                         const RunStart& from, const RunPlan& plan);
+
+    void ReportSolution(const Solution& s) override;
+    bool HashesSolutions() const override { return false; }
+
+private:
+    struct ReplayStopped {};
+    std::unique_ptr<RunClassStream> classes_;
+};
+
+// Counts the classes of a run by their standard forms (--classes
+// --count-only), and a census also by their largest values, from the cubes
+// that open them. The search threads make each part's standard forms and
+// sum their hashes; this thread only adds them up. Nothing is kept per class.
+class ClassCountReporter : public RunReporter {
+public:
+    ClassCountReporter(SolutionWriter& writer, ProgressLine* progress, const CliEnvironment& env, const RunStart& from);
+
+    void ReportSolution(const Solution& s) override;
+    // The checksum sums the hashes of the standard forms, never those of the
+    // cubes found.
+    bool HashesSolutions() const override { return false; }
+    void PrepareUnit(UnitSolutions& part) const override;
+    void ReportCubes(const UnitSolutions& part, std::int64_t& solutions, std::int32_t bestBound) override;
+
+private:
+    bool census_;
+};
+
+} // namespace pandicube
