@@ -101,6 +101,34 @@ constexpr std::int64_t Key(std::int64_t v)
 
 using UnitConstants = std::array<std::int64_t, kEntryCount + 1>;
 
+// The constants of a unit and their negatives: a_k at k, -a_k at
+// kNegated + k, and 0 at 0 and at kNegated.
+inline constexpr std::size_t kNegated = kEntryCount + 1;
+using SignedConstants = std::array<std::int64_t, 2 * kNegated>;
+
+// A dead condition as it is marked: its value sign * (a_k + other * a_l +
+// offset) read as sa[k] + sa[l] + offset from the signed constants.
+struct SignedCondition {
+    std::uint8_t k = 0;
+    std::uint8_t l = 0;
+    std::int16_t offset = 0;
+};
+
+template <std::size_t Extra>
+inline constexpr std::array<SignedCondition, kConditionCount<Extra>> kSignedConditions = [] {
+    std::array<SignedCondition, kConditionCount<Extra>> all{};
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const DeadCondition& c = kConditions<Extra>[i];
+        const auto place = [](int entry, std::int32_t sign) {
+            return static_cast<std::uint8_t>(static_cast<std::size_t>(entry) + (sign < 0 ? kNegated : 0));
+        };
+        all[i] = {place(c.k, c.sign), c.other == 0 ? std::uint8_t{0} : place(c.l, c.sign * c.other),
+                  static_cast<std::int16_t>(c.sign * c.offset)};
+    }
+    return all;
+}();
+static_assert(2 * kNegated <= 256 && kComplementSum <= 32767);
+
 struct FreeDeleter {
     void operator()(std::uint32_t* p) const { std::free(p); }
 };
@@ -120,6 +148,7 @@ inline std::uint64_t BitsAt(const std::uint64_t* words, std::uint64_t at)
 struct FamilyBitmap {
     std::uint64_t* words = nullptr; // in the thread's ThreadBitmaps
     std::size_t width = 0;          // words per residue
+    std::size_t spare = 0;          // the word after the last residue's
     std::int64_t qBase = 0;
     std::int64_t pe10Floor = 0; // floor(min P e10 / S)
 };
@@ -198,7 +227,7 @@ public:
 
 private:
     template <std::size_t Run>
-    void MarkRun(const UnitConstants& a);
+    void MarkRun(const SignedConstants& sa);
     void MarkDead(const UnitConstants& a, ValueWindow e10);
     template <std::size_t F>
     std::uint64_t RowShift(std::int64_t e10, const std::uint64_t*& words) const;
@@ -207,7 +236,8 @@ private:
     void TestRow(KeyTable& keys, std::int64_t e10);
 
     std::array<FamilyBitmap, kFamilyCount<Extra>> maps_;
-    std::vector<std::uint64_t> deadRows_; // bit e10 - e10Base
+    std::vector<std::uint64_t> deadRows_; // bit e10 - e10Base, and a spare word
+    std::uint64_t deadRowBits_ = 0;
     std::int64_t e10Base_ = 0;
     std::int64_t uBase_ = 0;
     std::size_t uWords_ = 0;
@@ -222,34 +252,39 @@ private:
 // Marks the values of t killed by one run of conditions. The family and the
 // divisor of a run are constants, so no division is executed; its conditions
 // are read from the plan in a loop, which costs no more than writing each one
-// out and compiles in a fraction of the time.
+// out and compiles in a fraction of the time. A condition reads two of the
+// signed constants and an offset (kSignedConditions); a value of t outside the
+// bitmap marks the spare word, which nothing reads, instead of branching.
 template <std::size_t Extra>
 template <std::size_t Run>
-void RowSearcher<Extra>::MarkRun(const UnitConstants& a)
+void RowSearcher<Extra>::MarkRun(const SignedConstants& sa)
 {
     constexpr std::size_t f = kRuns<Extra>[Run].family;
     constexpr std::int64_t g = kRuns<Extra>[Run].divisor;
     constexpr Family family = kFamilies<Extra>[f];
     for (std::size_t i = kRuns<Extra>[Run].first; i < kRuns<Extra>[Run + 1].first; ++i) {
-        const DeadCondition& c = kConditions<Extra>[i];
-        const std::int64_t value =
-            c.sign * (a[static_cast<std::size_t>(c.k)] + c.other * a[static_cast<std::size_t>(c.l)] + c.offset);
-        if (value % g != 0) continue;
+        const SignedCondition c = kSignedConditions<Extra>[i];
+        const std::int64_t value = sa[c.k] + sa[c.l] + c.offset;
+        if constexpr (g != 1) {
+            if (value % g != 0) continue;
+        }
         const std::int64_t t = -value / g;
         if constexpr (family == kUnitFamily) {
             if (t == 0) unitDead_ = true;
         } else if constexpr (family == kRowFamily) {
-            const std::int64_t bit = t - e10Base_;
-            if (bit >= 0 && bit < static_cast<std::int64_t>(deadRows_.size() * 64))
-                deadRows_[static_cast<std::size_t>(bit >> 6)] |= std::uint64_t{1} << (bit & 63);
+            const auto bit = static_cast<std::uint64_t>(t - e10Base_);
+            const std::size_t word = bit < deadRowBits_ ? static_cast<std::size_t>(bit >> 6) : deadRows_.size() - 1;
+            deadRows_[word] |= std::uint64_t{1} << (bit & 63);
         } else {
-            constexpr std::int64_t s = family.s;
-            FamilyBitmap& map = maps_[f];
-            const std::int64_t bit = FloorDiv(t, s) - map.qBase;
-            if (bit >= 0 && bit < static_cast<std::int64_t>(map.width * 64)) {
-                const auto residue = static_cast<std::size_t>(t - FloorDiv(t, s) * s);
-                map.words[residue * map.width + static_cast<std::size_t>(bit >> 6)] |= std::uint64_t{1} << (bit & 63);
-            }
+            // t - tBase counts from the first residue's first bit: its
+            // quotient by S is the bit, its remainder the residue.
+            constexpr auto s = static_cast<std::uint64_t>(family.s);
+            const FamilyBitmap& map = maps_[f];
+            const auto at = static_cast<std::uint64_t>(t - map.qBase * family.s);
+            const std::uint64_t bit = at / s;
+            const std::size_t word =
+                at < map.width * 64 * s ? static_cast<std::size_t>((at - bit * s) * map.width + (bit >> 6)) : map.spare;
+            map.words[word] |= std::uint64_t{1} << (bit & 63);
         }
     }
 }
@@ -259,7 +294,9 @@ void RowSearcher<Extra>::MarkDead(const UnitConstants& a, ValueWindow e10)
 {
     unitDead_ = false;
     e10Base_ = e10.lo;
-    deadRows_.assign(static_cast<std::size_t>((e10.hi - e10.lo) / 64 + 1), 0);
+    const auto rowWords = static_cast<std::size_t>((e10.hi - e10.lo) / 64 + 1);
+    deadRows_.assign(rowWords + 1, 0);
+    deadRowBits_ = rowWords * 64;
     std::array<std::size_t, kFamilyCount<Extra>> offsets{};
     std::size_t total = 0;
     for (std::size_t f = 0; f < kFamilyCount<Extra>; ++f) {
@@ -272,15 +309,21 @@ void RowSearcher<Extra>::MarkDead(const UnitConstants& a, ValueWindow e10)
         map.qBase = map.pe10Floor + uBase_;
         const auto maxShift = static_cast<std::size_t>(FloorDiv(high, family.s) - map.pe10Floor);
         map.width = uWords_ + maxShift / 64 + 2;
+        map.spare = map.width * static_cast<std::size_t>(family.s);
         offsets[f] = total;
-        total += map.width * static_cast<std::size_t>(family.s);
+        total += map.spare + 1;
     }
     std::vector<std::uint64_t>& words = ThreadBitmaps();
     words.assign(total, 0);
     for (std::size_t f = 0; f < kFamilyCount<Extra>; ++f) maps_[f].words = words.data() + offsets[f];
+    SignedConstants sa{};
+    for (std::size_t k = 1; k <= kEntryCount; ++k) {
+        sa[k] = a[k];
+        sa[kNegated + k] = -a[k];
+    }
     [&]<std::size_t... Run>(std::index_sequence<Run...>)
     {
-        (MarkRun<Run>(a), ...);
+        (MarkRun<Run>(sa), ...);
     }
     (std::make_index_sequence<kRunCount<Extra>>{});
 }
