@@ -193,14 +193,64 @@ struct KeyTable {
         stamp = 0;
     }
 
-    // Makes sure that `needed` more candidate stamps stay below kFixedStamp.
-    void Reserve(std::size_t needed)
+    // Makes sure that `needed` more candidate stamps stay below kFixedStamp;
+    // true when that cleared the table.
+    bool Reserve(std::size_t needed)
     {
-        if (stamp >= kFixedStamp - needed - 1) {
-            std::memset(stamps.get(), 0, count * sizeof(std::uint32_t));
-            stamp = 0;
-        }
+        if (stamp < kFixedStamp - needed - 1) return false;
+        std::memset(stamps.get(), 0, count * sizeof(std::uint32_t));
+        stamp = 0;
+        return true;
     }
+};
+
+// The entries fixed by the unit (loops 1 and 2) and by the row (loop 3).
+template <int Low, int High>
+constexpr auto EntriesOfLevels()
+{
+    constexpr std::size_t kCount = [] {
+        std::size_t n = 0;
+        for (const EntryLine& line : kLines) n += line.level >= Low && line.level <= High ? 1 : 0;
+        return n;
+    }();
+    std::array<int, kCount> entries{};
+    std::size_t n = 0;
+    for (int k = 1; k <= kEntryCount; ++k) {
+        const int level = kLines[static_cast<std::size_t>(k)].level;
+        if (level >= Low && level <= High) entries[n++] = k;
+    }
+    return entries;
+}
+inline constexpr auto kUnitEntries = EntriesOfLevels<1, 2>();
+inline constexpr auto kRowEntries = EntriesOfLevels<3, 3>();
+static_assert(kUnitEntries.size() + kRowEntries.size() == kFixedCount);
+
+// The keys a unit fixes, and 0 (the key of 63), held at kFixedStamp while the
+// unit is searched. PrepareUnit has made sure that no two are equal.
+class HeldKeys {
+public:
+    HeldKeys(KeyTable& keys, const UnitConstants& a) : keys_(keys)
+    {
+        for (std::size_t i = 0; i < kUnitEntries.size(); ++i)
+            slots_[i + 1] = static_cast<std::size_t>(Key(a[static_cast<std::size_t>(kUnitEntries[i])]));
+        Hold();
+    }
+    HeldKeys(const HeldKeys&) = delete;
+    HeldKeys& operator=(const HeldKeys&) = delete;
+    ~HeldKeys()
+    {
+        for (const std::size_t slot : slots_) keys_.stamps[slot] = 0;
+    }
+
+    // Again, after the table has been cleared.
+    void Hold()
+    {
+        for (const std::size_t slot : slots_) keys_.stamps[slot] = kFixedStamp;
+    }
+
+private:
+    KeyTable& keys_;
+    std::array<std::size_t, kUnitEntries.size() + 1> slots_{};
 };
 
 // A unit whose windows are not empty, ready to be searched by rows.
@@ -242,8 +292,7 @@ private:
     std::int64_t uBase_ = 0;
     std::size_t uWords_ = 0;
     bool unitDead_ = false;
-    std::array<std::int32_t, kMovingCount> unitBase_{}; // a_k - 63, in test order
-    std::array<std::int32_t, kMovingCount> rowBase_{};
+    std::array<std::int32_t, kMovingCount> unitBase_{};        // a_k - 63, in test order
     std::vector<std::pair<std::int64_t, std::int64_t>> found_; // (e10, u) of one row
     std::vector<std::uint64_t> live_;
     std::uint64_t liveFirstWord_ = 0;
@@ -367,17 +416,20 @@ bool RowSearcher<Extra>::LiveOfRow([[maybe_unused]] std::int64_t e10, std::int64
     return any != 0;
 }
 
-// Tests the candidates u of a row (the set bits of `live`, bit 0 standing
-// for u0) in full and appends those that pass to `found` as (e10, u). The
-// keys of a candidate are computed all at once, which the vector units do in
-// a few steps, then taken in test order up to the first one taken already;
+// Tests the candidates u of the row e10 (the set bits of `live`, bit 0
+// standing for u0) in full and appends those that pass to `found` as (e10, u).
+// The keys of a candidate are computed all at once, which the vector units do
+// in a few steps, then taken in test order up to the first one taken already;
 // the row's fixed keys hold kFixedStamp. Built for AVX2 too, and chosen at
 // load time where the processor has it.
 [[gnu::target_clones("avx2", "default")]] std::uint32_t
-TestCandidates(std::uint32_t* table, const std::int32_t* base, const std::int32_t* slope, std::uint32_t stamp,
-               const std::vector<std::uint64_t>& live, std::int64_t u0, std::int64_t e10,
+TestCandidates(std::uint32_t* table, const std::int32_t* unitBase, const std::int32_t* p, const std::int32_t* s,
+               std::uint32_t stamp, const std::vector<std::uint64_t>& live, std::int64_t u0, std::int64_t e10,
                std::vector<std::pair<std::int64_t, std::int64_t>>& found)
 {
+    const auto rowE10 = static_cast<std::int32_t>(e10);
+    std::array<std::int32_t, kMovingCount> base;
+    for (std::size_t i = 0; i < kMovingCount; ++i) base[i] = unitBase[i] + p[i] * rowE10;
     for (std::size_t n = 0; n < live.size(); ++n) {
         std::uint64_t bits = live[n];
         const std::int64_t wordBase = u0 + static_cast<std::int64_t>(n * 64);
@@ -386,7 +438,7 @@ TestCandidates(std::uint32_t* table, const std::int32_t* base, const std::int32_
             bits &= bits - 1;
             std::array<std::uint32_t, kMovingCount> keys;
             for (std::size_t i = 0; i < kMovingCount; ++i) {
-                const std::int32_t d = base[i] + slope[i] * u;
+                const std::int32_t d = base[i] + s[i] * u;
                 keys[i] = static_cast<std::uint32_t>(d < 0 ? -d : d);
             }
             const std::uint32_t mine = ++stamp;
@@ -401,8 +453,9 @@ TestCandidates(std::uint32_t* table, const std::int32_t* base, const std::int32_
 template <std::size_t Extra>
 void RowSearcher<Extra>::TestRow(KeyTable& keys, std::int64_t e10)
 {
-    keys.stamp = TestCandidates(keys.stamps.get(), rowBase_.data(), kMovingSlope<Extra>.data(), keys.stamp, live_,
-                                uBase_ + static_cast<std::int64_t>(liveFirstWord_ * 64), e10, found_);
+    keys.stamp =
+        TestCandidates(keys.stamps.get(), unitBase_.data(), kMovingP<Extra>.data(), kMovingSlope<Extra>.data(),
+                       keys.stamp, live_, uBase_ + static_cast<std::int64_t>(liveFirstWord_ * 64), e10, found_);
 }
 
 // The constants and windows of a unit; false when e55 or e59 fails, or when
@@ -452,6 +505,7 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
     for (std::size_t i = 0; i < kMovingCount; ++i)
         unitBase_[i] =
             static_cast<std::int32_t>(a[static_cast<std::size_t>(kTestOrder<Extra>[kFixedCount + i])] - kCentreValue);
+    HeldKeys unitKeys(keys, a);
     std::array<std::int32_t, kEntryCount + 1> a32{};
     for (std::size_t i = 1; i <= kEntryCount; ++i) a32[i] = static_cast<std::int32_t>(a[i]);
     // The cubes go to the sink a chunk at a time, and the rows are searched
@@ -488,29 +542,19 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
         if (uFrom > uTo) continue;
         assert(uFrom >= uBase_ && uTo < uBase_ + static_cast<std::int64_t>(uWords_ * 64));
         if (!LiveOfRow(e10, uFrom, uTo, std::make_index_sequence<kFamilyCount<Extra> - 3>{})) continue;
-        // The entries the row fixes, and 63, each under the row's stamp.
-        keys.Reserve(static_cast<std::size_t>(uTo - uFrom + 1));
+        // The keys the row fixes, under the row's stamp; no two collide, nor
+        // with the unit's keys: the dead rows hold every such collision.
+        if (keys.Reserve(static_cast<std::size_t>(uTo - uFrom + 1))) unitKeys.Hold();
         std::uint32_t* const stamps = keys.stamps.get();
-        std::array<std::size_t, kFixedCount + 1> fixedSlots{};
-        std::size_t held = 0;
-        bool rowFree = true;
-        for (std::size_t i = 0; i <= kFixedCount && rowFree; ++i) {
-            const auto slot = static_cast<std::size_t>(
-                i == 0 ? 0
-                       : Key(a[static_cast<std::size_t>(kTestOrder<Extra>[i - 1])] +
-                             kLines[static_cast<std::size_t>(kTestOrder<Extra>[i - 1])].p * e10));
-            rowFree = stamps[slot] != kFixedStamp;
-            if (rowFree) {
-                stamps[slot] = kFixedStamp;
-                fixedSlots[held++] = slot;
-            }
+        std::array<std::size_t, kRowEntries.size()> rowSlots{};
+        for (std::size_t i = 0; i < kRowEntries.size(); ++i) {
+            const auto k = static_cast<std::size_t>(kRowEntries[i]);
+            rowSlots[i] = static_cast<std::size_t>(Key(a[k] + kLines[k].p * e10));
+            assert(stamps[rowSlots[i]] != kFixedStamp);
+            stamps[rowSlots[i]] = kFixedStamp;
         }
-        if (rowFree) {
-            const auto rowE10 = static_cast<std::int32_t>(e10);
-            for (std::size_t i = 0; i < kMovingCount; ++i) rowBase_[i] = unitBase_[i] + kMovingP<Extra>[i] * rowE10;
-            TestRow(keys, e10);
-        }
-        for (std::size_t i = 0; i < held; ++i) stamps[fixedSlots[i]] = 0;
+        TestRow(keys, e10);
+        for (const std::size_t slot : rowSlots) stamps[slot] = 0;
         if (found_.empty()) continue;
         // The row's cubes by e17 = 3 u - 2 e10 (ascending with u), in pair
         // order.
