@@ -416,6 +416,21 @@ bool RowSearcher<Extra>::LiveOfRow([[maybe_unused]] std::int64_t e10, std::int64
     return any != 0;
 }
 
+// Takes the keys for the candidate with stamp `mine` in order, up to the first
+// one taken already; true when every one was free. Written out, so that each
+// key costs a load, a test and a store.
+template <std::size_t... I>
+[[gnu::always_inline]] inline bool TakeKeys(std::uint32_t* table, const std::array<std::uint32_t, kMovingCount>& keys,
+                                            std::uint32_t mine, std::index_sequence<I...>)
+{
+    const auto take = [&](std::uint32_t key) {
+        if (table[key] >= mine) return false;
+        table[key] = mine;
+        return true;
+    };
+    return (take(keys[I]) && ...);
+}
+
 // Tests the candidates u of the row e10 (the set bits of `live`, bit 0
 // standing for u0) in full and appends those that pass to `found` as (e10, u).
 // The keys of a candidate are computed all at once, which the vector units do
@@ -441,10 +456,7 @@ TestCandidates(std::uint32_t* table, const std::int32_t* unitBase, const std::in
                 const std::int32_t d = base[i] + s[i] * u;
                 keys[i] = static_cast<std::uint32_t>(d < 0 ? -d : d);
             }
-            const std::uint32_t mine = ++stamp;
-            std::size_t i = 0;
-            while (i < kMovingCount && table[keys[i]] < mine) table[keys[i++]] = mine;
-            if (i == kMovingCount) found.emplace_back(e10, u);
+            if (TakeKeys(table, keys, ++stamp, std::make_index_sequence<kMovingCount>{})) found.emplace_back(e10, u);
         }
     }
     return stamp;
