@@ -15,7 +15,6 @@
 #include <limits>
 #include <memory>
 #include <optional>
-#include <span>
 #include <utility>
 
 namespace pandicube {
@@ -525,8 +524,10 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
     // ascending and those above descending, merged), so that a unit holds
     // the cubes of one row only, whatever its size: at the largest bounds a
     // unit has billions of cubes.
-    thread_local std::array<Entries, kSinkChunk> chunk;
-    std::size_t n = 0;
+    thread_local std::vector<Entries> chunk;
+    chunk.clear(); // a unit ended by the sink may have left some
+    chunk.reserve(kSinkChunk);
+    std::vector<Entries> none;
     // Each side's cursor only over the unit's rows on that side.
     std::optional<E17WindowCursor> lowRows;
     std::optional<E17WindowCursor> highRows;
@@ -538,7 +539,7 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
     std::int64_t low = windows.e10.lo;
     std::int64_t high = windows.e10.hi;
     for (std::uint32_t rows = 1;; ++rows) {
-        if (rows % kRowsPerPoll == 0) sink({});
+        if (rows % kRowsPerPoll == 0) sink(none);
         const bool lowLeft = low <= high && low < kCentreValue;
         const bool highLeft = high >= low && high > kCentreValue;
         if (!lowLeft && !highLeft) break;
@@ -573,15 +574,18 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
         VisitInPairOrder(
             0, found_.size(), [&](std::size_t i) { return 3 * found_[i].second - 2 * e10; },
             [&](std::size_t i) {
-                BuildCube(chunk[n++], a32, static_cast<std::int32_t>(e10), static_cast<std::int32_t>(found_[i].second));
-                if (n == chunk.size()) {
-                    sink(std::span<const Entries>(chunk.data(), n));
-                    n = 0;
+                BuildCube(chunk.emplace_back(), a32, static_cast<std::int32_t>(e10),
+                          static_cast<std::int32_t>(found_[i].second));
+                if (chunk.size() == kSinkChunk) {
+                    // The sink may have taken the chunk and left another.
+                    sink(chunk);
+                    chunk.clear();
+                    chunk.reserve(kSinkChunk);
                 }
             });
         found_.clear();
     }
-    if (n > 0) sink(std::span<const Entries>(chunk.data(), n));
+    if (!chunk.empty()) sink(chunk);
 }
 
 } // namespace
@@ -590,7 +594,7 @@ void FindUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, std::ve
 {
     cubes.clear();
     StreamUnitCubes(limits, classOpenersOnly, unit,
-                    [&cubes](std::span<const Entries> some) { cubes.insert(cubes.end(), some.begin(), some.end()); });
+                    [&cubes](std::vector<Entries>& some) { cubes.insert(cubes.end(), some.begin(), some.end()); });
 }
 
 void StreamUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, const UnitCubeSink& sink)
@@ -619,14 +623,15 @@ void StreamUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, const
     }
 }
 
-void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::span<const Entries> cubes, bool hash)
+void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::vector<Entries>& taken, bool hash)
 {
     part.e14 = unit.e14;
     part.e18 = unit.e18;
     part.text.clear();
     part.textEnds.clear();
     part.largestValues.clear();
-    part.cubes.assign(cubes.begin(), cubes.end());
+    part.cubes.swap(taken);
+    const std::vector<Entries>& cubes = part.cubes;
     if (!hash) {
         part.hashes.assign(cubes.size(), 0);
         part.hashSum = 0;
