@@ -1,5 +1,9 @@
 #include "search/solution_hash.h"
 
+// Compiled here rather than called in the shared library: the length of a
+// cube's entries is then a constant, and a hash takes about half the work.
+// The algorithm and its results are the library's.
+#define XXH_INLINE_ALL
 #include <xxhash.h>
 
 #include <bit>

@@ -132,14 +132,6 @@ struct FreeDeleter {
     void operator()(std::uint32_t* p) const { std::free(p); }
 };
 
-// 64 bits of a bitmap from bit `at` on.
-inline std::uint64_t BitsAt(const std::uint64_t* words, std::uint64_t at)
-{
-    const std::uint64_t w = at >> 6;
-    const std::uint64_t off = at & 63;
-    return off == 0 ? words[w] : (words[w] >> off) | (words[w + 1] << (64 - off));
-}
-
 // The dead values of t of one family with S > 0, one bitmap per residue of t
 // modulo S, indexed by q = floor(t / S) - qBase; a row e10 reads its u from
 // bit floor(P e10 / S) - floor(minimum of P e10 / S) + (u - uBase) of the
@@ -279,7 +271,7 @@ private:
     void MarkRun(const SignedConstants& sa);
     void MarkDead(const UnitConstants& a, ValueWindow e10);
     template <std::size_t F>
-    std::uint64_t RowShift(std::int64_t e10, const std::uint64_t*& words) const;
+    unsigned RowShift(std::int64_t e10, const std::uint64_t*& words) const;
     template <std::size_t... F>
     bool LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::index_sequence<F...>);
     void TestRow(KeyTable& keys, std::int64_t e10);
@@ -295,6 +287,7 @@ private:
     std::vector<std::pair<std::int64_t, std::int64_t>> found_; // (e10, u) of one row
     std::vector<std::uint64_t> live_;
     std::uint64_t liveFirstWord_ = 0;
+    std::size_t liveCount_ = 0;
 };
 
 // Marks the values of t killed by one run of conditions. The family and the
@@ -376,18 +369,26 @@ void RowSearcher<Extra>::MarkDead(const UnitConstants& a, ValueWindow e10)
     (std::make_index_sequence<kRunCount<Extra>>{});
 }
 
-// Where the row e10 reads family F: the bitmap of its residue, and the shift
-// of its bits against the bits of u.
+// Where the row e10 reads family F: the bitmap of its residue from the word
+// its u begin in, and the shift of its bits against the bits of u within a
+// word.
 template <std::size_t Extra>
 template <std::size_t F>
-std::uint64_t RowSearcher<Extra>::RowShift(std::int64_t e10, const std::uint64_t*& words) const
+unsigned RowSearcher<Extra>::RowShift(std::int64_t e10, const std::uint64_t*& words) const
 {
     constexpr Family family = kFamilies<Extra>[F];
     const FamilyBitmap& map = maps_[F];
     const std::int64_t pe10 = family.p * e10;
     const std::int64_t q = FloorDiv(pe10, family.s);
-    words = map.words + static_cast<std::size_t>(pe10 - q * family.s) * map.width;
-    return static_cast<std::uint64_t>(q - map.pe10Floor);
+    const auto shift = static_cast<std::size_t>(q - map.pe10Floor);
+    words = map.words + static_cast<std::size_t>(pe10 - q * family.s) * map.width + (shift >> 6);
+    return static_cast<unsigned>(shift & 63);
+}
+
+// 64 bits from bit `off` (below 64) of words[0] on, without a branch.
+inline std::uint64_t BitsFrom(const std::uint64_t* words, unsigned off)
+{
+    return (words[0] >> off) | ((words[1] << 1) << (63 - off));
 }
 
 // Collects the row's live u (bits from uFrom on) into live_; false when
@@ -398,20 +399,24 @@ bool RowSearcher<Extra>::LiveOfRow([[maybe_unused]] std::int64_t e10, std::int64
                                    std::index_sequence<F...>)
 {
     [[maybe_unused]] std::array<const std::uint64_t*, sizeof...(F)> words{};
-    [[maybe_unused]] const std::array<std::uint64_t, sizeof...(F)> shifts{RowShift<F + 3>(e10, words[F])...};
+    [[maybe_unused]] const std::array<unsigned, sizeof...(F)> offs{RowShift<F + 3>(e10, words[F])...};
     const auto firstBit = static_cast<std::uint64_t>(uFrom - uBase_);
     const auto lastBit = static_cast<std::uint64_t>(uTo - uBase_);
+    const std::uint64_t first = firstBit >> 6;
+    const auto count = static_cast<std::size_t>((lastBit >> 6) - first + 1);
     const std::uint64_t* uDead = maps_[FamilyIndex<Extra>(kUFamily)].words;
-    live_.clear();
-    std::uint64_t any = 0;
-    for (std::uint64_t w = firstBit >> 6; w <= lastBit >> 6; ++w) {
-        std::uint64_t live = ~(uDead[w] | ... | BitsAt(words[F], w * 64 + shifts[F]));
-        if (w == firstBit >> 6) live &= ~std::uint64_t{0} << (firstBit & 63);
-        if (w == lastBit >> 6 && (lastBit & 63) != 63) live &= (std::uint64_t{1} << ((lastBit & 63) + 1)) - 1;
-        live_.push_back(live);
-        any |= live;
+    if (live_.size() < count) live_.resize(count);
+    std::uint64_t* const live = live_.data();
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::uint64_t w = first + n;
+        live[n] = ~(uDead[w] | ... | BitsFrom(words[F] + w, offs[F]));
     }
-    liveFirstWord_ = firstBit >> 6;
+    live[0] &= ~std::uint64_t{0} << (firstBit & 63);
+    live[count - 1] &= ~std::uint64_t{0} >> (63 - (lastBit & 63));
+    std::uint64_t any = 0;
+    for (std::size_t n = 0; n < count; ++n) any |= live[n];
+    liveFirstWord_ = first;
+    liveCount_ = count;
     return any != 0;
 }
 
@@ -438,13 +443,13 @@ template <std::size_t... I>
 // load time where the processor has it.
 [[gnu::target_clones("avx2", "default")]] std::uint32_t
 TestCandidates(std::uint32_t* table, const std::int32_t* unitBase, const std::int32_t* p, const std::int32_t* s,
-               std::uint32_t stamp, const std::vector<std::uint64_t>& live, std::int64_t u0, std::int64_t e10,
+               std::uint32_t stamp, const std::uint64_t* live, std::size_t liveCount, std::int64_t u0, std::int64_t e10,
                std::vector<std::pair<std::int64_t, std::int64_t>>& found)
 {
     const auto rowE10 = static_cast<std::int32_t>(e10);
     std::array<std::int32_t, kMovingCount> base;
     for (std::size_t i = 0; i < kMovingCount; ++i) base[i] = unitBase[i] + p[i] * rowE10;
-    for (std::size_t n = 0; n < live.size(); ++n) {
+    for (std::size_t n = 0; n < liveCount; ++n) {
         std::uint64_t bits = live[n];
         const std::int64_t wordBase = u0 + static_cast<std::int64_t>(n * 64);
         while (bits != 0) {
@@ -464,9 +469,9 @@ TestCandidates(std::uint32_t* table, const std::int32_t* unitBase, const std::in
 template <std::size_t Extra>
 void RowSearcher<Extra>::TestRow(KeyTable& keys, std::int64_t e10)
 {
-    keys.stamp =
-        TestCandidates(keys.stamps.get(), unitBase_.data(), kMovingP<Extra>.data(), kMovingSlope<Extra>.data(),
-                       keys.stamp, live_, uBase_ + static_cast<std::int64_t>(liveFirstWord_ * 64), e10, found_);
+    keys.stamp = TestCandidates(keys.stamps.get(), unitBase_.data(), kMovingP<Extra>.data(), kMovingSlope<Extra>.data(),
+                                keys.stamp, live_.data(), liveCount_,
+                                uBase_ + static_cast<std::int64_t>(liveFirstWord_ * 64), e10, found_);
 }
 
 // The constants and windows of a unit; false when e55 or e59 fails, or when
