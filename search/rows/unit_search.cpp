@@ -141,7 +141,7 @@ struct FamilyBitmap {
     std::size_t width = 0;          // words per residue
     std::size_t spare = 0;          // the word after the last residue's
     std::int64_t qBase = 0;
-    std::int64_t pe10Floor = 0; // floor(min P e10 / S)
+    std::int64_t pe10Offset = 0; // -S floor(min P e10 / S)
 };
 
 // The words of the bitmaps of the unit a thread searches, shared by the
@@ -346,9 +346,10 @@ void RowSearcher<Extra>::MarkDead(const UnitConstants& a, ValueWindow e10)
         FamilyBitmap& map = maps_[f];
         const std::int64_t low = std::min(family.p * e10.lo, family.p * e10.hi);
         const std::int64_t high = std::max(family.p * e10.lo, family.p * e10.hi);
-        map.pe10Floor = FloorDiv(low, family.s);
-        map.qBase = map.pe10Floor + uBase_;
-        const auto maxShift = static_cast<std::size_t>(FloorDiv(high, family.s) - map.pe10Floor);
+        const std::int64_t pe10Floor = FloorDiv(low, family.s);
+        map.pe10Offset = -pe10Floor * family.s;
+        map.qBase = pe10Floor + uBase_;
+        const auto maxShift = static_cast<std::size_t>(FloorDiv(high, family.s) - pe10Floor);
         map.width = uWords_ + maxShift / 64 + 2;
         map.spare = map.width * static_cast<std::size_t>(family.s);
         offsets[f] = total;
@@ -377,11 +378,13 @@ template <std::size_t F>
 unsigned RowSearcher<Extra>::RowShift(std::int64_t e10, const std::uint64_t*& words) const
 {
     constexpr Family family = kFamilies<Extra>[F];
+    constexpr auto s = static_cast<std::uint64_t>(family.s);
     const FamilyBitmap& map = maps_[F];
-    const std::int64_t pe10 = family.p * e10;
-    const std::int64_t q = FloorDiv(pe10, family.s);
-    const auto shift = static_cast<std::size_t>(q - map.pe10Floor);
-    words = map.words + static_cast<std::size_t>(pe10 - q * family.s) * map.width + (shift >> 6);
+    // x counts from a multiple of S at or below the row's lowest P e10, so
+    // its quotient is the shift and its remainder the residue.
+    const auto x = static_cast<std::uint64_t>(family.p * e10 + map.pe10Offset);
+    const std::uint64_t shift = x / s;
+    words = map.words + static_cast<std::size_t>(x - shift * s) * map.width + static_cast<std::size_t>(shift >> 6);
     return static_cast<unsigned>(shift & 63);
 }
 
