@@ -160,6 +160,21 @@ std::vector<std::uint64_t>& ThreadBitmaps()
     for (std::size_t i = 0; i <= kEntryCount; ++i) e[i] = a[i] + kAllP[i] * e10 + kAllS[i] * u;
 }
 
+// The cube at (e10, u), built in the place it is emplaced into: no entry is
+// written twice.
+struct CubeAt {
+    const std::array<std::int32_t, kEntryCount + 1>& a;
+    std::int32_t e10 = 0;
+    std::int32_t u = 0;
+
+    operator Entries() const
+    {
+        Entries e;
+        BuildCube(e, a, e10, u);
+        return e;
+    }
+};
+
 // The stamp of the keys a row fixes: above every candidate's, so a key is
 // taken for the candidate with stamp `mine` exactly when it holds mine or
 // more.
@@ -582,8 +597,8 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
         VisitInPairOrder(
             0, found_.size(), [&](std::size_t i) { return 3 * found_[i].second - 2 * e10; },
             [&](std::size_t i) {
-                BuildCube(chunk.emplace_back(), a32, static_cast<std::int32_t>(e10),
-                          static_cast<std::int32_t>(found_[i].second));
+                chunk.emplace_back(
+                    CubeAt{a32, static_cast<std::int32_t>(e10), static_cast<std::int32_t>(found_[i].second)});
                 if (chunk.size() == kSinkChunk) {
                     // The sink may have taken the chunk and left another.
                     sink(chunk);
