@@ -59,9 +59,11 @@ using namespace row_plan;
 
 // How many families beyond the unit, e10 and u get bitmaps.
 inline constexpr std::size_t kExtraFamilies = 4;
-// Above this bound (the upper limit beyond 650) rows are long enough for 12.
+// Above this bound (the upper limit beyond 650) rows are long enough for 20:
+// each kills candidates before their keys are tested, and a candidate that
+// fails there costs a mispredicted branch.
 inline constexpr std::int32_t kWideBound = 650;
-inline constexpr std::size_t kWideExtraFamilies = 12;
+inline constexpr std::size_t kWideExtraFamilies = 20;
 // The most words the bitmaps of one unit may take (4 MiB).
 inline constexpr std::size_t kMaxBitmapWords = std::size_t{1} << 19;
 
