@@ -40,8 +40,10 @@ namespace pandicube {
 // candidates that lie inside the range windows before a single entry is
 // derived for them.
 //
-// A row is one e10 inside the unit's e10 window: its five entries of loop 3
-// are tested once, its e17 window (exact, from the range strips) gives a run
+// A row is one e10 inside the unit's e10 window. Its five entries of loop 3
+// collide with each other or with the unit's entries at one e10 per pair at
+// most, so such rows are dead rows of the same bitmaps, and a live row's fixed
+// keys need no test. Its e17 window (exact, from the range strips) gives a run
 // of u, and the candidates are the u of that run whose bit is clear. Each is
 // then tested in full through a table indexed by key that holds, per key, the
 // stamp of the candidate (or the row) that last used it: a key whose stamp is
