@@ -14,7 +14,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <span>
 #include <thread>
 #include <vector>
 
@@ -111,7 +110,7 @@ private:
         bool hasTurn = false;
         thread_local UnitSolutions part;
         StreamUnitCubes({state_.lowerLimit, state_.upperLimit}, state_.classOpenersOnly != 0, slot.unit,
-                        [&](std::span<const Entries> cubes) {
+                        [&](std::vector<Entries>& cubes) {
                             if (cubes.empty()) {
                                 // A poll inside a long unit: the worker with the
                                 // turn lets the reporter end the run, the others
@@ -274,7 +273,7 @@ void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit)
         struct Stopped {};
         try {
             StreamUnitCubes({state.lowerLimit, state.upperLimit}, state.classOpenersOnly != 0, unit,
-                            [&](std::span<const Entries> cubes) {
+                            [&](std::vector<Entries>& cubes) {
                                 if (cubes.empty()) {
                                     reporter.PollStop();
                                 } else {

@@ -112,26 +112,34 @@ constexpr DeadCondition Condition(int k, int l, std::int32_t other, std::int32_t
     return {k, l, other, offset, sign, g, {sign * p0 / g, sign * s0 / g}};
 }
 
-// Every condition: an entry of loop 4 that would be 63, and every pair with
-// an entry of loop 4 that would be equal or complements. (Pairs of entries
-// fixed by the row are tested with the row.)
+// Every condition: an entry of loop 3 or 4 that would be 63, and every pair
+// with such an entry that would be equal or complements. (The entries of loops
+// 1 and 2 are fixed by the unit and tested with it.) The pairs without an
+// entry of loop 4 kill whole rows, or the unit.
 template <typename Visit>
 constexpr void ForEachCondition(Visit visit)
 {
     for (int k = 1; k <= kEntryCount; ++k) {
         const EntryLine& a = kLines[static_cast<std::size_t>(k)];
-        if (a.level == 4) visit(Condition(k, 0, 0, -kCentreValue, a.p, a.s));
+        if (a.level >= 3) visit(Condition(k, 0, 0, -kCentreValue, a.p, a.s));
         for (int l = k + 1; l <= kEntryCount; ++l) {
             const EntryLine& b = kLines[static_cast<std::size_t>(l)];
-            if (a.level != 4 && b.level != 4) continue;
+            if (a.level < 3 && b.level < 3) continue;
             visit(Condition(k, l, -1, 0, a.p - b.p, a.s - b.s));
             visit(Condition(k, l, 1, -kComplementSum, a.p + b.p, a.s + b.s));
         }
     }
 }
 
+// The entries of loops 3 and 4, which vary inside a unit.
+inline constexpr std::size_t kVaryingCount = [] {
+    std::size_t n = 0;
+    for (int k = 1; k <= kEntryCount; ++k) n += kLines[static_cast<std::size_t>(k)].level >= 3 ? 1 : 0;
+    return n;
+}();
+
 inline constexpr std::size_t kConditionTotal =
-    kMovingCount + 2 * (kMovingCount * (kMovingCount - 1) / 2 + kMovingCount * kFixedCount);
+    kVaryingCount + 2 * (kVaryingCount * (kVaryingCount - 1) / 2 + kVaryingCount * (kEntryCount - kVaryingCount));
 
 // The largest |s| of an entry: a family has 0 <= S <= 2 * kMaxS and
 // -4 <= P <= 4, which places it in a small square.

@@ -15,7 +15,6 @@
 #include <limits>
 #include <memory>
 #include <optional>
-#include <span>
 #include <utility>
 
 namespace pandicube {
@@ -41,8 +40,10 @@ namespace pandicube {
 // candidates that lie inside the range windows before a single entry is
 // derived for them.
 //
-// A row is one e10 inside the unit's e10 window: its five entries of loop 3
-// are tested once, its e17 window (exact, from the range strips) gives a run
+// A row is one e10 inside the unit's e10 window. Its five entries of loop 3
+// collide with each other or with the unit's entries at one e10 per pair at
+// most, so such rows are dead rows of the same bitmaps, and a live row's fixed
+// keys need no test. Its e17 window (exact, from the range strips) gives a run
 // of u, and the candidates are the u of that run whose bit is clear. Each is
 // then tested in full through a table indexed by key that holds, per key, the
 // stamp of the candidate (or the row) that last used it: a key whose stamp is
@@ -60,9 +61,11 @@ using namespace row_plan;
 
 // How many families beyond the unit, e10 and u get bitmaps.
 inline constexpr std::size_t kExtraFamilies = 4;
-// Above this bound (the upper limit beyond 650) rows are long enough for 12.
+// Above this bound (the upper limit beyond 650) rows are long enough for 20:
+// each kills candidates before their keys are tested, and a candidate that
+// fails there costs a mispredicted branch.
 inline constexpr std::int32_t kWideBound = 650;
-inline constexpr std::size_t kWideExtraFamilies = 12;
+inline constexpr std::size_t kWideExtraFamilies = 20;
 // The most words the bitmaps of one unit may take (4 MiB).
 inline constexpr std::size_t kMaxBitmapWords = std::size_t{1} << 19;
 
@@ -101,17 +104,37 @@ constexpr std::int64_t Key(std::int64_t v)
 
 using UnitConstants = std::array<std::int64_t, kEntryCount + 1>;
 
+// The constants of a unit and their negatives: a_k at k, -a_k at
+// kNegated + k, and 0 at 0 and at kNegated.
+inline constexpr std::size_t kNegated = kEntryCount + 1;
+using SignedConstants = std::array<std::int64_t, 2 * kNegated>;
+
+// A dead condition as it is marked: its value sign * (a_k + other * a_l +
+// offset) read as sa[k] + sa[l] + offset from the signed constants.
+struct SignedCondition {
+    std::uint8_t k = 0;
+    std::uint8_t l = 0;
+    std::int16_t offset = 0;
+};
+
+template <std::size_t Extra>
+inline constexpr std::array<SignedCondition, kConditionCount<Extra>> kSignedConditions = [] {
+    std::array<SignedCondition, kConditionCount<Extra>> all{};
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const DeadCondition& c = kConditions<Extra>[i];
+        const auto place = [](int entry, std::int32_t sign) {
+            return static_cast<std::uint8_t>(static_cast<std::size_t>(entry) + (sign < 0 ? kNegated : 0));
+        };
+        all[i] = {place(c.k, c.sign), c.other == 0 ? std::uint8_t{0} : place(c.l, c.sign * c.other),
+                  static_cast<std::int16_t>(c.sign * c.offset)};
+    }
+    return all;
+}();
+static_assert(2 * kNegated <= 256 && kComplementSum <= 32767);
+
 struct FreeDeleter {
     void operator()(std::uint32_t* p) const { std::free(p); }
 };
-
-// 64 bits of a bitmap from bit `at` on.
-inline std::uint64_t BitsAt(const std::uint64_t* words, std::uint64_t at)
-{
-    const std::uint64_t w = at >> 6;
-    const std::uint64_t off = at & 63;
-    return off == 0 ? words[w] : (words[w] >> off) | (words[w + 1] << (64 - off));
-}
 
 // The dead values of t of one family with S > 0, one bitmap per residue of t
 // modulo S, indexed by q = floor(t / S) - qBase; a row e10 reads its u from
@@ -120,8 +143,9 @@ inline std::uint64_t BitsAt(const std::uint64_t* words, std::uint64_t at)
 struct FamilyBitmap {
     std::uint64_t* words = nullptr; // in the thread's ThreadBitmaps
     std::size_t width = 0;          // words per residue
+    std::size_t spare = 0;          // the word after the last residue's
     std::int64_t qBase = 0;
-    std::int64_t pe10Floor = 0; // floor(min P e10 / S)
+    std::int64_t pe10Offset = 0; // -S floor(min P e10 / S)
 };
 
 // The words of the bitmaps of the unit a thread searches, shared by the
@@ -139,6 +163,21 @@ std::vector<std::uint64_t>& ThreadBitmaps()
 {
     for (std::size_t i = 0; i <= kEntryCount; ++i) e[i] = a[i] + kAllP[i] * e10 + kAllS[i] * u;
 }
+
+// The cube at (e10, u), built in the place it is emplaced into: no entry is
+// written twice.
+struct CubeAt {
+    const std::array<std::int32_t, kEntryCount + 1>& a;
+    std::int32_t e10 = 0;
+    std::int32_t u = 0;
+
+    operator Entries() const
+    {
+        Entries e;
+        BuildCube(e, a, e10, u);
+        return e;
+    }
+};
 
 // The stamp of the keys a row fixes: above every candidate's, so a key is
 // taken for the candidate with stamp `mine` exactly when it holds mine or
@@ -164,14 +203,64 @@ struct KeyTable {
         stamp = 0;
     }
 
-    // Makes sure that `needed` more candidate stamps stay below kFixedStamp.
-    void Reserve(std::size_t needed)
+    // Makes sure that `needed` more candidate stamps stay below kFixedStamp;
+    // true when that cleared the table.
+    bool Reserve(std::size_t needed)
     {
-        if (stamp >= kFixedStamp - needed - 1) {
-            std::memset(stamps.get(), 0, count * sizeof(std::uint32_t));
-            stamp = 0;
-        }
+        if (stamp < kFixedStamp - needed - 1) return false;
+        std::memset(stamps.get(), 0, count * sizeof(std::uint32_t));
+        stamp = 0;
+        return true;
     }
+};
+
+// The entries fixed by the unit (loops 1 and 2) and by the row (loop 3).
+template <int Low, int High>
+constexpr auto EntriesOfLevels()
+{
+    constexpr std::size_t kCount = [] {
+        std::size_t n = 0;
+        for (const EntryLine& line : kLines) n += line.level >= Low && line.level <= High ? 1 : 0;
+        return n;
+    }();
+    std::array<int, kCount> entries{};
+    std::size_t n = 0;
+    for (int k = 1; k <= kEntryCount; ++k) {
+        const int level = kLines[static_cast<std::size_t>(k)].level;
+        if (level >= Low && level <= High) entries[n++] = k;
+    }
+    return entries;
+}
+inline constexpr auto kUnitEntries = EntriesOfLevels<1, 2>();
+inline constexpr auto kRowEntries = EntriesOfLevels<3, 3>();
+static_assert(kUnitEntries.size() + kRowEntries.size() == kFixedCount);
+
+// The keys a unit fixes, and 0 (the key of 63), held at kFixedStamp while the
+// unit is searched. PrepareUnit has made sure that no two are equal.
+class HeldKeys {
+public:
+    HeldKeys(KeyTable& keys, const UnitConstants& a) : keys_(keys)
+    {
+        for (std::size_t i = 0; i < kUnitEntries.size(); ++i)
+            slots_[i + 1] = static_cast<std::size_t>(Key(a[static_cast<std::size_t>(kUnitEntries[i])]));
+        Hold();
+    }
+    HeldKeys(const HeldKeys&) = delete;
+    HeldKeys& operator=(const HeldKeys&) = delete;
+    ~HeldKeys()
+    {
+        for (const std::size_t slot : slots_) keys_.stamps[slot] = 0;
+    }
+
+    // Again, after the table has been cleared.
+    void Hold()
+    {
+        for (const std::size_t slot : slots_) keys_.stamps[slot] = kFixedStamp;
+    }
+
+private:
+    KeyTable& keys_;
+    std::array<std::size_t, kUnitEntries.size() + 1> slots_{};
 };
 
 // A unit whose windows are not empty, ready to be searched by rows.
@@ -198,58 +287,64 @@ public:
 
 private:
     template <std::size_t Run>
-    void MarkRun(const UnitConstants& a);
+    void MarkRun(const SignedConstants& sa);
     void MarkDead(const UnitConstants& a, ValueWindow e10);
     template <std::size_t F>
-    std::uint64_t RowShift(std::int64_t e10, const std::uint64_t*& words) const;
+    unsigned RowShift(std::int64_t e10, const std::uint64_t*& words) const;
     template <std::size_t... F>
     bool LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::index_sequence<F...>);
     void TestRow(KeyTable& keys, std::int64_t e10);
 
     std::array<FamilyBitmap, kFamilyCount<Extra>> maps_;
-    std::vector<std::uint64_t> deadRows_; // bit e10 - e10Base
+    std::vector<std::uint64_t> deadRows_; // bit e10 - e10Base, and a spare word
+    std::uint64_t deadRowBits_ = 0;
     std::int64_t e10Base_ = 0;
     std::int64_t uBase_ = 0;
     std::size_t uWords_ = 0;
     bool unitDead_ = false;
-    std::array<std::int32_t, kMovingCount> unitBase_{}; // a_k - 63, in test order
-    std::array<std::int32_t, kMovingCount> rowBase_{};
+    std::array<std::int32_t, kMovingCount> unitBase_{};        // a_k - 63, in test order
     std::vector<std::pair<std::int64_t, std::int64_t>> found_; // (e10, u) of one row
     std::vector<std::uint64_t> live_;
     std::uint64_t liveFirstWord_ = 0;
+    std::size_t liveCount_ = 0;
 };
 
 // Marks the values of t killed by one run of conditions. The family and the
 // divisor of a run are constants, so no division is executed; its conditions
 // are read from the plan in a loop, which costs no more than writing each one
-// out and compiles in a fraction of the time.
+// out and compiles in a fraction of the time. A condition reads two of the
+// signed constants and an offset (kSignedConditions); a value of t outside the
+// bitmap marks the spare word, which nothing reads, instead of branching.
 template <std::size_t Extra>
 template <std::size_t Run>
-void RowSearcher<Extra>::MarkRun(const UnitConstants& a)
+void RowSearcher<Extra>::MarkRun(const SignedConstants& sa)
 {
     constexpr std::size_t f = kRuns<Extra>[Run].family;
     constexpr std::int64_t g = kRuns<Extra>[Run].divisor;
     constexpr Family family = kFamilies<Extra>[f];
     for (std::size_t i = kRuns<Extra>[Run].first; i < kRuns<Extra>[Run + 1].first; ++i) {
-        const DeadCondition& c = kConditions<Extra>[i];
-        const std::int64_t value =
-            c.sign * (a[static_cast<std::size_t>(c.k)] + c.other * a[static_cast<std::size_t>(c.l)] + c.offset);
-        if (value % g != 0) continue;
+        const SignedCondition c = kSignedConditions<Extra>[i];
+        const std::int64_t value = sa[c.k] + sa[c.l] + c.offset;
+        if constexpr (g != 1) {
+            if (value % g != 0) continue;
+        }
         const std::int64_t t = -value / g;
         if constexpr (family == kUnitFamily) {
             if (t == 0) unitDead_ = true;
         } else if constexpr (family == kRowFamily) {
-            const std::int64_t bit = t - e10Base_;
-            if (bit >= 0 && bit < static_cast<std::int64_t>(deadRows_.size() * 64))
-                deadRows_[static_cast<std::size_t>(bit >> 6)] |= std::uint64_t{1} << (bit & 63);
+            const auto bit = static_cast<std::uint64_t>(t - e10Base_);
+            const std::size_t word = bit < deadRowBits_ ? static_cast<std::size_t>(bit >> 6) : deadRows_.size() - 1;
+            deadRows_[word] |= std::uint64_t{1} << (bit & 63);
         } else {
-            constexpr std::int64_t s = family.s;
-            FamilyBitmap& map = maps_[f];
-            const std::int64_t bit = FloorDiv(t, s) - map.qBase;
-            if (bit >= 0 && bit < static_cast<std::int64_t>(map.width * 64)) {
-                const auto residue = static_cast<std::size_t>(t - FloorDiv(t, s) * s);
-                map.words[residue * map.width + static_cast<std::size_t>(bit >> 6)] |= std::uint64_t{1} << (bit & 63);
-            }
+            // t - tBase counts from the first residue's first bit: its
+            // quotient by S is the bit, its remainder the residue.
+            constexpr auto s = static_cast<std::uint64_t>(family.s);
+            const FamilyBitmap& map = maps_[f];
+            const auto at = static_cast<std::uint64_t>(t - map.qBase * family.s);
+            const std::uint64_t bit = at / s;
+            const std::size_t word =
+                at < map.width * 64 * s ? static_cast<std::size_t>((at - bit * s) * map.width + (bit >> 6)) : map.spare;
+            map.words[word] |= std::uint64_t{1} << (bit & 63);
         }
     }
 }
@@ -259,7 +354,9 @@ void RowSearcher<Extra>::MarkDead(const UnitConstants& a, ValueWindow e10)
 {
     unitDead_ = false;
     e10Base_ = e10.lo;
-    deadRows_.assign(static_cast<std::size_t>((e10.hi - e10.lo) / 64 + 1), 0);
+    const auto rowWords = static_cast<std::size_t>((e10.hi - e10.lo) / 64 + 1);
+    deadRows_.assign(rowWords + 1, 0);
+    deadRowBits_ = rowWords * 64;
     std::array<std::size_t, kFamilyCount<Extra>> offsets{};
     std::size_t total = 0;
     for (std::size_t f = 0; f < kFamilyCount<Extra>; ++f) {
@@ -268,35 +365,52 @@ void RowSearcher<Extra>::MarkDead(const UnitConstants& a, ValueWindow e10)
         FamilyBitmap& map = maps_[f];
         const std::int64_t low = std::min(family.p * e10.lo, family.p * e10.hi);
         const std::int64_t high = std::max(family.p * e10.lo, family.p * e10.hi);
-        map.pe10Floor = FloorDiv(low, family.s);
-        map.qBase = map.pe10Floor + uBase_;
-        const auto maxShift = static_cast<std::size_t>(FloorDiv(high, family.s) - map.pe10Floor);
+        const std::int64_t pe10Floor = FloorDiv(low, family.s);
+        map.pe10Offset = -pe10Floor * family.s;
+        map.qBase = pe10Floor + uBase_;
+        const auto maxShift = static_cast<std::size_t>(FloorDiv(high, family.s) - pe10Floor);
         map.width = uWords_ + maxShift / 64 + 2;
+        map.spare = map.width * static_cast<std::size_t>(family.s);
         offsets[f] = total;
-        total += map.width * static_cast<std::size_t>(family.s);
+        total += map.spare + 1;
     }
     std::vector<std::uint64_t>& words = ThreadBitmaps();
     words.assign(total, 0);
     for (std::size_t f = 0; f < kFamilyCount<Extra>; ++f) maps_[f].words = words.data() + offsets[f];
+    SignedConstants sa{};
+    for (std::size_t k = 1; k <= kEntryCount; ++k) {
+        sa[k] = a[k];
+        sa[kNegated + k] = -a[k];
+    }
     [&]<std::size_t... Run>(std::index_sequence<Run...>)
     {
-        (MarkRun<Run>(a), ...);
+        (MarkRun<Run>(sa), ...);
     }
     (std::make_index_sequence<kRunCount<Extra>>{});
 }
 
-// Where the row e10 reads family F: the bitmap of its residue, and the shift
-// of its bits against the bits of u.
+// Where the row e10 reads family F: the bitmap of its residue from the word
+// its u begin in, and the shift of its bits against the bits of u within a
+// word.
 template <std::size_t Extra>
 template <std::size_t F>
-std::uint64_t RowSearcher<Extra>::RowShift(std::int64_t e10, const std::uint64_t*& words) const
+unsigned RowSearcher<Extra>::RowShift(std::int64_t e10, const std::uint64_t*& words) const
 {
     constexpr Family family = kFamilies<Extra>[F];
+    constexpr auto s = static_cast<std::uint64_t>(family.s);
     const FamilyBitmap& map = maps_[F];
-    const std::int64_t pe10 = family.p * e10;
-    const std::int64_t q = FloorDiv(pe10, family.s);
-    words = map.words + static_cast<std::size_t>(pe10 - q * family.s) * map.width;
-    return static_cast<std::uint64_t>(q - map.pe10Floor);
+    // x counts from a multiple of S at or below the row's lowest P e10, so
+    // its quotient is the shift and its remainder the residue.
+    const auto x = static_cast<std::uint64_t>(family.p * e10 + map.pe10Offset);
+    const std::uint64_t shift = x / s;
+    words = map.words + static_cast<std::size_t>(x - shift * s) * map.width + static_cast<std::size_t>(shift >> 6);
+    return static_cast<unsigned>(shift & 63);
+}
+
+// 64 bits from bit `off` (below 64) of words[0] on, without a branch.
+inline std::uint64_t BitsFrom(const std::uint64_t* words, unsigned off)
+{
+    return (words[0] >> off) | ((words[1] << 1) << (63 - off));
 }
 
 // Collects the row's live u (bits from uFrom on) into live_; false when
@@ -307,35 +421,57 @@ bool RowSearcher<Extra>::LiveOfRow([[maybe_unused]] std::int64_t e10, std::int64
                                    std::index_sequence<F...>)
 {
     [[maybe_unused]] std::array<const std::uint64_t*, sizeof...(F)> words{};
-    [[maybe_unused]] const std::array<std::uint64_t, sizeof...(F)> shifts{RowShift<F + 3>(e10, words[F])...};
+    [[maybe_unused]] const std::array<unsigned, sizeof...(F)> offs{RowShift<F + 3>(e10, words[F])...};
     const auto firstBit = static_cast<std::uint64_t>(uFrom - uBase_);
     const auto lastBit = static_cast<std::uint64_t>(uTo - uBase_);
+    const std::uint64_t first = firstBit >> 6;
+    const auto count = static_cast<std::size_t>((lastBit >> 6) - first + 1);
     const std::uint64_t* uDead = maps_[FamilyIndex<Extra>(kUFamily)].words;
-    live_.clear();
-    std::uint64_t any = 0;
-    for (std::uint64_t w = firstBit >> 6; w <= lastBit >> 6; ++w) {
-        std::uint64_t live = ~(uDead[w] | ... | BitsAt(words[F], w * 64 + shifts[F]));
-        if (w == firstBit >> 6) live &= ~std::uint64_t{0} << (firstBit & 63);
-        if (w == lastBit >> 6 && (lastBit & 63) != 63) live &= (std::uint64_t{1} << ((lastBit & 63) + 1)) - 1;
-        live_.push_back(live);
-        any |= live;
+    if (live_.size() < count) live_.resize(count);
+    std::uint64_t* const live = live_.data();
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::uint64_t w = first + n;
+        live[n] = ~(uDead[w] | ... | BitsFrom(words[F] + w, offs[F]));
     }
-    liveFirstWord_ = firstBit >> 6;
+    live[0] &= ~std::uint64_t{0} << (firstBit & 63);
+    live[count - 1] &= ~std::uint64_t{0} >> (63 - (lastBit & 63));
+    std::uint64_t any = 0;
+    for (std::size_t n = 0; n < count; ++n) any |= live[n];
+    liveFirstWord_ = first;
+    liveCount_ = count;
     return any != 0;
 }
 
-// Tests the candidates u of a row (the set bits of `live`, bit 0 standing
-// for u0) in full and appends those that pass to `found` as (e10, u). The
-// keys of a candidate are computed all at once, which the vector units do in
-// a few steps, then taken in test order up to the first one taken already;
+// Takes the keys for the candidate with stamp `mine` in order, up to the first
+// one taken already; true when every one was free. Written out, so that each
+// key costs a load, a test and a store.
+template <std::size_t... I>
+[[gnu::always_inline]] inline bool TakeKeys(std::uint32_t* table, const std::array<std::uint32_t, kMovingCount>& keys,
+                                            std::uint32_t mine, std::index_sequence<I...>)
+{
+    const auto take = [&](std::uint32_t key) {
+        if (table[key] >= mine) return false;
+        table[key] = mine;
+        return true;
+    };
+    return (take(keys[I]) && ...);
+}
+
+// Tests the candidates u of the row e10 (the set bits of `live`, bit 0
+// standing for u0) in full and appends those that pass to `found` as (e10, u).
+// The keys of a candidate are computed all at once, which the vector units do
+// in a few steps, then taken in test order up to the first one taken already;
 // the row's fixed keys hold kFixedStamp. Built for AVX2 too, and chosen at
 // load time where the processor has it.
 [[gnu::target_clones("avx2", "default")]] std::uint32_t
-TestCandidates(std::uint32_t* table, const std::int32_t* base, const std::int32_t* slope, std::uint32_t stamp,
-               const std::vector<std::uint64_t>& live, std::int64_t u0, std::int64_t e10,
+TestCandidates(std::uint32_t* table, const std::int32_t* unitBase, const std::int32_t* p, const std::int32_t* s,
+               std::uint32_t stamp, const std::uint64_t* live, std::size_t liveCount, std::int64_t u0, std::int64_t e10,
                std::vector<std::pair<std::int64_t, std::int64_t>>& found)
 {
-    for (std::size_t n = 0; n < live.size(); ++n) {
+    const auto rowE10 = static_cast<std::int32_t>(e10);
+    std::array<std::int32_t, kMovingCount> base;
+    for (std::size_t i = 0; i < kMovingCount; ++i) base[i] = unitBase[i] + p[i] * rowE10;
+    for (std::size_t n = 0; n < liveCount; ++n) {
         std::uint64_t bits = live[n];
         const std::int64_t wordBase = u0 + static_cast<std::int64_t>(n * 64);
         while (bits != 0) {
@@ -343,13 +479,10 @@ TestCandidates(std::uint32_t* table, const std::int32_t* base, const std::int32_
             bits &= bits - 1;
             std::array<std::uint32_t, kMovingCount> keys;
             for (std::size_t i = 0; i < kMovingCount; ++i) {
-                const std::int32_t d = base[i] + slope[i] * u;
+                const std::int32_t d = base[i] + s[i] * u;
                 keys[i] = static_cast<std::uint32_t>(d < 0 ? -d : d);
             }
-            const std::uint32_t mine = ++stamp;
-            std::size_t i = 0;
-            while (i < kMovingCount && table[keys[i]] < mine) table[keys[i++]] = mine;
-            if (i == kMovingCount) found.emplace_back(e10, u);
+            if (TakeKeys(table, keys, ++stamp, std::make_index_sequence<kMovingCount>{})) found.emplace_back(e10, u);
         }
     }
     return stamp;
@@ -358,7 +491,8 @@ TestCandidates(std::uint32_t* table, const std::int32_t* base, const std::int32_
 template <std::size_t Extra>
 void RowSearcher<Extra>::TestRow(KeyTable& keys, std::int64_t e10)
 {
-    keys.stamp = TestCandidates(keys.stamps.get(), rowBase_.data(), kMovingSlope<Extra>.data(), keys.stamp, live_,
+    keys.stamp = TestCandidates(keys.stamps.get(), unitBase_.data(), kMovingP<Extra>.data(), kMovingSlope<Extra>.data(),
+                                keys.stamp, live_.data(), liveCount_,
                                 uBase_ + static_cast<std::int64_t>(liveFirstWord_ * 64), e10, found_);
 }
 
@@ -409,6 +543,7 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
     for (std::size_t i = 0; i < kMovingCount; ++i)
         unitBase_[i] =
             static_cast<std::int32_t>(a[static_cast<std::size_t>(kTestOrder<Extra>[kFixedCount + i])] - kCentreValue);
+    HeldKeys unitKeys(keys, a);
     std::array<std::int32_t, kEntryCount + 1> a32{};
     for (std::size_t i = 1; i <= kEntryCount; ++i) a32[i] = static_cast<std::int32_t>(a[i]);
     // The cubes go to the sink a chunk at a time, and the rows are searched
@@ -416,8 +551,10 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
     // ascending and those above descending, merged), so that a unit holds
     // the cubes of one row only, whatever its size: at the largest bounds a
     // unit has billions of cubes.
-    thread_local std::array<Entries, kSinkChunk> chunk;
-    std::size_t n = 0;
+    thread_local std::vector<Entries> chunk;
+    chunk.clear(); // a unit ended by the sink may have left some
+    chunk.reserve(kSinkChunk);
+    std::vector<Entries> none;
     // Each side's cursor only over the unit's rows on that side.
     std::optional<E17WindowCursor> lowRows;
     std::optional<E17WindowCursor> highRows;
@@ -429,7 +566,7 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
     std::int64_t low = windows.e10.lo;
     std::int64_t high = windows.e10.hi;
     for (std::uint32_t rows = 1;; ++rows) {
-        if (rows % kRowsPerPoll == 0) sink({});
+        if (rows % kRowsPerPoll == 0) sink(none);
         const bool lowLeft = low <= high && low < kCentreValue;
         const bool highLeft = high >= low && high > kCentreValue;
         if (!lowLeft && !highLeft) break;
@@ -445,44 +582,37 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
         if (uFrom > uTo) continue;
         assert(uFrom >= uBase_ && uTo < uBase_ + static_cast<std::int64_t>(uWords_ * 64));
         if (!LiveOfRow(e10, uFrom, uTo, std::make_index_sequence<kFamilyCount<Extra> - 3>{})) continue;
-        // The entries the row fixes, and 63, each under the row's stamp.
-        keys.Reserve(static_cast<std::size_t>(uTo - uFrom + 1));
+        // The keys the row fixes, under the row's stamp; no two collide, nor
+        // with the unit's keys: the dead rows hold every such collision.
+        if (keys.Reserve(static_cast<std::size_t>(uTo - uFrom + 1))) unitKeys.Hold();
         std::uint32_t* const stamps = keys.stamps.get();
-        std::array<std::size_t, kFixedCount + 1> fixedSlots{};
-        std::size_t held = 0;
-        bool rowFree = true;
-        for (std::size_t i = 0; i <= kFixedCount && rowFree; ++i) {
-            const auto slot = static_cast<std::size_t>(
-                i == 0 ? 0
-                       : Key(a[static_cast<std::size_t>(kTestOrder<Extra>[i - 1])] +
-                             kLines[static_cast<std::size_t>(kTestOrder<Extra>[i - 1])].p * e10));
-            rowFree = stamps[slot] != kFixedStamp;
-            if (rowFree) {
-                stamps[slot] = kFixedStamp;
-                fixedSlots[held++] = slot;
-            }
+        std::array<std::size_t, kRowEntries.size()> rowSlots{};
+        for (std::size_t i = 0; i < kRowEntries.size(); ++i) {
+            const auto k = static_cast<std::size_t>(kRowEntries[i]);
+            rowSlots[i] = static_cast<std::size_t>(Key(a[k] + kLines[k].p * e10));
+            assert(stamps[rowSlots[i]] != kFixedStamp);
+            stamps[rowSlots[i]] = kFixedStamp;
         }
-        if (rowFree) {
-            const auto rowE10 = static_cast<std::int32_t>(e10);
-            for (std::size_t i = 0; i < kMovingCount; ++i) rowBase_[i] = unitBase_[i] + kMovingP<Extra>[i] * rowE10;
-            TestRow(keys, e10);
-        }
-        for (std::size_t i = 0; i < held; ++i) stamps[fixedSlots[i]] = 0;
+        TestRow(keys, e10);
+        for (const std::size_t slot : rowSlots) stamps[slot] = 0;
         if (found_.empty()) continue;
         // The row's cubes by e17 = 3 u - 2 e10 (ascending with u), in pair
         // order.
         VisitInPairOrder(
             0, found_.size(), [&](std::size_t i) { return 3 * found_[i].second - 2 * e10; },
             [&](std::size_t i) {
-                BuildCube(chunk[n++], a32, static_cast<std::int32_t>(e10), static_cast<std::int32_t>(found_[i].second));
-                if (n == chunk.size()) {
-                    sink(std::span<const Entries>(chunk.data(), n));
-                    n = 0;
+                chunk.emplace_back(
+                    CubeAt{a32, static_cast<std::int32_t>(e10), static_cast<std::int32_t>(found_[i].second)});
+                if (chunk.size() == kSinkChunk) {
+                    // The sink may have taken the chunk and left another.
+                    sink(chunk);
+                    chunk.clear();
+                    chunk.reserve(kSinkChunk);
                 }
             });
         found_.clear();
     }
-    if (n > 0) sink(std::span<const Entries>(chunk.data(), n));
+    if (!chunk.empty()) sink(chunk);
 }
 
 } // namespace
@@ -491,7 +621,7 @@ void FindUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, std::ve
 {
     cubes.clear();
     StreamUnitCubes(limits, classOpenersOnly, unit,
-                    [&cubes](std::span<const Entries> some) { cubes.insert(cubes.end(), some.begin(), some.end()); });
+                    [&cubes](std::vector<Entries>& some) { cubes.insert(cubes.end(), some.begin(), some.end()); });
 }
 
 void StreamUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, const UnitCubeSink& sink)
@@ -520,11 +650,12 @@ void StreamUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, const
     }
 }
 
-void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::span<const Entries> cubes, bool hash)
+void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::vector<Entries>& taken, bool hash)
 {
     part.e14 = unit.e14;
     part.e18 = unit.e18;
-    part.cubes.assign(cubes.begin(), cubes.end());
+    part.cubes.swap(taken);
+    const std::vector<Entries>& cubes = part.cubes;
     if (!hash) {
         part.hashes.assign(cubes.size(), 0);
         part.hashSum = 0;

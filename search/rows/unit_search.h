@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <span>
 #include <vector>
 
 namespace pandicube {
@@ -21,11 +20,12 @@ namespace pandicube {
 void FindUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, std::vector<Entries>& cubes);
 
 // Receives the cubes of a unit a chunk at a time (at most kSinkChunk), in the
-// order of the search; the entries are valid during the call only. It may
-// throw, which ends the unit's search. Between the chunks, after every
+// order of the search; the entries are valid during the call only, unless the
+// sink takes them by swapping the vector with one of its own (whose contents
+// the search drops). It may throw, which ends the unit's search. Between the chunks, after every
 // kRowsPerPoll rows, it is also called with no cubes, so that a long unit
 // can be ended soon.
-using UnitCubeSink = std::function<void(std::span<const Entries>)>;
+using UnitCubeSink = std::function<void(std::vector<Entries>&)>;
 inline constexpr std::size_t kSinkChunk = 256;
 inline constexpr std::uint32_t kRowsPerPoll = 64;
 
@@ -33,9 +33,10 @@ inline constexpr std::uint32_t kRowsPerPoll = 64;
 // them: the memory of a unit is then 16 bytes per cube.
 void StreamUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, const UnitCubeSink& sink);
 
-// Makes `part` the cubes of `unit` given (a chunk of them or all), with the
-// SolutionHash of each and their sum (with `hash`; else 0); clears what a
-// reporter prepared before.
-void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::span<const Entries> cubes, bool hash);
+// Makes `part` the cubes of `unit` in `taken` (a chunk of them or all), with
+// the SolutionHash of each and their sum (with `hash`; else 0); clears what a
+// reporter prepared before. The cubes are taken by swapping: `taken` is left
+// with the part's old vector.
+void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::vector<Entries>& taken, bool hash);
 
 } // namespace pandicube
