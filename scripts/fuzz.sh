@@ -48,7 +48,7 @@ for target in "${targets[@]}"; do
     if [ "$status" -eq 0 ]; then
         tail -n 12 "$runs/$target.log"
     else
-        cat "$runs/$target.log"
+        cat "$runs/$target.log" 2>/dev/null || true
         echo "fuzz target $target failed" >&2
         failed="$status"
     fi
