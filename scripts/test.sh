@@ -2,7 +2,10 @@
 # Installs what is missing, checks the formatting, builds and runs every test:
 # the release build, then the AddressSanitizer + UndefinedBehaviorSanitizer
 # build, then the Debian package (built, installed and checked), then a short
-# run of each fuzz target.
+# run of each fuzz target. The tests of a build run side by side, one more at
+# a time than there are cores (many of them mostly wait on a program they
+# started); the fuzz targets build while the package check, which mostly
+# waits on apt-get, lintian and Xvfb, runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -15,13 +18,20 @@ for preset in release asan; do
     echo "== $preset: build"
     pandicube_build "$preset"
     echo "== $preset: tests"
-    ctest --preset "$preset" --timeout 600
+    ctest --preset "$preset" --timeout 600 --parallel "$(($(nproc) + 1))"
 done
 
 # The Debian package, from its own build with Debian's flags, installed and
 # checked on this machine (which needs root, as CI has).
 echo "== package"
 deb=$(scripts/package.sh | tail -n 1)
+fuzz_build=
+if [ -x scripts/fuzz.sh ]; then
+    fuzz_log=$(mktemp)
+    trap 'rm -f "$fuzz_log"' EXIT
+    scripts/fuzz.sh build >"$fuzz_log" 2>&1 &
+    fuzz_build=$!
+fi
 if [ "$(id -u)" -eq 0 ]; then
     scripts/check-package.sh "$deb"
 elif [ -n "${CI:-}" ]; then
@@ -31,7 +41,13 @@ else
     echo "== package check skipped: installing $deb needs root"
 fi
 
-if [ -x scripts/fuzz.sh ]; then
+if [ -n "$fuzz_build" ]; then
     echo "== fuzz"
+    wait "$fuzz_build" || {
+        cat "$fuzz_log"
+        echo "the fuzz targets did not build" >&2
+        exit 1
+    }
+    cat "$fuzz_log"
     scripts/fuzz.sh
 fi

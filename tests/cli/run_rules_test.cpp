@@ -47,7 +47,8 @@ TEST_F(RunRules, VerifyAndMergeRefuseWhatTheRunCannotList)
         return std::vector<Entries>{e};
     };
     Entries complement = first;
-    for (int k = 1; k <= kEntryCount; ++k) complement[static_cast<std::size_t>(k)] = Complement(first[k]);
+    for (int k = 1; k <= kEntryCount; ++k)
+        complement[static_cast<std::size_t>(k)] = Complement(first[static_cast<std::size_t>(k)]);
     // Under --reduce a later cube may not reach the bound an earlier one set.
     const Entries larger = *std::find_if(run.begin(), run.end(), [&](const Entries& e) {
         return LargestValue(CellsFromEntries(e)) > LargestValue(CellsFromEntries(first));

@@ -78,7 +78,7 @@ TEST(CubeSymmetry, TheFortyEightAreDistinctAndMapMagicLinesToMagicLines)
         EXPECT_EQ(std::set<int>(permutation.begin(), permutation.end()).size(), 125u) << "symmetry " << g;
         // Cells symmetric about the centre stay so.
         for (int k = 1; k <= kCellCount; ++k)
-            EXPECT_EQ(source[126 - static_cast<std::size_t>(k)], 126 - permutation[k - 1]);
+            EXPECT_EQ(source[126 - static_cast<std::size_t>(k)], 126 - permutation[static_cast<std::size_t>(k) - 1]);
         for (const std::set<int>& line : magic) {
             std::set<int> image;
             for (int k : line) image.insert(source[static_cast<std::size_t>(k)]);
