@@ -80,11 +80,7 @@ void ClassCountReporter::ReportSolution(const Solution& s)
 
 void ClassCountReporter::PrepareUnit(UnitSolutions& part) const
 {
-    auto* counted = dynamic_cast<CountedClasses*>(part.prepared.get());
-    if (counted == nullptr) {
-        part.prepared = std::make_unique<CountedClasses>();
-        counted = static_cast<CountedClasses*>(part.prepared.get());
-    }
+    CountedClasses* counted = &PreparedAs<CountedClasses>(part);
     CountClassesOf(part, writer_, census_, *counted);
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace pandicube {
 
@@ -81,5 +82,17 @@ private:
 // units searched by rows (no reduction: U + 1 throughout).
 std::unique_ptr<RunReporter> MakeRunReporter(SolutionWriter& writer, ProgressLine* progress, const CliEnvironment& env,
                                              const RunStart& from, const RunPlan& plan, std::int32_t bestBound);
+
+// The part's own preparation of kind T, made the first time a part of this
+// reporter's comes by (a part is used again for later units).
+template <class T>
+T& PreparedAs(UnitSolutions& part)
+{
+    if (auto* prepared = dynamic_cast<T*>(part.prepared.get())) return *prepared;
+    auto made = std::make_unique<T>();
+    T& prepared = *made;
+    part.prepared = std::move(made);
+    return prepared;
+}
 
 } // namespace pandicube

@@ -30,11 +30,7 @@ void ListingReporter::ReportSolution(const Solution& s)
 
 void ListingReporter::PrepareUnit(UnitSolutions& part) const
 {
-    auto* bodies = dynamic_cast<SolutionBodies*>(part.prepared.get());
-    if (bodies == nullptr) {
-        part.prepared = std::make_unique<SolutionBodies>();
-        bodies = static_cast<SolutionBodies*>(part.prepared.get());
-    }
+    SolutionBodies* bodies = &PreparedAs<SolutionBodies>(part);
     bodies->text.clear();
     bodies->ends.clear();
     bodies->text.reserve(part.cubes.size() * (writer_.Identity().cube ? 1000 : 500));
