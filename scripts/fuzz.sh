@@ -2,8 +2,8 @@
 # Builds the libFuzzer targets with clang in build/fuzz and runs each for a
 # bounded time on a copy of its seed corpus (fuzz/corpus/<target>/), so that
 # the corpus in the repository stays as it is. The targets run side by side,
-# one per core, each for the whole time.
-#   FUZZ_SECONDS  time per target (default 20)
+# all at once, each for at least the time on a core of its own.
+#   FUZZ_SECONDS  core time per target (default 20)
 #   scripts/fuzz.sh build   only configures and builds the targets
 set -euo pipefail
 
@@ -33,9 +33,12 @@ fuzz() { # fuzz TARGET
         -print_final_stats=1 "$runs/$1" >"$runs/$1.log" 2>&1 || status=$?
     echo "$status" >"$runs/$1.status"
 }
+# All at once, for as long as gives each target `seconds` of a core: with
+# fewer cores than targets, none waits for another's turn while a core idles.
 cores="$(nproc)"
+share=$(((seconds * ${#targets[@]} + cores - 1) / cores))
+if [ "$share" -gt "$seconds" ]; then seconds="$share"; fi
 for target in "${targets[@]}"; do
-    while [ "$(jobs -rp | wc -l)" -ge "$cores" ]; do wait -n || true; done
     echo "fuzzing $target for ${seconds}s"
     fuzz "$target" &
 done
