@@ -96,7 +96,7 @@ void SolutionWriter::WriteSolution(std::int64_t number, const Entries& entries, 
     WriteLine(number, CellsFromEntries(entries), bestBound);
 }
 
-void SolutionWriter::CountSolutions(const UnitSolutions& part, std::int32_t bestBound)
+void SolutionWriter::TakePart(const UnitSolutions& part, std::int32_t bestBound)
 {
     if (kind_ == ChecksumKind::Xxh3) {
         checksum_ += part.hashSum;
@@ -104,18 +104,18 @@ void SolutionWriter::CountSolutions(const UnitSolutions& part, std::int32_t best
         for (const Entries& cube : part.cubes) checksum_ += SolutionHashOf(kind_, cube);
     }
     if (identity_.setup.reduceBound && !part.cubes.empty()) bestBound_ = bestBound;
+}
+
+void SolutionWriter::CountSolutions(const UnitSolutions& part, std::int32_t bestBound)
+{
+    TakePart(part, bestBound);
     CountMore(static_cast<std::int64_t>(part.cubes.size()));
 }
 
 void SolutionWriter::WriteSolutionBodies(const UnitSolutions& part, std::string_view text,
                                          std::span<const std::size_t> ends, std::int32_t bestBound)
 {
-    if (kind_ == ChecksumKind::Xxh3) {
-        checksum_ += part.hashSum;
-    } else {
-        for (const Entries& cube : part.cubes) checksum_ += SolutionHashOf(kind_, cube);
-    }
-    if (identity_.setup.reduceBound && !part.cubes.empty()) bestBound_ = bestBound;
+    TakePart(part, bestBound);
     // The numbers are known only here, in the order of the search: each
     // solution's head goes before the rest of its record, made beforehand.
     std::string& lines = unitText_;

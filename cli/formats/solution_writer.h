@@ -99,6 +99,8 @@ private:
     // Counts one more solution (or class), or `more`.
     void CountOne();
     void CountMore(std::int64_t more);
+    // Adds a part's solutions to the checksum and takes its best bound.
+    void TakePart(const UnitSolutions& part, std::int32_t bestBound);
     void WriteLine(std::int64_t number, const Cells& cells, std::int32_t bestBound);
 
     std::ostream& out_;

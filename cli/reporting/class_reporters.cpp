@@ -80,8 +80,7 @@ void ClassCountReporter::ReportSolution(const Solution& s)
 
 void ClassCountReporter::PrepareUnit(UnitSolutions& part) const
 {
-    CountedClasses* counted = &PreparedAs<CountedClasses>(part);
-    CountClassesOf(part, writer_, census_, *counted);
+    CountClassesOf(part, writer_, census_, PreparedAs<CountedClasses>(part));
 }
 
 void ClassCountReporter::ReportCubes(const UnitSolutions& part, std::int64_t& solutions, std::int32_t /*bestBound*/)

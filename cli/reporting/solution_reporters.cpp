@@ -30,13 +30,13 @@ void ListingReporter::ReportSolution(const Solution& s)
 
 void ListingReporter::PrepareUnit(UnitSolutions& part) const
 {
-    SolutionBodies* bodies = &PreparedAs<SolutionBodies>(part);
-    bodies->text.clear();
-    bodies->ends.clear();
-    bodies->text.reserve(part.cubes.size() * (writer_.Identity().cube ? 1000 : 500));
+    SolutionBodies& bodies = PreparedAs<SolutionBodies>(part);
+    bodies.text.clear();
+    bodies.ends.clear();
+    bodies.text.reserve(part.cubes.size() * (writer_.Identity().cube ? 1000 : 500));
     for (const Entries& cube : part.cubes) {
-        writer_.AppendSolutionBody(bodies->text, cube, bestBound_);
-        bodies->ends.push_back(bodies->text.size());
+        writer_.AppendSolutionBody(bodies.text, cube, bestBound_);
+        bodies.ends.push_back(bodies.text.size());
     }
 }
 
