@@ -37,6 +37,16 @@ fail() {
     exit 1
 }
 
+# Whether every one of the COUNT tasks of array JOB has ended for good. A task
+# that requeues itself passes through states that a plain squeue does not
+# list, so an empty queue is not the end: each task must show a final state.
+ended() {
+    local states
+    states=$(squeue -h -j "$1" -t all -o %T)
+    [ "$(grep -cxE 'COMPLETED|FAILED|CANCELLED|TIMEOUT|NODE_FAIL|OUT_OF_MEMORY|BOOT_FAIL|DEADLINE' <<<"$states")" = "$2" ] &&
+        [ "$(wc -l <<<"$states")" = "$2" ]
+}
+
 run=(--bound 1000 --count-only)
 slurm_cluster_start "$work/cluster" || fail "the cluster did not start"
 started=$SECONDS
@@ -52,16 +62,20 @@ while [ $((SECONDS - started)) -lt 150 ]; do
     if [ "$requeued" = 0 ] && searching 1; then
         scontrol requeue "${job}_1" && requeued=1
     fi
+    # Once: a scancel that outlasts its timeout on a busy machine may still
+    # have signalled the task.
     if [ "$limited" = 0 ] && searching 2; then
-        timeout 5 scancel --batch --signal=USR1 "${job}_2" 2>/dev/null && limited=1
+        timeout 20 scancel --batch --signal=USR1 "${job}_2" 2>/dev/null
+        signalled=$?
+        [ "$signalled" = 0 ] || [ "$signalled" = 124 ] && limited=1
     fi
     pending=$(squeue -h -j "$job" -t PENDING -o '%i %r' | awk '$2 == "BeginTime" { print $1 }')
     for task in $pending; do scontrol update JobId="$task" StartTime=now 2>/dev/null; done
-    [ -z "$(squeue -h -j "$job" -o %i)" ] && break
-    [ -n "${PANDICUBE_TRACE:-}" ] && echo "$((SECONDS - started)) s: $(squeue -h -j "$job" -o '%i %T %r' | tr '\n' ' ')"
+    ended "$job" 4 && break
+    [ -n "${PANDICUBE_TRACE:-}" ] && echo "$((SECONDS - started)) s: $(squeue -h -j "$job" -t all -o '%i %T %r' | tr '\n' ' ')"
     sleep 0.5
 done
-[ -z "$(squeue -h -j "$job" -o %i)" ] && echo "the array ended after $((SECONDS - started)) s" ||
+ended "$job" 4 && echo "the array ended after $((SECONDS - started)) s" ||
     fail "the array has not ended after $((SECONDS - started)) s"
 [ "$requeued" = 1 ] && [ "$limited" = 1 ] || fail "tasks 1 and 2 were not seen searching"
 
@@ -80,7 +94,7 @@ pandicube-search verify "$work/merged.txt" >/dev/null || fail "verify"
 # A task that fails for another reason fails visibly.
 failing=$(sbatch --parsable --array=1-2 -o "$work/fail-%a.txt" "$job_script" "$work/refused" --bound 0)
 for _ in $(seq 1 60); do
-    [ -z "$(squeue -h -j "$failing" -o %i)" ] && break
+    ended "$failing" 2 && break
     sleep 0.5
 done
 state=$(scontrol show job "${failing}_1" | sed -n 's/.*JobState=\([A-Z]*\).*/\1/p')
