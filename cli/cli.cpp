@@ -4,6 +4,7 @@
 #include "cli/commands/resume_command.h"
 #include "cli/commands/search_command.h"
 #include "cli/commands/verify_command.h"
+#include "cli/help_style.h"
 #include "cli/usage.h"
 #include "pandicube/version.h"
 

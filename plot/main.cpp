@@ -2,6 +2,7 @@
 // wrote into a picture, off screen, without a display.
 #include "cli/formats/census_reader.h"
 #include "cli/formats/run_identity.h"
+#include "cli/help_style.h"
 #include "cli/output_file.h"
 #include "cli/usage.h"
 #include "pandicube/version.h"
