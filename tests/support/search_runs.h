@@ -14,8 +14,14 @@
 namespace pandicube::test {
 
 // Under the sanitizers everything runs several times slower: the largest
-// bounds are left to the release build there.
-#if defined(__SANITIZE_ADDRESS__)
+// bounds are left to the release build there. GCC says so with its own macro,
+// clang through __has_feature.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PANDICUBE_TEST_SANITIZED
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(PANDICUBE_TEST_SANITIZED)
 inline constexpr bool kSanitized = true;
 #else
 inline constexpr bool kSanitized = false;
