@@ -30,6 +30,18 @@ struct CliResult {
     std::string err;
 };
 
+// `text` with the first `from` replaced by `to`; a test that means to change
+// text that is not there fails.
+inline std::string Replaced(std::string text, const std::string& from, const std::string& to)
+{
+    const auto at = text.find(from);
+    if (at == std::string::npos) {
+        ADD_FAILURE() << "'" << from << "' is not in the text";
+        return text;
+    }
+    return text.replace(at, from.size(), to);
+}
+
 // Runs the front end in-process with the given arguments (without the
 // program name), standard input `input`, and standard error a terminal or not.
 inline CliResult RunTool(std::vector<std::string> args, const std::string& input = {}, bool terminal = false,

@@ -14,13 +14,6 @@ namespace {
 const std::string kData = PANDICUBE_TEST_DATA "/0.1.0/";
 const std::vector<std::string> kOutputs = {"bound256.txt", "bound256.jsonl", "bound256-cube.csv"};
 
-std::string Replaced(std::string text, const std::string& from, const std::string& to)
-{
-    const auto at = text.find(from);
-    if (at != std::string::npos) text.replace(at, from.size(), to);
-    return text;
-}
-
 // The outputs of version 0.1.0, read and continued with their own checksums.
 class EarlierVersionOutputs : public TempFiles {};
 
@@ -55,13 +48,13 @@ TEST_F(EarlierVersionOutputs, AChecksumOfTheOtherVersionsHashIsAFault)
         std::string output;
         const char* message;
     } cases[] = {
-        {"earlier output, current name", Replaced(earlier, ", checksum ", ", xxh3 checksum "),
+        {"earlier output, current name", test::Replaced(earlier, ", checksum ", ", xxh3 checksum "),
          "names an XXH3 checksum, but the outputs of version 0.1.0 carry FNV-1a sums"},
-        {"current output, earlier name", Replaced(current, ", xxh3 checksum ", ", checksum "),
+        {"current output, earlier name", test::Replaced(current, ", xxh3 checksum ", ", checksum "),
          "names an FNV-1a checksum"},
-        {"current output as of 0.1.0", Replaced(current, ProgramVersion(), "0.1.0"), "names an XXH3 checksum"},
+        {"current output as of 0.1.0", test::Replaced(current, ProgramVersion(), "0.1.0"), "names an XXH3 checksum"},
         {"current sum under the earlier name",
-         Replaced(Replaced(current, ProgramVersion(), "0.1.0"), ", xxh3 checksum ", ", checksum "),
+         test::Replaced(test::Replaced(current, ProgramVersion(), "0.1.0"), ", xxh3 checksum ", ", checksum "),
          "does not match the solutions"},
     };
     for (const auto& c : cases) {

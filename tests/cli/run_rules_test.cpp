@@ -25,11 +25,6 @@ std::string OutputOf(const RunIdentity& id, const std::vector<Entries>& cubes)
     return out.str();
 }
 
-std::string Replaced(std::string text, const std::string& from, const std::string& to)
-{
-    return text.replace(text.find(from), from.size(), to);
-}
-
 // What a run lists, as verify and merge hold an output to it.
 class RunRules : public TempFiles {};
 
@@ -64,9 +59,9 @@ TEST_F(RunRules, VerifyAndMergeRefuseWhatTheRunCannotList)
     for (const char* k : {"1", "2", "3", "4", "5"})
         slices.push_back(
             Write(k + std::string("-of-5"), RunTool({"--bound", "300", "--slice", k + std::string("/5")}).out));
-    const std::string fake = Write("fake-2", Replaced(test::ReadFile(slices[0]), "--slice 1/5", "--slice 2/5"));
+    const std::string fake = Write("fake-2", test::Replaced(test::ReadFile(slices[0]), "--slice 1/5", "--slice 2/5"));
     const std::string classes = RunTool({"--bound", "400", "--classes", "--slice", "1/3"}).out;
-    const std::string fakeClasses = Replaced(classes, "--slice 1/3", "--slice 2/3");
+    const std::string fakeClasses = test::Replaced(classes, "--slice 1/3", "--slice 2/3");
 
     std::vector<Entries> withComplement = run;
     withComplement.push_back(complement);
@@ -130,7 +125,11 @@ TEST_F(RunRules, VerifySearchComparesTheFileWithTheRunSearchedAgain)
               {},
               2,
               "line 25 is not what the run writes there: the run writes \"solution 24: "},
-             {"count", Replaced(counted, "--slice 2/5", "--slice 3/5"), {}, 2, "line 3 is not what the run writes"},
+             {"count",
+              test::Replaced(counted, "--slice 2/5", "--slice 3/5"),
+              {},
+              2,
+              "line 3 is not what the run writes"},
              {"older", OutputOf(older, run), {}, 2, "made by pandicube-search 0.0.9"},
          }) {
         const std::string path = Write(c.name, c.text);

@@ -191,11 +191,6 @@ TEST(Verify, RefusesAFileItCannotOpen)
 }
 
 // The text with the first occurrence of `from` replaced by `to`.
-std::string Replaced(std::string text, const std::string& from, const std::string& to)
-{
-    const auto at = text.find(from);
-    return at == std::string::npos ? text : text.replace(at, from.size(), to);
-}
 
 // A whole output proves itself: truncated, killed, miscounted, reordered,
 // foreign or doubled outputs are refused with their line; --partial accepts
@@ -225,27 +220,27 @@ TEST(Verify, JudgesTheWholeFileNotOnlyItsCubes)
          0,
          "output at line 1 is incomplete; its 23 solutions are sound",
          {"--partial"}},
-        {"count changed", Replaced(json, "\"solutions\": 24", "\"solutions\": 25"), 2,
+        {"count changed", test::Replaced(json, "\"solutions\": 24", "\"solutions\": 25"), 2,
          "line 26: the completion record counts 25 solutions, but 24 come before it"},
-        {"checksum changed", Replaced(json, "\"xxh3Checksum\": \"", "\"xxh3Checksum\": \"0"), 2,
+        {"checksum changed", test::Replaced(json, "\"xxh3Checksum\": \"", "\"xxh3Checksum\": \"0"), 2,
          "line 26: \"xxh3Checksum\" is not 16"},
-        {"solution doubled", Replaced(json, solution2, solution2 + solution2), 2,
+        {"solution doubled", test::Replaced(json, solution2, solution2 + solution2), 2,
          "line 4: solution 2 stands where solution 3 belongs"},
         {"solutions swapped",
-         Replaced(json, lines[1] + "\n" + lines[2],
-                  Replaced(lines[2], ": 2,", ": 1,") + "\n" + Replaced(lines[1], ": 1,", ": 2,")),
+         test::Replaced(json, lines[1] + "\n" + lines[2],
+                        test::Replaced(lines[2], ": 2,", ": 1,") + "\n" + test::Replaced(lines[1], ": 1,", ": 2,")),
          2, "line 3: solution 2 is out of the order of the search"},
-        {"key given twice", Replaced(json, "\"entries\": [", "\"entries\": [], \"entries\": ["), 2,
+        {"key given twice", test::Replaced(json, "\"entries\": [", "\"entries\": [], \"entries\": ["), 2,
          "line 2: the key \"entries\" is given twice"},
         {"output given twice", json + json, 0, "48 cubes checked, 48 valid, 0 invalid"},
         {"formats mixed", json + reduce, 2, "line 27: not valid JSON"},
-        {"final bound changed", Replaced(reduce, "best upper bound 255, xxh3", "best upper bound 2, xxh3"), 2,
+        {"final bound changed", test::Replaced(reduce, "best upper bound 255, xxh3", "best upper bound 2, xxh3"), 2,
          "line 7: the completion record's best upper bound is not the last solution's"},
-        {"bound of a cube changed", Replaced(reduce, "| best upper bound: 255", "| best upper bound: 2"), 2,
+        {"bound of a cube changed", test::Replaced(reduce, "| best upper bound: 255", "| best upper bound: 2"), 2,
          "line 4: solution 3 carries the best upper bound 2, but its largest value is 255"},
         {"interrupted", stopped, 2, "the run was interrupted by SIGTERM after"},
         {"interrupted, partial", stopped, 0, "solutions are sound", {"--partial"}},
-        {"lowest 32-bit entry", Replaced(json, "\"entries\": [29,", "\"entries\": [-2147483648,"), 2,
+        {"lowest 32-bit entry", test::Replaced(json, "\"entries\": [29,", "\"entries\": [-2147483648,"), 2,
          "line 2: entry e1 is -2147483648: its complement 126 - e1 leaves the 32-bit range"},
         {"written by an earlier version", Body(RunTool({"--bound", "255"}).out), 2,
          "an output without identity line and completion record"},

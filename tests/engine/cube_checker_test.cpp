@@ -12,13 +12,6 @@
 namespace pandicube::test {
 namespace {
 
-std::set<int> CellSet(const Line& line)
-{
-    std::set<int> cells;
-    for (const Point& p : line) cells.insert(CellNumber(p));
-    return cells;
-}
-
 TEST(CubeChecker, NumbersCellsInReadingOrderAndMirrorsThroughTheCentre)
 {
     std::set<int> numbers;

@@ -57,14 +57,6 @@ Cells Complemented(const Cells& cells)
     return complement;
 }
 
-// The cells of magic line `line` as a set of cell numbers.
-std::set<int> CellSet(const Line& line)
-{
-    std::set<int> cells;
-    for (const Point& p : line) cells.insert(CellNumber(p));
-    return cells;
-}
-
 TEST(CubeSymmetry, TheFortyEightAreDistinctAndMapMagicLinesToMagicLines)
 {
     std::set<std::set<int>> magic;

@@ -86,6 +86,13 @@ Point Reflect(Point p)
     return {6 - p.plane, 6 - p.row, 6 - p.column};
 }
 
+std::set<int> CellSet(const Line& line)
+{
+    std::set<int> cells;
+    for (const Point& p : line) cells.insert(CellNumber(p));
+    return cells;
+}
+
 std::vector<MagicLine> MagicLines()
 {
     std::vector<MagicLine> lines;

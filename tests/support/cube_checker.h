@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ int CellNumber(Point p);
 Point Reflect(Point p);
 
 using Line = std::array<Point, 5>;
+// The cells of a line as a set of cell numbers.
+std::set<int> CellSet(const Line& line);
 
 enum class LineKind { Row, Column, Pillar, PlaneDiagonal, SpaceDiagonal, OuterBrokenDiagonal };
 

@@ -71,6 +71,9 @@ protected:
     std::unique_ptr<Form1> form;
 };
 
+// The question before a run is stopped or the window closed during a run.
+inline const QString kTerminate = QStringLiteral("terminate program ?");
+
 inline const QColor kYellow(255, 255, 192);
 inline const QColor kLightRed(255, 128, 128);
 inline const QColor kWhite(255, 255, 255);

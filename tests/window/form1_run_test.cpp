@@ -7,7 +7,6 @@ namespace pandicube::testing {
 namespace {
 
 const QString kContinue = QStringLiteral("continue stop at next solution ?");
-const QString kTerminate = QStringLiteral("terminate program ?");
 
 // The solution display as numbers, e1..e62 (index 0 unused).
 std::array<int, 63> DisplayedEntries(const Form1& form)

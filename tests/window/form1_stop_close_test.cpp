@@ -9,7 +9,6 @@
 namespace pandicube::testing {
 namespace {
 
-const QString kTerminate = QStringLiteral("terminate program ?");
 const QString kTwentyFour = QStringLiteral("computation terminated\n24 solutions were found.");
 
 // Runs at U = 255 (24 solutions) and acts once, at the first processing of
