@@ -35,7 +35,8 @@ int ReadOutput(const std::string& path, const CliEnvironment& env, std::ostream&
     if (OpenInput(path, env, owned, err, "resume") == nullptr) return kExitRefused;
     std::size_t problems = 0;
     const auto report = [&](std::size_t line, const std::string& message) {
-        if (problems++ < kResumeProblemsShown) Say(err) << "resume: " << path << ": line " << line << ": " << message << '\n';
+        if (problems++ < kResumeProblemsShown)
+            Say(err) << "resume: " << path << ": line " << line << ": " << message << '\n';
     };
     OutputJudge judge(report, [&](const CubeRecord& cube, const OutputPart& in) {
         const CubeCheck check =
