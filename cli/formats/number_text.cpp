@@ -1,6 +1,8 @@
 #include "cli/formats/number_text.h"
 
+#include <array>
 #include <charconv>
+#include <cstring>
 #include <limits>
 
 namespace pandicube {
@@ -18,6 +20,42 @@ std::size_t IntWidth(std::int32_t v)
     return static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf);
 }
 
+namespace {
+
+// The digits of 0 to 9999, each in 4 characters (left-aligned), and their
+// count: the values of cubes are small, and a cube has 125 of them.
+struct SmallNumbers {
+    std::array<std::array<char, 4>, 10000> digits{};
+    std::array<std::uint8_t, 10000> length{};
+};
+
+constexpr SmallNumbers kSmallNumbers = [] {
+    SmallNumbers n;
+    for (std::size_t v = 0; v < n.digits.size(); ++v) {
+        char text[4];
+        std::size_t count = 0;
+        for (std::size_t rest = v; count == 0 || rest > 0; rest /= 10) text[count++] = static_cast<char>('0' + rest % 10);
+        for (std::size_t i = 0; i < count; ++i) n.digits[v][i] = text[count - 1 - i];
+        n.length[v] = static_cast<std::uint8_t>(count);
+    }
+    return n;
+}();
+
+// Writes v at `at`, which has room for 12 characters; returns the end.
+char* PutValue(char* at, std::int32_t v)
+{
+    std::uint32_t magnitude = static_cast<std::uint32_t>(v);
+    if (v < 0) {
+        *at++ = '-';
+        magnitude = 0u - magnitude;
+    }
+    if (magnitude >= kSmallNumbers.digits.size()) return std::to_chars(at, at + 11, magnitude).ptr;
+    std::memcpy(at, kSmallNumbers.digits[magnitude].data(), 4);
+    return at + kSmallNumbers.length[magnitude];
+}
+
+} // namespace
+
 void AppendRange(std::string& line, const Cells& cells, int first, int last, char separator, bool leading)
 {
     // Made in one buffer and appended at once: a value takes at most 11
@@ -26,7 +64,7 @@ void AppendRange(std::string& line, const Cells& cells, int first, int last, cha
     char* at = buf;
     for (int k = first; k <= last; ++k) {
         if (k > first || leading) *at++ = separator;
-        at = std::to_chars(at, buf + sizeof buf, cells[static_cast<std::size_t>(k)]).ptr;
+        at = PutValue(at, cells[static_cast<std::size_t>(k)]);
     }
     line.append(buf, at);
 }

@@ -3,14 +3,16 @@
 #include "search/cube/cube_symmetry.h"
 
 #include <functional>
+#include <limits>
 #include <vector>
 
 namespace pandicube {
 
 namespace {
 
-// The bytes that numbering the classes of a run may keep of the members ahead.
-constexpr std::size_t kClassMembersBudget = std::size_t{28} << 20;
+// The bytes that numbering the classes of a run may keep: at U = 1000, one
+// window of about 50 MB holds the whole run.
+constexpr std::size_t kClassNumbersBudget = std::size_t{64} << 20;
 
 // A part's classes as the search thread counted them: the sum of their
 // standard forms' hashes and, in a census, the largest value of each.
@@ -40,12 +42,14 @@ ClassListingReporter::ClassListingReporter(SolutionWriter& writer, ProgressLine*
 {
     if (writer.Identity().slice) return;
     // A signal ends a replay at its next unit, and the run with it.
-    classes_ = std::make_unique<RunClassStream>(
-        [this, &plan](std::int32_t e14, std::int32_t rank18, const std::function<void(const Entries&)>& take) {
-            ReplayClassOpeners(plan, e14, rank18, take, [this] { return Signal() != 0; });
+    classes_ = std::make_unique<ClassNumbering>(
+        LimitsOf(plan.setup.upperBound),
+        [this, &plan](const std::function<void(const Entries&)>& take, const std::function<bool()>& enough) {
+            ReplayClassOpeners(plan, std::numeric_limits<std::int32_t>::max(), 0, take,
+                               [this, &enough] { return enough() || Signal() != 0; });
             if (Signal() != 0) throw ReplayStopped{};
         },
-        kClassMembersBudget);
+        kClassNumbersBudget);
 }
 
 void ClassListingReporter::ReportSolution(const Solution& s)

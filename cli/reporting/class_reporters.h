@@ -9,8 +9,8 @@ namespace pandicube {
 
 // Writes the classes of a run, one record each, from the cubes that open
 // them (classOpenersOnly), in run order. A whole run's listing numbers each
-// class by the solution that first meets it (RunClassStream, within a budget
-// of memory, replaying the openers beyond it); a slice cannot know the whole
+// class by the solution that first meets it (ClassNumbering, from counts per
+// outer unit, within a budget of memory); a slice cannot know the whole
 // run's solution numbers: it numbers its classes, and their first members,
 // within the slice, and merge renumbers them.
 class ClassListingReporter : public RunReporter {
@@ -23,7 +23,7 @@ public:
 
 private:
     struct ReplayStopped {};
-    std::unique_ptr<RunClassStream> classes_;
+    std::unique_ptr<ClassNumbering> classes_;
 };
 
 // Counts the classes of a run by their standard forms (--classes

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cassert>
+#include <stdexcept>
+#include <tuple>
 
 namespace pandicube {
 
@@ -294,6 +296,164 @@ std::optional<CubeClass> RunClassStream::Add(const Entries& e, std::int64_t solu
     const Cells cube = CellsFromEntries(e);
     if (!OpensClassInRun(cube)) return std::nullopt;
     return CubeClass{++classCount_, solutionNumber, ClassSizeInRun(cube), StandardForm(cube)};
+}
+
+namespace {
+
+using Member = ClassNumbering::Member;
+
+std::uint64_t InnerPlace(std::int32_t code10, std::int32_t code17)
+{
+    // The sign bits turned, unsigned numbers keep the order of signed ones.
+    return std::uint64_t{static_cast<std::uint32_t>(code10) ^ 0x80000000u} << 32 |
+           (static_cast<std::uint32_t>(code17) ^ 0x80000000u);
+}
+
+// The members of the cube's class that a run lists, in any order: `size` of
+// them (ClassSizeInRun), one per image below the centre unless some images
+// coincide.
+std::size_t MembersOf(const Entries& e, int size, std::array<Member, kSymmetryCount>& members)
+{
+    std::size_t n = 0;
+    for (const auto& reads : kMemberEntryReads) {
+        const std::int32_t e14 = Read(e, reads[0]);
+        if (e14 >= kCentreValue) continue;
+        members[n++] = {e14, PairOrderCode(Read(e, reads[1])),
+                        InnerPlace(PairOrderCode(Read(e, reads[2])), PairOrderCode(Read(e, reads[3])))};
+    }
+    if (n != static_cast<std::size_t>(size)) {
+        const auto key = [](const Member& m) { return std::tuple{m.e14, m.code18, m.inner}; };
+        const auto end = members.begin() + static_cast<std::ptrdiff_t>(n);
+        std::sort(members.begin(), end, [&](const Member& a, const Member& b) { return key(a) < key(b); });
+        n = static_cast<std::size_t>(
+            std::unique(members.begin(), end, [&](const Member& a, const Member& b) { return key(a) == key(b); }) -
+            members.begin());
+    }
+    return n;
+}
+
+// The first e14 of a run's units, and the one after its last.
+std::int32_t FirstE14(Limits limits)
+{
+    return 3 * (limits.lower >= 0 ? limits.lower / 3 : -((2 - limits.lower) / 3)) + 3;
+}
+constexpr std::int32_t kEndE14 = 63;
+
+} // namespace
+
+ClassNumbering::ClassNumbering(Limits limits, Replay replay, std::size_t budgetBytes)
+    : limits_(limits), replay_(std::move(replay)), budget_(budgetBytes), codeLow_(2 * limits.lower),
+      columns_(static_cast<std::size_t>(2 * kCentreValue - codeLow_))
+{
+}
+
+std::size_t ClassNumbering::Unit(std::int32_t e14, std::int32_t code18) const
+{
+    assert((e14 - window_.first) % 3 == 0 && code18 >= codeLow_ && code18 < codeLow_ + static_cast<std::int32_t>(columns_));
+    return static_cast<std::size_t>((e14 - window_.first) / 3) * columns_ + static_cast<std::size_t>(code18 - codeLow_);
+}
+
+void ClassNumbering::OpenWindow(std::int32_t first)
+{
+    ++replays_;
+    window_ = Window{first, kEndE14, {}, {}, {}, {}};
+    Window& w = window_;
+    bool full = false;
+    std::size_t units = 0; // of the e14s taken so far
+    replay_(
+        [&](const Entries& e) {
+            const std::int32_t e14 = e[kE14];
+            if (full || e14 < first) return;
+            const std::size_t through = static_cast<std::size_t>((e14 - first) / 3 + 1) * columns_;
+            if (through > units) {
+                // A new e14: within the budget, counting the openers so far
+                // at the room they will take.
+                const std::size_t bytes = through * 2 * sizeof(std::uint32_t) +
+                                          w.openers.size() * (sizeof(std::uint64_t) + sizeof(std::uint32_t));
+                if (bytes > budget_ && units > 0) {
+                    full = true;
+                    w.end = e14;
+                    return;
+                }
+                units = through;
+            }
+            const std::size_t unit = Unit(e14, PairOrderCode(e[kE18]));
+            while (w.firstOpener.size() <= unit) w.firstOpener.push_back(static_cast<std::uint32_t>(w.openers.size()));
+            w.openers.push_back(InnerPlace(PairOrderCode(e[kE10]), PairOrderCode(e[kE17])));
+        },
+        [&] { return full; });
+    w.members.assign(static_cast<std::size_t>((w.end - first + 2) / 3) * columns_, 0);
+    w.members.shrink_to_fit();
+    w.firstOpener.resize(w.members.size() + 1, static_cast<std::uint32_t>(w.openers.size()));
+    w.firstOpener.shrink_to_fit();
+    w.openers.shrink_to_fit();
+    w.before.assign(w.openers.size(), 0);
+    if (first == FirstE14(limits_)) return;
+    // The classes opened before the window have members in it too.
+    ++replays_;
+    bool done = false;
+    replay_(
+        [&](const Entries& e) {
+            done = done || e[kE14] >= first;
+            if (!done) CountMembersOf(e);
+        },
+        [&] { return done; });
+}
+
+void ClassNumbering::Count(const Member& m)
+{
+    Window& w = window_;
+    if (m.e14 < w.first || m.e14 >= w.end) return;
+    const std::size_t unit = Unit(m.e14, m.code18);
+    ++w.members[unit];
+    const auto first = w.openers.begin() + w.firstOpener[unit];
+    const auto last = w.openers.begin() + w.firstOpener[unit + 1];
+    const auto after = std::upper_bound(first, last, m.inner);
+    if (after != last) ++w.before[static_cast<std::size_t>(after - w.openers.begin())];
+}
+
+void ClassNumbering::CountMembersOf(const Entries& e)
+{
+    std::array<Member, kSymmetryCount> members;
+    const std::size_t n = MembersOf(e, ClassSizeInRun(CellsFromEntries(e)), members);
+    for (std::size_t i = 0; i < n; ++i) Count(members[i]);
+}
+
+CubeClass ClassNumbering::AddOpener(const Entries& e)
+{
+    const std::int32_t e14 = e[kE14];
+    if (!opened_ || e14 >= window_.end) {
+        if (opened_) {
+            for (; cursor_ < window_.members.size(); ++cursor_) passed_ += window_.members[cursor_];
+        }
+        OpenWindow(opened_ ? window_.end : FirstE14(limits_));
+        opened_ = true;
+        // A window holds at least the e14 of the opener that it begins with.
+        if (e14 >= window_.end) throw std::logic_error("a class opener that its replay did not find");
+        cursor_ = 0;
+        next_ = window_.firstOpener[0];
+        within_ = 0;
+    }
+    const std::size_t unit = Unit(e14, PairOrderCode(e[kE18]));
+    if (unit != cursor_) {
+        for (; cursor_ < unit; ++cursor_) passed_ += window_.members[cursor_];
+        next_ = window_.firstOpener[unit];
+        within_ = 0;
+    }
+    const std::size_t at = next_++;
+    if (at >= window_.firstOpener[unit + 1] ||
+        window_.openers[at] != InnerPlace(PairOrderCode(e[kE10]), PairOrderCode(e[kE17])))
+        throw std::logic_error("a class opener that its replay did not find");
+    within_ += window_.before[at];
+    const std::int64_t number = passed_ + within_ + 1;
+
+    const Cells cube = CellsFromEntries(e);
+    const int size = ClassSizeInRun(cube);
+    std::array<Member, kSymmetryCount> members;
+    const std::size_t n = MembersOf(e, size, members);
+    for (std::size_t i = 0; i < n; ++i) Count(members[i]);
+    members_ += static_cast<std::int64_t>(n);
+    return CubeClass{++classCount_, number, size, StandardForm(cube)};
 }
 
 ClassGrouper::Placement ClassGrouper::Add(const Cells& cube, std::int64_t solutionNumber)

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "search/cells.h"
+#include "search/vocabulary.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -137,6 +139,88 @@ private:
     // The rank of the latest opener's e18 (of the one at hand while it is
     // added): its unit is never dropped.
     std::int32_t floor_ = 0;
+};
+
+// Numbers the classes of a whole run from the cubes that open them (a search
+// with classOpenersOnly), handed in run order, as the full run numbers them:
+// each by the number of the solution that opens it, which is one more than
+// the count of the run's cubes before it. Every cube before an opener belongs
+// to a class opened before it, so that count is the count of the members of
+// the classes so far that come before the opener, whatever order they were
+// counted in. It is counted per outer unit (e14, e18): each opener's members
+// are added to the count of their unit, and an opener's number is the sum of
+// the counts of the units before its own, plus the members of its own unit
+// that come before it. For that, the openers of every unit are known ahead,
+// from a first search of the openers (the replay), and each member of its
+// unit is counted at the first opener after it, found by bisection. So what
+// is kept is a count per unit and per opener (about 12 bytes per class),
+// never the members themselves.
+//
+// Within a budget of memory the units are taken in windows of whole e14s:
+// the openers of a window are searched again for it, and so are those before
+// it, whose members are counted into it again; the count of the units before
+// the window goes on. At U = 1000 one window holds the whole run.
+class ClassNumbering {
+public:
+    // Hands `take` every opener of the whole run, in run order, ending early
+    // (before an outer unit) once `enough` says so.
+    using Replay =
+        std::function<void(const std::function<void(const Entries&)>& take, const std::function<bool()>& enough)>;
+
+    ClassNumbering(Limits limits, Replay replay, std::size_t budgetBytes);
+
+    // The class that this cube, the next opener of the run, opens.
+    CubeClass AddOpener(const Entries& e);
+
+    std::int64_t ClassCount() const { return classCount_; }
+    // After the last opener: the number of cubes of the full run.
+    std::int64_t RunSolutionCount() const { return members_; }
+    // How often the openers were searched again.
+    int Replays() const { return replays_; }
+
+    // A member of a class as the run lists it: its outer unit, and its place
+    // within the unit (the pair order codes of e10 and e17, as one number
+    // ordered as they are).
+    struct Member {
+        std::int32_t e14 = 0;
+        std::int32_t code18 = 0;
+        std::uint64_t inner = 0;
+    };
+
+private:
+    // The units of the e14s from `first` before `end`, each e14 a row of
+    // codes of e18.
+    struct Window {
+        std::int32_t first = 0;
+        std::int32_t end = 0;
+        std::vector<std::uint32_t> members;     // per unit: the members counted in it
+        std::vector<std::uint32_t> firstOpener; // per unit, and one past the last: its first opener
+        std::vector<std::uint64_t> openers;     // their places within their units, unit by unit
+        std::vector<std::uint32_t> before;      // per opener: members after the unit's opener before it
+    };
+
+    std::size_t Unit(std::int32_t e14, std::int32_t code18) const;
+    // Takes the openers of the window from e14 `first` on, as many whole e14s
+    // as the budget holds (at least one).
+    void OpenWindow(std::int32_t first);
+    // Counts the members that fall into the window.
+    void Count(const Member& m);
+    void CountMembersOf(const Entries& e);
+
+    Limits limits_;
+    Replay replay_;
+    std::size_t budget_;
+    std::int32_t codeLow_ = 0; // the smallest code of e18
+    std::size_t columns_ = 0;  // codes of e18 per row
+    Window window_;
+    bool opened_ = false;
+    std::size_t cursor_ = 0;  // the unit of the latest opener, whose members are not passed yet
+    std::size_t next_ = 0;    // the next opener of that unit
+    std::int64_t passed_ = 0; // members in the units before the cursor
+    std::int64_t within_ = 0; // members of the cursor's unit before the latest opener
+    std::int64_t classCount_ = 0;
+    std::int64_t members_ = 0;
+    int replays_ = 0;
 };
 
 // Groups the cubes of any listing, one at a time in the listing's order, into
