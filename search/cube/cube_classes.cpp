@@ -99,42 +99,13 @@ std::int32_t Read(const Entries& e, EntryRead read)
     return read.complement ? Complement(v) : v;
 }
 
-// The keys of the members of the cube's class that a run lists from the unit
-// `from` on, ascending: what a replay takes again of an earlier opener, read
-// off its entries, the members before `from` left out before they are sorted.
-MemberKeyList MemberKeysFrom(const Entries& e, std::pair<std::int32_t, std::int32_t> from)
-{
-    MemberKeyList list;
-    for (const auto& reads : kMemberEntryReads) {
-        const std::int32_t e14 = Read(e, reads[0]);
-        if (e14 >= kCentreValue || e14 < from.first) continue;
-        const std::int32_t rank18 = PairOrderCode(Read(e, reads[1]));
-        if (e14 == from.first && rank18 < from.second) continue;
-        list.keys[list.count++] = {e14, {rank18, PairOrderCode(Read(e, reads[2])), PairOrderCode(Read(e, reads[3]))}};
-    }
-    std::sort(list.keys.begin(), list.keys.begin() + static_cast<std::ptrdiff_t>(list.count));
-    list.count = static_cast<std::size_t>(
-        std::unique(list.keys.begin(), list.keys.begin() + static_cast<std::ptrdiff_t>(list.count)) -
-        list.keys.begin());
-    return list;
-}
-
 } // namespace
-
-// A group of later members, for the budget: its node in the map.
-constexpr std::size_t kGroupBytes = 96;
-
-RunClassStream::RunClassStream(Replay replay, std::size_t budgetBytes)
-    : replay_(std::move(replay)), budget_(budgetBytes)
-{
-}
 
 // Counts as passed every member kept that comes before (e14, ranks).
 void RunClassStream::PassTo(std::int32_t e14, const Ranks& ranks)
 {
     if (classCount_ == 0 || e14 != currentE14_) {
         passed_ += static_cast<std::int64_t>(current_.size() - next_ + addedToCurrent_.size());
-        kept_ -= current_.capacity() + addedToCurrent_.capacity();
         while (!later_.empty() && later_.begin()->first < e14) {
             LaterMembers& members = later_.begin()->second;
             passed_ += members.early + static_cast<std::int64_t>(members.count);
@@ -146,7 +117,6 @@ void RunClassStream::PassTo(std::int32_t e14, const Ranks& ranks)
             LaterMembers& members = later_.begin()->second;
             passed_ += members.early;
             current_.reserve(members.count);
-            kept_ += current_.capacity();
             Release(members, &current_);
             later_.erase(later_.begin());
         }
@@ -168,22 +138,9 @@ void RunClassStream::PassTo(std::int32_t e14, const Ranks& ranks)
 
 void RunClassStream::Keep(std::int32_t e14, const Ranks& ranks)
 {
-    if (Place{e14, ranks[0]} >= limit_) return;
     if (e14 == currentE14_) {
-        // Before the heap grows (to twice its room, with its old room still
-        // held while it moves) beyond the budget, the members of this e14
-        // farthest ahead make way.
-        const auto outgrows = [this] {
-            return addedToCurrent_.size() == addedToCurrent_.capacity() &&
-                   (kept_ + std::max<std::size_t>(addedToCurrent_.capacity(), 1)) * sizeof(Ranks) > budget_;
-        };
-        while (outgrows() && (DropLastLater() || TrimCurrent(floor_))) {
-        }
-        if (Place{e14, ranks[0]} >= limit_) return;
-        kept_ -= addedToCurrent_.capacity();
         addedToCurrent_.push_back(ranks);
         std::push_heap(addedToCurrent_.begin(), addedToCurrent_.end(), std::greater<>());
-        kept_ += addedToCurrent_.capacity();
     } else if (ranks[0] < PairOrderCode(e14)) {
         ++later_[e14].early;
     } else {
@@ -195,7 +152,6 @@ void RunClassStream::Keep(std::int32_t e14, const Ranks& ranks)
                 group.blocks.push_back(std::move(spare_.back()));
                 spare_.pop_back();
             }
-            kept_ += kBlock;
         }
         (*group.blocks.back())[group.count++ % kBlock] = ranks;
     }
@@ -209,69 +165,8 @@ void RunClassStream::Release(LaterMembers& group, std::vector<Ranks>* to)
             to->insert(to->end(), group.blocks[b]->begin(), group.blocks[b]->begin() + static_cast<std::ptrdiff_t>(n));
         }
         spare_.push_back(std::move(group.blocks[b]));
-        kept_ -= kBlock;
     }
     group.blocks.clear();
-}
-
-void RunClassStream::Trim(Place floor)
-{
-    const auto over = [this] { return kept_ * sizeof(Ranks) + later_.size() * kGroupBytes > budget_; };
-    while (over() && !later_.empty() && later_.rbegin()->first > floor.first) DropLastLater();
-    if (floor.first != currentE14_) return;
-    while (over() && TrimCurrent(floor.second)) {
-    }
-}
-
-bool RunClassStream::DropLastLater()
-{
-    if (later_.empty()) return false;
-    const auto last = std::prev(later_.end());
-    limit_ = {last->first, std::numeric_limits<std::int32_t>::min()};
-    Release(last->second, nullptr);
-    later_.erase(last);
-    return true;
-}
-
-bool RunClassStream::TrimCurrent(std::int32_t rank18)
-{
-    std::int32_t largest = rank18;
-    if (next_ < current_.size()) largest = std::max(largest, current_.back()[0]);
-    for (const Ranks& r : addedToCurrent_) largest = std::max(largest, r[0]);
-    if (largest == rank18) return false;
-    const std::int32_t cut = rank18 + 1 + (largest - rank18 - 1) / 2;
-    limit_ = {currentE14_, cut};
-    // Every later e14 lies beyond the limit now.
-    for (auto& [e14, group] : later_) Release(group, nullptr);
-    later_.clear();
-    const auto dropped = [cut](const Ranks& r) { return r[0] >= cut; };
-    kept_ -= current_.capacity() + addedToCurrent_.capacity();
-    current_.erase(std::find_if(current_.begin() + static_cast<std::ptrdiff_t>(next_), current_.end(), dropped),
-                   current_.end());
-    current_.shrink_to_fit();
-    std::erase_if(addedToCurrent_, dropped);
-    std::make_heap(addedToCurrent_.begin(), addedToCurrent_.end(), std::greater<>());
-    addedToCurrent_.shrink_to_fit();
-    kept_ += current_.capacity() + addedToCurrent_.capacity();
-    return true;
-}
-
-void RunClassStream::Refill(const MemberKey& opener)
-{
-    ++replays_;
-    const Place from = limit_;
-    limit_ = {std::numeric_limits<std::int32_t>::max(), 0};
-    replay_(opener.e14, opener.ranks[0], [&](const Entries& earlier) {
-        // The members before `from` are kept or passed already.
-        for (const MemberKey& m : MemberKeysFrom(earlier, from)) {
-            if (m < opener) {
-                ++passed_;
-            } else {
-                Keep(m.e14, m.ranks);
-            }
-        }
-        Trim({opener.e14, opener.ranks[0]});
-    });
 }
 
 CubeClass RunClassStream::AddOpener(const Entries& e)
@@ -281,13 +176,10 @@ CubeClass RunClassStream::AddOpener(const Entries& e)
     assert(OpensClassInRun(cube) && members.size() > 0);
     const MemberKey& opener = members[0];
     assert(classCount_ == 0 || opener.e14 >= currentE14_);
-    floor_ = opener.ranks[0];
-    if (Place{opener.e14, opener.ranks[0]} >= limit_) Refill(opener);
     PassTo(opener.e14, opener.ranks);
     const std::int64_t number = ++passed_;
     for (std::size_t i = 1; i < members.size(); ++i) Keep(members[i].e14, members[i].ranks);
     members_ += static_cast<std::int64_t>(members.size());
-    Trim({opener.e14, opener.ranks[0]});
     return CubeClass{++classCount_, number, ClassSizeInRun(cube), StandardForm(cube)};
 }
 
@@ -349,7 +241,8 @@ ClassNumbering::ClassNumbering(Limits limits, Replay replay, std::size_t budgetB
 
 std::size_t ClassNumbering::Unit(std::int32_t e14, std::int32_t code18) const
 {
-    assert((e14 - window_.first) % 3 == 0 && code18 >= codeLow_ && code18 < codeLow_ + static_cast<std::int32_t>(columns_));
+    assert((e14 - window_.first) % 3 == 0 && code18 >= codeLow_ &&
+           code18 < codeLow_ + static_cast<std::int32_t>(columns_));
     return static_cast<std::size_t>((e14 - window_.first) / 3) * columns_ + static_cast<std::size_t>(code18 - codeLow_);
 }
 

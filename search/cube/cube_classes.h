@@ -41,26 +41,12 @@ struct CubeClass {
 // keeps, by e14, the ranks of the members still ahead that may come after an
 // opener of the same e14 (12 bytes each; about 7 per class at the peak). On
 // the classes of slices, sorted into run order by their first members
-// (ClassMembersInRun), it numbers them as the whole run would.
-//
-// Made with a replay and a budget, it keeps only the members whose outer
-// unit (e14, e18) comes before a limit, which it lowers whenever they would
-// take more than the budget: dropping the members of the largest e14 kept,
-// and then those of the latest opener's e14 beyond a unit (never of the
-// latest opener's unit). When an opener reaches the limit, the replay gives
-// it the openers before it again, and it takes their members from the limit
-// on as far as the budget allows. So its memory stays near the budget at any
-// bound, and each replay costs a search of the openers up to the one at hand.
+// (ClassMembersInRun), it numbers them as the whole run would (merge). The
+// listing of a whole run's classes numbers them with ClassNumbering, whose
+// memory stays bounded.
 class RunClassStream {
 public:
-    // Hands `take` every opener taken so far in an outer unit before the unit
-    // (e14, e18 of pair order rank `rank18`), in any order.
-    using Replay =
-        std::function<void(std::int32_t e14, std::int32_t rank18, const std::function<void(const Entries&)>& take)>;
-
-    // Keeps every member ahead.
     RunClassStream() = default;
-    RunClassStream(Replay replay, std::size_t budgetBytes);
 
     // The class that this solution opens, if it opens one.
     std::optional<CubeClass> Add(const Entries& e, std::int64_t solutionNumber);
@@ -70,9 +56,6 @@ public:
     std::int64_t ClassCount() const { return classCount_; }
     // After the last opener: the number of cubes of the full run.
     std::int64_t RunSolutionCount() const { return members_; }
-    // How often the openers were replayed.
-    int Replays() const { return replays_; }
-
     // The ranks in pair order of a member's e18, e10 and e17 (SolutionOrderKey
     // after e14): 2 min(v, 126 - v), plus 1 above 63.
     using Ranks = std::array<std::int32_t, 3>;
@@ -85,25 +68,9 @@ public:
     };
 
 private:
-    // An outer unit: e14 and the rank of e18.
-    using Place = std::pair<std::int32_t, std::int32_t>;
-
     void PassTo(std::int32_t e14, const Ranks& ranks);
-    // Keeps a member of a later opener, or of the latest, when it lies below
-    // the limit.
+    // Keeps a member of a later opener, or of the latest.
     void Keep(std::int32_t e14, const Ranks& ranks);
-    // Drops the members of the largest e14s above the unit `floor`, then
-    // those of its e14 after it, until the members kept fit the budget.
-    void Trim(Place floor);
-    // Drops the members of the largest e14 kept after the latest opener's;
-    // false when there are none.
-    bool DropLastLater();
-    // Drops about half of the members of the latest opener's e14 whose e18
-    // ranks above `rank18`; false when there are none.
-    bool TrimCurrent(std::int32_t rank18);
-    // Takes again, from the replayed openers, the members from the limit on;
-    // those before `opener`, the one at hand, come before it.
-    void Refill(const MemberKey& opener);
 
     std::int64_t classCount_ = 0;
     std::int64_t passed_ = 0;  // members before the latest opener, and the openers so far
@@ -130,15 +97,6 @@ private:
     std::vector<std::unique_ptr<Block>> spare_;
     // Gives the group's blocks back, after appending its ranks to `to`.
     void Release(LaterMembers& group, std::vector<Ranks>* to);
-    // Members of this unit and after are not kept.
-    Place limit_{std::numeric_limits<std::int32_t>::max(), 0};
-    std::size_t kept_ = 0; // room for ranks in current_, addedToCurrent_ and later_
-    Replay replay_;
-    std::size_t budget_ = std::numeric_limits<std::size_t>::max();
-    int replays_ = 0;
-    // The rank of the latest opener's e18 (of the one at hand while it is
-    // added): its unit is never dropped.
-    std::int32_t floor_ = 0;
 };
 
 // Numbers the classes of a whole run from the cubes that open them (a search
