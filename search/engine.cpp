@@ -31,20 +31,18 @@ void WalkBound(SearchState& state, SearchReporter& reporter, OuterUnitCursor res
 // Hands on the openers of the units before `unit`.
 class OpenerReplay : public SearchReporter {
 public:
-    OpenerReplay(std::pair<std::int32_t, std::int32_t> unit, const std::function<void(const Entries&)>& take,
-                 const std::function<bool()>& stop)
-        : unit_(unit), take_(take), stop_(stop)
+    OpenerReplay(const std::function<void(const Entries&)>& take, const std::function<bool()>& stop)
+        : take_(take), stop_(stop)
     {
     }
 
-    void ReportProgress(const Progress& progress) override
+    void ReportProgress(const Progress& /*progress*/) override
     {
-        if (std::pair{progress.e14, PairOrderCode(progress.e18)} >= unit_ || (stop_ && stop_())) RequestStop();
+        if (stop_ && stop_()) RequestStop();
     }
     void ReportSolution(const Solution& solution) override { take_(solution.entries); }
 
 private:
-    std::pair<std::int32_t, std::int32_t> unit_; // e14 and the rank of e18
     const std::function<void(const Entries&)>& take_;
     const std::function<bool()>& stop_;
 };
@@ -89,8 +87,8 @@ bool RunEngine(SearchState& state, const RunPlan& plan, SearchReporter& reporter
     return !reporter.StopRequested();
 }
 
-void ReplayClassOpeners(const RunPlan& plan, std::int32_t e14, std::int32_t rank18,
-                        const std::function<void(const Entries&)>& take, const std::function<bool()>& stop)
+void ReplayClassOpeners(const RunPlan& plan, const std::function<void(const Entries&)>& take,
+                        const std::function<bool()>& stop)
 {
     RunPlan replay;
     replay.setup = plan.setup;
@@ -103,7 +101,7 @@ void ReplayClassOpeners(const RunPlan& plan, std::int32_t e14, std::int32_t rank
         try {
             SearchState state;
             PrepareRun(state, replay);
-            OpenerReplay reporter({e14, rank18}, take, stop);
+            OpenerReplay reporter(take, stop);
             // The openers go straight on: few cubes wait for their turn.
             RunOuterUnits(state, reporter, PlanUnits(replay).Begin(), replay.threads, kHeldCubes / 8);
         } catch (...) {

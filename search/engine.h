@@ -51,10 +51,9 @@ void PrepareRun(SearchState& state, const RunPlan& plan);
 bool RunEngine(SearchState& state, const RunPlan& plan, SearchReporter& reporter);
 
 // Searches again, on plan.threads threads, the class openers of the plan's
-// whole run in the outer units before the unit (e14, e18 of pair order rank
-// `rank18`), handing each to `take` in run order: the replay of a
-// RunClassStream. Ends early, before a unit, once `stop` says so.
-void ReplayClassOpeners(const RunPlan& plan, std::int32_t e14, std::int32_t rank18,
-                        const std::function<void(const Entries&)>& take, const std::function<bool()>& stop = {});
+// whole run, handing each to `take` in run order: the first search of a
+// ClassNumbering. Ends early, before a unit, once `stop` says so.
+void ReplayClassOpeners(const RunPlan& plan, const std::function<void(const Entries&)>& take,
+                        const std::function<bool()>& stop = {});
 
 } // namespace pandicube

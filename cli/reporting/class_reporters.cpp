@@ -3,7 +3,6 @@
 #include "search/cube/cube_symmetry.h"
 
 #include <functional>
-#include <limits>
 #include <vector>
 
 namespace pandicube {
@@ -45,8 +44,7 @@ ClassListingReporter::ClassListingReporter(SolutionWriter& writer, ProgressLine*
     classes_ = std::make_unique<ClassNumbering>(
         LimitsOf(plan.setup.upperBound),
         [this, &plan](const std::function<void(const Entries&)>& take, const std::function<bool()>& enough) {
-            ReplayClassOpeners(plan, std::numeric_limits<std::int32_t>::max(), 0, take,
-                               [this, &enough] { return enough() || Signal() != 0; });
+            ReplayClassOpeners(plan, take, [this, &enough] { return enough() || Signal() != 0; });
             if (Signal() != 0) throw ReplayStopped{};
         },
         kClassNumbersBudget);

@@ -260,7 +260,7 @@ TEST(ClassOpenersOnly, FindsTheOpenersOfTheFullRunAndNumbersThemAsTheFullRun)
             ClassNumbering bounded(
                 LimitsOf(bound),
                 [&](const std::function<void(const Entries&)>& take, const std::function<bool()>& enough) {
-                    ReplayClassOpeners(plan, std::numeric_limits<std::int32_t>::max(), 0, take, enough);
+                    ReplayClassOpeners(plan, take, enough);
                 },
                 budget);
             std::vector<CubeClass> numbered;
