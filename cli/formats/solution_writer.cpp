@@ -132,15 +132,31 @@ void SolutionWriter::WriteSolutionBodies(const UnitSolutions& part, std::string_
 
 void SolutionWriter::WriteClass(const CubeClass& c)
 {
-    const Cells& cells = c.standardForm;
-    checksum_ += SolutionHashOf(kind_, EntriesFromCells(cells));
+    std::string body;
+    if (!identity_.countOnly) AppendClassBody(body, c.standardForm);
+    AddClassRecord(c.number, c.firstSolution, c.sizeInRun, HashOfClass(EntriesFromCells(c.standardForm)), body);
+    WriteClassRecords();
+}
+
+void SolutionWriter::AppendClassBody(std::string& text, const Cells& standardForm) const
+{
+    format_->AppendBody(text, standardForm, true, std::nullopt);
+}
+
+void SolutionWriter::AddClassRecord(std::int64_t number, std::int64_t firstSolution, int sizeInRun, std::uint64_t hash,
+                                    std::string_view body)
+{
+    checksum_ += hash;
     CountOne();
     if (identity_.countOnly) return;
-    std::string line;
-    line.reserve(identity_.cube ? 2000 : 1000);
-    format_->AppendHead(line, {{"class", c.number}, {"solution", c.firstSolution}, {"size", c.sizeInRun}});
-    format_->AppendBody(line, cells, true, std::nullopt);
-    Put(line, false);
+    format_->AppendHead(unitText_, {{"class", number}, {"solution", firstSolution}, {"size", sizeInRun}});
+    unitText_.append(body);
+}
+
+void SolutionWriter::WriteClassRecords()
+{
+    if (!unitText_.empty()) Put(unitText_, false);
+    unitText_.clear();
 }
 
 void SolutionWriter::CountClass(const Entries& standardForm)

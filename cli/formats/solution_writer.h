@@ -66,6 +66,15 @@ public:
     // number, the solution that first met it, its size and its standard
     // form. The checksum runs over the standard form's first 62 cells.
     void WriteClass(const CubeClass& c);
+    // A class's record but for its head, from its standard form, appended to
+    // `text`; any thread may make these while another writes.
+    void AppendClassBody(std::string& text, const Cells& standardForm) const;
+    // A class as WriteClass writes it, its record but for the head made
+    // beforehand (AppendClassBody) and the hash of its standard form given
+    // (HashOfClass); held until WriteClassRecords writes what was added.
+    void AddClassRecord(std::int64_t number, std::int64_t firstSolution, int sizeInRun, std::uint64_t hash,
+                        std::string_view body);
+    void WriteClassRecords();
     // One class counted by the entries of its standard form, as WriteClass
     // counts it, none written; in a census also at its largest value (its
     // census rows are written with the completion record).

@@ -13,6 +13,15 @@ namespace {
 // window of about 50 MB holds the whole run.
 constexpr std::size_t kClassNumbersBudget = std::size_t{64} << 20;
 
+// A part's classes as the search thread made them: their sizes, the hashes
+// of their standard forms, and their records but for the heads.
+struct ClassBodies : PreparedPart {
+    std::vector<int> sizes;
+    std::vector<std::uint64_t> hashes;
+    std::string text;
+    std::vector<std::size_t> ends;
+};
+
 // A part's classes as the search thread counted them: the sum of their
 // standard forms' hashes and, in a census, the largest value of each.
 struct CountedClasses : PreparedPart {
@@ -52,20 +61,65 @@ ClassListingReporter::ClassListingReporter(SolutionWriter& writer, ProgressLine*
 
 void ClassListingReporter::ReportSolution(const Solution& s)
 {
-    if (!classes_) {
-        const Cells cube = CellsFromEntries(s.entries);
-        const std::int64_t n = writer_.Solutions() + 1;
-        writer_.WriteClass(CubeClass{n, n, ClassSizeInRun(cube), StandardForm(cube)});
-    } else {
-        try {
-            writer_.WriteClass(classes_->AddOpener(s.entries));
-        } catch (const ReplayStopped&) {
-            // The class is not numbered: the run goes on at its unit.
-            StopBefore(OuterUnit{s.entries[kE14], s.entries[kE18]});
-            return;
-        }
-    }
+    const Cells cube = CellsFromEntries(s.entries);
+    const int size = ClassSizeInRun(cube);
+    std::int64_t first = 0;
+    if (!Number(s.entries, size, first)) return;
+    writer_.WriteClass(CubeClass{writer_.Solutions() + 1, first, size, StandardForm(cube)});
     LeftStart();
+}
+
+bool ClassListingReporter::Number(const Entries& cube, int sizeInRun, std::int64_t& firstSolution)
+{
+    if (!classes_) {
+        firstSolution = writer_.Solutions() + 1;
+        return true;
+    }
+    try {
+        firstSolution = classes_->FirstSolution(cube, sizeInRun);
+        return true;
+    } catch (const ReplayStopped&) {
+        // The class is not numbered: the run goes on at its unit.
+        StopBefore(OuterUnit{cube[kE14], cube[kE18]});
+        return false;
+    }
+}
+
+void ClassListingReporter::PrepareUnit(UnitSolutions& part) const
+{
+    ClassBodies& bodies = PreparedAs<ClassBodies>(part);
+    bodies.sizes.clear();
+    bodies.hashes.clear();
+    bodies.text.clear();
+    bodies.ends.clear();
+    for (const Entries& e : part.cubes) {
+        const Cells cube = CellsFromEntries(e);
+        const Cells form = StandardForm(cube);
+        bodies.sizes.push_back(ClassSizeInRun(cube));
+        bodies.hashes.push_back(writer_.HashOfClass(EntriesFromCells(form)));
+        writer_.AppendClassBody(bodies.text, form);
+        bodies.ends.push_back(bodies.text.size());
+    }
+}
+
+void ClassListingReporter::ReportCubes(const UnitSolutions& part, std::int64_t& solutions, std::int32_t bestBound)
+{
+    const auto* bodies = dynamic_cast<const ClassBodies*>(part.prepared.get());
+    if (bodies == nullptr || bodies->ends.size() != part.cubes.size()) {
+        SearchReporter::ReportCubes(part, solutions, bestBound);
+        return;
+    }
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < part.cubes.size(); ++i) {
+        std::int64_t first = 0;
+        if (!Number(part.cubes[i], bodies->sizes[i], first)) break;
+        const std::string_view body = std::string_view(bodies->text).substr(from, bodies->ends[i] - from);
+        writer_.AddClassRecord(writer_.Solutions() + 1, first, bodies->sizes[i], bodies->hashes[i], body);
+        from = bodies->ends[i];
+        ++solutions;
+        LeftStart();
+    }
+    writer_.WriteClassRecords();
 }
 
 ClassCountReporter::ClassCountReporter(SolutionWriter& writer, ProgressLine* progress, const CliEnvironment& env,

@@ -20,9 +20,16 @@ public:
 
     void ReportSolution(const Solution& s) override;
     bool HashesSolutions() const override { return false; }
+    // The search threads make each class's standard form, size, hash and
+    // record but for its head; this thread numbers them and writes.
+    void PrepareUnit(UnitSolutions& part) const override;
+    void ReportCubes(const UnitSolutions& part, std::int64_t& solutions, std::int32_t bestBound) override;
 
 private:
     struct ReplayStopped {};
+    // The number of the solution that opens the class of `cube`; false when
+    // a signal ended the replay of the openers, and with it the run.
+    bool Number(const Entries& cube, int sizeInRun, std::int64_t& firstSolution);
     std::unique_ptr<ClassNumbering> classes_;
 };
 

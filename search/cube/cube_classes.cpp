@@ -314,6 +314,14 @@ void ClassNumbering::CountMembersOf(const Entries& e)
 
 CubeClass ClassNumbering::AddOpener(const Entries& e)
 {
+    const Cells cube = CellsFromEntries(e);
+    const int size = ClassSizeInRun(cube);
+    const std::int64_t number = FirstSolution(e, size);
+    return CubeClass{classCount_, number, size, StandardForm(cube)};
+}
+
+std::int64_t ClassNumbering::FirstSolution(const Entries& e, int sizeInRun)
+{
     const std::int32_t e14 = e[kE14];
     if (!opened_ || e14 >= window_.end) {
         if (opened_) {
@@ -340,13 +348,12 @@ CubeClass ClassNumbering::AddOpener(const Entries& e)
     within_ += window_.before[at];
     const std::int64_t number = passed_ + within_ + 1;
 
-    const Cells cube = CellsFromEntries(e);
-    const int size = ClassSizeInRun(cube);
     std::array<Member, kSymmetryCount> members;
-    const std::size_t n = MembersOf(e, size, members);
+    const std::size_t n = MembersOf(e, sizeInRun, members);
     for (std::size_t i = 0; i < n; ++i) Count(members[i]);
     members_ += static_cast<std::int64_t>(n);
-    return CubeClass{++classCount_, number, size, StandardForm(cube)};
+    ++classCount_;
+    return number;
 }
 
 ClassGrouper::Placement ClassGrouper::Add(const Cells& cube, std::int64_t solutionNumber)

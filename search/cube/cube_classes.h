@@ -129,6 +129,9 @@ public:
 
     // The class that this cube, the next opener of the run, opens.
     CubeClass AddOpener(const Entries& e);
+    // The number of the solution that opens it, for a cube whose class has
+    // `sizeInRun` members (ClassSizeInRun): the class's number is ClassCount().
+    std::int64_t FirstSolution(const Entries& e, int sizeInRun);
 
     std::int64_t ClassCount() const { return classCount_; }
     // After the last opener: the number of cubes of the full run.
