@@ -34,7 +34,8 @@ constexpr SmallNumbers kSmallNumbers = [] {
     for (std::size_t v = 0; v < n.digits.size(); ++v) {
         char text[4];
         std::size_t count = 0;
-        for (std::size_t rest = v; count == 0 || rest > 0; rest /= 10) text[count++] = static_cast<char>('0' + rest % 10);
+        for (std::size_t rest = v; count == 0 || rest > 0; rest /= 10)
+            text[count++] = static_cast<char>('0' + rest % 10);
         for (std::size_t i = 0; i < count; ++i) n.digits[v][i] = text[count - 1 - i];
         n.length[v] = static_cast<std::uint8_t>(count);
     }
