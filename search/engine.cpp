@@ -28,7 +28,7 @@ void WalkBound(SearchState& state, SearchReporter& reporter, OuterUnitCursor res
     }
 }
 
-// Hands on the openers of the units before `unit`.
+// Hands on every opener, until `stop` says so.
 class OpenerReplay : public SearchReporter {
 public:
     OpenerReplay(const std::function<void(const Entries&)>& take, const std::function<bool()>& stop)

@@ -224,17 +224,14 @@ std::size_t MembersOf(const Entries& e, int size, std::array<Member, kSymmetryCo
     return n;
 }
 
-// The first e14 of a run's units, and the one after its last.
-std::int32_t FirstE14(Limits limits)
-{
-    return 3 * (limits.lower >= 0 ? limits.lower / 3 : -((2 - limits.lower) / 3)) + 3;
-}
+// The e14 after the last of every run (60, the largest multiple of 3 below
+// the centre).
 constexpr std::int32_t kEndE14 = 63;
 
 } // namespace
 
 ClassNumbering::ClassNumbering(Limits limits, Replay replay, std::size_t budgetBytes)
-    : limits_(limits), replay_(std::move(replay)), budget_(budgetBytes), codeLow_(2 * limits.lower),
+    : replay_(std::move(replay)), budget_(budgetBytes), codeLow_(2 * limits.lower),
       columns_(static_cast<std::size_t>(2 * kCentreValue - codeLow_))
 {
 }
@@ -246,7 +243,7 @@ std::size_t ClassNumbering::Unit(std::int32_t e14, std::int32_t code18) const
     return static_cast<std::size_t>((e14 - window_.first) / 3) * columns_ + static_cast<std::size_t>(code18 - codeLow_);
 }
 
-void ClassNumbering::OpenWindow(std::int32_t first)
+void ClassNumbering::OpenWindow(std::int32_t first, bool afterOpeners)
 {
     ++replays_;
     window_ = Window{first, kEndE14, {}, {}, {}, {}};
@@ -281,7 +278,7 @@ void ClassNumbering::OpenWindow(std::int32_t first)
     w.firstOpener.shrink_to_fit();
     w.openers.shrink_to_fit();
     w.before.assign(w.openers.size(), 0);
-    if (first == FirstE14(limits_)) return;
+    if (!afterOpeners) return;
     // The classes opened before the window have members in it too.
     ++replays_;
     bool done = false;
@@ -327,7 +324,9 @@ std::int64_t ClassNumbering::FirstSolution(const Entries& e, int sizeInRun)
         if (opened_) {
             for (; cursor_ < window_.members.size(); ++cursor_) passed_ += window_.members[cursor_];
         }
-        OpenWindow(opened_ ? window_.end : FirstE14(limits_));
+        // The first window begins at the first opener: no member of any class
+        // comes before it.
+        OpenWindow(opened_ ? window_.end : e14, opened_);
         opened_ = true;
         // A window holds at least the e14 of the opener that it begins with.
         if (e14 >= window_.end) throw std::logic_error("a class opener that its replay did not find");

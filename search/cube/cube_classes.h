@@ -162,13 +162,13 @@ private:
 
     std::size_t Unit(std::int32_t e14, std::int32_t code18) const;
     // Takes the openers of the window from e14 `first` on, as many whole e14s
-    // as the budget holds (at least one).
-    void OpenWindow(std::int32_t first);
+    // as the budget holds (at least one), and, when `afterOpeners` (some came
+    // before it), counts their members in it.
+    void OpenWindow(std::int32_t first, bool afterOpeners);
     // Counts the members that fall into the window.
     void Count(const Member& m);
     void CountMembersOf(const Entries& e);
 
-    Limits limits_;
     Replay replay_;
     std::size_t budget_;
     std::int32_t codeLow_ = 0; // the smallest code of e18
