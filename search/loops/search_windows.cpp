@@ -9,27 +9,92 @@ namespace pandicube {
 
 namespace {
 
-// Narrows [lo, hi] to the integers x with low < m * x < high (m != 0).
-void NarrowToStrictRange(std::int64_t& lo, std::int64_t& hi, std::int64_t low, std::int64_t high, std::int64_t m)
+// Narrows [lo, hi] to the integers x with low < M * x < high (M != 0). M is a
+// constant, so the divisions are multiplications.
+template <std::int64_t M>
+void NarrowToStrictRange(std::int64_t& lo, std::int64_t& hi, std::int64_t low, std::int64_t high)
 {
+    static_assert(M != 0);
     std::int64_t from = 0;
     std::int64_t to = 0;
-    if (m > 0) {
-        from = FloorDiv(low, m) + 1;
-        to = CeilDiv(high, m) - 1;
+    if constexpr (M > 0) {
+        from = FloorDiv(low, M) + 1;
+        to = CeilDiv(high, M) - 1;
     } else {
-        from = FloorDiv(high, m) + 1;
-        to = CeilDiv(low, m) - 1;
+        from = FloorDiv(high, M) + 1;
+        to = CeilDiv(low, M) - 1;
     }
     if (from > lo) lo = from;
     if (to < hi) hi = to;
 }
 
 // 9 times the entry at e10 = e17 = 0, for fixed e14 and e18.
-std::int64_t OffsetAt(int entry, std::int32_t e14, std::int32_t e18)
+template <int Entry>
+std::int64_t OffsetAt(std::int32_t e14, std::int32_t e18)
 {
-    const AffineForm& f = kAffineForms[static_cast<std::size_t>(entry)];
+    constexpr AffineForm f = kAffineForms[static_cast<std::size_t>(Entry)];
     return f.constant + f.c14 * e14 + f.c18 * e18;
+}
+
+// The unit's exclusive limits of one entry, times 9: the run's, or with
+// classOpenersOnly those of a cube that opens its class.
+template <int Entry>
+std::pair<std::int64_t, std::int64_t> Limits9(std::int32_t e14, std::int32_t e18, std::int32_t lowerLimit,
+                                              std::int32_t upperLimit, bool classOpenersOnly)
+{
+    std::int64_t low = lowerLimit;
+    std::int64_t high = upperLimit;
+    if constexpr (InOrbitOfE14(Entry)) {
+        if (classOpenersOnly) NarrowToClassOpener(Entry, e14, e18, low, high);
+    }
+    return {kAffineDenominator * low, kAffineDenominator * high};
+}
+
+// Step 1 for one entry of loop 4 (or e17): its range test bounds the window
+// of its direction.
+template <std::size_t I>
+void NarrowDirectionWindow(UnitWindows& u, std::int32_t e14, std::int32_t e18, bool classOpenersOnly)
+{
+    constexpr window_detail::DirectionMember member = kDirectionMembers[I];
+    const std::int64_t offset = OffsetAt<member.entry>(e14, e18);
+    const auto [low9, high9] = Limits9<member.entry>(e14, e18, u.lowerLimit, u.upperLimit, classOpenersOnly);
+    NarrowToStrictRange<member.m>(u.wLow[member.direction], u.wHigh[member.direction], low9 - offset, high9 - offset);
+}
+
+// Step 2 for one entry of loop 3: its range test bounds e10 directly.
+template <std::size_t I>
+void NarrowE10ByLevel3(UnitWindows& u, std::int32_t e14, std::int32_t e18, bool classOpenersOnly)
+{
+    constexpr int entry = kFormulaTable[kLevel3Steps.first + I].entry;
+    const std::int64_t offset = OffsetAt<entry>(e14, e18);
+    const auto [low9, high9] = Limits9<entry>(e14, e18, u.lowerLimit, u.upperLimit, classOpenersOnly);
+    NarrowToStrictRange<kAffineForms[static_cast<std::size_t>(entry)].c10>(u.e10.lo, u.e10.hi, low9 - offset,
+                                                                           high9 - offset);
+}
+
+// Step 3 for one pair of directions (D1, D2): an e17 must lie above the
+// lower edge of D1's window and below the upper edge of D2's, that is
+// (wLow1 - a1 e10) / b1 <= (wHigh2 - a2 e10) / b2, a bound on e10 alone;
+// false when it leaves no e10 at all (two parallel windows that do not meet).
+template <std::size_t Pair>
+bool NarrowE10ByDirections(UnitWindows& u)
+{
+    constexpr std::size_t d1 = Pair / kDirectionCount;
+    constexpr std::size_t d2 = Pair % kDirectionCount;
+    constexpr window_detail::Direction p = kDirections[d1];
+    constexpr window_detail::Direction q = kDirections[d2];
+    constexpr std::int64_t coeff = q.a * p.b - p.a * q.b;
+    const std::int64_t rhs = p.b * u.wHigh[d2] - q.b * u.wLow[d1];
+    if constexpr (coeff > 0) {
+        const std::int64_t hi = FloorDiv(rhs, coeff);
+        if (hi < u.e10.hi) u.e10.hi = hi;
+    } else if constexpr (coeff < 0) {
+        const std::int64_t lo = CeilDiv(rhs, coeff);
+        if (lo > u.e10.lo) u.e10.lo = lo;
+    } else {
+        return rhs >= 0;
+    }
+    return true;
 }
 
 } // namespace
@@ -40,56 +105,38 @@ UnitWindows ComputeUnitWindows(std::int32_t e14, std::int32_t e18, std::int32_t 
     UnitWindows u;
     u.lowerLimit = lowerLimit;
     u.upperLimit = upperLimit;
-    // 9 times the exclusive limits of an entry.
-    const auto limits9 = [&](int entry) {
-        std::int64_t low = lowerLimit;
-        std::int64_t high = upperLimit;
-        if (classOpenersOnly) NarrowToClassOpener(entry, e14, e18, low, high);
-        return std::pair{kAffineDenominator * low, kAffineDenominator * high};
-    };
+    // Every member, direction and divisor is a constant, each step written
+    // out: a unit's windows take some tens of nanoseconds, where most units
+    // of a search of the class openers have none.
 
     // Step 1. The range tests of e17 and of loop 4, one window on w per
     // direction. Every direction has members, so no window stays unbounded.
     u.wLow.fill(-(std::int64_t{1} << 40));
     u.wHigh.fill(std::int64_t{1} << 40);
-    for (const window_detail::DirectionMember& member : kDirectionMembers) {
-        const std::int64_t offset = OffsetAt(member.entry, e14, e18);
-        const auto [low9, high9] = limits9(member.entry);
-        NarrowToStrictRange(u.wLow[member.direction], u.wHigh[member.direction], low9 - offset, high9 - offset,
-                            member.m);
+    [&]<std::size_t... I>(std::index_sequence<I...>)
+    {
+        (NarrowDirectionWindow<I>(u, e14, e18, classOpenersOnly), ...);
     }
+    (std::make_index_sequence<kDirectionMembers.size()>{});
 
-    // Step 2. The range tests of e10 itself and of loop 3 bound e10 directly.
+    // Step 2. The range tests of e10 itself and of loop 3 bound e10
+    // directly.
     u.e10 = {std::int64_t{lowerLimit} + 1, std::int64_t{upperLimit} - 1};
-    for (std::size_t i = kLevel3Steps.first; i < kLevel3Steps.end; ++i) {
-        const int entry = kFormulaTable[i].entry;
-        const std::int64_t offset = OffsetAt(entry, e14, e18);
-        const auto [low9, high9] = limits9(entry);
-        NarrowToStrictRange(u.e10.lo, u.e10.hi, low9 - offset, high9 - offset,
-                            kAffineForms[static_cast<std::size_t>(entry)].c10);
+    [&]<std::size_t... I>(std::index_sequence<I...>)
+    {
+        (NarrowE10ByLevel3<I>(u, e14, e18, classOpenersOnly), ...);
     }
+    (std::make_index_sequence<kLevel3Steps.end - kLevel3Steps.first>{});
 
-    // Step 3. An e17 must lie above the lower edge of every direction's window
-    // and below the upper edge of every other: for directions 1 and 2,
-    // (wLow1 - a1 e10) / b1 <= (wHigh2 - a2 e10) / b2, a bound on e10 alone.
-    for (std::size_t d1 = 0; d1 < kDirectionCount; ++d1) {
-        for (std::size_t d2 = 0; d2 < kDirectionCount; ++d2) {
-            const window_detail::Direction& p = kDirections[d1];
-            const window_detail::Direction& q = kDirections[d2];
-            const std::int64_t coeff = q.a * p.b - p.a * q.b;
-            const std::int64_t rhs = p.b * u.wHigh[d2] - q.b * u.wLow[d1];
-            if (coeff > 0) {
-                const std::int64_t hi = FloorDiv(rhs, coeff);
-                if (hi < u.e10.hi) u.e10.hi = hi;
-            } else if (coeff < 0) {
-                const std::int64_t lo = CeilDiv(rhs, coeff);
-                if (lo > u.e10.lo) u.e10.lo = lo;
-            } else if (rhs < 0) {
-                u.e10 = {}; // Two parallel windows that do not meet: no e10 at all.
-                return u;
-            }
-        }
+    // Step 3. Every pair of directions bounds e10 (nothing to narrow when
+    // loop 3 has left none).
+    if (u.e10.Empty()) return u;
+    const bool meet = [&]<std::size_t... Pair>(std::index_sequence<Pair...>)
+    {
+        return (NarrowE10ByDirections<Pair>(u) & ...);
     }
+    (std::make_index_sequence<kDirectionCount * kDirectionCount>{});
+    if (!meet) u.e10 = {};
     return u;
 }
 

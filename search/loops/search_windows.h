@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <numeric>
+#include <utility>
 
 namespace pandicube {
 
@@ -167,6 +168,17 @@ public:
     }
 
 private:
+    // ceil(n / divisor) for a divisor that is the b of one of the directions:
+    // each is a constant there, so a row divides by none (a piece keeps its
+    // divisor over many rows, so the branches are well predicted).
+    template <std::size_t... D>
+    static std::int64_t CeilDivByDirection(std::int64_t n, std::int64_t divisor, std::index_sequence<D...>)
+    {
+        std::int64_t q = 0;
+        const bool known = ((divisor == kDirections[D].b && (q = CeilDiv(n, kDirections[D].b), true)) || ...);
+        return known ? q : CeilDiv(n, divisor);
+    }
+
     // max over the lines of ceil((n - slope * e) / divisor), divisor > 0; the
     // upper edge with every sign turned, as min(floor(x)) = -max(ceil(-x)).
     class Edge {
@@ -182,7 +194,7 @@ private:
         {
             while (at_ + 1 < count_ && e >= pieces_[at_ + 1].from) ++at_;
             const Line& l = pieces_[at_].line;
-            return CeilDiv(l.n - l.slope * e, l.divisor);
+            return CeilDivByDirection(l.n - l.slope * e, l.divisor, std::make_index_sequence<kDirectionCount>{});
         }
 
     private:
