@@ -6,6 +6,7 @@
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
+#include <array>
 #include <bit>
 
 namespace pandicube {
@@ -28,6 +29,12 @@ std::uint64_t SolutionHash(const Entries& entries)
     return XXH3_64bits(&entries[1], 4 * kEntryCount);
 }
 #endif
+
+std::uint64_t OpenerHash(const Entries& opener)
+{
+    const std::array<std::int32_t, 4> free = {opener[kE14], opener[kE18], opener[kE10], opener[kE17]};
+    return XXH3_64bits(free.data(), sizeof free);
+}
 
 std::uint64_t SolutionHashFnv1a(const Entries& entries)
 {

@@ -11,6 +11,11 @@ ChecksumKind ChecksumKindOf(const std::string& version)
     return version == "0.1.0" ? ChecksumKind::Fnv1a : ChecksumKind::Xxh3;
 }
 
+bool CountsHashOpeners(const std::string& version)
+{
+    return version != "0.1.0" && version != "0.2.0";
+}
+
 std::uint64_t SolutionHashOf(ChecksumKind kind, const Entries& entries)
 {
     return kind == ChecksumKind::Fnv1a ? SolutionHashFnv1a(entries) : SolutionHash(entries);

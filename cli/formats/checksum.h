@@ -16,6 +16,13 @@ enum class ChecksumKind { Fnv1a, Xxh3 };
 ChecksumKind ChecksumKindOf(const std::string& version);
 std::uint64_t SolutionHashOf(ChecksumKind kind, const Entries& entries);
 
+// Whether the checksum of a count of classes (--classes --count-only,
+// --census) sums the hashes of the classes' openers (OpenerHash), as from
+// version 0.3.0 on, or of their standard forms, as the outputs of 0.1.0 and
+// 0.2.0 do. A listing of the classes always sums their standard forms, which
+// it writes.
+bool CountsHashOpeners(const std::string& version);
+
 // The checksum of a run's solutions is the sum, modulo 2^64, of the hash of
 // each solution's 62 entries. The order of the solutions is checked on its
 // own (they come in the order of the search), so the sums of the slices add

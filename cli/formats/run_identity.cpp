@@ -140,7 +140,7 @@ std::optional<RunIdentity> ParseRunOptions(std::string_view options, std::string
 
 bool ContinuableVersion(const std::string& version)
 {
-    return version == ProgramVersion() || version == "0.1.0";
+    return version == ProgramVersion() || version == "0.1.0" || version == "0.2.0";
 }
 
 } // namespace pandicube

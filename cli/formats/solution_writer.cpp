@@ -1,6 +1,8 @@
 #include "cli/formats/solution_writer.h"
 
 #include "cli/formats/all_formats.h"
+#include "search/cube/cube_symmetry.h"
+#include "search/solution_hash.h"
 
 #include <cerrno>
 #include <cstring>
@@ -17,7 +19,8 @@ void CheckWritten(std::ostream& out)
 }
 
 SolutionWriter::SolutionWriter(std::ostream& out, RunIdentity identity)
-    : out_(out), identity_(std::move(identity)), format_(WriterFor(identity_)), kind_(ChecksumKindOf(identity_.version))
+    : out_(out), identity_(std::move(identity)), format_(WriterFor(identity_)),
+      kind_(ChecksumKindOf(identity_.version)), countsHashOpeners_(CountsHashOpeners(identity_.version))
 {
 }
 
@@ -159,11 +162,17 @@ void SolutionWriter::WriteClassRecords()
     unitText_.clear();
 }
 
-void SolutionWriter::CountClass(const Entries& standardForm)
+std::uint64_t SolutionWriter::HashOfCountedClass(const Entries& opener) const
 {
-    checksum_ += HashOfClass(standardForm);
+    return countsHashOpeners_ ? OpenerHash(opener) : HashOfClass(StandardFormEntries(opener));
+}
+
+void SolutionWriter::CountClass(const Entries& opener)
+{
+    checksum_ += HashOfCountedClass(opener);
     CountOne();
-    if (identity_.census) census_.Add(LargestValue(standardForm));
+    // Every image has the opener's values.
+    if (identity_.census) census_.Add(LargestValue(opener));
 }
 
 void SolutionWriter::CountClasses(std::int64_t classes, std::uint64_t hashSum)

@@ -75,15 +75,20 @@ public:
     void AddClassRecord(std::int64_t number, std::int64_t firstSolution, int sizeInRun, std::uint64_t hash,
                         std::string_view body);
     void WriteClassRecords();
-    // One class counted by the entries of its standard form, as WriteClass
-    // counts it, none written; in a census also at its largest value (its
-    // census rows are written with the completion record).
-    void CountClass(const Entries& standardForm);
-    // Classes counted elsewhere, by the sum of their standard forms' hashes
-    // (HashOfClass), without their largest values.
+    // One class of a count of classes, by the cube that opens it, none
+    // written (HashOfCountedClass); in a census also at its largest value
+    // (its census rows are written with the completion record).
+    void CountClass(const Entries& opener);
+    // Classes counted elsewhere, by the sum of their hashes
+    // (HashOfCountedClass), without their largest values.
     void CountClasses(std::int64_t classes, std::uint64_t hashSum);
     // What the checksum adds for a class with this standard form.
     std::uint64_t HashOfClass(const Entries& standardForm) const { return SolutionHashOf(kind_, standardForm); }
+    // What the checksum of a count of classes adds for the class that
+    // `opener` opens: the hash of the opener's free entries (OpenerHash), or
+    // in the outputs of versions 0.1.0 and 0.2.0 that of the class's
+    // standard form.
+    std::uint64_t HashOfCountedClass(const Entries& opener) const;
     // Classes of a census at their largest value `bound` (their count and
     // checksum: CountClasses, or ContinueAfter for merged rows).
     void AddCensusClasses(std::int32_t bound, std::int64_t classes) { census_.Add(bound, classes); }
@@ -116,6 +121,7 @@ private:
     RunIdentity identity_;
     std::unique_ptr<RecordWriter> format_; // makes the lines of the identity's format
     ChecksumKind kind_;
+    bool countsHashOpeners_;
     std::string unitText_;
     std::int64_t solutions_ = 0;
     std::uint64_t checksum_ = 0;

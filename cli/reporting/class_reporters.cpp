@@ -23,7 +23,7 @@ struct ClassBodies : PreparedPart {
 };
 
 // A part's classes as the search thread counted them: the sum of their
-// standard forms' hashes and, in a census, the largest value of each.
+// hashes (HashOfCountedClass) and, in a census, the largest value of each.
 struct CountedClasses : PreparedPart {
     std::uint64_t hashSum = 0;
     std::vector<std::int32_t> largestValues;
@@ -36,7 +36,7 @@ struct CountedClasses : PreparedPart {
     counted.hashSum = 0;
     counted.largestValues.clear();
     for (const Entries& cube : part.cubes) {
-        counted.hashSum += writer.HashOfClass(StandardFormEntries(cube));
+        counted.hashSum += writer.HashOfCountedClass(cube);
         // Every image has the cube's values.
         if (census) counted.largestValues.push_back(LargestValue(cube));
     }
@@ -130,7 +130,7 @@ ClassCountReporter::ClassCountReporter(SolutionWriter& writer, ProgressLine* pro
 
 void ClassCountReporter::ReportSolution(const Solution& s)
 {
-    writer_.CountClass(StandardFormEntries(s.entries));
+    writer_.CountClass(s.entries);
     LeftStart();
 }
 

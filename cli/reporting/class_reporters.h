@@ -33,17 +33,18 @@ private:
     std::unique_ptr<ClassNumbering> classes_;
 };
 
-// Counts the classes of a run by their standard forms (--classes
-// --count-only), and a census also by their largest values, from the cubes
-// that open them. The search threads make each part's standard forms and
-// sum their hashes; this thread only adds them up. Nothing is kept per class.
+// Counts the classes of a run (--classes --count-only), and a census also by
+// their largest values, from the cubes that open them. The search threads
+// hash each part's openers (SolutionWriter::HashOfCountedClass: their free
+// entries, no standard form) and sum the hashes; this thread only adds them
+// up. Nothing is kept per class.
 class ClassCountReporter : public RunReporter {
 public:
     ClassCountReporter(SolutionWriter& writer, ProgressLine* progress, const CliEnvironment& env, const RunStart& from);
 
     void ReportSolution(const Solution& s) override;
-    // The checksum sums the hashes of the standard forms, never those of the
-    // cubes found.
+    // The checksum sums the hashes of the classes, never those of the
+    // cubes found as solutions.
     bool HashesSolutions() const override { return false; }
     void PrepareUnit(UnitSolutions& part) const override;
     void ReportCubes(const UnitSolutions& part, std::int64_t& solutions, std::int32_t bestBound) override;
