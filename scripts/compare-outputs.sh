@@ -2,11 +2,19 @@
 # Runs the same commands with two builds of pandicube-search and compares, byte
 # for byte, their standard output, standard error (the program's path made
 # alike), exit status and the files each command leaves behind.
-#   scripts/compare-outputs.sh REF_DIR NEW_DIR
+#   scripts/compare-outputs.sh [--across-versions] REF_DIR NEW_DIR
 # Each DIR holds pandicube-search itself or is a build dir holding
 # cli/pandicube-search. Prints one line per command and exits 1 on any
-# difference.
+# difference. With --across-versions (two builds on either side of a version
+# step) every version that an output names is made alike ("VERSION") in the
+# outputs and in the files left behind, so that only what else changed shows.
 set -u
+
+across=0
+if [ "${1:-}" = --across-versions ]; then
+    across=1
+    shift
+fi
 
 binary_of() {
     for candidate in "$1/pandicube-search" "$1/cli/pandicube-search"; do
@@ -20,7 +28,7 @@ binary_of() {
 }
 
 [ $# -eq 2 ] || {
-    echo "usage: $0 REF_DIR NEW_DIR" >&2
+    echo "usage: $0 [--across-versions] REF_DIR NEW_DIR" >&2
     exit 2
 }
 ref=$(binary_of "$1") || exit 2
@@ -136,6 +144,12 @@ run_case() {
         echo $? >../rc
     )
     sed -i -e "s#$binary#pandicube-search#g" -e "s#$dir#DIR#g" "$dir/err" "$dir/out"
+    if [ "$across" -eq 1 ]; then
+        local alike=(-E -e 's#pandicube-search [0-9]+\.[0-9]+\.[0-9]+#pandicube-search VERSION#g'
+            -e 's#"version": "[0-9]+\.[0-9]+\.[0-9]+"#"version": "VERSION"#g')
+        sed -i "${alike[@]}" "$dir/err" "$dir/out"
+        find "$dir/run" -type f -exec sed -i "${alike[@]}" {} +
+    fi
     (cd "$dir/run" && find . -type f -print0 | sort -z | xargs -0 -r sha256sum) >"$dir/files"
 }
 
