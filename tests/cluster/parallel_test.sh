@@ -15,6 +15,7 @@ fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
+here="$(pwd -P)"
 fail() {
     echo "FAILED: $*" >&2
     exit 1
@@ -27,12 +28,23 @@ recipe() {
         parallel -j2 --resume-failed --joblog slices.log "$cmd" ::: $(seq 1 8)
 }
 
+# Kills slice 3 of this test's recipe: of the processes running a slice 3/8,
+# the one working in this test's folder (another run of the test, or of the
+# recipe, may be going on elsewhere on the machine).
+kill_slice_3() {
+    local pid killed_one=1
+    for pid in $(pgrep -f -- "--slice 3/8 "); do
+        if [ "$(readlink "/proc/$pid/cwd")" = "$here" ] && kill -KILL "$pid" 2>/dev/null; then killed_one=0; fi
+    done
+    return "$killed_one"
+}
+
 recipe >recipe.txt 2>&1 &
 recipe_pid=$!
 # Kill slice 3 once it has written a part of its output.
 killed=0
 for _ in $(seq 1 600); do
-    if [ -s slice-3.out.part ] && pkill -KILL -f -- "--slice 3/8 "; then
+    if [ -s slice-3.out.part ] && kill_slice_3; then
         killed=1
         break
     fi
