@@ -129,11 +129,12 @@ UnitWindows ComputeUnitWindows(std::int32_t e14, std::int32_t e18, std::int32_t 
     (std::make_index_sequence<kLevel3Steps.end - kLevel3Steps.first>{});
 
     // Step 3. Every pair of directions bounds e10 (nothing to narrow when
-    // loop 3 has left none).
+    // loop 3 has left none), up to a pair of parallel windows that do not
+    // meet.
     if (u.e10.Empty()) return u;
     const bool meet = [&]<std::size_t... Pair>(std::index_sequence<Pair...>)
     {
-        return (NarrowE10ByDirections<Pair>(u) & ...);
+        return (NarrowE10ByDirections<Pair>(u) && ...);
     }
     (std::make_index_sequence<kDirectionCount * kDirectionCount>{});
     if (!meet) u.e10 = {};
