@@ -1,4 +1,5 @@
 #include "cli/commands/resume_command.h"
+#include "cli/formats/number_text.h"
 #include "tests/cli/cli_test_support.h"
 #include "tests/support/search_runs.h"
 #include "tests/support/worked_example.h"
@@ -165,6 +166,40 @@ TEST_F(ResumeCommand, ResumeGoesOnWhereASignalStoppedTheRun)
     const auto again = RunTool({"resume", Write("complete", RunTool({"--bound", "255"}).out)});
     EXPECT_EQ(again.status, 0);
     EXPECT_NE(again.err.find("is complete; nothing to do"), std::string::npos);
+}
+
+// A listing of the classes numbers them after a first search of their
+// openers, made when the first class comes to be numbered: a signal that
+// lands in that search stops the run before the first class, at the unit of
+// its opener, and one that lands anywhere else stops it between two classes.
+// Either way --continue goes on to the whole listing.
+TEST_F(ResumeCommand, ClassesStoppedInTheirFirstSearchOrLaterGoOnToTheWholeListing)
+{
+    const std::vector<std::string> run = {"--bound", "300", "--classes", "--threads", "1"};
+    const std::string whole = RunTool(run).out;
+    // Solution 1 of the run opens class 1.
+    const std::vector<std::string_view> first =
+        SplitOn(Lines(RunTool({"--bound", "300", "--format", "csv"}).out)[2], ',');
+    const std::string firstUnit = "next unit e14 " + std::string(first.at(14)) + " e18 " + std::string(first.at(18));
+    int beforeTheFirstClass = 0;
+    int stops = 0;
+    for (int looks = 0, step = 1;; looks += step, step += step / 2 + 1) {
+        const std::string path = Path("classes-" + std::to_string(looks));
+        const std::vector<std::string> again = With(run, {"--output", path, "--continue"});
+        const auto stopped = RunTool(again, "", false, StopAfter(looks));
+        if (stopped.status == 0) break; // the run ended before it was asked to stop
+        ASSERT_EQ(stopped.status, 128 + 15) << looks;
+        ++stops;
+        const std::vector<std::string> part = Lines(ReadFile(path + ".part"));
+        if (part.size() == 2 && part[1].ends_with(firstUnit)) ++beforeTheFirstClass;
+        const auto continued = RunTool(again);
+        EXPECT_EQ(continued.status, 0) << continued.err;
+        EXPECT_EQ(ReadFile(path), whole) << "stopped after " << looks << " looks";
+    }
+    // The search of the openers looks for a signal at every unit: many of
+    // the stops land in it (4 of 19 today), and some later.
+    EXPECT_GE(beforeTheFirstClass, 3) << stops << " stops";
+    EXPECT_GT(stops, beforeTheFirstClass);
 }
 
 // --output FILE --continue is safe to run again, as a requeued batch task
