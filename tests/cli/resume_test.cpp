@@ -178,8 +178,8 @@ TEST_F(ResumeCommand, ClassesStoppedInTheirFirstSearchOrLaterGoOnToTheWholeListi
     const std::vector<std::string> run = {"--bound", "300", "--classes", "--threads", "1"};
     const std::string whole = RunTool(run).out;
     // Solution 1 of the run opens class 1.
-    const std::vector<std::string_view> first =
-        SplitOn(Lines(RunTool({"--bound", "300", "--format", "csv"}).out)[2], ',');
+    const std::string solution1 = Lines(RunTool({"--bound", "300", "--format", "csv"}).out).at(2);
+    const std::vector<std::string_view> first = SplitOn(solution1, ',');
     const std::string firstUnit = "next unit e14 " + std::string(first.at(14)) + " e18 " + std::string(first.at(18));
     int beforeTheFirstClass = 0;
     int stops = 0;
