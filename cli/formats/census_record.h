@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,21 +64,6 @@ public:
         const auto at = static_cast<std::size_t>(bound);
         if (at >= dense_.size()) dense_.resize(at + 1);
         dense_[at] += classes;
-    }
-    // One class at each of these bounds: the array grown once, then one add
-    // each.
-    void AddEach(std::span<const std::int32_t> bounds)
-    {
-        std::int32_t most = -1;
-        for (const std::int32_t bound : bounds) most = bound > most ? bound : most;
-        if (most >= 0 && most < kDenseBounds && static_cast<std::size_t>(most) >= dense_.size())
-            dense_.resize(static_cast<std::size_t>(most) + 1);
-        for (const std::int32_t bound : bounds) {
-            if (bound >= 0 && bound < kDenseBounds)
-                ++dense_[static_cast<std::size_t>(bound)];
-            else
-                Add(bound);
-        }
     }
     // One row per bound that occurs, ascending, with the running totals.
     std::vector<CensusRow> Rows() const;

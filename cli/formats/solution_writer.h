@@ -92,8 +92,6 @@ public:
     // Classes of a census at their largest value `bound` (their count and
     // checksum: CountClasses, or ContinueAfter for merged rows).
     void AddCensusClasses(std::int32_t bound, std::int64_t classes) { census_.Add(bound, classes); }
-    // One class at each of these largest values.
-    void AddCensusClassesAt(std::span<const std::int32_t> bounds) { census_.AddEach(bounds); }
     // The closing report (or the census rows) and the completion record.
     void WriteCompletion();
     // The record of a run ended by a signal: where it stopped and how it goes

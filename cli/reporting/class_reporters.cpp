@@ -148,7 +148,7 @@ void ClassCountReporter::ReportCubes(const UnitSolutions& part, std::int64_t& so
         counted = &here;
     }
     writer_.CountClasses(static_cast<std::int64_t>(part.cubes.size()), counted->hashSum);
-    writer_.AddCensusClassesAt(counted->largestValues);
+    for (const std::int32_t bound : counted->largestValues) writer_.AddCensusClasses(bound, 1);
     solutions += static_cast<std::int64_t>(part.cubes.size());
     if (!part.cubes.empty()) LeftStart();
 }
