@@ -199,6 +199,7 @@ TEST_F(ClassesOutput, MergedSlicesAreTheWholeRun)
 // slices merge into the whole run's count.
 TEST_F(ClassesOutput, CountOfClassesCountsTheClassesOfTheListing)
 {
+    const std::string openers = OpenersChecksum(RunCubes("400"));
     for (const std::string format : {"text", "csv"}) {
         std::vector<std::string> merge = {"merge"};
         std::string whole;
@@ -213,10 +214,12 @@ TEST_F(ClassesOutput, CountOfClassesCountsTheClassesOfTheListing)
             const std::string counted = Lines(count.out).back();
             const std::string listed = Lines(listing).back();
             EXPECT_EQ(counted.substr(0, counted.find(',')), listed.substr(0, listed.find(','))) << format << slice;
-            if (slice.empty())
+            if (slice.empty()) {
                 whole = count.out;
-            else
+                EXPECT_TRUE(counted.ends_with(", xxh3 checksum " + openers)) << counted;
+            } else {
                 merge.push_back(Write(format + slice.substr(0, 1), count.out));
+            }
         }
         const test::CliResult merged = RunTool(merge);
         EXPECT_EQ(merged.status, 0) << merged.err;
