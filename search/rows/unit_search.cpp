@@ -291,6 +291,10 @@ private:
     void MarkDead(const UnitConstants& a, ValueWindow e10);
     template <std::size_t F>
     unsigned RowShift(std::int64_t e10, const std::uint64_t*& words) const;
+    template <std::size_t F>
+    std::uint64_t ShortRowBits(std::int64_t e10, std::uint64_t uBit) const;
+    template <std::size_t... F>
+    std::uint64_t ShortRowDead(std::int64_t e10, std::uint64_t uBit, std::index_sequence<F...>) const;
     template <std::size_t... F>
     bool LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::index_sequence<F...>);
     void TestRow(KeyTable& keys, std::int64_t e10);
@@ -304,8 +308,8 @@ private:
     bool unitDead_ = false;
     std::array<std::int32_t, kMovingCount> unitBase_{};        // a_k - 63, in test order
     std::vector<std::pair<std::int64_t, std::int64_t>> found_; // (e10, u) of one row
-    std::vector<std::uint64_t> live_;
-    std::uint64_t liveFirstWord_ = 0;
+    std::vector<std::uint64_t> live_ = std::vector<std::uint64_t>(1);
+    std::int64_t liveU0_ = 0; // the u of bit 0 of live_[0]
     std::size_t liveCount_ = 0;
 };
 
@@ -375,7 +379,7 @@ void RowSearcher<Extra>::MarkDead(const UnitConstants& a, ValueWindow e10)
         total += map.spare + 1;
     }
     std::vector<std::uint64_t>& words = ThreadBitmaps();
-    words.assign(total, 0);
+    words.assign(total + 1, 0); // and a word for the loads of short rows at the end
     for (std::size_t f = 0; f < kFamilyCount<Extra>; ++f) maps_[f].words = words.data() + offsets[f];
     SignedConstants sa{};
     for (std::size_t k = 1; k <= kEntryCount; ++k) {
@@ -407,6 +411,46 @@ unsigned RowSearcher<Extra>::RowShift(std::int64_t e10, const std::uint64_t*& wo
     return static_cast<unsigned>(shift & 63);
 }
 
+// A row of at most this many values of u reads each family with one load.
+inline constexpr std::int64_t kShortRow = 57;
+
+// The 64 bits from byte `byte` of `words` on, in any alignment.
+inline std::uint64_t LoadAt(const std::uint64_t* words, std::uint64_t byte)
+{
+    std::uint64_t bits;
+    std::memcpy(&bits, reinterpret_cast<const unsigned char*>(words) + byte, sizeof bits);
+    return bits;
+}
+
+// The dead bits of family F for the row e10 from its u bit `uBit` on, at
+// least kShortRow of them (the rest may hold anything): one load from the
+// byte that holds the first, shifted by its place in that byte.
+template <std::size_t Extra>
+template <std::size_t F>
+std::uint64_t RowSearcher<Extra>::ShortRowBits(std::int64_t e10, std::uint64_t uBit) const
+{
+    constexpr Family family = kFamilies<Extra>[F];
+    constexpr auto s = static_cast<std::uint64_t>(family.s);
+    const FamilyBitmap& map = maps_[F];
+    const auto x = static_cast<std::uint64_t>(family.p * e10 + map.pe10Offset);
+    const std::uint64_t shift = x / s;
+    const std::uint64_t bit = (x - shift * s) * map.width * 64 + shift + uBit;
+    return LoadAt(map.words, bit >> 3) >> (bit & 7);
+}
+
+// The dead bits of a short row from its u bit `uBit` on, at least kShortRow
+// of them. Kept apart from the reading of longer rows, so that each family is
+// read and merged in turn without holding any of the others' places.
+template <std::size_t Extra>
+template <std::size_t... F>
+[[gnu::noinline]] std::uint64_t RowSearcher<Extra>::ShortRowDead([[maybe_unused]] std::int64_t e10, std::uint64_t uBit,
+                                                                std::index_sequence<F...>) const
+{
+    const std::uint64_t* uDead = maps_[FamilyIndex<Extra>(kUFamily)].words;
+    const std::uint64_t uBits = LoadAt(uDead, uBit >> 3) >> (uBit & 7);
+    return (uBits | ... | ShortRowBits<F + 3>(e10, uBit));
+}
+
 // 64 bits from bit `off` (below 64) of words[0] on, without a branch.
 inline std::uint64_t BitsFrom(const std::uint64_t* words, unsigned off)
 {
@@ -420,13 +464,20 @@ template <std::size_t... F>
 bool RowSearcher<Extra>::LiveOfRow([[maybe_unused]] std::int64_t e10, std::int64_t uFrom, std::int64_t uTo,
                                    std::index_sequence<F...>)
 {
+    const auto firstBit = static_cast<std::uint64_t>(uFrom - uBase_);
+    const std::uint64_t* uDead = maps_[FamilyIndex<Extra>(kUFamily)].words;
+    if (uTo - uFrom < kShortRow) {
+        const std::uint64_t dead = ShortRowDead(e10, firstBit, std::index_sequence<F...>{});
+        live_[0] = ~dead & (~std::uint64_t{0} >> (63 - (uTo - uFrom)));
+        liveU0_ = uFrom;
+        liveCount_ = 1;
+        return live_[0] != 0;
+    }
     [[maybe_unused]] std::array<const std::uint64_t*, sizeof...(F)> words{};
     [[maybe_unused]] const std::array<unsigned, sizeof...(F)> offs{RowShift<F + 3>(e10, words[F])...};
-    const auto firstBit = static_cast<std::uint64_t>(uFrom - uBase_);
     const auto lastBit = static_cast<std::uint64_t>(uTo - uBase_);
     const std::uint64_t first = firstBit >> 6;
     const auto count = static_cast<std::size_t>((lastBit >> 6) - first + 1);
-    const std::uint64_t* uDead = maps_[FamilyIndex<Extra>(kUFamily)].words;
     if (live_.size() < count) live_.resize(count);
     std::uint64_t* const live = live_.data();
     for (std::size_t n = 0; n < count; ++n) {
@@ -437,7 +488,7 @@ bool RowSearcher<Extra>::LiveOfRow([[maybe_unused]] std::int64_t e10, std::int64
     live[count - 1] &= ~std::uint64_t{0} >> (63 - (lastBit & 63));
     std::uint64_t any = 0;
     for (std::size_t n = 0; n < count; ++n) any |= live[n];
-    liveFirstWord_ = first;
+    liveU0_ = uBase_ + static_cast<std::int64_t>(first * 64);
     liveCount_ = count;
     return any != 0;
 }
@@ -492,8 +543,7 @@ template <std::size_t Extra>
 void RowSearcher<Extra>::TestRow(KeyTable& keys, std::int64_t e10)
 {
     keys.stamp = TestCandidates(keys.stamps.get(), unitBase_.data(), kMovingP<Extra>.data(), kMovingSlope<Extra>.data(),
-                                keys.stamp, live_.data(), liveCount_,
-                                uBase_ + static_cast<std::int64_t>(liveFirstWord_ * 64), e10, found_);
+                                keys.stamp, live_.data(), liveCount_, liveU0_, e10, found_);
 }
 
 // The constants and windows of a unit; false when e55 or e59 fails, or when
