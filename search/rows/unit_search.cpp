@@ -444,7 +444,7 @@ std::uint64_t RowSearcher<Extra>::ShortRowBits(std::int64_t e10, std::uint64_t u
 template <std::size_t Extra>
 template <std::size_t... F>
 [[gnu::noinline]] std::uint64_t RowSearcher<Extra>::ShortRowDead([[maybe_unused]] std::int64_t e10, std::uint64_t uBit,
-                                                                std::index_sequence<F...>) const
+                                                                 std::index_sequence<F...>) const
 {
     const std::uint64_t* uDead = maps_[FamilyIndex<Extra>(kUFamily)].words;
     const std::uint64_t uBits = LoadAt(uDead, uBit >> 3) >> (uBit & 7);
