@@ -292,6 +292,24 @@ constexpr bool TestOrderIsSound()
     return true;
 }
 
+// How many entries of loop 4, from the first in test order, must hold their
+// keys while a candidate is tested: after them, every entry collides with
+// later ones only through families with bitmaps, which a candidate that
+// reaches the test has passed, so their keys are only looked up.
+template <std::size_t Extra>
+inline constexpr std::size_t kHeldMovingKeys = [] {
+    std::size_t held = 0;
+    for (std::size_t i = kFixedCount; i < kEntryCount; ++i) {
+        const auto k = static_cast<std::size_t>(kTestOrder<Extra>[i]);
+        for (std::size_t j = i + 1; j < kEntryCount; ++j) {
+            const auto l = static_cast<std::size_t>(kTestOrder<Extra>[j]);
+            for (const std::uint16_t family : kCatalogue.pairFamilies[k][l])
+                if (!Covered<Extra>(family)) held = i - kFixedCount + 1;
+        }
+    }
+    return held;
+}();
+
 // The slopes in e10 (p) and in u (s) of the entries of loop 4, in test order.
 template <std::size_t Extra, std::int32_t EntryLine::*Slope>
 inline constexpr std::array<std::int32_t, kMovingCount> kMovingSlopes = [] {

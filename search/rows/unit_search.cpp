@@ -493,19 +493,24 @@ bool RowSearcher<Extra>::LiveOfRow([[maybe_unused]] std::int64_t e10, std::int64
     return any != 0;
 }
 
+// The entries of loop 4 whose keys a candidate holds, in test order, in
+// every plan: the rest are looked up only.
+inline constexpr std::size_t kHeldKeys = std::max(
+    {kHeldMovingKeys<0>, kHeldMovingKeys<kExtraFamilies>, kHeldMovingKeys<kWideExtraFamilies>});
+
 // Takes the keys for the candidate with stamp `mine` in order, up to the first
 // one taken already; true when every one was free. Written out, so that each
-// key costs a load, a test and a store.
+// key costs a load, a test and a store (a load and a test from kHeldKeys on).
 template <std::size_t... I>
 [[gnu::always_inline]] inline bool TakeKeys(std::uint32_t* table, const std::array<std::uint32_t, kMovingCount>& keys,
                                             std::uint32_t mine, std::index_sequence<I...>)
 {
-    const auto take = [&](std::uint32_t key) {
+    const auto take = [&](std::uint32_t key, bool hold) {
         if (table[key] >= mine) return false;
-        table[key] = mine;
+        if (hold) table[key] = mine;
         return true;
     };
-    return (take(keys[I]) && ...);
+    return (take(keys[I], I < kHeldKeys) && ...);
 }
 
 // Tests the candidates u of the row e10 (the set bits of `live`, bit 0
