@@ -495,8 +495,8 @@ bool RowSearcher<Extra>::LiveOfRow([[maybe_unused]] std::int64_t e10, std::int64
 
 // The entries of loop 4 whose keys a candidate holds, in test order, in
 // every plan: the rest are looked up only.
-inline constexpr std::size_t kHeldKeys = std::max(
-    {kHeldMovingKeys<0>, kHeldMovingKeys<kExtraFamilies>, kHeldMovingKeys<kWideExtraFamilies>});
+inline constexpr std::size_t kHeldKeys =
+    std::max({kHeldMovingKeys<0>, kHeldMovingKeys<kExtraFamilies>, kHeldMovingKeys<kWideExtraFamilies>});
 
 // Takes the keys for the candidate with stamp `mine` in order, up to the first
 // one taken already; true when every one was free. Written out, so that each

@@ -128,7 +128,9 @@ TEST(OuterUnits, SearchedOneByOneTheyRepeatRunSearch)
 // for every run and for one that lists only the class openers.
 TEST(OuterUnits, SearchedByRowsTheyRepeatTheSearchByValues)
 {
-    for (const std::int32_t bound : {420, 600, 700}) { // 700: the plan for long rows
+    // 700: the plan for long rows; 900: rows of more than 57 values of u,
+    // which are read a word at a time.
+    for (const std::int32_t bound : {420, 600, 700, 900}) {
         if (kSanitized && bound > 420) continue;
         for (const std::int32_t openersOnly : {0, 1}) {
             SearchState state;
@@ -136,7 +138,8 @@ TEST(OuterUnits, SearchedByRowsTheyRepeatTheSearchByValues)
             state.classOpenersOnly = openersOnly;
             const std::vector<OuterUnit> units = UnitsOf(OuterUnits(state).Begin());
             std::size_t cubes = 0;
-            for (std::size_t i = 0; i < units.size(); i += kSanitized ? 37 : (bound < 700 ? 3 : 13)) {
+            const std::size_t step = kSanitized ? 37 : bound < 700 ? 3 : bound < 900 ? 13 : 61;
+            for (std::size_t i = 0; i < units.size(); i += step) {
                 SCOPED_TRACE("bound " + std::to_string(bound) + " unit " + std::to_string(units[i].e14) + ", " +
                              std::to_string(units[i].e18) + (openersOnly ? " openers" : ""));
                 RecordingReporter byRows;
