@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <tuple>
 
 namespace pandicube::row_plan {
 
@@ -319,10 +320,72 @@ inline constexpr std::array<std::int32_t, kMovingCount> kMovingSlopes = [] {
     return slopes;
 }();
 
+// A condition's value, sign * (a_k + other * a_l + offset), as a form in e14
+// and e18 times the affine forms' denominator: every unit makes each a_k a
+// whole number, so two conditions with one family, one divisor and one form
+// mark the same value of t in every unit.
+struct ConditionKey {
+    std::uint16_t family = 0;
+    std::int32_t divisor = 1;
+    std::int64_t constant = 0;
+    std::int64_t c14 = 0;
+    std::int64_t c18 = 0;
+    std::size_t index = 0;
+
+    constexpr auto Tied() const { return std::tie(family, divisor, constant, c14, c18); }
+};
+
+constexpr ConditionKey KeyOf(std::size_t i)
+{
+    const DeadCondition& c = kCatalogue.conditions[i];
+    const AffineForm& a = kAffineForms[static_cast<std::size_t>(c.k)];
+    const AffineForm& b = kAffineForms[static_cast<std::size_t>(c.l)]; // e0: all zero
+    return {kCatalogue.familyOf[i],
+            c.divisor,
+            c.sign * (a.constant + c.other * b.constant + c.offset * kAffineDenominator),
+            c.sign * (a.c14 + c.other * b.c14),
+            c.sign * (a.c18 + c.other * b.c18),
+            i};
+}
+
+// The conditions that mark what an earlier one of the catalogue marks: about
+// two in five. (Found through an open hash table of the keys: sorting them
+// takes more steps than a compiler allows a constant.)
+inline constexpr std::array<bool, kConditionTotal> kRepeated = [] {
+    constexpr std::size_t kSlots = 8192;
+    static_assert(kSlots >= 2 * kConditionTotal);
+    std::array<ConditionKey, kConditionTotal> keys{};
+    std::array<std::size_t, kSlots> slots{}; // index + 1 of a key, 0 for none
+    std::array<bool, kConditionTotal> repeated{};
+    for (std::size_t i = 0; i < kConditionTotal; ++i) {
+        keys[i] = KeyOf(i);
+        const ConditionKey& key = keys[i];
+        std::uint64_t h = key.family * 0x9e3779b97f4a7c15ull;
+        for (const std::int64_t part : {std::int64_t{key.divisor}, key.constant, key.c14, key.c18})
+            h = (h ^ static_cast<std::uint64_t>(part)) * 0xff51afd7ed558ccdull;
+        std::size_t at = static_cast<std::size_t>(h >> 51) % kSlots;
+        while (slots[at] != 0 && !(keys[slots[at] - 1].Tied() == key.Tied())) at = (at + 1) % kSlots;
+        if (slots[at] != 0) {
+            repeated[i] = true;
+        } else {
+            slots[at] = i + 1;
+        }
+    }
+    return repeated;
+}();
+
+// The conditions marked in a unit: those of the families with bitmaps, each
+// value once.
+template <std::size_t Extra>
+constexpr bool Marked(std::size_t i)
+{
+    return Covered<Extra>(kCatalogue.familyOf[i]) && !kRepeated[i];
+}
+
 template <std::size_t Extra>
 inline constexpr std::size_t kConditionCount = [] {
     std::size_t n = 0;
-    for (const std::uint16_t family : kCatalogue.familyOf) n += Covered<Extra>(family) ? 1 : 0;
+    for (std::size_t i = 0; i < kConditionTotal; ++i) n += Marked<Extra>(i) ? 1 : 0;
     return n;
 }();
 
@@ -343,13 +406,12 @@ inline constexpr std::array<DeadCondition, kConditionCount<Extra>> kConditions =
     };
     std::array<std::size_t, kGroups + 1> start{};
     for (std::size_t i = 0; i < kConditionTotal; ++i) {
-        if (Covered<Extra>(kCatalogue.familyOf[i]))
-            ++start[group(kCatalogue.conditions[i], kCatalogue.familyOf[i]) + 1];
+        if (Marked<Extra>(i)) ++start[group(kCatalogue.conditions[i], kCatalogue.familyOf[i]) + 1];
     }
     for (std::size_t g = 0; g < kGroups; ++g) start[g + 1] += start[g];
     std::array<DeadCondition, kConditionCount<Extra>> all{};
     for (std::size_t i = 0; i < kConditionTotal; ++i) {
-        if (Covered<Extra>(kCatalogue.familyOf[i]))
+        if (Marked<Extra>(i))
             all[start[group(kCatalogue.conditions[i], kCatalogue.familyOf[i])]++] = kCatalogue.conditions[i];
     }
     return all;

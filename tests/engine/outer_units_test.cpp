@@ -1,5 +1,6 @@
 // The outer units of a run without a list: the units that the four loops
 // meet, counted, indexed, sliced and walked by arithmetic.
+#include "search/cube/formulas.h"
 #include "search/cube/solution_order.h"
 #include "search/rows/outer_units.h"
 #include "search/rows/unit_region.h"
@@ -70,6 +71,30 @@ TEST(OuterUnits, AreTheUnitsTheLoopsMeetCountedAndIndexedByTheirPlace)
                 ASSERT_EQ(units.Contains(probe), at != expected.end() && *at == probe);
             }
         }
+    }
+}
+
+// The row search marks each dead value of a unit once, taking two conditions
+// whose forms in e14 and e18 coincide for one: that holds because every unit
+// makes the constant of each entry a whole number, which this checks over
+// whole runs and a stretch of the largest bound.
+TEST(OuterUnits, MakeTheConstantOfEveryEntryAWholeNumber)
+{
+    const auto expectWhole = [](const OuterUnit& u) {
+        for (std::size_t k = 1; k <= kEntryCount; ++k) {
+            const AffineForm& f = kAffineForms[k];
+            ASSERT_EQ((f.constant + f.c14 * u.e14 + f.c18 * u.e18) % kAffineDenominator, 0)
+                << "entry " << k << " of unit (" << u.e14 << ", " << u.e18 << ")";
+        }
+    };
+    for (const Case& c : {Case{255, false}, Case{600, false}, Case{1000, true}}) {
+        for (const OuterUnit& u : UnitsOf(UnitsFor(c).Begin())) expectWhole(u);
+    }
+    OuterUnitCursor cursor = UnitsFor({8323513, false}).Begin();
+    for (int i = 0; i < 100000; ++i) {
+        const std::optional<OuterUnit> u = cursor.Next();
+        if (!u) break;
+        expectWhole(*u);
     }
 }
 
