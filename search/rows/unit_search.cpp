@@ -271,6 +271,26 @@ struct PreparedUnit {
     std::size_t uWords = 0; // the bits of u from uBase on
 };
 
+// The residues of the families from 3 on (beyond the unit, e10 and u), and
+// where each family's begin among them.
+template <std::size_t Extra>
+inline constexpr std::size_t kResidueCount = [] {
+    std::size_t n = 0;
+    for (std::size_t f = 3; f < kFamilyCount<Extra>; ++f) n += static_cast<std::size_t>(kFamilies<Extra>[f].s);
+    return n;
+}();
+
+template <std::size_t Extra>
+inline constexpr std::array<std::size_t, kFamilyCount<Extra>> kRowStarts = [] {
+    std::array<std::size_t, kFamilyCount<Extra>> first{};
+    std::size_t n = 0;
+    for (std::size_t f = 3; f < kFamilyCount<Extra>; ++f) {
+        first[f] = n;
+        n += static_cast<std::size_t>(kFamilies<Extra>[f].s);
+    }
+    return first;
+}();
+
 // The scratch tables of one thread for one choice of bitmaps.
 template <std::size_t Extra>
 class RowSearcher {
@@ -300,6 +320,10 @@ private:
     void TestRow(KeyTable& keys, std::int64_t e10);
 
     std::array<FamilyBitmap, kFamilyCount<Extra>> maps_;
+    // Per family F from 3 on and per j below its S: the bit (but for u's)
+    // at which the row e10Base + j reads it; the row e10Base + m S + j reads
+    // it P m bits further on (kRowStarts).
+    std::array<std::int64_t, kResidueCount<Extra>> rowStarts_{};
     std::vector<std::uint64_t> deadRows_; // bit e10 - e10Base, and a spare word
     std::uint64_t deadRowBits_ = 0;
     std::int64_t e10Base_ = 0;
@@ -381,6 +405,17 @@ void RowSearcher<Extra>::MarkDead(const UnitConstants& a, ValueWindow e10)
     std::vector<std::uint64_t>& words = ThreadBitmaps();
     words.assign(total + 1, 0); // and a word for the loads of short rows at the end
     for (std::size_t f = 0; f < kFamilyCount<Extra>; ++f) maps_[f].words = words.data() + offsets[f];
+    for (std::size_t f = 3; f < kFamilyCount<Extra>; ++f) {
+        const Family family = kFamilies<Extra>[f];
+        const FamilyBitmap& map = maps_[f];
+        for (std::int64_t j = 0; j < family.s; ++j) {
+            // x may be negative only for rows past the window's end.
+            const std::int64_t x = family.p * (e10.lo + j) + map.pe10Offset;
+            const std::int64_t q = FloorDiv(x, family.s);
+            rowStarts_[kRowStarts<Extra>[f] + static_cast<std::size_t>(j)] =
+                (x - q * family.s) * static_cast<std::int64_t>(map.width * 64) + q;
+        }
+    }
     SignedConstants sa{};
     for (std::size_t k = 1; k <= kEntryCount; ++k) {
         sa[k] = a[k];
@@ -431,11 +466,14 @@ std::uint64_t RowSearcher<Extra>::ShortRowBits(std::int64_t e10, std::uint64_t u
 {
     constexpr Family family = kFamilies<Extra>[F];
     constexpr auto s = static_cast<std::uint64_t>(family.s);
-    const FamilyBitmap& map = maps_[F];
-    const auto x = static_cast<std::uint64_t>(family.p * e10 + map.pe10Offset);
-    const std::uint64_t shift = x / s;
-    const std::uint64_t bit = (x - shift * s) * map.width * 64 + shift + uBit;
-    return LoadAt(map.words, bit >> 3) >> (bit & 7);
+    // The quotient and remainder of the row's place by S, shared by the
+    // families with the same S.
+    const auto d = static_cast<std::uint64_t>(e10 - e10Base_);
+    const std::uint64_t m = d / s;
+    const auto bit = static_cast<std::uint64_t>(rowStarts_[kRowStarts<Extra>[F] + (d - m * s)] +
+                                                family.p * static_cast<std::int64_t>(m)) +
+                     uBit;
+    return LoadAt(maps_[F].words, bit >> 3) >> (bit & 7);
 }
 
 // The dead bits of a short row from its u bit `uBit` on, at least kShortRow
