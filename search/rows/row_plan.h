@@ -330,7 +330,6 @@ struct ConditionKey {
     std::int64_t constant = 0;
     std::int64_t c14 = 0;
     std::int64_t c18 = 0;
-    std::size_t index = 0;
 
     constexpr auto Tied() const { return std::tie(family, divisor, constant, c14, c18); }
 };
@@ -340,12 +339,9 @@ constexpr ConditionKey KeyOf(std::size_t i)
     const DeadCondition& c = kCatalogue.conditions[i];
     const AffineForm& a = kAffineForms[static_cast<std::size_t>(c.k)];
     const AffineForm& b = kAffineForms[static_cast<std::size_t>(c.l)]; // e0: all zero
-    return {kCatalogue.familyOf[i],
-            c.divisor,
+    return {kCatalogue.familyOf[i], c.divisor,
             c.sign * (a.constant + c.other * b.constant + c.offset * kAffineDenominator),
-            c.sign * (a.c14 + c.other * b.c14),
-            c.sign * (a.c18 + c.other * b.c18),
-            i};
+            c.sign * (a.c14 + c.other * b.c14), c.sign * (a.c18 + c.other * b.c18)};
 }
 
 // The conditions that mark what an earlier one of the catalogue marks: about

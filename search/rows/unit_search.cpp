@@ -156,7 +156,6 @@ struct FamilyBitmap {
     std::size_t width = 0;          // words per residue
     std::size_t spare = 0;          // the word after the last residue's
     std::int64_t qBase = 0;
-    std::int64_t pe10Offset = 0; // -S floor(min P e10 / S)
 };
 
 // The words of the bitmaps of the unit a thread searches, shared by the
@@ -282,23 +281,13 @@ struct PreparedUnit {
     std::size_t uWords = 0; // the bits of u from uBase on
 };
 
-// The residues of the families from 3 on (beyond the unit, e10 and u), and
-// where each family's begin among them.
+// Where the residues of each family from 3 on (beyond the unit, e10 and u)
+// begin among those of all of them, and after the last their number.
 template <std::size_t Extra>
-inline constexpr std::size_t kResidueCount = [] {
-    std::size_t n = 0;
-    for (std::size_t f = 3; f < kFamilyCount<Extra>; ++f) n += static_cast<std::size_t>(kFamilies<Extra>[f].s);
-    return n;
-}();
-
-template <std::size_t Extra>
-inline constexpr std::array<std::size_t, kFamilyCount<Extra>> kRowStarts = [] {
-    std::array<std::size_t, kFamilyCount<Extra>> first{};
-    std::size_t n = 0;
-    for (std::size_t f = 3; f < kFamilyCount<Extra>; ++f) {
-        first[f] = n;
-        n += static_cast<std::size_t>(kFamilies<Extra>[f].s);
-    }
+inline constexpr std::array<std::size_t, kFamilyCount<Extra> + 1> kResidueFirst = [] {
+    std::array<std::size_t, kFamilyCount<Extra> + 1> first{};
+    for (std::size_t f = 3; f < kFamilyCount<Extra>; ++f)
+        first[f + 1] = first[f] + static_cast<std::size_t>(kFamilies<Extra>[f].s);
     return first;
 }();
 
@@ -321,6 +310,8 @@ private:
     void MarkRun(const SignedConstants& sa);
     void MarkDead(const UnitConstants& a, ValueWindow e10);
     template <std::size_t F>
+    std::uint64_t RowBit(std::int64_t e10) const;
+    template <std::size_t F>
     unsigned RowShift(std::int64_t e10, const std::uint64_t*& words) const;
     template <std::size_t F>
     std::uint64_t ShortRowBits(std::int64_t e10, std::uint64_t uBit) const;
@@ -334,10 +325,10 @@ private:
     void TestRow(KeyTable& keys, std::int64_t e10);
 
     std::array<FamilyBitmap, kFamilyCount<Extra>> maps_;
-    // Per family F from 3 on and per j below its S: the bit (but for u's)
-    // at which the row e10Base + j reads it; the row e10Base + m S + j reads
-    // it P m bits further on (kRowStarts).
-    std::array<std::int64_t, kResidueCount<Extra>> rowStarts_{};
+    // Per family F from 3 on and per j below its S (at kResidueFirst[F] +
+    // j): the bit of its words at which the row e10Base + j reads the bit
+    // of uBase (RowBit).
+    std::array<std::int64_t, kResidueFirst<Extra>.back()> rowStarts_{};
     std::vector<std::uint64_t> deadRows_; // bit e10 - e10Base, and a spare word
     std::uint64_t deadRowBits_ = 0;
     std::int64_t e10Base_ = 0;
@@ -408,28 +399,27 @@ void RowSearcher<Extra>::MarkDead(const UnitConstants& a, ValueWindow e10)
         const std::int64_t low = std::min(family.p * e10.lo, family.p * e10.hi);
         const std::int64_t high = std::max(family.p * e10.lo, family.p * e10.hi);
         const std::int64_t pe10Floor = FloorDiv(low, family.s);
-        map.pe10Offset = -pe10Floor * family.s;
         map.qBase = pe10Floor + uBase_;
         const auto maxShift = static_cast<std::size_t>(FloorDiv(high, family.s) - pe10Floor);
         map.width = uWords_ + maxShift / 64 + 2;
         map.spare = map.width * static_cast<std::size_t>(family.s);
         offsets[f] = total;
         total += map.spare + 1;
+        if (f < 3) continue; // u alone is read straight from uBase
+        // x = P e10 - S floor(min P e10 / S) counts from a multiple of S at
+        // or below the unit's lowest P e10, so its quotient is the row's
+        // shift and its remainder the residue it reads. (x is negative only
+        // for rows past the window's end.)
+        for (std::int64_t j = 0; j < family.s; ++j) {
+            const std::int64_t x = family.p * (e10.lo + j) - pe10Floor * family.s;
+            const std::int64_t q = FloorDiv(x, family.s);
+            rowStarts_[kResidueFirst<Extra>[f] + static_cast<std::size_t>(j)] =
+                (x - q * family.s) * static_cast<std::int64_t>(map.width * 64) + q;
+        }
     }
     std::vector<std::uint64_t>& words = ThreadBitmaps();
     words.assign(total + 1, 0); // and a word for the loads of short rows at the end
     for (std::size_t f = 0; f < kFamilyCount<Extra>; ++f) maps_[f].words = words.data() + offsets[f];
-    for (std::size_t f = 3; f < kFamilyCount<Extra>; ++f) {
-        const Family family = kFamilies<Extra>[f];
-        const FamilyBitmap& map = maps_[f];
-        for (std::int64_t j = 0; j < family.s; ++j) {
-            // x may be negative only for rows past the window's end.
-            const std::int64_t x = family.p * (e10.lo + j) + map.pe10Offset;
-            const std::int64_t q = FloorDiv(x, family.s);
-            rowStarts_[kRowStarts<Extra>[f] + static_cast<std::size_t>(j)] =
-                (x - q * family.s) * static_cast<std::int64_t>(map.width * 64) + q;
-        }
-    }
     SignedConstants sa{};
     for (std::size_t k = 1; k <= kEntryCount; ++k) {
         sa[k] = a[k];
@@ -442,6 +432,21 @@ void RowSearcher<Extra>::MarkDead(const UnitConstants& a, ValueWindow e10)
     (std::make_index_sequence<kRunCount<Extra>>{});
 }
 
+// The bit of family F's words at which the row e10 reads the bit of uBase:
+// the row e10Base + m S + j reads P m bits past row j's place. The quotient
+// and remainder by S are shared by the families with the same S.
+template <std::size_t Extra>
+template <std::size_t F>
+std::uint64_t RowSearcher<Extra>::RowBit(std::int64_t e10) const
+{
+    constexpr Family family = kFamilies<Extra>[F];
+    constexpr auto s = static_cast<std::uint64_t>(family.s);
+    const auto d = static_cast<std::uint64_t>(e10 - e10Base_);
+    const std::uint64_t m = d / s;
+    return static_cast<std::uint64_t>(rowStarts_[kResidueFirst<Extra>[F] + (d - m * s)] +
+                                      family.p * static_cast<std::int64_t>(m));
+}
+
 // Where the row e10 reads family F: the bitmap of its residue from the word
 // its u begin in, and the shift of its bits against the bits of u within a
 // word.
@@ -449,15 +454,9 @@ template <std::size_t Extra>
 template <std::size_t F>
 unsigned RowSearcher<Extra>::RowShift(std::int64_t e10, const std::uint64_t*& words) const
 {
-    constexpr Family family = kFamilies<Extra>[F];
-    constexpr auto s = static_cast<std::uint64_t>(family.s);
-    const FamilyBitmap& map = maps_[F];
-    // x counts from a multiple of S at or below the row's lowest P e10, so
-    // its quotient is the shift and its remainder the residue.
-    const auto x = static_cast<std::uint64_t>(family.p * e10 + map.pe10Offset);
-    const std::uint64_t shift = x / s;
-    words = map.words + static_cast<std::size_t>(x - shift * s) * map.width + static_cast<std::size_t>(shift >> 6);
-    return static_cast<unsigned>(shift & 63);
+    const std::uint64_t bit = RowBit<F>(e10);
+    words = maps_[F].words + static_cast<std::size_t>(bit >> 6);
+    return static_cast<unsigned>(bit & 63);
 }
 
 // A row of at most this many values of u reads each family with one load.
@@ -481,15 +480,7 @@ template <std::size_t Extra>
 template <std::size_t F>
 std::uint64_t RowSearcher<Extra>::ShortRowBits(std::int64_t e10, std::uint64_t uBit) const
 {
-    constexpr Family family = kFamilies<Extra>[F];
-    constexpr auto s = static_cast<std::uint64_t>(family.s);
-    // The quotient and remainder of the row's place by S, shared by the
-    // families with the same S.
-    const auto d = static_cast<std::uint64_t>(e10 - e10Base_);
-    const std::uint64_t m = d / s;
-    const auto bit = static_cast<std::uint64_t>(rowStarts_[kRowStarts<Extra>[F] + (d - m * s)] +
-                                                family.p * static_cast<std::int64_t>(m)) +
-                     uBit;
+    const std::uint64_t bit = RowBit<F>(e10) + uBit;
     return LoadAt(maps_[F].words, bit >> 3) >> (bit & 7);
 }
 
@@ -543,7 +534,6 @@ bool RowSearcher<Extra>::LiveOfRow([[maybe_unused]] std::int64_t e10, std::int64
                                    std::index_sequence<F...>)
 {
     const auto firstBit = static_cast<std::uint64_t>(uFrom - uBase_);
-    const std::uint64_t* uDead = maps_[FamilyIndex<Extra>(kUFamily)].words;
     if (uTo - uFrom < kShortRow) {
         live_[0] = ShortRowLive(e10, firstBit, ~std::uint64_t{0} >> (63 - (uTo - uFrom)), std::index_sequence<F...>{});
         liveU0_ = uFrom;
@@ -555,6 +545,7 @@ bool RowSearcher<Extra>::LiveOfRow([[maybe_unused]] std::int64_t e10, std::int64
     const auto lastBit = static_cast<std::uint64_t>(uTo - uBase_);
     const std::uint64_t first = firstBit >> 6;
     const auto count = static_cast<std::size_t>((lastBit >> 6) - first + 1);
+    const std::uint64_t* uDead = maps_[FamilyIndex<Extra>(kUFamily)].words;
     if (live_.size() < count) live_.resize(count);
     std::uint64_t* const live = live_.data();
     for (std::size_t n = 0; n < count; ++n) {
