@@ -53,14 +53,15 @@ namespace pandicube {
 //
 // Reading a row's bits is most of a row's cost, and most rows are short (at
 // U = 1000 a search of the class openers meets rows of 1 to 32 values of u,
-// about 1.6 candidates each). A row of at most 57 values of u reads each
-// family with one unaligned load from the byte that holds its first bit; the
-// place of that bit comes from a table of the unit's first S rows, since the
-// row e10Base + m S + j reads family (P, S) P m bits past row j's place. The
-// families that kill most are read first, and a row they leave without a live
-// u reads no more. Longer rows read a word at a time. Conditions of one family
-// whose values are the same form in e14 and e18 mark one value of t, so the
-// unit marks each only once (about two in five are such repeats).
+// about 1.6 candidates each). Where a row reads each family comes from a
+// table of the unit's first S rows, since the row e10Base + m S + j reads
+// family (P, S) P m bits past row j's place. A row of at most 57 values of u
+// reads each family with one unaligned load from the byte that holds its
+// first bit; the families that kill most are read first, and a row they leave
+// without a live u reads no more. Longer rows read a word at a time.
+// Conditions of one family whose values are the same form in e14 and e18 mark
+// one value of t, so the unit marks each only once (about two in five are
+// such repeats).
 //
 // The rows are met in ascending e10 and each row's cubes in ascending u, so
 // the cubes are sorted into the order of the loops (e10, then e17, each in
