@@ -50,12 +50,37 @@ std::pair<std::int64_t, std::int64_t> Limits9(std::int32_t e14, std::int32_t e18
     return {kAffineDenominator * low, kAffineDenominator * high};
 }
 
-// Step 1 for one entry of loop 4 (or e17): its range test bounds the window
+// The direction with the most members, which half the entries of loop 4
+// share: its window is the one that most often closes.
+inline constexpr std::size_t kWidestDirection = [] {
+    std::array<std::size_t, kDirectionCount> members{};
+    for (const window_detail::DirectionMember& m : kDirectionMembers) ++members[m.direction];
+    return static_cast<std::size_t>(std::max_element(members.begin(), members.end()) - members.begin());
+}();
+inline constexpr std::size_t kWidestMembers = [] {
+    std::size_t n = 0;
+    for (const window_detail::DirectionMember& m : kDirectionMembers) n += m.direction == kWidestDirection ? 1 : 0;
+    return n;
+}();
+
+// The members of step 1 in the order they are met: those of the widest
+// direction first.
+inline constexpr std::array<std::size_t, kDirectionMembers.size()> kMemberOrder = [] {
+    std::array<std::size_t, kDirectionMembers.size()> order{};
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < kDirectionMembers.size(); ++i)
+        if (kDirectionMembers[i].direction == kWidestDirection) order[n++] = i;
+    for (std::size_t i = 0; i < kDirectionMembers.size(); ++i)
+        if (kDirectionMembers[i].direction != kWidestDirection) order[n++] = i;
+    return order;
+}();
+
+// Step 1 for the I-th member in kMemberOrder, an entry of loop 4 (or e17): its range test bounds the window
 // of its direction.
 template <std::size_t I>
 void NarrowDirectionWindow(UnitWindows& u, std::int32_t e14, std::int32_t e18, bool classOpenersOnly)
 {
-    constexpr window_detail::DirectionMember member = kDirectionMembers[I];
+    constexpr window_detail::DirectionMember member = kDirectionMembers[kMemberOrder[I]];
     const std::int64_t offset = OffsetAt<member.entry>(e14, e18);
     const auto [low9, high9] = Limits9<member.entry>(e14, e18, u.lowerLimit, u.upperLimit, classOpenersOnly);
     NarrowToStrictRange<member.m>(u.wLow[member.direction], u.wHigh[member.direction], low9 - offset, high9 - offset);
@@ -111,13 +136,30 @@ UnitWindows ComputeUnitWindows(std::int32_t e14, std::int32_t e18, std::int32_t 
 
     // Step 1. The range tests of e17 and of loop 4, one window on w per
     // direction. Every direction has members, so no window stays unbounded.
+    // A direction whose window is empty leaves no e17 at any e10 (step 3
+    // would find it as a pair of parallel windows that do not meet). Most
+    // units of a search of the class openers end so, at the widest direction:
+    // its window is made and looked at first.
     u.wLow.fill(-(std::int64_t{1} << 40));
     u.wHigh.fill(std::int64_t{1} << 40);
+    const auto closed = [&u](std::size_t d) {
+        if (u.wLow[d] <= u.wHigh[d]) return false;
+        u.e10 = {};
+        return true;
+    };
     [&]<std::size_t... I>(std::index_sequence<I...>)
     {
         (NarrowDirectionWindow<I>(u, e14, e18, classOpenersOnly), ...);
     }
-    (std::make_index_sequence<kDirectionMembers.size()>{});
+    (std::make_index_sequence<kWidestMembers>{});
+    if (closed(kWidestDirection)) return u;
+    [&]<std::size_t... I>(std::index_sequence<I...>)
+    {
+        (NarrowDirectionWindow<kWidestMembers + I>(u, e14, e18, classOpenersOnly), ...);
+    }
+    (std::make_index_sequence<kDirectionMembers.size() - kWidestMembers>{});
+    for (std::size_t d = 0; d < kDirectionCount; ++d)
+        if (closed(d)) return u;
 
     // Step 2. The range tests of e10 itself and of loop 3 bound e10
     // directly.

@@ -113,7 +113,9 @@ inline constexpr std::array<window_detail::DirectionMember, window_detail::kE17E
 // The range tests of one outer unit (e14, e18) under the current limits,
 // turned into windows: for every direction the allowed values of w, and the
 // values of e10 for which the range tests of loops 3 and 4 leave any e17 at
-// all.
+// all. A unit whose window of some direction is empty has no e10, and the
+// windows of the directions after that one may be left unbounded: that one
+// alone leaves no e17 at any e10.
 struct UnitWindows {
     std::array<std::int64_t, kDirectionCount> wLow{};
     std::array<std::int64_t, kDirectionCount> wHigh{};

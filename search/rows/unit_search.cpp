@@ -626,16 +626,17 @@ bool PrepareUnit(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpe
                  PreparedUnit& prepared)
 {
     UnitConstants& a = prepared.a;
-    for (int k = 1; k <= kEntryCount; ++k) {
+    const auto constant = [&unit](int k) {
         const AffineForm& f = kAffineForms[static_cast<std::size_t>(k)];
-        a[static_cast<std::size_t>(k)] = (f.constant + f.c14 * unit.e14 + f.c18 * unit.e18) / kAffineDenominator;
-    }
+        return (f.constant + f.c14 * unit.e14 + f.c18 * unit.e18) / kAffineDenominator;
+    };
     // Loop 2: e55 and e59 inside the limits and free.
-    for (const int k : {55, 59}) {
-        const std::int64_t v = a[static_cast<std::size_t>(k)];
+    const std::int64_t e55 = constant(55);
+    const std::int64_t e59 = constant(59);
+    for (const std::int64_t v : {e55, e59}) {
         if (v <= lowerLimit || v >= upperLimit) return false;
     }
-    const std::array<std::int64_t, 5> unitKeys = {0, Key(unit.e14), Key(unit.e18), Key(a[55]), Key(a[59])};
+    const std::array<std::int64_t, 5> unitKeys = {0, Key(unit.e14), Key(unit.e18), Key(e55), Key(e59)};
     for (std::size_t i = 0; i < unitKeys.size(); ++i) {
         for (std::size_t j = i + 1; j < unitKeys.size(); ++j)
             if (unitKeys[i] == unitKeys[j]) return false;
@@ -650,6 +651,8 @@ bool PrepareUnit(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpe
     prepared.uBase = FloorDiv(e17Low + 2 * windows.e10.lo, 3);
     const std::int64_t uEnd = CeilDiv(e17High + 2 * windows.e10.hi, 3) + 1;
     prepared.uWords = static_cast<std::size_t>((uEnd - prepared.uBase + 63) / 64);
+    // Most units have no window: their constants are worked out only here.
+    for (int k = 1; k <= kEntryCount; ++k) a[static_cast<std::size_t>(k)] = constant(k);
     return true;
 }
 
