@@ -35,17 +35,29 @@ struct PreparedPart {
     virtual ~PreparedPart() = default;
 };
 
+// A cube found by rows as a count of its class needs it: its free entries
+// e10 and e17 (the part's unit holds e14 and e18) and its largest value.
+struct CubeSighting {
+    std::int32_t e10 = 0;
+    std::int32_t e17 = 0;
+    std::int32_t largest = 0;
+};
+
 // Cubes found below one outer unit (e14, e18) searched by rows (all of them,
 // or one chunk of them), in the order of the search, with the SolutionHash of
 // each and their sum modulo 2^64, all computed on the thread that searched
-// the unit.
+// the unit. For a reporter whose SightingsSuffice the part holds sightings
+// instead, and neither cubes nor hashes.
 struct UnitSolutions {
     std::int32_t e14 = 0;
     std::int32_t e18 = 0;
     std::vector<Entries> cubes;
     std::vector<std::uint64_t> hashes;
     std::uint64_t hashSum = 0;
+    std::vector<CubeSighting> sightings;
     std::unique_ptr<PreparedPart> prepared;
+
+    std::size_t Size() const { return cubes.size() + sightings.size(); }
 };
 
 // What the search tells whoever runs it (the window, the headless front end,
@@ -77,6 +89,10 @@ public:
     // forms), or none, says no: the parts' hashes are then 0 and the search
     // threads spare the work.
     virtual bool HashesSolutions() const { return true; }
+    // Whether the parts may hold sightings instead of cubes: a reporter that
+    // needs of each cube only where it lies and its largest value says yes,
+    // and the search threads then build no cube.
+    virtual bool SightingsSuffice() const { return false; }
     virtual void ReportCubes(const UnitSolutions& part, std::int64_t& solutions, std::int32_t bestBound)
     {
         for (std::size_t i = 0; i < part.cubes.size() && !StopRequested(); ++i)

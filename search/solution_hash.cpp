@@ -32,7 +32,12 @@ std::uint64_t SolutionHash(const Entries& entries)
 
 std::uint64_t OpenerHash(const Entries& opener)
 {
-    const std::array<std::int32_t, 4> free = {opener[kE14], opener[kE18], opener[kE10], opener[kE17]};
+    return OpenerHash(opener[kE14], opener[kE18], opener[kE10], opener[kE17]);
+}
+
+std::uint64_t OpenerHash(std::int32_t e14, std::int32_t e18, std::int32_t e10, std::int32_t e17)
+{
+    const std::array<std::int32_t, 4> free = {e14, e18, e10, e17};
     return XXH3_64bits(free.data(), sizeof free);
 }
 

@@ -21,6 +21,8 @@ std::uint64_t SolutionHash(const Entries& entries);
 // them as the sum over their standard forms did, without making a standard
 // form per class.
 std::uint64_t OpenerHash(const Entries& opener);
+// The same from the four free entries.
+std::uint64_t OpenerHash(std::int32_t e14, std::int32_t e18, std::int32_t e10, std::int32_t e17);
 
 // The hash of the outputs of version 0.1.0, which are still read, merged
 // and resumed: 64-bit FNV-1a over the same 248 bytes.

@@ -89,6 +89,9 @@ public:
     // in the outputs of versions 0.1.0 and 0.2.0 that of the class's
     // standard form.
     std::uint64_t HashOfCountedClass(const Entries& opener) const;
+    // Whether HashOfCountedClass needs no more of an opener than its free
+    // entries.
+    bool HashesOpeners() const { return countsHashOpeners_; }
     // Classes of a census at their largest value `bound` (their count and
     // checksum: CountClasses, or ContinueAfter for merged rows).
     void AddCensusClasses(std::int32_t bound, std::int64_t classes) { census_.Add(bound, classes); }

@@ -1,6 +1,7 @@
 #include "cli/reporting/class_reporters.h"
 
 #include "search/cube/cube_symmetry.h"
+#include "search/solution_hash.h"
 
 #include <functional>
 #include <vector>
@@ -39,6 +40,10 @@ struct CountedClasses : PreparedPart {
         counted.hashSum += writer.HashOfCountedClass(cube);
         // Every image has the cube's values.
         if (census) counted.largestValues.push_back(LargestValue(cube));
+    }
+    for (const CubeSighting& seen : part.sightings) {
+        counted.hashSum += OpenerHash(part.e14, part.e18, seen.e10, seen.e17);
+        if (census) counted.largestValues.push_back(seen.largest);
     }
 }
 
@@ -147,10 +152,10 @@ void ClassCountReporter::ReportCubes(const UnitSolutions& part, std::int64_t& so
         CountClassesOf(part, writer_, census_, here);
         counted = &here;
     }
-    writer_.CountClasses(static_cast<std::int64_t>(part.cubes.size()), counted->hashSum);
+    writer_.CountClasses(static_cast<std::int64_t>(part.Size()), counted->hashSum);
     for (const std::int32_t bound : counted->largestValues) writer_.AddCensusClasses(bound, 1);
-    solutions += static_cast<std::int64_t>(part.cubes.size());
-    if (!part.cubes.empty()) LeftStart();
+    solutions += static_cast<std::int64_t>(part.Size());
+    if (part.Size() != 0) LeftStart();
 }
 
 } // namespace pandicube

@@ -46,6 +46,10 @@ public:
     // The checksum sums the hashes of the classes, never those of the
     // cubes found as solutions.
     bool HashesSolutions() const override { return false; }
+    // An opener's free entries and largest value are all a count needs
+    // (unless it goes on with the file of a version that hashed standard
+    // forms).
+    bool SightingsSuffice() const override { return writer_.HashesOpeners(); }
     void PrepareUnit(UnitSolutions& part) const override;
     void ReportCubes(const UnitSolutions& part, std::int64_t& solutions, std::int32_t bestBound) override;
 

@@ -21,6 +21,19 @@ namespace pandicube {
 
 namespace {
 
+// Searches one unit by rows for the reporter: its cubes, or their sightings
+// where those suffice. The sink takes either.
+template <typename Sink>
+void StreamUnit(const SearchState& state, const SearchReporter& reporter, OuterUnit unit, const Sink& sink)
+{
+    const Limits limits{state.lowerLimit, state.upperLimit};
+    if (reporter.SightingsSuffice()) {
+        StreamUnitSightings(limits, state.classOpenersOnly != 0, unit, sink);
+    } else {
+        StreamUnitCubes(limits, state.classOpenersOnly != 0, unit, sink);
+    }
+}
+
 // A few units in flight per thread keep every thread busy while a large unit
 // is reported; the cubes they hold wait for their turn.
 constexpr std::size_t kUnitsPerThread = 8;
@@ -109,45 +122,44 @@ private:
         InFlight& slot = Slot(number);
         bool hasTurn = false;
         thread_local UnitSolutions part;
-        StreamUnitCubes({state_.lowerLimit, state_.upperLimit}, state_.classOpenersOnly != 0, slot.unit,
-                        [&](std::vector<Entries>& cubes) {
-                            if (cubes.empty()) {
-                                // A poll inside a long unit: the worker with the
-                                // turn lets the reporter end the run, the others
-                                // end when it has.
-                                if (!hasTurn) {
-                                    if (stopping_) throw Stopped{};
-                                    if (turn_ != number) return;
-                                    hasTurn = true;
-                                    Open(slot);
-                                }
-                                reporter_.PollStop();
-                                StopIfAsked();
-                                return;
-                            }
-                            if (!hasTurn) {
-                                // Until its turn the unit's worker alone touches its cubes.
-                                assert(cubes.size() <= kSinkChunk);
-                                if (turn_ != number) {
-                                    if (std::unique_ptr<Chunk> chunk = TakeChunk()) {
-                                        SetUnitPart(*chunk, slot.unit, cubes, reporter_.HashesSolutions());
-                                        reporter_.PrepareUnit(*chunk);
-                                        slot.chunks.push_back(std::move(chunk));
-                                        return;
-                                    }
-                                    std::unique_lock lock(mutex_);
-                                    ++turnWaiters_;
-                                    turnCame_.wait(lock, [&] { return stopped_ || turn_ == number; });
-                                    --turnWaiters_;
-                                    if (stopped_) throw Stopped{};
-                                }
-                                hasTurn = true;
-                                Open(slot);
-                            }
-                            SetUnitPart(part, slot.unit, cubes, reporter_.HashesSolutions());
-                            reporter_.PrepareUnit(part);
-                            Report(part);
-                        });
+        const auto sink = [&](auto& cubes) {
+            if (cubes.empty()) {
+                // A poll inside a long unit: the worker with the turn lets
+                // the reporter end the run, the others end when it has.
+                if (!hasTurn) {
+                    if (stopping_) throw Stopped{};
+                    if (turn_ != number) return;
+                    hasTurn = true;
+                    Open(slot);
+                }
+                reporter_.PollStop();
+                StopIfAsked();
+                return;
+            }
+            if (!hasTurn) {
+                // Until its turn the unit's worker alone touches its cubes.
+                assert(cubes.size() <= kSinkChunk);
+                if (turn_ != number) {
+                    if (std::unique_ptr<Chunk> chunk = TakeChunk()) {
+                        SetUnitPart(*chunk, slot.unit, cubes, reporter_.HashesSolutions());
+                        reporter_.PrepareUnit(*chunk);
+                        slot.chunks.push_back(std::move(chunk));
+                        return;
+                    }
+                    std::unique_lock lock(mutex_);
+                    ++turnWaiters_;
+                    turnCame_.wait(lock, [&] { return stopped_ || turn_ == number; });
+                    --turnWaiters_;
+                    if (stopped_) throw Stopped{};
+                }
+                hasTurn = true;
+                Open(slot);
+            }
+            SetUnitPart(part, slot.unit, cubes, reporter_.HashesSolutions());
+            reporter_.PrepareUnit(part);
+            Report(part);
+        };
+        StreamUnit(state_, reporter_, slot.unit, sink);
         std::unique_lock lock(mutex_);
         if (!hasTurn && turn_ != number) {
             slot.done = true;
@@ -272,17 +284,16 @@ void RunOuterUnit(SearchState& state, SearchReporter& reporter, OuterUnit unit)
         // Once the reporter has asked to stop, the rest of the unit is left.
         struct Stopped {};
         try {
-            StreamUnitCubes({state.lowerLimit, state.upperLimit}, state.classOpenersOnly != 0, unit,
-                            [&](std::vector<Entries>& cubes) {
-                                if (cubes.empty()) {
-                                    reporter.PollStop();
-                                } else {
-                                    SetUnitPart(part, unit, cubes, reporter.HashesSolutions());
-                                    reporter.PrepareUnit(part);
-                                    ReportUnitSolutions(state, reporter, part);
-                                }
-                                if (reporter.StopRequested()) throw Stopped{};
-                            });
+            StreamUnit(state, reporter, unit, [&](auto& cubes) {
+                if (cubes.empty()) {
+                    reporter.PollStop();
+                } else {
+                    SetUnitPart(part, unit, cubes, reporter.HashesSolutions());
+                    reporter.PrepareUnit(part);
+                    ReportUnitSolutions(state, reporter, part);
+                }
+                if (reporter.StopRequested()) throw Stopped{};
+            });
         } catch (const Stopped&) {
         }
         return;

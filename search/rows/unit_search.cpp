@@ -12,9 +12,11 @@
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <utility>
 
 namespace pandicube {
@@ -282,6 +284,13 @@ struct PreparedUnit {
     std::size_t uWords = 0; // the bits of u from uBase on
 };
 
+// A candidate of a row that passed the test: its u and, when asked, the
+// largest key of its entries of loop 4.
+struct RowCube {
+    std::int32_t u = 0;
+    std::uint32_t largestKey = 0;
+};
+
 // Where the residues of each family from 3 on (beyond the unit, e10 and u)
 // begin among those of all of them, and after the last their number.
 template <std::size_t Extra>
@@ -304,7 +313,9 @@ public:
         return residues * uWords;
     }
 
-    void Search(const PreparedUnit& unit, KeyTable& keys, const UnitCubeSink& sink);
+    // Found: Entries for the cubes, CubeSighting for their sightings.
+    template <typename Found>
+    void Search(const PreparedUnit& unit, KeyTable& keys, const std::function<void(std::vector<Found>&)>& sink);
 
 private:
     template <std::size_t Run>
@@ -323,6 +334,7 @@ private:
                                std::index_sequence<F...>) const;
     template <std::size_t... F>
     bool LiveOfRow(std::int64_t e10, std::int64_t uFrom, std::int64_t uTo, std::index_sequence<F...>);
+    template <bool Largest>
     void TestRow(KeyTable& keys, std::int64_t e10);
 
     std::array<FamilyBitmap, kFamilyCount<Extra>> maps_;
@@ -336,8 +348,9 @@ private:
     std::int64_t uBase_ = 0;
     std::size_t uWords_ = 0;
     bool unitDead_ = false;
-    std::array<std::int32_t, kMovingCount> unitBase_{};        // a_k - 63, in test order
-    std::vector<std::pair<std::int64_t, std::int64_t>> found_; // (e10, u) of one row
+    std::array<std::int32_t, kMovingCount> unitBase_{}; // a_k - 63, in test order
+    std::vector<RowCube> found_;                        // of one row: the first foundCount_
+    std::size_t foundCount_ = 0;
     std::vector<std::uint64_t> live_ = std::vector<std::uint64_t>(1);
     std::int64_t liveU0_ = 0; // the u of bit 0 of live_[0]
     std::size_t liveCount_ = 0;
@@ -531,8 +544,8 @@ inline std::uint64_t BitsFrom(const std::uint64_t* words, unsigned off)
 // there is none.
 template <std::size_t Extra>
 template <std::size_t... F>
-bool RowSearcher<Extra>::LiveOfRow([[maybe_unused]] std::int64_t e10, std::int64_t uFrom, std::int64_t uTo,
-                                   std::index_sequence<F...>)
+[[gnu::always_inline]] inline bool RowSearcher<Extra>::LiveOfRow([[maybe_unused]] std::int64_t e10, std::int64_t uFrom,
+                                                                 std::int64_t uTo, std::index_sequence<F...>)
 {
     const auto firstBit = static_cast<std::uint64_t>(uFrom - uBase_);
     if (uTo - uFrom < kShortRow) {
@@ -583,16 +596,18 @@ template <std::size_t... I>
 }
 
 // Tests the candidates u of the row e10 (the set bits of `live`, bit 0
-// standing for u0) in full and appends those that pass to `found` as (e10, u).
-// The keys of a candidate are computed all at once, which the vector units do
-// in a few steps, then taken in test order up to the first one taken already;
-// the row's fixed keys hold kFixedStamp. Built for AVX2 too, and chosen at
-// load time where the processor has it.
-[[gnu::target_clones("avx2", "default")]] std::uint32_t
-TestCandidates(std::uint32_t* table, const std::int32_t* unitBase, const std::int32_t* p, const std::int32_t* s,
-               std::uint32_t stamp, const std::uint64_t* live, std::size_t liveCount, std::int64_t u0, std::int64_t e10,
-               std::vector<std::pair<std::int64_t, std::int64_t>>& found)
+// standing for u0) in full and writes those that pass to `found` (room for
+// every candidate), with Largest the largest of their keys too; returns how
+// many passed. The keys of a candidate are computed all at once, which the
+// vector units do in a few steps, then taken in test order up to the first one
+// taken already; the row's fixed keys hold kFixedStamp.
+template <bool Largest>
+[[gnu::always_inline]] inline std::size_t
+TestCandidatesOf(std::uint32_t* table, const std::int32_t* unitBase, const std::int32_t* p, const std::int32_t* s,
+                 std::uint32_t& stamp, const std::uint64_t* live, std::size_t liveCount, std::int64_t u0,
+                 std::int64_t e10, RowCube* found)
 {
+    std::size_t passed = 0;
     const auto rowE10 = static_cast<std::int32_t>(e10);
     std::array<std::int32_t, kMovingCount> base;
     for (std::size_t i = 0; i < kMovingCount; ++i) base[i] = unitBase[i] + p[i] * rowE10;
@@ -603,21 +618,41 @@ TestCandidates(std::uint32_t* table, const std::int32_t* unitBase, const std::in
             const auto u = static_cast<std::int32_t>(wordBase + std::countr_zero(bits));
             bits &= bits - 1;
             std::array<std::uint32_t, kMovingCount> keys;
+            std::uint32_t largest = 0;
             for (std::size_t i = 0; i < kMovingCount; ++i) {
                 const std::int32_t d = base[i] + s[i] * u;
                 keys[i] = static_cast<std::uint32_t>(d < 0 ? -d : d);
+                if constexpr (Largest) largest = keys[i] > largest ? keys[i] : largest;
             }
-            if (TakeKeys(table, keys, ++stamp, std::make_index_sequence<kMovingCount>{})) found.emplace_back(e10, u);
+            if (!TakeKeys(table, keys, ++stamp, std::make_index_sequence<kMovingCount>{})) continue;
+            found[passed++] = {u, largest};
         }
     }
-    return stamp;
+    return passed;
 }
 
+// TestCandidatesOf, built for AVX2 too and chosen at load time where the
+// processor has it.
+#define PANDICUBE_TEST_CANDIDATES(Name, Largest)                                                                       \
+    [[gnu::target_clones("avx2", "default")]] std::size_t Name(                                                        \
+        std::uint32_t* table, const std::int32_t* unitBase, const std::int32_t* p, const std::int32_t* s,              \
+        std::uint32_t& stamp, const std::uint64_t* live, std::size_t liveCount, std::int64_t u0, std::int64_t e10,     \
+        RowCube* found)                                                                                                \
+    {                                                                                                                  \
+        return TestCandidatesOf<Largest>(table, unitBase, p, s, stamp, live, liveCount, u0, e10, found);               \
+    }
+PANDICUBE_TEST_CANDIDATES(TestCandidates, false)
+PANDICUBE_TEST_CANDIDATES(TestCandidatesWithLargest, true)
+#undef PANDICUBE_TEST_CANDIDATES
+
 template <std::size_t Extra>
+template <bool Largest>
 void RowSearcher<Extra>::TestRow(KeyTable& keys, std::int64_t e10)
 {
-    keys.stamp = TestCandidates(keys.stamps.get(), unitBase_.data(), kMovingP<Extra>.data(), kMovingSlope<Extra>.data(),
-                                keys.stamp, live_.data(), liveCount_, liveU0_, e10, found_);
+    if (found_.size() < liveCount_ * 64) found_.resize(liveCount_ * 64);
+    const auto test = Largest ? TestCandidatesWithLargest : TestCandidates;
+    foundCount_ = test(keys.stamps.get(), unitBase_.data(), kMovingP<Extra>.data(), kMovingSlope<Extra>.data(),
+                       keys.stamp, live_.data(), liveCount_, liveU0_, e10, found_.data());
 }
 
 // The constants and windows of a unit; false when e55 or e59 fails, or when
@@ -657,9 +692,12 @@ bool PrepareUnit(std::int32_t lowerLimit, std::int32_t upperLimit, bool classOpe
 }
 
 template <std::size_t Extra>
-void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const UnitCubeSink& sink)
+template <typename Found>
+void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys,
+                                const std::function<void(std::vector<Found>&)>& sink)
 {
-    found_.clear(); // a unit ended by the sink may have left a row's cubes
+    constexpr bool kSightings = std::is_same_v<Found, CubeSighting>;
+    foundCount_ = 0;
     const UnitConstants& a = unit.a;
     const UnitWindows& windows = unit.windows;
     uBase_ = unit.uBase;
@@ -671,6 +709,11 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
         unitBase_[i] =
             static_cast<std::int32_t>(a[static_cast<std::size_t>(kTestOrder<Extra>[kFixedCount + i])] - kCentreValue);
     HeldKeys unitKeys(keys, a);
+    // The largest key the unit fixes (a sighting's largest value is 63 plus
+    // the largest key of its cube).
+    std::size_t unitKey = 0;
+    for (const int k : kUnitEntries)
+        unitKey = std::max(unitKey, static_cast<std::size_t>(Key(a[static_cast<std::size_t>(k)])));
     std::array<std::int32_t, kEntryCount + 1> a32{};
     for (std::size_t i = 1; i <= kEntryCount; ++i) a32[i] = static_cast<std::int32_t>(a[i]);
     // The cubes go to the sink a chunk at a time, and the rows are searched
@@ -678,10 +721,10 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
     // ascending and those above descending, merged), so that a unit holds
     // the cubes of one row only, whatever its size: at the largest bounds a
     // unit has billions of cubes.
-    thread_local std::vector<Entries> chunk;
+    thread_local std::vector<Found> chunk;
     chunk.clear(); // a unit ended by the sink may have left some
     chunk.reserve(kSinkChunk);
-    std::vector<Entries> none;
+    std::vector<Found> none;
     // Each side's cursor only over the unit's rows on that side.
     std::optional<E17WindowCursor> lowRows;
     std::optional<E17WindowCursor> highRows;
@@ -714,22 +757,30 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
         if (keys.Reserve(static_cast<std::size_t>(uTo - uFrom + 1))) unitKeys.Hold();
         std::uint32_t* const stamps = keys.stamps.get();
         std::array<std::size_t, kRowEntries.size()> rowSlots{};
+        std::size_t rowKey = unitKey; // the largest key the row fixes
         for (std::size_t i = 0; i < kRowEntries.size(); ++i) {
             const auto k = static_cast<std::size_t>(kRowEntries[i]);
             rowSlots[i] = static_cast<std::size_t>(Key(a[k] + kLines[k].p * e10));
             assert(stamps[rowSlots[i]] != kFixedStamp);
             stamps[rowSlots[i]] = kFixedStamp;
+            rowKey = std::max(rowKey, rowSlots[i]);
         }
-        TestRow(keys, e10);
+        TestRow<kSightings>(keys, e10);
         for (const std::size_t slot : rowSlots) stamps[slot] = 0;
-        if (found_.empty()) continue;
+        if (foundCount_ == 0) continue;
         // The row's cubes by e17 = 3 u - 2 e10 (ascending with u), in pair
         // order.
+        const auto rowE10 = static_cast<std::int32_t>(e10);
         VisitInPairOrder(
-            0, found_.size(), [&](std::size_t i) { return 3 * found_[i].second - 2 * e10; },
+            0, foundCount_, [&](std::size_t i) { return 3 * std::int64_t{found_[i].u} - 2 * e10; },
             [&](std::size_t i) {
-                chunk.emplace_back(
-                    CubeAt{a32, static_cast<std::int32_t>(e10), static_cast<std::int32_t>(found_[i].second)});
+                if constexpr (kSightings) {
+                    const auto largestKey =
+                        static_cast<std::int32_t>(std::max(rowKey, static_cast<std::size_t>(found_[i].largestKey)));
+                    chunk.push_back({rowE10, 3 * found_[i].u - 2 * rowE10, kCentreValue + largestKey});
+                } else {
+                    chunk.emplace_back(CubeAt{a32, rowE10, found_[i].u});
+                }
                 if (chunk.size() == kSinkChunk) {
                     // The sink may have taken the chunk and left another.
                     sink(chunk);
@@ -737,7 +788,7 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys, const 
                     chunk.reserve(kSinkChunk);
                 }
             });
-        found_.clear();
+        foundCount_ = 0;
     }
     if (!chunk.empty()) sink(chunk);
 }
@@ -751,7 +802,11 @@ void FindUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, std::ve
                     [&cubes](std::vector<Entries>& some) { cubes.insert(cubes.end(), some.begin(), some.end()); });
 }
 
-void StreamUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, const UnitCubeSink& sink)
+namespace {
+
+template <typename Found>
+void StreamUnit(Limits limits, bool classOpenersOnly, OuterUnit unit,
+                const std::function<void(std::vector<Found>&)>& sink)
 {
     const std::int32_t lowerLimit = limits.lower;
     const std::int32_t upperLimit = limits.upper;
@@ -777,10 +832,23 @@ void StreamUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, const
     }
 }
 
+} // namespace
+
+void StreamUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, const UnitCubeSink& sink)
+{
+    StreamUnit(limits, classOpenersOnly, unit, sink);
+}
+
+void StreamUnitSightings(Limits limits, bool classOpenersOnly, OuterUnit unit, const UnitSightingSink& sink)
+{
+    StreamUnit(limits, classOpenersOnly, unit, sink);
+}
+
 void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::vector<Entries>& taken, bool hash)
 {
     part.e14 = unit.e14;
     part.e18 = unit.e18;
+    part.sightings.clear();
     part.cubes.swap(taken);
     const std::vector<Entries>& cubes = part.cubes;
     if (!hash) {
@@ -795,6 +863,16 @@ void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::vector<Entries>& take
         sum += part.hashes[i];
     }
     part.hashSum = sum;
+}
+
+void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::vector<CubeSighting>& taken, bool /*hash*/)
+{
+    part.e14 = unit.e14;
+    part.e18 = unit.e18;
+    part.cubes.clear();
+    part.hashes.clear();
+    part.hashSum = 0;
+    part.sightings.swap(taken);
 }
 
 } // namespace pandicube

@@ -33,10 +33,17 @@ inline constexpr std::uint32_t kRowsPerPoll = 64;
 // them: the memory of a unit is then 16 bytes per cube.
 void StreamUnitCubes(Limits limits, bool classOpenersOnly, OuterUnit unit, const UnitCubeSink& sink);
 
+// StreamUnitCubes with sightings of the cubes instead of the cubes, in the
+// same order and chunks.
+using UnitSightingSink = std::function<void(std::vector<CubeSighting>&)>;
+void StreamUnitSightings(Limits limits, bool classOpenersOnly, OuterUnit unit, const UnitSightingSink& sink);
+
 // Makes `part` the cubes of `unit` in `taken` (a chunk of them or all), with
 // the SolutionHash of each and their sum (with `hash`; else 0); clears what a
 // reporter prepared before. The cubes are taken by swapping: `taken` is left
 // with the part's old vector.
 void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::vector<Entries>& taken, bool hash);
+// The same with sightings (which have no hashes).
+void SetUnitPart(UnitSolutions& part, OuterUnit unit, std::vector<CubeSighting>& taken, bool hash);
 
 } // namespace pandicube

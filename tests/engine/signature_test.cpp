@@ -1,5 +1,6 @@
 #include "search/loops/run_search.h"
 #include "search/rows/parallel_search.h"
+#include "search/rows/unit_search.h"
 #include "search/solution_hash.h"
 #include "tests/support/cube_checker.h"
 #include "tests/support/search_runs.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -125,7 +127,8 @@ TEST(OuterUnits, SearchedOneByOneTheyRepeatRunSearch)
 
 // The row search against the value-by-value search below the same units, at
 // bounds where the rows' windows are bounded by many range strips in turn,
-// for every run and for one that lists only the class openers.
+// for every run and for one that lists only the class openers; and the
+// sightings of the cubes against the cubes.
 TEST(OuterUnits, SearchedByRowsTheyRepeatTheSearchByValues)
 {
     // 700: the plan for long rows; 900: rows of more than 57 values of u,
@@ -151,6 +154,17 @@ TEST(OuterUnits, SearchedByRowsTheyRepeatTheSearchByValues)
                 RunOuterUnitByValues(values, byValues, units[i]);
                 ASSERT_EQ(FirstDifference(byRows.reports, PlainReports(byValues.reports)), "");
                 cubes += byRows.solutions.size();
+                std::vector<CubeSighting> seen;
+                StreamUnitSightings(
+                    {state.lowerLimit, state.upperLimit}, openersOnly != 0, units[i],
+                    [&seen](std::vector<CubeSighting>& some) { seen.insert(seen.end(), some.begin(), some.end()); });
+                ASSERT_EQ(seen.size(), byRows.solutions.size());
+                for (std::size_t j = 0; j < seen.size(); ++j) {
+                    const Entries& cube = byRows.solutions[j].entries;
+                    ASSERT_EQ(std::make_tuple(seen[j].e10, seen[j].e17, seen[j].largest),
+                              std::make_tuple(cube[10], cube[17], LargestValue(cube)))
+                        << "cube " << j + 1;
+                }
             }
             EXPECT_GT(cubes, 0u); // the sample reaches the inner loops
         }
