@@ -185,7 +185,8 @@ UnitWindows ComputeUnitWindows(std::int32_t e14, std::int32_t e18, std::int32_t 
 
 E17WindowCursor::E17WindowCursor(const UnitWindows& u, bool descending) : E17WindowCursor(u, u.e10, descending) {}
 
-E17WindowCursor::E17WindowCursor(const UnitWindows& u, ValueWindow rows, bool descending) : descending_(descending)
+E17WindowCursor::E17WindowCursor(const UnitWindows& u, ValueWindow rows, bool descending, RowWindow window)
+    : descending_(descending)
 {
     // e17 >= (wLow - a e10) / b and e17 <= (wHigh - a e10) / b per direction.
     // Descending, the edges are walked in e = -e10, whose slopes turn sign.
@@ -193,8 +194,11 @@ E17WindowCursor::E17WindowCursor(const UnitWindows& u, ValueWindow rows, bool de
     std::array<Edge::Line, kDirectionCount> low;
     std::array<Edge::Line, kDirectionCount> high;
     for (std::size_t d = 0; d < kDirectionCount; ++d) {
-        low[d] = {u.wLow[d], sign * kDirections[d].a, kDirections[d].b};
-        high[d] = {-u.wHigh[d], -sign * kDirections[d].a, kDirections[d].b};
+        const std::int64_t b = kDirections[d].b;
+        const std::int64_t a = window == RowWindow::kOfU ? kDirections[d].a - 2 * b : kDirections[d].a;
+        const std::int64_t divisor = window == RowWindow::kOfU ? 3 * b : b;
+        low[d] = {u.wLow[d], sign * a, divisor};
+        high[d] = {-u.wHigh[d], -sign * a, divisor};
     }
     const std::int64_t from = descending ? -rows.hi : rows.lo;
     const std::int64_t to = descending ? -rows.lo : rows.hi;
@@ -211,6 +215,7 @@ void E17WindowCursor::Edge::Build(const std::array<Line, kDirectionCount>& lines
     const auto steeper = [](const Line& x, const Line& y) { return y.slope * x.divisor > x.slope * y.divisor; };
     count_ = 0;
     at_ = 0;
+    e_ = std::numeric_limits<std::int64_t>::min();
     std::int64_t start = from;
     for (;;) {
         // The line that holds the maximum at `start`; of several, the
@@ -222,7 +227,9 @@ void E17WindowCursor::Edge::Build(const std::array<Line, kDirectionCount>& lines
                 (!above(lines[active], lines[d], start) && steeper(lines[d], lines[active])))
                 active = d;
         }
-        pieces_[count_++] = {start, lines[active]};
+        const Line& line = lines[active];
+        const std::int64_t quotient = FloorDiv(line.slope, line.divisor);
+        pieces_[count_++] = {start, line, quotient, line.slope - quotient * line.divisor};
         // It holds the maximum up to the first e at which a steeper line rises
         // above it; the others lie below it at `start`, so that e comes later.
         std::int64_t next = to + 1;

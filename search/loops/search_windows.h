@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <numeric>
 #include <utility>
 
@@ -148,21 +149,29 @@ constexpr ValueWindow E17Window(const UnitWindows& u, std::int32_t e10)
     return w;
 }
 
+// What a cursor over the rows of a unit gives at each row: the window of
+// e17, or that of u = (e17 + 2 e10) / 3 over the e17 of the window that keep
+// e17 - e10 a multiple of 3 (the row search's).
+enum class RowWindow { kOfE17, kOfU };
+
 // E17Window for the rows of a unit in ascending order, e10 = u.e10.lo,
-// u.e10.lo + 1, ..., at the cost of one division per edge. Each edge of the
+// u.e10.lo + 1, ..., without a division at most rows. Each edge of the
 // window is the maximum (lower edge) or minimum (upper edge) over the
 // directions of a line in e10, and only a few of the 12 lines ever hold it
 // inside the unit's e10 window: the cursor keeps those, each from the first
-// e10 at which it does.
+// e10 at which it does. So is each edge of the window of u, since
+// ceil((ceil(x) + 2 e10) / 3) = ceil((x + 2 e10) / 3): its lines are those of
+// e17 with a - 2 b for a and 3 b for b.
 class E17WindowCursor {
 public:
     // With `descending`, for the rows from u.e10.hi down to u.e10.lo.
     explicit E17WindowCursor(const UnitWindows& u, bool descending = false);
     // For the rows of `rows` alone (within u.e10).
-    E17WindowCursor(const UnitWindows& u, ValueWindow rows, bool descending = false);
+    E17WindowCursor(const UnitWindows& u, ValueWindow rows, bool descending = false,
+                    RowWindow window = RowWindow::kOfE17);
 
-    // The same window as E17Window(u, e10); e10 must not fall (or, with
-    // `descending`, rise) between calls.
+    // The same window as E17Window(u, e10) (or the window of u from it); e10
+    // must not fall (or, with `descending`, rise) between calls.
     ValueWindow At(std::int64_t e10)
     {
         const std::int64_t e = descending_ ? -e10 : e10;
@@ -170,14 +179,16 @@ public:
     }
 
 private:
-    // ceil(n / divisor) for a divisor that is the b of one of the directions:
-    // each is a constant there, so a row divides by none (a piece keeps its
-    // divisor over many rows, so the branches are well predicted).
+    // ceil(n / divisor) for a divisor that is the b of one of the directions
+    // or 3 b: each is a constant there, so the division is a multiplication
+    // (a piece keeps its divisor over many rows, so the branches are well
+    // predicted).
     template <std::size_t... D>
     static std::int64_t CeilDivByDirection(std::int64_t n, std::int64_t divisor, std::index_sequence<D...>)
     {
         std::int64_t q = 0;
-        const bool known = ((divisor == kDirections[D].b && (q = CeilDiv(n, kDirections[D].b), true)) || ...);
+        const bool known = ((divisor == kDirections[D].b && (q = CeilDiv(n, kDirections[D].b), true)) || ...) ||
+                           ((divisor == 3 * kDirections[D].b && (q = CeilDiv(n, 3 * kDirections[D].b), true)) || ...);
         return known ? q : CeilDiv(n, divisor);
     }
 
@@ -192,21 +203,47 @@ private:
         };
 
         void Build(const std::array<Line, kDirectionCount>& lines, std::int64_t from, std::int64_t to);
+        // At the next e on the same line, the edge steps from the last one:
+        // with n - slope e = divisor * value - rest (0 <= rest < divisor),
+        // one more e takes slope off, the quotient of slope by the divisor
+        // from the value and its remainder onto the rest. Elsewhere it
+        // divides.
         std::int64_t At(std::int64_t e)
         {
+            if (e == e_ + 1 && (at_ + 1 == count_ || e < pieces_[at_ + 1].from)) {
+                const Piece& p = pieces_[at_];
+                e_ = e;
+                value_ -= p.slopeQuotient;
+                rest_ += p.slopeRemainder;
+                if (rest_ >= p.line.divisor) {
+                    rest_ -= p.line.divisor;
+                    --value_;
+                }
+                return value_;
+            }
             while (at_ + 1 < count_ && e >= pieces_[at_ + 1].from) ++at_;
             const Line& l = pieces_[at_].line;
-            return CeilDivByDirection(l.n - l.slope * e, l.divisor, std::make_index_sequence<kDirectionCount>{});
+            const std::int64_t n = l.n - l.slope * e;
+            value_ = CeilDivByDirection(n, l.divisor, std::make_index_sequence<kDirectionCount>{});
+            rest_ = value_ * l.divisor - n;
+            e_ = e;
+            return value_;
         }
 
     private:
         struct Piece {
             std::int64_t from = 0;
             Line line;
+            std::int64_t slopeQuotient = 0; // floor(slope / divisor)
+            std::int64_t slopeRemainder = 0;
         };
         std::array<Piece, kDirectionCount> pieces_{};
         std::size_t count_ = 0;
         std::size_t at_ = 0;
+        // The last e met and the edge there; none yet.
+        std::int64_t e_ = std::numeric_limits<std::int64_t>::min();
+        std::int64_t value_ = 0;
+        std::int64_t rest_ = 0;
     };
 
     Edge low_;

@@ -729,10 +729,11 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys,
     std::optional<E17WindowCursor> lowRows;
     std::optional<E17WindowCursor> highRows;
     if (windows.e10.lo < kCentreValue)
-        lowRows.emplace(windows, ValueWindow{windows.e10.lo, std::min<std::int64_t>(windows.e10.hi, kCentreValue - 1)});
+        lowRows.emplace(windows, ValueWindow{windows.e10.lo, std::min<std::int64_t>(windows.e10.hi, kCentreValue - 1)},
+                        false, RowWindow::kOfU);
     if (windows.e10.hi > kCentreValue)
         highRows.emplace(windows, ValueWindow{std::max<std::int64_t>(windows.e10.lo, kCentreValue + 1), windows.e10.hi},
-                         true);
+                         true, RowWindow::kOfU);
     std::int64_t low = windows.e10.lo;
     std::int64_t high = windows.e10.hi;
     for (std::uint32_t rows = 1;; ++rows) {
@@ -746,9 +747,9 @@ void RowSearcher<Extra>::Search(const PreparedUnit& unit, KeyTable& keys,
         if ((deadRows_[rowBit >> 6] >> (rowBit & 63) & 1) != 0) continue;
         // u = (e17 + 2 e10) / 3 for the e17 of the row's window that keep
         // e17 - e10 a multiple of 3.
-        const ValueWindow e17 = takeLow ? lowRows->At(e10) : highRows->At(e10);
-        const std::int64_t uFrom = CeilDiv(e17.lo + 2 * e10, 3);
-        const std::int64_t uTo = FloorDiv(e17.hi + 2 * e10, 3); // inclusive
+        const ValueWindow uWindow = takeLow ? lowRows->At(e10) : highRows->At(e10);
+        const std::int64_t uFrom = uWindow.lo;
+        const std::int64_t uTo = uWindow.hi; // inclusive
         if (uFrom > uTo) continue;
         assert(uFrom >= uBase_ && uTo < uBase_ + static_cast<std::int64_t>(uWords_ * 64));
         if (!LiveOfRow(e10, uFrom, uTo, std::make_index_sequence<kFamilyCount<Extra> - 3>{})) continue;

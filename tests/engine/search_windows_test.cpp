@@ -129,9 +129,11 @@ TEST(E17Window, HoldsExactlyTheValuesThatPassEveryRangeTestOfLoop4)
     }
 }
 
-// The cursors over the rows of a unit, up and down, against E17Window at every row, for
-// the units of whole runs (where the edges pass from line to line inside a
-// unit, at bounds from 600 on) and for the narrower windows of class openers.
+// The cursors over the rows of a unit, up and down, against E17Window at every
+// row and at rows met with gaps between them (as dead rows leave), in e17 and
+// in u, for the units of whole runs (where the edges pass from line to line
+// inside a unit, at bounds from 600 on) and for the narrower windows of class
+// openers.
 TEST(E17WindowCursor, GivesE17WindowAtEveryRow)
 {
     for (const std::int32_t bound : {300, 600, 1000}) {
@@ -143,19 +145,28 @@ TEST(E17WindowCursor, GivesE17WindowAtEveryRow)
             for (std::size_t i = 0; i < units.size(); i += test::kSanitized ? 29 : 3) {
                 const UnitWindows windows =
                     ComputeUnitWindows(units[i].e14, units[i].e18, state.lowerLimit, state.upperLimit, openers);
-                // Ascending, and descending as the rows above 63 are met.
-                E17WindowCursor cursor(windows);
-                E17WindowCursor downward(windows, true);
-                const std::int64_t rows = windows.e10.hi - windows.e10.lo + 1;
-                for (std::int64_t r = 0; r < 2 * rows; ++r) {
-                    const bool down = r >= rows;
-                    const std::int64_t e10 = down ? windows.e10.hi - (r - rows) : windows.e10.lo + r;
-                    const ValueWindow expected = E17Window(windows, static_cast<std::int32_t>(e10));
-                    const ValueWindow got = down ? downward.At(e10) : cursor.At(e10);
-                    if (expected.Empty() && got.Empty()) continue;
-                    ASSERT_EQ(std::pair(got.lo, got.hi), std::pair(expected.lo, expected.hi))
-                        << "bound " << bound << " e14 " << units[i].e14 << " e18 " << units[i].e18 << " e10 " << e10
-                        << (down ? " descending" : "");
+                for (const bool inU : {false, true}) {
+                    const RowWindow kind = inU ? RowWindow::kOfU : RowWindow::kOfE17;
+                    // Ascending, and descending as the rows above 63 are met;
+                    // every row, and then one of about three.
+                    for (const bool gaps : {false, true}) {
+                        E17WindowCursor cursor(windows, windows.e10, false, kind);
+                        E17WindowCursor downward(windows, windows.e10, true, kind);
+                        const std::int64_t rows = windows.e10.hi - windows.e10.lo + 1;
+                        for (std::int64_t r = 0; r < 2 * rows; ++r) {
+                            const bool down = r >= rows;
+                            const std::int64_t e10 = down ? windows.e10.hi - (r - rows) : windows.e10.lo + r;
+                            if (gaps && (e10 * 7 + units[i].e18) % 3 == 0) continue;
+                            ValueWindow expected = E17Window(windows, static_cast<std::int32_t>(e10));
+                            if (inU) expected = {CeilDiv(expected.lo + 2 * e10, 3), FloorDiv(expected.hi + 2 * e10, 3)};
+                            const ValueWindow got = down ? downward.At(e10) : cursor.At(e10);
+                            if (expected.Empty() && got.Empty()) continue;
+                            ASSERT_EQ(std::pair(got.lo, got.hi), std::pair(expected.lo, expected.hi))
+                                << "bound " << bound << " e14 " << units[i].e14 << " e18 " << units[i].e18 << " e10 "
+                                << e10 << (down ? " descending" : "") << (inU ? " u" : " e17")
+                                << (gaps ? " with gaps" : "");
+                        }
+                    }
                 }
             }
         }
