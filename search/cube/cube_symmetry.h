@@ -105,13 +105,16 @@ constexpr int kE18UnderE14Stabilizer = [] {
 static_assert(kE18UnderE14Stabilizer == 8 && InOrbitOfE14(kE18) && InOrbitOfE14(8) && !InOrbitOfE14(kE10) &&
               !InOrbitOfE14(kE17));
 
-// Narrows the exclusive limits (low, high) of entry k (not 14) to those that
-// a cube opening its class keeps, given its e14 (below 63) and e18.
-constexpr void NarrowToClassOpener(int entry, std::int32_t e14, std::int32_t e18, std::int64_t& low, std::int64_t& high)
+// Narrows the exclusive limits (low, high) of entry Entry (not 14) to those
+// that a cube opening its class keeps, given its e14 (below 63) and e18. (The
+// entry is a constant, so that no run looks through the orbit.)
+template <int Entry>
+constexpr void NarrowToClassOpener(std::int32_t e14, std::int32_t e18, std::int64_t& low, std::int64_t& high)
 {
-    if (!InOrbitOfE14(entry)) return;
+    if constexpr (!InOrbitOfE14(Entry)) return;
     std::int64_t inner = e14;
-    if (entry == kE18UnderE14Stabilizer) inner = std::max<std::int64_t>(inner, std::min(e18, Complement(e18)));
+    if constexpr (Entry == kE18UnderE14Stabilizer)
+        inner = std::max<std::int64_t>(inner, std::min(e18, Complement(e18)));
     if (inner > low) low = inner;
     if (kComplementSum - inner < high) high = kComplementSum - inner;
 }

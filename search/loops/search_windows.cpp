@@ -44,9 +44,7 @@ std::pair<std::int64_t, std::int64_t> Limits9(std::int32_t e14, std::int32_t e18
 {
     std::int64_t low = lowerLimit;
     std::int64_t high = upperLimit;
-    if constexpr (InOrbitOfE14(Entry)) {
-        if (classOpenersOnly) NarrowToClassOpener(Entry, e14, e18, low, high);
-    }
+    if (classOpenersOnly) NarrowToClassOpener<Entry>(e14, e18, low, high);
     return {kAffineDenominator * low, kAffineDenominator * high};
 }
 

@@ -172,7 +172,7 @@ public:
 
     // The same window as E17Window(u, e10) (or the window of u from it); e10
     // must not fall (or, with `descending`, rise) between calls.
-    ValueWindow At(std::int64_t e10)
+    [[gnu::always_inline]] ValueWindow At(std::int64_t e10)
     {
         const std::int64_t e = descending_ ? -e10 : e10;
         return {low_.At(e), -high_.At(e)};
