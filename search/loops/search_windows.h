@@ -208,19 +208,23 @@ private:
         // one more e takes slope off, the quotient of slope by the divisor
         // from the value and its remainder onto the rest. Elsewhere it
         // divides.
-        std::int64_t At(std::int64_t e)
+        [[gnu::always_inline]] std::int64_t At(std::int64_t e)
         {
-            if (e == e_ + 1 && (at_ + 1 == count_ || e < pieces_[at_ + 1].from)) {
-                const Piece& p = pieces_[at_];
-                e_ = e;
-                value_ -= p.slopeQuotient;
-                rest_ += p.slopeRemainder;
-                if (rest_ >= p.line.divisor) {
-                    rest_ -= p.line.divisor;
-                    --value_;
-                }
-                return value_;
+            if (e != e_ + 1 || (at_ + 1 < count_ && e >= pieces_[at_ + 1].from)) return Divide(e);
+            const Piece& p = pieces_[at_];
+            e_ = e;
+            value_ -= p.slopeQuotient;
+            rest_ += p.slopeRemainder;
+            if (rest_ >= p.line.divisor) {
+                rest_ -= p.line.divisor;
+                --value_;
             }
+            return value_;
+        }
+
+    private:
+        [[gnu::noinline]] std::int64_t Divide(std::int64_t e)
+        {
             while (at_ + 1 < count_ && e >= pieces_[at_ + 1].from) ++at_;
             const Line& l = pieces_[at_].line;
             const std::int64_t n = l.n - l.slope * e;
@@ -230,7 +234,6 @@ private:
             return value_;
         }
 
-    private:
         struct Piece {
             std::int64_t from = 0;
             Line line;
