@@ -1,8 +1,10 @@
 #pragma once
 
 #include "search/cells.h"
+#include "search/search_reporter.h"
 
 #include <cstdint>
+#include <span>
 
 namespace pandicube {
 
@@ -23,6 +25,9 @@ std::uint64_t SolutionHash(const Entries& entries);
 std::uint64_t OpenerHash(const Entries& opener);
 // The same from the four free entries.
 std::uint64_t OpenerHash(std::int32_t e14, std::int32_t e18, std::int32_t e10, std::int32_t e17);
+// The sum (modulo 2^64) of the OpenerHash of the cubes sighted below the unit
+// (e14, e18).
+std::uint64_t SumOfOpenerHashes(std::int32_t e14, std::int32_t e18, std::span<const CubeSighting> seen);
 
 // The hash of the outputs of version 0.1.0, which are still read, merged
 // and resumed: 64-bit FNV-1a over the same 248 bytes.

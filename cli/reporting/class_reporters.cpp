@@ -41,9 +41,9 @@ struct CountedClasses : PreparedPart {
         // Every image has the cube's values.
         if (census) counted.largestValues.push_back(LargestValue(cube));
     }
-    for (const CubeSighting& seen : part.sightings) {
-        counted.hashSum += OpenerHash(part.e14, part.e18, seen.e10, seen.e17);
-        if (census) counted.largestValues.push_back(seen.largest);
+    counted.hashSum += SumOfOpenerHashes(part.e14, part.e18, part.sightings);
+    if (census) {
+        for (const CubeSighting& seen : part.sightings) counted.largestValues.push_back(seen.largest);
     }
 }
 
