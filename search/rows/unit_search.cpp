@@ -65,9 +65,12 @@ namespace pandicube {
 // one value of t, so the unit marks each only once (about two in five are
 // such repeats).
 //
-// The rows are met in ascending e10 and each row's cubes in ascending u, so
-// the cubes are sorted into the order of the loops (e10, then e17, each in
-// pair order) at the end of the unit.
+// The rows are met in the pair order of e10 (those below 63 ascending and
+// those above descending, merged) and each row's cubes in ascending u, which
+// the row merges from both ends into the pair order of e17: the cubes come in
+// the order of the loops. A count of classes needs of a cube only
+// where it lies and its largest value, 63 plus the largest of its keys: it
+// gets sightings instead, and no cube is built.
 
 namespace {
 
