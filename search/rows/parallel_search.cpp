@@ -189,6 +189,7 @@ private:
         reporter_.ReportProgress({slot.unit.e14, slot.unit.e18, state_.solutionCount});
         StopIfAsked();
         for (const std::unique_ptr<Chunk>& chunk : slot.chunks) Report(*chunk);
+        if (slot.chunks.empty()) return; // most units hold none
         std::lock_guard lock(poolMutex_);
         for (std::unique_ptr<Chunk>& chunk : slot.chunks) pool_.push_back(std::move(chunk));
         slot.chunks.clear();

@@ -372,6 +372,9 @@ void RowSearcher<Extra>::MarkRun(const SignedConstants& sa)
     constexpr std::size_t f = kRuns<Extra>[Run].family;
     constexpr std::int64_t g = kRuns<Extra>[Run].divisor;
     constexpr Family family = kFamilies<Extra>[f];
+    // The bitmap's place and size, read once: the marks go through a pointer
+    // the compiler cannot tell from them.
+    const FamilyBitmap map = maps_[f];
     for (std::size_t i = kRuns<Extra>[Run].first; i < kRuns<Extra>[Run + 1].first; ++i) {
         const SignedCondition c = kSignedConditions<Extra>[i];
         const std::int64_t value = sa[c.k] + sa[c.l] + c.offset;
@@ -389,7 +392,6 @@ void RowSearcher<Extra>::MarkRun(const SignedConstants& sa)
             // t - tBase counts from the first residue's first bit: its
             // quotient by S is the bit, its remainder the residue.
             constexpr auto s = static_cast<std::uint64_t>(family.s);
-            const FamilyBitmap& map = maps_[f];
             const auto at = static_cast<std::uint64_t>(t - map.qBase * family.s);
             const std::uint64_t bit = at / s;
             const std::size_t word =
