@@ -15,12 +15,15 @@ namespace {
 constexpr std::size_t kClassNumbersBudget = std::size_t{64} << 20;
 
 // A part's classes as the search thread made them: their sizes, the hashes
-// of their standard forms, and their records but for the heads.
+// of their standard forms, their records but for the heads and, for a whole
+// run's numbering, their members (class i's end at memberEnds[i]).
 struct ClassBodies : PreparedPart {
     std::vector<int> sizes;
     std::vector<std::uint64_t> hashes;
     std::string text;
     std::vector<std::size_t> ends;
+    std::vector<ClassNumbering::Member> members;
+    std::vector<std::size_t> memberEnds;
 };
 
 // A part's classes as the search thread counted them: the sum of their
@@ -69,19 +72,22 @@ void ClassListingReporter::ReportSolution(const Solution& s)
     const Cells cube = CellsFromEntries(s.entries);
     const int size = ClassSizeInRun(cube);
     std::int64_t first = 0;
-    if (!Number(s.entries, size, first)) return;
+    ClassNumbering::Members members;
+    const std::size_t n = ClassNumbering::MembersOf(s.entries, size, members);
+    if (!Number(s.entries, std::span<const ClassNumbering::Member>(members.data(), n), first)) return;
     writer_.WriteClass(CubeClass{writer_.Solutions() + 1, first, size, StandardForm(cube)});
     LeftStart();
 }
 
-bool ClassListingReporter::Number(const Entries& cube, int sizeInRun, std::int64_t& firstSolution)
+bool ClassListingReporter::Number(const Entries& cube, std::span<const ClassNumbering::Member> members,
+                                  std::int64_t& firstSolution)
 {
     if (!classes_) {
         firstSolution = writer_.Solutions() + 1;
         return true;
     }
     try {
-        firstSolution = classes_->FirstSolution(cube, sizeInRun);
+        firstSolution = classes_->FirstSolution(cube, members);
         return true;
     } catch (const ReplayStopped&) {
         // The class is not numbered: the run goes on at its unit.
@@ -97,6 +103,8 @@ void ClassListingReporter::PrepareUnit(UnitSolutions& part) const
     bodies.hashes.clear();
     bodies.text.clear();
     bodies.ends.clear();
+    bodies.members.clear();
+    bodies.memberEnds.clear();
     for (const Entries& e : part.cubes) {
         const Cells cube = CellsFromEntries(e);
         const Cells form = StandardForm(cube);
@@ -104,6 +112,14 @@ void ClassListingReporter::PrepareUnit(UnitSolutions& part) const
         bodies.hashes.push_back(writer_.HashOfClass(EntriesFromCells(form)));
         writer_.AppendClassBody(bodies.text, form);
         bodies.ends.push_back(bodies.text.size());
+        // The numbering, on the thread that writes, then only counts them.
+        if (classes_) {
+            ClassNumbering::Members members;
+            const std::size_t n = ClassNumbering::MembersOf(e, bodies.sizes.back(), members);
+            bodies.members.insert(bodies.members.end(), members.begin(),
+                                  members.begin() + static_cast<std::ptrdiff_t>(n));
+        }
+        bodies.memberEnds.push_back(bodies.members.size());
     }
 }
 
@@ -115,9 +131,13 @@ void ClassListingReporter::ReportCubes(const UnitSolutions& part, std::int64_t& 
         return;
     }
     std::size_t from = 0;
+    std::size_t membersFrom = 0;
     for (std::size_t i = 0; i < part.cubes.size(); ++i) {
         std::int64_t first = 0;
-        if (!Number(part.cubes[i], bodies->sizes[i], first)) break;
+        const std::span<const ClassNumbering::Member> members(bodies->members.data() + membersFrom,
+                                                              bodies->memberEnds[i] - membersFrom);
+        membersFrom = bodies->memberEnds[i];
+        if (!Number(part.cubes[i], members, first)) break;
         const std::string_view body = std::string_view(bodies->text).substr(from, bodies->ends[i] - from);
         writer_.AddClassRecord(writer_.Solutions() + 1, first, bodies->sizes[i], bodies->hashes[i], body);
         from = bodies->ends[i];

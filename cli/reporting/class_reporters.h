@@ -4,6 +4,7 @@
 #include "search/cube/cube_classes.h"
 
 #include <memory>
+#include <span>
 
 namespace pandicube {
 
@@ -27,9 +28,10 @@ public:
 
 private:
     struct ReplayStopped {};
-    // The number of the solution that opens the class of `cube`; false when
-    // a signal ended the replay of the openers, and with it the run.
-    bool Number(const Entries& cube, int sizeInRun, std::int64_t& firstSolution);
+    // The number of the solution that opens the class of `cube`, whose
+    // members the run lists are `members`; false when a signal ended the
+    // replay of the openers, and with it the run.
+    bool Number(const Entries& cube, std::span<const ClassNumbering::Member> members, std::int64_t& firstSolution);
     std::unique_ptr<ClassNumbering> classes_;
 };
 

@@ -201,10 +201,13 @@ std::uint64_t InnerPlace(std::int32_t code10, std::int32_t code17)
            (static_cast<std::uint32_t>(code17) ^ 0x80000000u);
 }
 
-// The members of the cube's class that a run lists, in any order: `size` of
-// them (ClassSizeInRun), one per image below the centre unless some images
-// coincide.
-std::size_t MembersOf(const Entries& e, int size, std::array<Member, kSymmetryCount>& members)
+} // namespace
+
+static_assert(std::tuple_size_v<ClassNumbering::Members> == kSymmetryCount);
+
+// `size` of them (ClassSizeInRun), one per image below the centre unless some
+// images coincide.
+std::size_t ClassNumbering::MembersOf(const Entries& e, int size, Members& members)
 {
     std::size_t n = 0;
     for (const auto& reads : kMemberEntryReads) {
@@ -223,6 +226,8 @@ std::size_t MembersOf(const Entries& e, int size, std::array<Member, kSymmetryCo
     }
     return n;
 }
+
+namespace {
 
 // The e14 after the last of every run (60, the largest multiple of 3 below
 // the centre).
@@ -304,7 +309,7 @@ void ClassNumbering::Count(const Member& m)
 
 void ClassNumbering::CountMembersOf(const Entries& e)
 {
-    std::array<Member, kSymmetryCount> members;
+    Members members;
     const std::size_t n = MembersOf(e, ClassSizeInRun(CellsFromEntries(e)), members);
     for (std::size_t i = 0; i < n; ++i) Count(members[i]);
 }
@@ -318,6 +323,13 @@ CubeClass ClassNumbering::AddOpener(const Entries& e)
 }
 
 std::int64_t ClassNumbering::FirstSolution(const Entries& e, int sizeInRun)
+{
+    Members members;
+    const std::size_t n = MembersOf(e, sizeInRun, members);
+    return FirstSolution(e, std::span<const Member>(members.data(), n));
+}
+
+std::int64_t ClassNumbering::FirstSolution(const Entries& e, std::span<const Member> members)
 {
     const std::int32_t e14 = e[kE14];
     if (!opened_ || e14 >= window_.end) {
@@ -347,10 +359,8 @@ std::int64_t ClassNumbering::FirstSolution(const Entries& e, int sizeInRun)
     within_ += window_.before[at];
     const std::int64_t number = passed_ + within_ + 1;
 
-    std::array<Member, kSymmetryCount> members;
-    const std::size_t n = MembersOf(e, sizeInRun, members);
-    for (std::size_t i = 0; i < n; ++i) Count(members[i]);
-    members_ += static_cast<std::int64_t>(n);
+    for (const Member& m : members) Count(m);
+    members_ += static_cast<std::int64_t>(members.size());
     ++classCount_;
     return number;
 }

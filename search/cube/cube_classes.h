@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -127,18 +128,6 @@ public:
 
     ClassNumbering(Limits limits, Replay replay, std::size_t budgetBytes);
 
-    // The class that this cube, the next opener of the run, opens.
-    CubeClass AddOpener(const Entries& e);
-    // The number of the solution that opens it, for a cube whose class has
-    // `sizeInRun` members (ClassSizeInRun): the class's number is ClassCount().
-    std::int64_t FirstSolution(const Entries& e, int sizeInRun);
-
-    std::int64_t ClassCount() const { return classCount_; }
-    // After the last opener: the number of cubes of the full run.
-    std::int64_t RunSolutionCount() const { return members_; }
-    // How often the openers were searched again.
-    int Replays() const { return replays_; }
-
     // A member of a class as the run lists it: its outer unit, and its place
     // within the unit (the pair order codes of e10 and e17, as one number
     // ordered as they are).
@@ -147,6 +136,26 @@ public:
         std::int32_t code18 = 0;
         std::uint64_t inner = 0;
     };
+    // Room for the members of any class (one per symmetry at most).
+    using Members = std::array<Member, 48>;
+
+    // The class that this cube, the next opener of the run, opens.
+    CubeClass AddOpener(const Entries& e);
+    // The number of the solution that opens it, for a cube whose class has
+    // `sizeInRun` members (ClassSizeInRun): the class's number is ClassCount().
+    std::int64_t FirstSolution(const Entries& e, int sizeInRun);
+    // The same with the class's members found beforehand (MembersOf), as the
+    // search threads can: what is left is counting them.
+    std::int64_t FirstSolution(const Entries& e, std::span<const Member> members);
+    // The members of the class of `e` that the run lists, in any order, for a
+    // class of `sizeInRun` members; returns their number.
+    static std::size_t MembersOf(const Entries& e, int sizeInRun, Members& members);
+
+    std::int64_t ClassCount() const { return classCount_; }
+    // After the last opener: the number of cubes of the full run.
+    std::int64_t RunSolutionCount() const { return members_; }
+    // How often the openers were searched again.
+    int Replays() const { return replays_; }
 
 private:
     // The units of the e14s from `first` before `end`, each e14 a row of
