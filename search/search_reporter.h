@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/cells.h"
+#include "search/vocabulary.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -33,14 +34,6 @@ struct Solution {
 // own; the search only holds it, and keeps it with the part for reuse.
 struct PreparedPart {
     virtual ~PreparedPart() = default;
-};
-
-// A cube found by rows as a count of its class needs it: its free entries
-// e10 and e17 (the part's unit holds e14 and e18) and its largest value.
-struct CubeSighting {
-    std::int32_t e10 = 0;
-    std::int32_t e17 = 0;
-    std::int32_t largest = 0;
 };
 
 // Cubes found below one outer unit (e14, e18) searched by rows (all of them,

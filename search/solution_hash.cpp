@@ -44,10 +44,7 @@ std::uint64_t OpenerHash(std::int32_t e14, std::int32_t e18, std::int32_t e10, s
 std::uint64_t SumOfOpenerHashes(std::int32_t e14, std::int32_t e18, std::span<const CubeSighting> seen)
 {
     std::uint64_t sum = 0;
-    for (const CubeSighting& s : seen) {
-        const std::array<std::int32_t, 4> free = {e14, e18, s.e10, s.e17};
-        sum += XXH3_64bits(free.data(), sizeof free);
-    }
+    for (const CubeSighting& s : seen) sum += OpenerHash(e14, e18, s.e10, s.e17);
     return sum;
 }
 

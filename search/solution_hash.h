@@ -1,7 +1,7 @@
 #pragma once
 
 #include "search/cells.h"
-#include "search/search_reporter.h"
+#include "search/vocabulary.h"
 
 #include <cstdint>
 #include <span>

@@ -35,6 +35,14 @@ struct OuterUnit {
     friend bool operator==(const OuterUnit&, const OuterUnit&) = default;
 };
 
+// A cube found by rows as a count of its class needs it: its free entries
+// e10 and e17 (the part's unit holds e14 and e18) and its largest value.
+struct CubeSighting {
+    std::int32_t e10 = 0;
+    std::int32_t e17 = 0;
+    std::int32_t largest = 0;
+};
+
 // Part K of N (1 <= K <= N) of a run's outer units.
 struct Slice {
     unsigned index = 1;

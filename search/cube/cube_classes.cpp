@@ -205,8 +205,8 @@ std::uint64_t InnerPlace(std::int32_t code10, std::int32_t code17)
 
 static_assert(std::tuple_size_v<ClassNumbering::Members> == kSymmetryCount);
 
-// `size` of them (ClassSizeInRun), one per image below the centre unless some
-// images coincide.
+// There are `size` of them (ClassSizeInRun): one per image below the centre,
+// unless some images coincide.
 std::size_t ClassNumbering::MembersOf(const Entries& e, int size, Members& members)
 {
     std::size_t n = 0;

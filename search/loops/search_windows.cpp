@@ -48,18 +48,17 @@ std::pair<std::int64_t, std::int64_t> Limits9(std::int32_t e14, std::int32_t e18
     return {kAffineDenominator * low, kAffineDenominator * high};
 }
 
-// The direction with the most members, which half the entries of loop 4
-// share: its window is the one that most often closes.
-inline constexpr std::size_t kWidestDirection = [] {
+// The number of members of each direction.
+inline constexpr std::array<std::size_t, kDirectionCount> kMembersOfDirection = [] {
     std::array<std::size_t, kDirectionCount> members{};
     for (const window_detail::DirectionMember& m : kDirectionMembers) ++members[m.direction];
-    return static_cast<std::size_t>(std::max_element(members.begin(), members.end()) - members.begin());
+    return members;
 }();
-inline constexpr std::size_t kWidestMembers = [] {
-    std::size_t n = 0;
-    for (const window_detail::DirectionMember& m : kDirectionMembers) n += m.direction == kWidestDirection ? 1 : 0;
-    return n;
-}();
+// The direction with the most members, which half the entries of loop 4
+// share: its window is the one that most often closes.
+inline constexpr std::size_t kWidestDirection = static_cast<std::size_t>(
+    std::max_element(kMembersOfDirection.begin(), kMembersOfDirection.end()) - kMembersOfDirection.begin());
+inline constexpr std::size_t kWidestMembers = kMembersOfDirection[kWidestDirection];
 
 // The members of step 1 in the order they are met: those of the widest
 // direction first.
@@ -73,8 +72,8 @@ inline constexpr std::array<std::size_t, kDirectionMembers.size()> kMemberOrder 
     return order;
 }();
 
-// Step 1 for the I-th member in kMemberOrder, an entry of loop 4 (or e17): its range test bounds the window
-// of its direction.
+// Step 1 for the I-th member in kMemberOrder, an entry of loop 4 (or e17):
+// its range test bounds the window of its direction.
 template <std::size_t I>
 void NarrowDirectionWindow(UnitWindows& u, std::int32_t e14, std::int32_t e18, bool classOpenersOnly)
 {
