@@ -6,14 +6,23 @@
 
 namespace pandicube {
 
+const EarlierVersion* EarlierVersionOf(std::string_view version)
+{
+    for (const EarlierVersion& earlier : kEarlierVersions)
+        if (earlier.name == version) return &earlier;
+    return nullptr;
+}
+
 ChecksumKind ChecksumKindOf(const std::string& version)
 {
-    return version == "0.1.0" ? ChecksumKind::Fnv1a : ChecksumKind::Xxh3;
+    const EarlierVersion* earlier = EarlierVersionOf(version);
+    return earlier != nullptr ? earlier->checksum : ChecksumKind::Xxh3;
 }
 
 bool CountsHashOpeners(const std::string& version)
 {
-    return version != "0.1.0" && version != "0.2.0";
+    const EarlierVersion* earlier = EarlierVersionOf(version);
+    return earlier != nullptr ? earlier->countsHashOpeners : true;
 }
 
 std::uint64_t SolutionHashOf(ChecksumKind kind, const Entries& entries)

@@ -2,6 +2,7 @@
 
 #include "search/cells.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,6 +14,22 @@ namespace pandicube {
 // the outputs of version 0.1.0, XXH3 in those of later versions. Each output
 // keeps its own: a resumed or merged output goes on with its version's.
 enum class ChecksumKind { Fnv1a, Xxh3 };
+
+// The earlier versions whose outputs this one reads and goes on writing, each
+// with what sets its outputs apart from this version's. A version step that
+// changes an output adds the version before it here.
+struct EarlierVersion {
+    std::string_view name;
+    ChecksumKind checksum = ChecksumKind::Xxh3;
+    bool countsHashOpeners = false; // see CountsHashOpeners
+};
+inline constexpr std::array<EarlierVersion, 2> kEarlierVersions{{
+    {"0.1.0", ChecksumKind::Fnv1a, false},
+    {"0.2.0", ChecksumKind::Xxh3, false},
+}};
+// Its entry, or nullptr for this version and for any other.
+const EarlierVersion* EarlierVersionOf(std::string_view version);
+
 ChecksumKind ChecksumKindOf(const std::string& version);
 std::uint64_t SolutionHashOf(ChecksumKind kind, const Entries& entries);
 

@@ -1,5 +1,6 @@
 #include "cli/formats/run_identity.h"
 
+#include "cli/formats/checksum.h"
 #include "cli/formats/number_text.h"
 
 #include "pandicube/version.h"
@@ -140,7 +141,7 @@ std::optional<RunIdentity> ParseRunOptions(std::string_view options, std::string
 
 bool ContinuableVersion(const std::string& version)
 {
-    return version == ProgramVersion() || version == "0.1.0" || version == "0.2.0";
+    return version == ProgramVersion() || EarlierVersionOf(version) != nullptr;
 }
 
 } // namespace pandicube

@@ -60,8 +60,8 @@ bool SameRun(const RunIdentity& a, const RunIdentity& b);
 // Parses RunOptions' text; nullopt unless it is exactly such a text.
 std::optional<RunIdentity> ParseRunOptions(std::string_view options, std::string version);
 
-// The versions whose outputs this one goes on writing: its own, and 0.1.0
-// with its FNV-1a checksum.
+// The versions whose outputs this one goes on writing: its own, and the
+// earlier ones of kEarlierVersions, each with its own checksum.
 bool ContinuableVersion(const std::string& version);
 
 } // namespace pandicube
