@@ -10,6 +10,9 @@ namespace pandicube {
 struct TerminalStyle {
     unsigned columns = 80;
     bool escapes = true;
+    // The width as the terminal has it now, 0 when it cannot say: a window
+    // may be resized during a run. Without it, `columns` holds.
+    std::function<unsigned()> columnsNow;
 };
 
 // What the front end learns from its surroundings rather than its arguments:

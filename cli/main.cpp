@@ -23,14 +23,21 @@ bool SameTerminal()
            fstat(STDERR_FILENO, &err) == 0 && out.st_rdev == err.st_rdev;
 }
 
+// The width of standard error's terminal now; 0 when it does not say.
+unsigned ErrorTerminalColumns()
+{
+    winsize size{};
+    return ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
+
 // The width of standard error's terminal (COLUMNS when it does not say), and
 // whether it takes escapes: not on TERM=dumb, nor without TERM.
 pandicube::TerminalStyle ErrorTerminalStyle()
 {
     pandicube::TerminalStyle style;
-    winsize size{};
-    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
-        style.columns = size.ws_col;
+    if (const unsigned width = ErrorTerminalColumns(); width > 0) {
+        style.columns = width;
+        style.columnsNow = ErrorTerminalColumns;
     } else if (const char* columns = std::getenv("COLUMNS"); columns != nullptr) {
         const long value = std::strtol(columns, nullptr, 10);
         if (value > 0 && value < 10000) style.columns = static_cast<unsigned>(value);

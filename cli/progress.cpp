@@ -153,11 +153,18 @@ std::string ProgressLine::Describe(std::int32_t e14, std::int32_t e18, std::int6
                   counted_.c_str());
     const std::string time = FormatDuration(elapsed) + " elapsed  ";
     const std::string estimate = "~" + left + " left";
-    const std::size_t width = style_.columns > 1 ? style_.columns - 1 : 1;
+    const std::size_t width = Width();
     for (const std::string& line : {units + (count + time + estimate), count + time + estimate, count + estimate}) {
         if (line.size() <= width) return line;
     }
     return (count + estimate).substr(0, width);
+}
+
+std::size_t ProgressLine::Width() const
+{
+    const unsigned now = style_.columnsNow ? style_.columnsNow() : 0;
+    const unsigned columns = now > 0 ? now : style_.columns;
+    return columns > 1 ? columns - 1 : 1;
 }
 
 void ProgressLine::Update(std::int32_t e14, std::int32_t e18, std::int64_t solutions)
@@ -174,7 +181,9 @@ void ProgressLine::Update(std::int32_t e14, std::int32_t e18, std::int64_t solut
     drawn_ = true;
     const std::string line = Describe(e14, e18, solutions, at);
     err_ << '\r' << line;
-    // A dumb terminal is cleared with blanks over what was there.
+    // A dumb terminal is cleared with blanks over what was there, within
+    // the width it has now.
+    drawnLength_ = std::min(drawnLength_, Width());
     if (style_.escapes) {
         err_ << "\x1b[K";
     } else if (line.size() < drawnLength_) {
@@ -186,7 +195,10 @@ void ProgressLine::Update(std::int32_t e14, std::int32_t e18, std::int64_t solut
 
 void ProgressLine::Finish()
 {
-    if (drawn_) err_ << '\r' << (style_.escapes ? "\x1b[K" : std::string(drawnLength_, ' ') + '\r') << std::flush;
+    if (drawn_) {
+        err_ << '\r' << (style_.escapes ? "\x1b[K" : std::string(std::min(drawnLength_, Width()), ' ') + '\r')
+             << std::flush;
+    }
     drawn_ = false;
     drawnLength_ = 0;
 }

@@ -50,7 +50,7 @@ private:
 // progress, the share of the work done, the solutions so far, the time
 // elapsed and an estimate of what is left. Redraws in place at most once per
 // interval, cut to the terminal's width less one column (so that it never
-// wraps); Finish() clears it.
+// wraps), as wide as the terminal is at each drawing; Finish() clears it.
 class ProgressLine {
 public:
     using Clock = std::chrono::steady_clock;
@@ -77,6 +77,9 @@ public:
     std::string Describe(std::int32_t e14, std::int32_t e18, std::int64_t solutions, Clock::time_point at) const;
 
 private:
+    // The columns the line may take now: the terminal's width less one.
+    std::size_t Width() const;
+
     std::ostream& err_;
     WorkShares shares_;
     TerminalStyle style_;

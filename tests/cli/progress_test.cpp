@@ -7,12 +7,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <utility>
 
 namespace pandicube {
 namespace {
@@ -93,7 +95,7 @@ TEST(ProgressLine, FitsTheTerminal)
             std::ostringstream err;
             ProgressLine::Clock::time_point now{};
             ProgressLine progress(
-                err, WorkShares(LimitsOf(300), false), {columns, escapes}, [&] { return now; }, 100ms);
+                err, WorkShares(LimitsOf(300), false), {columns, escapes, {}}, [&] { return now; }, 100ms);
             progress.Update(-171, 297, 0);
             now += 1h;
             progress.Update(-60, 99, 123456789);
@@ -112,6 +114,31 @@ TEST(ProgressLine, FitsTheTerminal)
                 EXPECT_EQ(text.substr(text.rfind('\r', text.size() - 2)).find_first_not_of(" \r"), std::string::npos);
             }
         }
+    }
+}
+
+// A terminal resized during a run: each drawing fits the width it has then,
+// and a dumb terminal's blanks never run past it.
+TEST(ProgressLine, FollowsTheTerminalsWidth)
+{
+    for (const bool escapes : {true, false}) {
+        std::ostringstream err;
+        ProgressLine::Clock::time_point now{};
+        unsigned columns = 200; // the terminal's width now; 40 at the start
+        ProgressLine progress(
+            err, WorkShares(LimitsOf(300), false), {40, escapes, [&] { return columns; }}, [&] { return now; }, 100ms);
+        progress.Update(-171, 297, 0);
+        EXPECT_EQ(Drawn(err.str()).back().find("e14 "), 0U) << err.str();
+        columns = 30;
+        now += 1h;
+        const std::size_t narrowFrom = err.str().size();
+        progress.Update(-60, 99, 123456789);
+        progress.Finish();
+        for (const std::string& shown : Drawn(err.str().substr(narrowFrom))) EXPECT_LT(shown.size(), 30U) << shown;
+        // When the terminal cannot say, the width at the start holds.
+        columns = 0;
+        EXPECT_EQ(progress.Describe(-60, 99, 0, now).find("e14 "), std::string::npos);
+        EXPECT_LT(progress.Describe(-60, 99, 0, now).size(), 40U);
     }
 }
 
@@ -182,6 +209,7 @@ struct TerminalSetting {
     unsigned short columns = 80;
     const char* term = "xterm";
     bool outOnTerminal = false;
+    unsigned short narrowTo = 0; // the width the terminal takes once the line is drawn
 };
 
 // Runs the real binary with standard error on a pseudo-terminal.
@@ -227,6 +255,10 @@ ProcessOutput RunOnTerminal(std::vector<std::string> args, TerminalSetting setti
             if (n > 0) into[i]->append(buf.data(), static_cast<std::size_t>(n));
             open[i] = n > 0;
         }
+        if (setting.narrowTo != 0 && result.terminal.find("% done") != std::string::npos) {
+            size.ws_col = std::exchange(setting.narrowTo, 0);
+            EXPECT_EQ(ioctl(master, TIOCSWINSZ, &size), 0);
+        }
     }
     close(pipeFds[0]);
     close(master);
@@ -255,6 +287,14 @@ TEST_F(ProgressOutput, TheRealBinaryDrawsOnAPseudoTerminal)
     const ProcessOutput narrow = RunOnTerminal({"--bound", "280"}, {.columns = 40});
     EXPECT_NE(narrow.terminal.find("% done"), std::string::npos);
     for (const std::string& piece : Drawn(narrow.terminal)) EXPECT_LE(piece.size(), 39U) << piece;
+    // A terminal narrowed during the run: the line follows it.
+    const ProcessOutput resized =
+        RunOnTerminal({"--bound", "550", "--threads", "1", "--count-only"}, {.columns = 120, .narrowTo = 40});
+    std::vector<std::string> pieces = Drawn(resized.terminal);
+    std::erase(pieces, "");
+    ASSERT_GE(pieces.size(), 2U) << resized.terminal;
+    EXPECT_EQ(pieces.front().find("e14 "), 0U) << pieces.front();
+    EXPECT_LT(pieces.back().size(), 40U) << pieces.back();
     const ProcessOutput dumb = RunOnTerminal({"--bound", "280"}, {.term = "dumb"});
     EXPECT_NE(dumb.terminal.find("% done"), std::string::npos);
     EXPECT_EQ(dumb.terminal.find('\x1b'), std::string::npos) << dumb.terminal;
