@@ -136,6 +136,12 @@ ProgressLine::ProgressLine(std::ostream& err, WorkShares shares, TerminalStyle s
 std::string ProgressLine::Describe(std::int32_t e14, std::int32_t e18, std::int64_t solutions,
                                    Clock::time_point at) const
 {
+    return Describe(e14, e18, solutions, at, Width());
+}
+
+std::string ProgressLine::Describe(std::int32_t e14, std::int32_t e18, std::int64_t solutions, Clock::time_point at,
+                                   std::size_t width) const
+{
     const double share = shares_.ShareBefore({e14, e18});
     const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(at - started_);
     // The time per share of work is measured as the run goes, from where it
@@ -153,7 +159,6 @@ std::string ProgressLine::Describe(std::int32_t e14, std::int32_t e18, std::int6
                   counted_.c_str());
     const std::string time = FormatDuration(elapsed) + " elapsed  ";
     const std::string estimate = "~" + left + " left";
-    const std::size_t width = Width();
     for (const std::string& line : {units + (count + time + estimate), count + time + estimate, count + estimate}) {
         if (line.size() <= width) return line;
     }
@@ -179,11 +184,13 @@ void ProgressLine::Update(std::int32_t e14, std::int32_t e18, std::int64_t solut
     if (drawn_ && at - lastDraw_ < interval_) return;
     lastDraw_ = at;
     drawn_ = true;
-    const std::string line = Describe(e14, e18, solutions, at);
+    // The terminal's width is read once a drawing.
+    const std::size_t width = Width();
+    const std::string line = Describe(e14, e18, solutions, at, width);
     err_ << '\r' << line;
     // A dumb terminal is cleared with blanks over what was there, within
     // the width it has now.
-    drawnLength_ = std::min(drawnLength_, Width());
+    drawnLength_ = std::min(drawnLength_, width);
     if (style_.escapes) {
         err_ << "\x1b[K";
     } else if (line.size() < drawnLength_) {

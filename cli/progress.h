@@ -79,6 +79,9 @@ public:
 private:
     // The columns the line may take now: the terminal's width less one.
     std::size_t Width() const;
+    // Describe within `width` columns.
+    std::string Describe(std::int32_t e14, std::int32_t e18, std::int64_t solutions, Clock::time_point at,
+                         std::size_t width) const;
 
     std::ostream& err_;
     WorkShares shares_;

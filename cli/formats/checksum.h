@@ -20,8 +20,8 @@ enum class ChecksumKind { Fnv1a, Xxh3 };
 // changes an output adds the version before it here.
 struct EarlierVersion {
     std::string_view name;
-    ChecksumKind checksum = ChecksumKind::Xxh3;
-    bool countsHashOpeners = false; // see CountsHashOpeners
+    ChecksumKind checksum;
+    bool countsHashOpeners; // see CountsHashOpeners
 };
 inline constexpr std::array<EarlierVersion, 2> kEarlierVersions{{
     {"0.1.0", ChecksumKind::Fnv1a, false},

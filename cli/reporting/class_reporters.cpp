@@ -73,7 +73,7 @@ void ClassListingReporter::ReportSolution(const Solution& s)
     const int size = ClassSizeInRun(cube);
     std::int64_t first = 0;
     ClassNumbering::Members members;
-    const std::size_t n = ClassNumbering::MembersOf(s.entries, size, members);
+    const std::size_t n = classes_ ? ClassNumbering::MembersOf(s.entries, size, members) : 0;
     if (!Number(s.entries, std::span<const ClassNumbering::Member>(members.data(), n), first)) return;
     writer_.WriteClass(CubeClass{writer_.Solutions() + 1, first, size, StandardForm(cube)});
     LeftStart();
